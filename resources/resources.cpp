@@ -1,0 +1,1 @@
+// The string tables are attached to this library as Qt resources.

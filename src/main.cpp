@@ -1,0 +1,54 @@
+#include "app/LanguageManager.h"
+#include "inspection/Quorlent.h"
+#include "platform/linux/LinuxNetworkPathMonitor.h"
+#include "reports/ReportExporter.h"
+
+#include <QApplication>
+#include <QHeaderView>
+#include <QTreeWidget>
+
+#include "BuildConfig.h"
+
+namespace {
+QString statusWord(CapabilityStatus s, const Localization& L) { return ReportExporter::statusTitle(s, L); }
+}
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Quorlent"));
+    QApplication::setOrganizationName(QStringLiteral("Lumbrel"));
+    QApplication::setApplicationVersion(QString::fromLatin1(BuildConfig::version));
+
+    LanguageManager& language = LanguageManager::shared();
+    QApplication::setLayoutDirection(language.layoutDirection());
+
+    Quorlent::Dependencies deps;
+    deps.language = [&language] { return language.localization(); };
+    deps.monitor = new LinuxNetworkPathMonitor;
+    deps.reportText = &ReportExporter::text;
+    Quorlent model(std::move(deps));
+
+    // Until the main window exists: the current inspection as a plain list.
+    QTreeWidget window;
+    window.setWindowTitle(QStringLiteral("Quorlent"));
+    window.resize(1180, 800);
+    window.setColumnCount(3);
+    window.setRootIsDecorated(true);
+    auto fill = [&] {
+        const Localization L = language.localization();
+        window.clear();
+        window.setHeaderLabels({L.tr("Capability"), L.tr("Value"), L.tr("Status")});
+        for (const CapabilitySection& s : model.sections()) {
+            auto* top = new QTreeWidgetItem(&window, {s.title});
+            for (const CapabilityItem& i : s.items) new QTreeWidgetItem(top, {i.label, i.value, statusWord(i.status, L)});
+            top->setExpanded(true);
+        }
+        window.header()->resizeSections(QHeaderView::ResizeToContents);
+    };
+    QObject::connect(&model, &Quorlent::lastUpdatedChanged, &window, fill);
+    QObject::connect(&language, &LanguageManager::codeChanged, &model, &Quorlent::refresh);
+    model.refresh();
+    window.show();
+    return app.exec();
+}

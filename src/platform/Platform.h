@@ -1,0 +1,16 @@
+#pragma once
+
+#include "platform/NetworkInterfaces.h"
+#include "platform/PowerSources.h"
+#include "platform/SystemFacts.h"
+
+// Everything the probes ask the machine, one reader per domain. The host's readers
+// come from host(); tests assemble a Platform from fakes.
+struct Platform {
+    const SystemFacts& system;
+    const PowerSources& power;
+    const NetworkInterfaces& network;
+
+    // The readers of the machine this process runs on.
+    static const Platform& host();
+};

@@ -1,0 +1,33 @@
+#pragma once
+
+#include "platform/i18n/Localization.h"
+
+#include <QDateTime>
+#include <QString>
+
+// Number, byte-count, duration and date texts in the interface language's locale,
+// through ICU where QLocale has no equivalent style.
+namespace LocaleFormat {
+
+enum class ByteStyle { File, Memory };  // multiples of 1000 / of 1024
+
+// "512.11 GB", "16 GB", "999 bytes". A zero count is spelled out ("Zero KB") when asked.
+QString byteCount(qint64 bytes, const Localization& l, ByteStyle style, bool spellOutZero = true);
+
+// A whole-number percentage of a fraction (1 = 100 %), rounding half to even.
+QString percent(double fraction, const Localization& l);
+
+// Plain decimal with at most `maxFractionDigits` digits, grouped as the locale does.
+QString decimal(double value, const Localization& l, int maxFractionDigits = 0, bool grouping = true);
+
+// Abbreviated days, hours and minutes ("2d 3h 5m"); zero units are left out and a
+// duration under a minute reads as zero minutes. Empty when ICU cannot format it.
+QString abbreviatedDuration(double seconds, const Localization& l);
+
+enum class DateStyle { None, Short, Medium, Long, Full };
+// The date and time styles of the locale, in the user's time zone and calendar.
+QString dateTime(const QDateTime& when, const Localization& l, DateStyle date, DateStyle time);
+// A fixed pattern such as "yyyy-MM-dd" in the given ICU locale (POSIX for file names).
+QString pattern(const QDateTime& when, const QString& icuPattern, const char* localeId = "en_US_POSIX");
+
+}  // namespace LocaleFormat

@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QHash>
+#include <QLocale>
+#include <QString>
+#include <QStringList>
+
+// Marks a literal as a string-table key without looking it up yet (for tables of texts).
+#define QRL_KEY(text) text
+
+// One language's string table: English wording → translation.
+class StringTable {
+public:
+    // The compiled-in table for a language code, or nullptr when the product has none.
+    static const StringTable* forCode(const QString& code);
+    // Codes that have a table, in no particular order.
+    static QStringList availableCodes();
+    // Parses a table; garbage gives an empty table.
+    static StringTable fromJson(const QByteArray& json);
+
+    // The translation, or the key itself when the table lacks it.
+    QString lookup(const QString& key) const;
+    bool contains(const QString& key) const { return entries_.contains(key); }
+    const QHash<QString, QString>& entries() const { return entries_; }
+
+private:
+    QHash<QString, QString> entries_;
+};
+
+// The interface language as every text and formatter needs it: the table to look
+// texts up in and the locale to format numbers and dates with. Taken once per
+// inspection or report, so a language switch never lands halfway through one.
+struct Localization {
+    QString code = QStringLiteral("en");
+    const StringTable* table = nullptr;
+    // ICU locale identifier: the language of `code` with the region of the user's locale.
+    QString localeId = QStringLiteral("en_US");
+
+    QString tr(const char* key) const { return tr(QString::fromUtf8(key)); }
+    QString tr(const QString& key) const { return table ? table->lookup(key) : key; }
+
+    bool isRightToLeft() const;
+    Qt::LayoutDirection layoutDirection() const { return isRightToLeft() ? Qt::RightToLeft : Qt::LeftToRight; }
+    QLocale qlocale() const { return QLocale(QString(localeId).replace('_', '-')); }
+
+    // `code` with the region (and other settings) of the user's own locale.
+    static Localization forCode(const QString& code, const QString& userLocale = Localization::userLocaleId());
+    static Localization english() { return forCode(QStringLiteral("en"), QStringLiteral("en_US")); }
+    // The user's locale from the environment (LC_ALL, LC_MESSAGES, LANG), as an ICU identifier.
+    static QString userLocaleId();
+    // Builds the ICU identifier for `code` in the region of `userLocaleId`.
+    static QString composeLocaleId(const QString& code, const QString& userLocaleId);
+};

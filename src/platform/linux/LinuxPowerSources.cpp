@@ -1,0 +1,74 @@
+#include "platform/linux/LinuxPowerSources.h"
+
+namespace {
+const QString kClass = QStringLiteral("sys/class/power_supply/");
+}
+
+LinuxPowerSources::LinuxPowerSources(QString root) : fs_(std::move(root)) {}
+
+std::optional<QString> LinuxPowerSources::internalBattery() const
+{
+    for (const QString& name : fs_.list(kClass)) {
+        const QString dir = kClass + name + '/';
+        if (fs_.line(dir + "type") != QStringLiteral("Battery")) continue;
+        if (fs_.line(dir + "scope") == QStringLiteral("Device")) continue;
+        // A battery that reports itself absent (an empty bay) is no battery.
+        if (fs_.integer(dir + "present") == 0) continue;
+        return name;
+    }
+    return std::nullopt;
+}
+
+bool LinuxPowerSources::externalPowerOnline() const
+{
+    for (const QString& name : fs_.list(kClass)) {
+        const QString dir = kClass + name + '/';
+        const auto type = fs_.line(dir + "type");
+        if (!type || *type == "Battery") continue;
+        if (fs_.line(dir + "scope") == QStringLiteral("Device")) continue;
+        if (fs_.integer(dir + "online").value_or(0) > 0) return true;
+    }
+    return false;
+}
+
+std::optional<QVariantList> LinuxPowerSources::powerSourceDescriptions() const
+{
+    if (!fs_.exists(kClass)) return QVariantList{};
+    QVariantList list;
+    const bool ac = externalPowerOnline();
+    if (auto battery = internalBattery()) {
+        const QString dir = kClass + *battery + '/';
+        QVariantMap d;
+        d["Type"] = QStringLiteral("InternalBattery");
+        d["Name"] = *battery;
+        std::optional<qint64> percent = fs_.integer(dir + "capacity");
+        if (!percent) {
+            auto now = fs_.integer(dir + "energy_now"), full = fs_.integer(dir + "energy_full");
+            if (!now || !full) { now = fs_.integer(dir + "charge_now"); full = fs_.integer(dir + "charge_full"); }
+            if (now && full && *full > 0) percent = qRound64(double(*now) * 100.0 / double(*full));
+        }
+        if (percent) {
+            d["Current Capacity"] = qint64(*percent);
+            d["Max Capacity"] = qint64(100);
+        }
+        const QString status = fs_.line(dir + "status").value_or(QString());
+        d["Is Charging"] = status == "Charging";
+        // Without a supply entry, a battery that is charging or full is on external power.
+        const bool onAC = ac || status == "Charging" || status == "Full" || status == "Not charging";
+        d["Power Source State"] = onAC ? QStringLiteral("AC Power") : QStringLiteral("Battery Power");
+        if (auto health = fs_.line(dir + "health")) d["BatteryHealth"] = *health;
+        list << d;
+    }
+    return list;
+}
+
+std::optional<QVariantMap> LinuxPowerSources::smartBatteryProperties() const
+{
+    auto battery = internalBattery();
+    if (!battery) return std::nullopt;
+    const QString dir = kClass + *battery + '/';
+    QVariantMap p;
+    // A cycle count of 0 means the firmware does not know it.
+    if (auto cycles = fs_.integer(dir + "cycle_count"); cycles && *cycles > 0) p["CycleCount"] = qint64(*cycles);
+    return p;
+}

@@ -1,0 +1,215 @@
+#include "platform/linux/LinuxSystemFacts.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+#include <sys/statvfs.h>
+#include <sys/utsname.h>
+#include <time.h>
+
+namespace SysctlValue {
+QByteArray text(const QString& s)
+{
+    QByteArray b = s.toUtf8();
+    b.append('\0');
+    return b;
+}
+QByteArray int32(qint32 v) { return QByteArray(reinterpret_cast<const char*>(&v), sizeof v); }
+QByteArray int64(qint64 v) { return QByteArray(reinterpret_cast<const char*>(&v), sizeof v); }
+}  // namespace SysctlValue
+
+LinuxSystemFacts::LinuxSystemFacts(QString root, QString homePath, QString machine)
+    : fs_(std::move(root)), home_(homePath.isEmpty() ? QDir::homePath() : std::move(homePath)), machine_(std::move(machine))
+{
+}
+
+std::optional<QByteArray> LinuxSystemFacts::sysctl(const QString& name) const
+{
+    const auto& table = sysctlTable();
+    auto it = table.constFind(name);
+    if (it == table.constEnd()) return std::nullopt;
+    return it.value()(*this);
+}
+
+QHash<QString, QString> LinuxSystemFacts::cpuInfo() const
+{
+    auto data = fs_.read("proc/cpuinfo");
+    if (!data) return {};
+    // Fields of the first block; arm64 lists "CPU implementer" per block, which is the same.
+    const qsizetype blockEnd = data->indexOf("\n\n");
+    QHash<QString, QString> first = SysFs::keyValues(blockEnd >= 0 ? data->left(blockEnd) : *data, ':');
+    if (!first.contains("Hardware")) {
+        const QHash<QString, QString> all = SysFs::keyValues(*data, ':');
+        if (all.contains("Hardware")) first.insert("Hardware", all.value("Hardware"));
+    }
+    return first;
+}
+
+std::optional<QString> LinuxSystemFacts::hostName() const
+{
+    if (auto info = fs_.read("etc/machine-info", 64 * 1024)) {
+        const QString pretty = SysFs::keyValues(*info, '=').value("PRETTY_HOSTNAME").trimmed();
+        if (!pretty.isEmpty()) return pretty;
+    }
+    for (const char* file : {"proc/sys/kernel/hostname", "etc/hostname"}) {
+        if (auto name = fs_.line(file)) return name;
+    }
+    return std::nullopt;
+}
+
+quint64 LinuxSystemFacts::physicalMemory() const
+{
+    auto data = fs_.read("proc/meminfo");
+    if (!data) return 0;
+    const QString total = SysFs::keyValues(*data, ':').value("MemTotal");
+    bool ok = false;
+    const quint64 kib = total.section(' ', 0, 0).toULongLong(&ok);
+    return ok ? kib * 1024 : 0;
+}
+
+double LinuxSystemFacts::systemUptime() const
+{
+    timespec ts{};
+    if (clock_gettime(CLOCK_MONOTONIC, &ts) != 0) return 0;
+    return double(ts.tv_sec) + double(ts.tv_nsec) / 1e9;
+}
+
+ThermalState LinuxSystemFacts::thermalState() const { return readThermalState(fs_); }
+
+OperatingSystem LinuxSystemFacts::operatingSystem() const
+{
+    OperatingSystem os;
+    for (const char* file : {"etc/os-release", "usr/lib/os-release"}) {
+        auto data = fs_.read(file, 64 * 1024);
+        if (!data) continue;
+        const auto kv = SysFs::keyValues(*data, '=');
+        os.name = kv.value("NAME");
+        os.version = kv.value("VERSION_ID");
+        if (os.version.isEmpty()) os.version = kv.value("VERSION");
+        break;
+    }
+    if (os.name.isEmpty()) os.name = QStringLiteral("Linux");
+    return os;
+}
+
+std::optional<QString> LinuxSystemFacts::volumeName(const QString& path) const
+{
+    auto data = fs_.read("proc/self/mountinfo");
+    if (!data) return std::nullopt;
+    // mountinfo: id parent major:minor root mountpoint options ... - fstype source superoptions
+    QString bestMount, bestSource;
+    const QString target = QFileInfo(path).absoluteFilePath();
+    for (const QByteArray& raw : data->split('\n')) {
+        const QStringList f = QString::fromUtf8(raw).split(' ');
+        const qsizetype dash = f.indexOf("-");
+        if (f.size() < 5 || dash < 0 || dash + 2 >= f.size()) continue;
+        QString mount = f[4];
+        mount.replace("\\040", " ");
+        const bool contains = mount == "/" || target == mount || target.startsWith(mount + '/');
+        if (contains && mount.size() >= bestMount.size()) {
+            bestMount = mount;
+            bestSource = f[dash + 2];
+        }
+    }
+    if (bestSource.isEmpty()) return std::nullopt;
+    // A file-system label names the volume as the user gave it.
+    const QString byLabel = fs_.path("dev/disk/by-label");
+    for (const QString& label : fs_.list("dev/disk/by-label")) {
+        const QFileInfo link(byLabel + '/' + label);
+        if (link.isSymLink() && QFileInfo(link.symLinkTarget()).fileName() == QFileInfo(bestSource).fileName()) {
+            QString name = label;
+            name.replace("\\x20", " ");
+            return name;
+        }
+    }
+    const QString device = QFileInfo(bestSource).fileName();
+    if (device.isEmpty()) return std::nullopt;
+    return device;
+}
+
+std::optional<VolumeCapacity> LinuxSystemFacts::homeVolume() const
+{
+    struct statvfs st {};
+    if (statvfs(QFile::encodeName(home_).constData(), &st) != 0) return std::nullopt;
+    VolumeCapacity v;
+    const quint64 unit = st.f_frsize ? st.f_frsize : st.f_bsize;
+    v.total = qint64(quint64(st.f_blocks) * unit);
+    v.available = qint64(quint64(st.f_bavail) * unit);
+    v.name = volumeName(home_);
+    return v;
+}
+
+std::optional<QString> LinuxSystemFacts::cpuVendor() const
+{
+    const auto info = cpuInfo();
+    const QString vendor = info.value("vendor_id");
+    if (vendor == "GenuineIntel") return QStringLiteral("Intel");
+    if (vendor == "AuthenticAMD") return QStringLiteral("AMD");
+    if (vendor == "HygonGenuine") return QStringLiteral("Hygon");
+    if (vendor == "CentaurHauls" || vendor == "  Shanghai  ") return QStringLiteral("Zhaoxin");
+    const QString implementer = info.value("CPU implementer").toLower();
+    if (!implementer.isEmpty()) {
+        bool ok = false;
+        const int id = implementer.toInt(&ok, 16);
+        switch (ok ? id : -1) {
+        case 0x41: return QStringLiteral("Arm");
+        case 0x42: return QStringLiteral("Broadcom");
+        case 0x43: return QStringLiteral("Cavium");
+        case 0x46: return QStringLiteral("Fujitsu");
+        case 0x48: return QStringLiteral("HiSilicon");
+        case 0x4e: return QStringLiteral("NVIDIA");
+        case 0x50: return QStringLiteral("Ampere");
+        case 0x51: return QStringLiteral("Qualcomm");
+        case 0x53: return QStringLiteral("Samsung");
+        case 0x61: return QStringLiteral("Apple");
+        case 0xc0: return QStringLiteral("Ampere");
+        default: break;
+        }
+    }
+    return std::nullopt;
+}
+
+QString LinuxSystemFacts::machineArchitecture() const
+{
+    if (!machine_.isEmpty()) return machine_;
+    if (fs_.root() == "/") {
+        utsname u{};
+        if (uname(&u) == 0) return QString::fromUtf8(u.machine);
+    }
+    const auto info = cpuInfo();
+    if (info.contains("vendor_id")) return QStringLiteral("x86_64");
+    if (info.contains("CPU implementer")) return QStringLiteral("aarch64");
+    return {};
+}
+
+ThermalState readThermalState(const SysFs& fs)
+{
+    // The worst state over all zones that have a temperature and trip points.
+    constexpr qint64 kFairMarginMilliC = 10000;  // within 10 °C of throttling reads warm
+    int worst = -1;
+    for (const QString& zone : fs.list("sys/class/thermal")) {
+        if (!zone.startsWith("thermal_zone")) continue;
+        const QString dir = "sys/class/thermal/" + zone + '/';
+        auto temp = fs.integer(dir + "temp");
+        if (!temp || *temp <= 0) continue;
+        std::optional<qint64> passive, active, critical;
+        for (int i = 0; i < 32; ++i) {
+            auto type = fs.line(dir + QStringLiteral("trip_point_%1_type").arg(i));
+            if (!type) break;
+            auto t = fs.integer(dir + QStringLiteral("trip_point_%1_temp").arg(i));
+            if (!t || *t <= 0) continue;
+            auto lower = [&](std::optional<qint64>& slot) { if (!slot || *t < *slot) slot = *t; };
+            if (*type == "critical" || *type == "hot") lower(critical);
+            else if (*type == "passive") lower(passive);
+            else if (*type == "active") lower(active);
+        }
+        if (!passive && !active && !critical) continue;
+        int state = 0;
+        if (critical && *temp >= *critical) state = 3;
+        else if (passive && *temp >= *passive) state = 2;
+        else if ((passive && *temp >= *passive - kFairMarginMilliC) || (active && *temp >= *active)) state = 1;
+        else if (!passive && critical && *temp >= *critical - kFairMarginMilliC) state = 2;
+        worst = std::max(worst, state);
+    }
+    return worst < 0 ? ThermalState::Unknown : ThermalState(worst);
+}

@@ -1,0 +1,41 @@
+#pragma once
+
+#include "inspection/Capability.h"
+#include "platform/i18n/Localization.h"
+#include "reports/ReportFormat.h"
+
+#include <QDateTime>
+
+#include <optional>
+
+// Renders one inspection as a report. Pure functions of their arguments and the language.
+namespace ReportExporter {
+
+enum class ExportError { pdfContext };
+QString describe(ExportError e, const Localization& L);
+
+struct Counts {
+    qint64 supported = 0;
+    qint64 warning = 0;
+    qint64 unsupported = 0;
+    qint64 info = 0;
+
+    Counts() = default;
+    explicit Counts(const QList<CapabilitySection>& sections);
+    explicit Counts(const QList<CapabilityItem>& items);
+    qint64 total() const { return supported + warning + unsupported + info; }
+    bool operator==(const Counts&) const = default;
+
+private:
+    void add(const CapabilityItem& item);
+};
+
+QString suggestedFilename(ReportFormat format, const DeviceSummary& summary, const QDateTime& date);
+// Long date and short time in the interface language.
+QString formattedDate(const QDateTime& date, const Localization& L);
+QString statusTitle(CapabilityStatus status, const Localization& L);
+
+// The plain-text summary (Copy Report, the preview, the text format).
+QString text(const QList<CapabilitySection>& sections, const std::optional<QDateTime>& date, const Localization& L);
+
+}  // namespace ReportExporter

@@ -1,0 +1,44 @@
+#include "support/FakePlatform.h"
+
+FakeMachine FakeMachine::appleSilicon()
+{
+    FakeMachine m;
+    m.system.setText("hw.model", "Mac14,2");
+    m.system.setText("machdep.cpu.brand_string", "Apple M2");
+    m.system.setInt32("hw.optional.arm64", 1);
+    m.system.setInt32("sysctl.proc_translated", 0);
+    m.system.setText("kern.osversion", "23F79");
+    m.system.vendor = QStringLiteral("Apple");
+    m.system.machine = QStringLiteral("arm64");
+    m.power.addBattery(80, false, false);
+    m.power.battery = QVariantMap{{"CycleCount", qint64(123)}};
+    return m;
+}
+
+FakeMachine FakeMachine::intelMac()
+{
+    FakeMachine m;
+    m.system.setText("hw.model", "iMac20,1");
+    m.system.setText("machdep.cpu.brand_string", "Intel(R) Core(TM) i7-10700K CPU @ 3.80GHz");
+    m.system.setText("kern.osversion", "22G91");
+    m.system.os = OperatingSystem{QStringLiteral("macOS"), 13, 6, 1, {}};
+    m.system.vendor = QStringLiteral("Intel");
+    m.system.machine = QStringLiteral("x86_64");
+    m.system.host = QStringLiteral("Studio iMac");
+    return m;
+}
+
+FakeMachine FakeMachine::linuxPC()
+{
+    FakeMachine m;
+    m.system.setText("hw.model", "B550 AORUS ELITE");
+    m.system.setText("machdep.cpu.brand_string", "AMD Ryzen 7 5800X 8-Core Processor");
+    m.system.setText("kern.osversion", "6.1.0-18-amd64");
+    m.system.os = OperatingSystem{QStringLiteral("Debian GNU/Linux"), 0, 0, 0, QStringLiteral("12")};
+    m.system.vendor = QStringLiteral("AMD");
+    m.system.machine = QStringLiteral("x86_64");
+    m.system.host = QStringLiteral("workstation");
+    m.system.volume = VolumeCapacity{QStringLiteral("nvme0n1p2"), 1000000000000, 250000000000};
+    m.system.memory = 32ull * 1024 * 1024 * 1024;
+    return m;
+}

@@ -1,0 +1,77 @@
+#pragma once
+
+// Fakes of the platform seam that can play any machine, including ones the test
+// machine is not (an Apple Silicon Mac, a translated process, a laptop).
+#include "platform/Platform.h"
+
+#include <QHash>
+
+class FakeSystemFacts : public SystemFacts {
+public:
+    QHash<QString, QByteArray> sysctls;
+    std::optional<QString> host = QStringLiteral("Test Machine");
+    quint64 memory = 16ull * 1024 * 1024 * 1024;
+    double uptime = 93784;  // 1 day, 2 hours, 3 minutes, 4 seconds
+    ThermalState thermal = ThermalState::Nominal;
+    OperatingSystem os{QStringLiteral("macOS"), 14, 5, 0, {}};
+    std::optional<VolumeCapacity> volume = VolumeCapacity{QStringLiteral("Macintosh HD"), 494384795648, 120000000000};
+    std::optional<QString> vendor;
+    QString machine = QStringLiteral("arm64");
+
+    std::optional<QByteArray> sysctl(const QString& name) const override
+    {
+        auto it = sysctls.constFind(name);
+        if (it == sysctls.constEnd()) return std::nullopt;
+        return it.value();
+    }
+    std::optional<QString> hostName() const override { return host; }
+    quint64 physicalMemory() const override { return memory; }
+    double systemUptime() const override { return uptime; }
+    ThermalState thermalState() const override { return thermal; }
+    OperatingSystem operatingSystem() const override { return os; }
+    std::optional<VolumeCapacity> homeVolume() const override { return volume; }
+    std::optional<QString> cpuVendor() const override { return vendor; }
+    QString machineArchitecture() const override { return machine; }
+
+    void setText(const QString& name, const QString& value) { sysctls[name] = SysctlValue::text(value); }
+    void setInt32(const QString& name, qint32 v) { sysctls[name] = SysctlValue::int32(v); }
+    void setInt64(const QString& name, qint64 v) { sysctls[name] = SysctlValue::int64(v); }
+};
+
+class FakePowerSources : public PowerSources {
+public:
+    std::optional<QVariantList> descriptions = QVariantList{};
+    std::optional<QVariantMap> battery;
+
+    std::optional<QVariantList> powerSourceDescriptions() const override { return descriptions; }
+    std::optional<QVariantMap> smartBatteryProperties() const override { return battery; }
+
+    // An internal battery at `percent` of 100.
+    void addBattery(qint64 percent, bool charging, bool onAC, std::optional<QString> health = QStringLiteral("Good"))
+    {
+        QVariantMap d{{"Type", "InternalBattery"}, {"Current Capacity", percent}, {"Max Capacity", qint64(100)},
+                      {"Is Charging", charging}, {"Power Source State", onAC ? "AC Power" : "Battery Power"}};
+        if (health) d["BatteryHealth"] = *health;
+        if (!descriptions) descriptions = QVariantList{};
+        descriptions->append(d);
+    }
+};
+
+class FakeNetworkInterfaces : public NetworkInterfaces {
+public:
+    std::optional<QList<InterfaceAddress>> list = QList<InterfaceAddress>{};
+    std::optional<QList<InterfaceAddress>> addresses() const override { return list; }
+};
+
+// One fake machine; copyable presets.
+struct FakeMachine {
+    FakeSystemFacts system;
+    FakePowerSources power;
+    FakeNetworkInterfaces network;
+
+    Platform platform() const { return Platform{system, power, network}; }
+
+    static FakeMachine appleSilicon();  // a MacBook Pro with Apple silicon, native process
+    static FakeMachine intelMac();      // an Intel iMac without battery
+    static FakeMachine linuxPC();       // an AMD desktop running Debian
+};
