@@ -1,0 +1,84 @@
+// Every text the code looks up is a key of the English table; every other table
+// translates only those keys and keeps their placeholders.
+#include "platform/i18n/Localization.h"
+
+#include <QDirIterator>
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QRegularExpression>
+
+#include <gtest/gtest.h>
+
+namespace {
+QJsonObject table(const QString& code)
+{
+    QFile f(QStringLiteral(QRL_SOURCE_DIR "/resources/i18n/%1.json").arg(code));
+    if (!f.open(QIODevice::ReadOnly)) return {};
+    return QJsonDocument::fromJson(f.readAll()).object();
+}
+
+QString unescape(const QString& literal)
+{
+    QString out;
+    for (qsizetype i = 0; i < literal.size(); ++i) {
+        if (literal[i] == '\\' && i + 1 < literal.size()) {
+            const QChar n = literal[++i];
+            if (n == 'n') out += '\n';
+            else if (n == 't') out += '\t';
+            else out += n;
+        } else {
+            out += literal[i];
+        }
+    }
+    return out;
+}
+
+QStringList placeholders(const QString& s)
+{
+    static const QRegularExpression re(QStringLiteral(R"(%(?:\d+\$)?(@|l{0,2}[diu]))"));
+    QStringList found;
+    for (auto it = re.globalMatch(s); it.hasNext();) found << it.next().captured(1);
+    found.sort();
+    return found;
+}
+}  // namespace
+
+TEST(StringTables, EveryLookedUpLiteralIsAnEnglishKey)
+{
+    const QJsonObject en = table("en");
+    ASSERT_FALSE(en.isEmpty());
+    static const QRegularExpression call(QStringLiteral(R"re((?:(?:\.|->)tr|QRL_KEY)\(\s*"((?:[^"\\]|\\.)*)"\s*\))re"));
+    QStringList missing;
+    QDirIterator it(QStringLiteral(QRL_SOURCE_DIR "/src"), {"*.cpp", "*.h"}, QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        QFile f(it.next());
+        ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+        const QString text = QString::fromUtf8(f.readAll());
+        for (auto m = call.globalMatch(text); m.hasNext();) {
+            const QString key = unescape(m.next().captured(1));
+            if (!en.contains(key)) missing << key;
+        }
+    }
+    missing.removeDuplicates();
+    EXPECT_TRUE(missing.isEmpty()) << "not in en.json (run scripts/update-strings): "
+                                   << missing.join(" | ").toStdString();
+}
+
+TEST(StringTables, TranslationsCoverOnlyEnglishKeysWithTheSamePlaceholders)
+{
+    const QJsonObject en = table("en");
+    for (const char* code : {"ar", "fr", "es", "de", "it", "pt-BR", "ru", "tr", "zh-Hans", "ja", "ko", "hi"}) {
+        QFile f(QStringLiteral(QRL_SOURCE_DIR "/resources/i18n/%1.json").arg(code));
+        ASSERT_TRUE(f.open(QIODevice::ReadOnly)) << code;
+        QJsonParseError error{};
+        const QJsonDocument doc = QJsonDocument::fromJson(f.readAll(), &error);
+        ASSERT_EQ(error.error, QJsonParseError::NoError) << code;
+        const QJsonObject t = doc.object();
+        for (auto e = t.begin(); e != t.end(); ++e) {
+            EXPECT_TRUE(en.contains(e.key())) << code << ": " << e.key().toStdString();
+            EXPECT_EQ(placeholders(e.value().toString()), placeholders(e.key())) << code << ": " << e.key().toStdString();
+        }
+        EXPECT_NE(StringTable::forCode(code), nullptr) << code;  // compiled in
+    }
+}

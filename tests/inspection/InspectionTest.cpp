@@ -1,0 +1,178 @@
+#include "inspection/DeviceProbe.h"
+#include "inspection/Quorlent.h"
+#include "support/FakePlatform.h"
+
+#include <QSignalSpy>
+
+#include <gtest/gtest.h>
+
+TEST(CapabilityStatus, RawWordsRoundTripExactly)
+{
+    EXPECT_EQ(CapabilityStatusText::all(), (QList<CapabilityStatus>{CapabilityStatus::supported, CapabilityStatus::unsupported,
+                                                                     CapabilityStatus::warning, CapabilityStatus::info}));
+    for (CapabilityStatus s : CapabilityStatusText::all())
+        EXPECT_EQ(CapabilityStatusText::fromRaw(CapabilityStatusText::raw(s)), s);
+    for (const char* bad : {"Supported", "", "ok", "INFO", " info"}) EXPECT_FALSE(CapabilityStatusText::fromRaw(bad)) << bad;
+}
+
+TEST(DeviceSummary, ReadsTheMachine)
+{
+    const FakeMachine apple = FakeMachine::appleSilicon();
+    const Platform p = apple.platform();
+    const Localization L = Localization::english();
+    const DeviceSummary s = DeviceProbe::summary({p, L});
+    EXPECT_EQ(s.deviceName, "Test Machine");
+    EXPECT_EQ(s.modelIdentifier, "Mac14,2");
+    EXPECT_EQ(s.chip, "Apple M2");
+    EXPECT_EQ(s.memory, "16 GB");
+    EXPECT_EQ(s.storage, "494.38 GB");
+    EXPECT_TRUE(s.isAppleSilicon);
+    EXPECT_TRUE(s.hasBattery);
+
+    FakeMachine bare;
+    bare.system.host.reset();
+    bare.system.volume.reset();
+    const Platform b = bare.platform();
+    const DeviceSummary n = DeviceProbe::summary({b, L});
+    EXPECT_EQ(n.deviceName, "Mac");
+    EXPECT_EQ(n.modelIdentifier, kMissingValue);
+    EXPECT_EQ(n.storage, kMissingValue);
+    EXPECT_FALSE(n.isAppleSilicon);
+    EXPECT_FALSE(n.hasBattery);
+    bare.system.volume = VolumeCapacity{std::nullopt, std::nullopt, 5};
+    EXPECT_EQ(DeviceProbe::summary({b, L}).storage, kMissingValue);  // no total: unreadable
+}
+
+TEST(DeviceProbeSections, ElevenInOrderWithTheirWords)
+{
+    const FakeMachine m = FakeMachine::appleSilicon();
+    const Platform p = m.platform();
+    const Localization L = Localization::english();
+    const QList<CapabilitySection> sections = DeviceProbe::sections({p, L}, std::nullopt);
+    QStringList keys, symbols, titles;
+    for (const CapabilitySection& s : sections) {
+        keys << s.key.value_or("");
+        symbols << s.symbol;
+        titles << s.title;
+    }
+    EXPECT_EQ(keys, (QStringList{"system", "processor", "graphics", "intelligence", "displays", "media", "cameraAudio",
+                                 "storage", "power", "network", "security"}));
+    EXPECT_EQ(symbols, (QStringList{"info.circle", "cpu", "square.stack.3d.up", "sparkles", "display", "film", "camera",
+                                    "internaldrive", "battery.100", "network", "lock.shield"}));
+    EXPECT_EQ(titles, (QStringList{"System", "Processor & Memory", "Graphics & Metal", "Artificial Intelligence", "Displays",
+                                   "Hardware Video Acceleration", "Camera & Audio", "Storage", "Power", "Network", "Security"}));
+    for (const CapabilitySection& s : sections)
+        for (const CapabilityItem& i : s.items) EXPECT_TRUE(i.key) << s.title.toStdString() << ": " << i.label.toStdString();
+}
+
+namespace {
+class FakeClipboard : public Clipboard {
+public:
+    QStringList events;
+    void clear() override { events << "clear"; }
+    void setText(const QString& t) override { events << "set:" + t; }
+};
+
+class FakePathMonitor : public NetworkPathMonitor {
+public:
+    int started = 0, cancelled = 0;
+    void start() override { ++started; }
+    void cancel() override { ++cancelled; }
+    void deliver(const NetworkPath& p) { emit pathChanged(p); }
+};
+
+struct ModelFixture {
+    FakeMachine machine = FakeMachine::appleSilicon();
+    Platform platform = machine.platform();
+    FakeClipboard clipboard;
+    QDateTime now = QDateTime(QDate(2026, 12, 10), QTime(9, 30), Qt::UTC);
+
+    Quorlent::Dependencies deps(NetworkPathMonitor* monitor = nullptr)
+    {
+        Quorlent::Dependencies d{platform};
+        d.monitor = monitor;
+        d.clipboard = &clipboard;
+        d.clock = [this] { return now; };
+        d.reportText = [](const QList<CapabilitySection>& s, const std::optional<QDateTime>& date, const Localization&) {
+            return QStringLiteral("%1 sections%2").arg(s.size()).arg(date ? " dated" : "");
+        };
+        return d;
+    }
+};
+}  // namespace
+
+TEST(Quorlent, EmptyUntilTheFirstRefresh)
+{
+    ModelFixture f;
+    Quorlent model(f.deps());
+    EXPECT_FALSE(model.summary());
+    EXPECT_TRUE(model.sections().isEmpty());
+    EXPECT_FALSE(model.lastUpdated());
+    for (CapabilityStatus s : CapabilityStatusText::all()) EXPECT_EQ(model.count(s), 0);
+    model.copyReport();  // before any inspection: the report of no sections, no date
+    EXPECT_EQ(f.clipboard.events, (QStringList{"clear", "set:0 sections"}));
+}
+
+TEST(Quorlent, RefreshPublishesSummarySectionsThenTime)
+{
+    ModelFixture f;
+    Quorlent model(f.deps());
+    QStringList order;
+    QObject::connect(&model, &Quorlent::summaryChanged, [&] { order << "summary"; });
+    QObject::connect(&model, &Quorlent::sectionsChanged, [&] { order << "sections"; });
+    QObject::connect(&model, &Quorlent::lastUpdatedChanged, [&] {
+        order << "time";
+        EXPECT_EQ(model.sections().size(), 11);  // an observer of the time sees a whole inspection
+    });
+    model.refresh();
+    EXPECT_EQ(order, (QStringList{"summary", "sections", "time"}));
+    EXPECT_EQ(model.lastUpdated(), f.now);
+    qint64 total = 0;
+    for (const CapabilitySection& s : model.sections()) total += s.items.size();
+    qint64 counted = 0;
+    for (CapabilityStatus s : CapabilityStatusText::all()) counted += model.count(s);
+    EXPECT_EQ(counted, total);
+
+    const QList<CapabilitySection> first = model.sections();
+    model.refresh();
+    for (int i = 0; i < first.size(); ++i) {
+        EXPECT_NE(first[i].id, model.sections()[i].id);
+        ASSERT_EQ(first[i].items.size(), model.sections()[i].items.size());
+        for (int j = 0; j < first[i].items.size(); ++j) {
+            EXPECT_NE(first[i].items[j].id, model.sections()[i].items[j].id);
+            EXPECT_EQ(first[i].items[j].key, model.sections()[i].items[j].key);
+        }
+    }
+    model.copyReport();
+    EXPECT_EQ(f.clipboard.events.last(), "set:11 sections dated");
+}
+
+TEST(Quorlent, EachDeliveredPathInspectsInALaterTurn)
+{
+    ModelFixture f;
+    auto* monitor = new FakePathMonitor;
+    Quorlent model(f.deps(monitor));
+    EXPECT_EQ(monitor->started, 1);
+    QSignalSpy spy(&model, &Quorlent::lastUpdatedChanged);
+    NetworkPath online;
+    online.status = NetworkPath::Status::Satisfied;
+    monitor->deliver(online);
+    EXPECT_EQ(spy.count(), 0);  // not inside the monitor's callback
+    NetworkPath offline;
+    monitor->deliver(offline);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(spy.count(), 2);
+    EXPECT_EQ(model.networkPath(), offline);  // in delivery order, the last one wins
+}
+
+TEST(Quorlent, APathAfterTheModelIsGoneDoesNothing)
+{
+    ModelFixture f;
+    auto* model = new Quorlent(f.deps(new FakePathMonitor));
+    auto* monitor = model->findChild<FakePathMonitor*>();
+    ASSERT_NE(monitor, nullptr);
+    QMetaObject::invokeMethod(monitor, [monitor] { monitor->deliver(NetworkPath{}); }, Qt::DirectConnection);
+    delete model;  // the pending inspection dies with it
+    QCoreApplication::processEvents();
+    SUCCEED();
+}

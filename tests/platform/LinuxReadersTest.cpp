@@ -1,0 +1,181 @@
+#include "platform/linux/LinuxNetworkInterfaces.h"
+#include "platform/linux/LinuxNetworkPathMonitor.h"
+#include "platform/linux/LinuxPowerSources.h"
+#include "platform/linux/LinuxSystemFacts.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <netinet/in.h>
+
+#include <gtest/gtest.h>
+
+namespace {
+QString fixture(const char* name) { return QStringLiteral(QRL_FIXTURES_DIR "/") + name; }
+
+std::optional<QString> sysctlText(const SystemFacts& f, const char* name)
+{
+    auto raw = f.sysctl(name);
+    if (!raw) return std::nullopt;
+    return QString::fromUtf8(raw->left(raw->indexOf('\0')));
+}
+}  // namespace
+
+TEST(LinuxSystemFacts, LaptopTree)
+{
+    const LinuxSystemFacts f(fixture("laptop"), "/home/ada");
+    EXPECT_EQ(sysctlText(f, "hw.model"), "21AHCTO1WW");
+    EXPECT_EQ(sysctlText(f, "machdep.cpu.brand_string"), "12th Gen Intel(R) Core(TM) i7-1260P");
+    EXPECT_EQ(sysctlText(f, "kern.osversion"), "6.1.0-18-amd64");
+    EXPECT_FALSE(f.sysctl("hw.optional.arm64"));       // not an arm64 machine
+    EXPECT_FALSE(f.sysctl("sysctl.proc_translated"));  // nothing runs translated here
+    EXPECT_FALSE(f.sysctl("no.such.name"));
+    EXPECT_EQ(f.hostName(), QString::fromUtf8("Ada’s ThinkPad"));
+    EXPECT_EQ(f.physicalMemory(), 16093452ull * 1024);
+    EXPECT_EQ(f.cpuVendor(), "Intel");
+    EXPECT_EQ(f.machineArchitecture(), "x86_64");
+    const OperatingSystem os = f.operatingSystem();
+    EXPECT_EQ(os.name, "Debian GNU/Linux");
+    EXPECT_EQ(os.version, "12");
+    EXPECT_EQ(f.volumeName("/home/ada"), "Home Disk");  // the label, not the device
+    EXPECT_EQ(f.volumeName("/var/tmp"), "nvme0n1p2");   // no label: the device name
+    EXPECT_EQ(f.thermalState(), ThermalState::Nominal);
+}
+
+TEST(LinuxSystemFacts, EmptyAndGarbageTreesGiveAbsentReadings)
+{
+    for (const char* tree : {"vm", "garbage", "does-not-exist"}) {
+        SCOPED_TRACE(tree);
+        const LinuxSystemFacts f(fixture(tree), "/");
+        EXPECT_FALSE(f.sysctl("hw.model"));
+        EXPECT_FALSE(f.sysctl("kern.osversion"));
+        EXPECT_EQ(f.thermalState(), ThermalState::Unknown);
+        EXPECT_FALSE(f.volumeName("/home"));
+    }
+    const LinuxSystemFacts vm(fixture("vm"));
+    EXPECT_EQ(vm.operatingSystem().name, "Linux");
+    EXPECT_EQ(vm.cpuVendor(), "AMD");
+    EXPECT_EQ(vm.hostName(), "debian");
+    const LinuxSystemFacts garbage(fixture("garbage"));
+    EXPECT_FALSE(garbage.hostName());
+    EXPECT_EQ(garbage.physicalMemory(), 0u);
+    EXPECT_FALSE(garbage.cpuVendor());
+    EXPECT_EQ(garbage.operatingSystem().name, "Linux");
+}
+
+TEST(LinuxSystemFacts, ThermalStateFromTripPoints)
+{
+    struct Case {
+        int temp;
+        const char* trips;  // "type:temp,…"
+        ThermalState expected;
+    };
+    const Case cases[] = {
+        {45000, "passive:90000,critical:105000", ThermalState::Nominal},
+        {82000, "passive:90000,critical:105000", ThermalState::Fair},
+        {91000, "passive:90000,critical:105000", ThermalState::Serious},
+        {106000, "passive:90000,critical:105000", ThermalState::Critical},
+        {60000, "active:55000", ThermalState::Fair},
+        {60000, "", ThermalState::Unknown},
+        {98000, "critical:105000", ThermalState::Serious},
+    };
+    for (const Case& c : cases) {
+        QTemporaryDir dir;
+        const QString zone = dir.filePath("sys/class/thermal/thermal_zone0");
+        QDir().mkpath(zone);
+        auto write = [&](const QString& name, const QByteArray& v) {
+            QFile f(zone + '/' + name);
+            ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+            f.write(v + '\n');
+        };
+        write("temp", QByteArray::number(c.temp));
+        int i = 0;
+        for (const QString& trip : QString(c.trips).split(',', Qt::SkipEmptyParts)) {
+            write(QStringLiteral("trip_point_%1_type").arg(i), trip.section(':', 0, 0).toLatin1());
+            write(QStringLiteral("trip_point_%1_temp").arg(i), trip.section(':', 1, 1).toLatin1());
+            ++i;
+        }
+        EXPECT_EQ(readThermalState(SysFs(dir.path())), c.expected) << c.temp << " " << c.trips;
+    }
+}
+
+TEST(LinuxPowerSources, TheInternalBatteryNotADevicesBattery)
+{
+    const LinuxPowerSources p(fixture("laptop"));
+    EXPECT_EQ(p.internalBattery(), "BAT0");
+    const auto list = p.powerSourceDescriptions();
+    ASSERT_TRUE(list);
+    ASSERT_EQ(list->size(), 1);
+    const QVariantMap d = list->first().toMap();
+    EXPECT_EQ(d.value("Type"), "InternalBattery");
+    EXPECT_EQ(d.value("Current Capacity").toLongLong(), 76);
+    EXPECT_EQ(d.value("Max Capacity").toLongLong(), 100);
+    EXPECT_EQ(d.value("Is Charging"), false);
+    EXPECT_EQ(d.value("Power Source State"), "Battery Power");
+    EXPECT_EQ(d.value("BatteryHealth"), "Good");
+    EXPECT_EQ(p.smartBatteryProperties()->value("CycleCount").toLongLong(), 412);
+}
+
+TEST(LinuxPowerSources, NoBatteryOrAGarbledOne)
+{
+    const LinuxPowerSources vm(fixture("vm"));
+    EXPECT_FALSE(vm.internalBattery());
+    EXPECT_FALSE(vm.smartBatteryProperties());
+    EXPECT_TRUE(vm.powerSourceDescriptions().value_or(QVariantList{1}).isEmpty());
+    const LinuxPowerSources garbage(fixture("garbage"));
+    const auto list = garbage.powerSourceDescriptions();
+    ASSERT_TRUE(list && list->size() == 1);
+    EXPECT_FALSE(list->first().toMap().contains("Current Capacity"));  // "eleventy" is no reading
+    EXPECT_TRUE(garbage.smartBatteryProperties()->isEmpty());
+}
+
+TEST(LinuxNetworkPath, DefaultRoutesDecideStatusTypesAndFamilies)
+{
+    const SysFs fs(fixture("laptop"));
+    auto addr = [](const char* name, int family, const char* host, bool up = true) {
+        InterfaceAddress a;
+        a.name = name; a.family = family; a.numericHost = host; a.up = up;
+        return a;
+    };
+    const QList<InterfaceAddress> both = {addr("lo", AF_INET, "127.0.0.1"), addr("wlp2s0", AF_INET, "192.168.2.10"),
+                                          addr("enp3s0", AF_INET, "192.168.1.10"), addr("wlp2s0", AF_INET6, "2001:db8::5")};
+    NetworkPath p = LinuxNetworkPathMonitor::currentPath(fs, both);
+    EXPECT_EQ(p.status, NetworkPath::Status::Satisfied);
+    // Ordered by route metric: the wired link (100) before Wi-Fi (600).
+    EXPECT_EQ(p.interfaceTypes, (QList<NetworkPath::InterfaceType>{NetworkPath::InterfaceType::WiredEthernet,
+                                                                   NetworkPath::InterfaceType::Wifi}));
+    EXPECT_TRUE(p.supportsIPv4);
+    EXPECT_TRUE(p.supportsIPv6);
+    EXPECT_FALSE(p.isExpensive);
+
+    // Only a link-local IPv6 address, and the wired link down.
+    const QList<InterfaceAddress> wifiOnly = {addr("wlp2s0", AF_INET, "192.168.2.10"), addr("wlp2s0", AF_INET6, "fe80::1"),
+                                              addr("enp3s0", AF_INET, "192.168.1.10", false)};
+    p = LinuxNetworkPathMonitor::currentPath(fs, wifiOnly);
+    EXPECT_EQ(p.interfaceTypes, QList<NetworkPath::InterfaceType>{NetworkPath::InterfaceType::Wifi});
+    EXPECT_FALSE(p.supportsIPv6);
+
+    p = LinuxNetworkPathMonitor::currentPath(SysFs(fixture("vm")), both);
+    EXPECT_EQ(p.status, NetworkPath::Status::Unsatisfied);
+    EXPECT_TRUE(p.interfaceTypes.isEmpty());
+}
+
+TEST(LinuxReaders, ThisMachine)
+{
+    const LinuxSystemFacts f;
+    EXPECT_GT(f.physicalMemory(), 0u);
+    EXPECT_GT(f.systemUptime(), 0);
+    EXPECT_FALSE(f.operatingSystem().name.isEmpty());
+    EXPECT_TRUE(f.sysctl("kern.osversion"));
+    const auto volume = f.homeVolume();
+    ASSERT_TRUE(volume);
+    EXPECT_GT(volume->total.value_or(0), 0);
+    const auto addresses = LinuxNetworkInterfaces().addresses();
+    ASSERT_TRUE(addresses);
+    bool sawLoopback = false;
+    for (const InterfaceAddress& a : *addresses)
+        if (a.loopback && a.family == AF_INET) { sawLoopback = true; EXPECT_EQ(a.numericHost, "127.0.0.1"); }
+    EXPECT_TRUE(sawLoopback);
+    LinuxPowerSources().powerSourceDescriptions();  // must not crash whatever the machine has
+}

@@ -1,0 +1,104 @@
+#include "platform/i18n/LocaleFormat.h"
+#include "platform/i18n/Localization.h"
+
+#include <gtest/gtest.h>
+
+TEST(Localization, LocaleTakesTheLanguageOfTheCodeAndTheUsersRegion)
+{
+    struct Case {
+        const char* code;
+        const char* user;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {"fr", "en_US", "fr_US"},      {"de", "de_CH", "de_CH"},   {"pt-BR", "en_GB", "pt_BR"},
+        {"zh-Hans", "en_US", "zh_Hans_US"}, {"ar", "en_US_POSIX", "ar_US"}, {"en", "C", "en"},
+        {"ja", "ja_JP", "ja_JP"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(Localization::composeLocaleId(c.code, c.user), QString::fromLatin1(c.expected)) << c.code << " " << c.user;
+}
+
+TEST(Localization, LooksUpTextsAndFallsBackToEnglish)
+{
+    const Localization en = Localization::english();
+    EXPECT_EQ(en.tr("Uptime"), "Uptime");
+    EXPECT_EQ(en.tr("A text nobody translated"), "A text nobody translated");
+    Localization none = Localization::forCode("xx-Nowhere", "en_US");
+    EXPECT_EQ(none.table, nullptr);
+    EXPECT_EQ(none.tr("Uptime"), "Uptime");
+    EXPECT_TRUE(Localization::forCode("ar", "en_US").isRightToLeft());
+    EXPECT_FALSE(Localization::forCode("hi", "en_US").isRightToLeft());
+}
+
+TEST(Localization, GarbageTablesAreEmpty)
+{
+    EXPECT_TRUE(StringTable::fromJson("not json").entries().isEmpty());
+    EXPECT_TRUE(StringTable::fromJson("[1,2]").entries().isEmpty());
+    const StringTable t = StringTable::fromJson(R"({"a":"b","n":3,"e":""})");
+    EXPECT_EQ(t.lookup("a"), "b");
+    EXPECT_EQ(t.lookup("n"), "n");  // non-text entries are ignored
+    EXPECT_EQ(t.lookup("e"), "e");  // an empty translation shows the English wording
+}
+
+namespace {
+Localization in(const char* code, const char* region = "US") { return Localization::forCode(code, QString("en_") + region); }
+}
+
+TEST(LocaleFormat, ByteCountsInBothStyles)
+{
+    using LocaleFormat::ByteStyle;
+    struct Case {
+        qint64 bytes;
+        ByteStyle style;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {0, ByteStyle::File, "Zero KB"},
+        {1, ByteStyle::File, "1 byte"},
+        {999, ByteStyle::File, "999 bytes"},
+        {1500, ByteStyle::File, "2 kB"},
+        {1234567, ByteStyle::File, "1.2 MB"},
+        {999999, ByteStyle::File, "1 MB"},
+        {494384795648, ByteStyle::File, "494.38 GB"},
+        {1000000000000, ByteStyle::File, "1 TB"},
+        {17179869184, ByteStyle::Memory, "16 GB"},
+        {17179869184, ByteStyle::File, "17.18 GB"},
+        {8LL * 1024 * 1024 * 1024 * 1024, ByteStyle::Memory, "8 TB"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(LocaleFormat::byteCount(c.bytes, in("en"), c.style), QString::fromUtf8(c.expected)) << c.bytes;
+    EXPECT_EQ(LocaleFormat::byteCount(0, in("en"), ByteStyle::File, false), "0 bytes");
+    EXPECT_EQ(LocaleFormat::byteCount(17179869184, in("fr"), ByteStyle::Memory), QString::fromUtf8("16\u202fGo"));
+    EXPECT_EQ(LocaleFormat::byteCount(494384795648, in("de"), ByteStyle::File), QString::fromUtf8("494,38\u00a0GB"));
+}
+
+TEST(LocaleFormat, PercentRoundsHalfToEvenInEachLanguage)
+{
+    EXPECT_EQ(LocaleFormat::percent(0.42, in("en")), "42%");
+    EXPECT_EQ(LocaleFormat::percent(0.125, in("en")), "12%");
+    EXPECT_EQ(LocaleFormat::percent(0.135, in("en")), "14%");
+    EXPECT_EQ(LocaleFormat::percent(0.005, in("en")), "0%");
+    EXPECT_EQ(LocaleFormat::percent(1.0, in("en")), "100%");
+    EXPECT_EQ(LocaleFormat::percent(0.42, in("fr")), QString::fromUtf8("42\u00a0%"));
+    EXPECT_EQ(LocaleFormat::percent(0.42, in("tr")), "%42");
+    // Arabic digits in Arabic.
+    EXPECT_TRUE(LocaleFormat::percent(0.42, in("ar")).contains(QString::fromUtf8("٤٢")));
+    EXPECT_EQ(LocaleFormat::percent(std::nan(""), in("en")), "0%");
+}
+
+TEST(LocaleFormat, AbbreviatedDurationDropsZeroUnitsAndSeconds)
+{
+    EXPECT_EQ(LocaleFormat::abbreviatedDuration(93784, in("en")), "1d 2h 3m");
+    EXPECT_EQ(LocaleFormat::abbreviatedDuration(3600 * 5, in("en")), "5h");
+    EXPECT_EQ(LocaleFormat::abbreviatedDuration(59, in("en")), "0m");  // under a minute is still a text
+    EXPECT_EQ(LocaleFormat::abbreviatedDuration(-1, in("en")), "");
+    for (const char* code : {"ar", "fr", "es", "de", "it", "pt-BR", "ru", "tr", "zh-Hans", "ja", "ko", "hi"})
+        EXPECT_FALSE(LocaleFormat::abbreviatedDuration(93784, in(code)).isEmpty()) << code;
+}
+
+TEST(LocaleFormat, FixedPatternsUseAsciiDigitsAndGregorianYears)
+{
+    const QDateTime when(QDate(2026, 12, 9), QTime(23, 30), Qt::UTC);
+    EXPECT_EQ(LocaleFormat::pattern(when.toLocalTime(), "yyyy-MM-dd"), "2026-12-09");
+}
