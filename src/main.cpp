@@ -5,6 +5,8 @@
 
 #include <QApplication>
 #include <QHeaderView>
+#include <QLibraryInfo>
+#include <QTranslator>
 #include <QTreeWidget>
 
 #include "BuildConfig.h"
@@ -22,6 +24,12 @@ int main(int argc, char** argv)
 
     LanguageManager& language = LanguageManager::shared();
     QApplication::setLayoutDirection(language.layoutDirection());
+    // Qt's own dialogs and context menus follow the language the application was launched in.
+    QTranslator qtTranslator;
+    const QString qtLocaleName = language.code() == "zh-Hans" ? QStringLiteral("zh_CN") : language.code();
+    if (qtTranslator.load(QLocale(qtLocaleName), QStringLiteral("qtbase"), QStringLiteral("_"),
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(&qtTranslator);
 
     Quorlent::Dependencies deps;
     deps.language = [&language] { return language.localization(); };

@@ -10,13 +10,12 @@ CapabilitySection systemOf(const FakeMachine& m, const Localization& L = Localiz
     return DeviceProbe::systemSection({p, L});
 }
 
-const CapabilityItem& item(const CapabilitySection& s, const char* key)
+CapabilityItem item(const CapabilitySection& s, const char* key)
 {
     for (const CapabilityItem& i : s.items)
         if (i.key == QString::fromLatin1(key)) return i;
-    static const CapabilityItem none;
     ADD_FAILURE() << "no item " << key;
-    return none;
+    return {};
 }
 }  // namespace
 
@@ -67,7 +66,7 @@ TEST(SystemSection, Architecture)
         {"Arm board", arm, "Arm (aarch64)", CapabilityStatus::info},
     };
     for (const Case& c : cases) {
-        const CapabilityItem& a = item(systemOf(c.machine), "architecture");
+        const CapabilityItem a = item(systemOf(c.machine), "architecture");
         EXPECT_EQ(a.value, QString::fromUtf8(c.value)) << c.name;
         EXPECT_EQ(a.status, c.status) << c.name;
     }
@@ -91,7 +90,7 @@ TEST(SystemSection, ThermalStates)
     for (const Case& c : cases) {
         FakeMachine m;
         m.system.thermal = c.state;
-        const CapabilityItem& t = item(systemOf(m), "thermalState");
+        const CapabilityItem t = item(systemOf(m), "thermalState");
         EXPECT_EQ(t.value, c.value);
         EXPECT_EQ(t.status, c.status);
     }
