@@ -53,7 +53,9 @@ struct APISessionSettings {
 };
 
 // The transport that carries every call to the update server: no cache, no cookies, no stored
-// credentials, "Accept: application/json" on every request, and two time-outs.
+// credentials, "Accept: application/json" on every request, and two time-outs. A request made
+// without a network fails at once; nothing waits for connectivity. Redirects are followed, never
+// from https down to http, and the final answer is the one judged.
 class APISession : public QObject {
     Q_OBJECT
 public:

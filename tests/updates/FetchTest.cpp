@@ -79,6 +79,8 @@ HttpAnswer with(HttpAnswer a, const std::function<void(HttpAnswer&)>& change)
     return a;
 }
 
+void PrintTo(const AnswerCase& c, std::ostream* os) { *os << c.name; }
+
 class FetchAnswerTest : public ::testing::TestWithParam<AnswerCase> {};
 
 TEST_P(FetchAnswerTest, Classification)

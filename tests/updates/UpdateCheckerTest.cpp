@@ -134,6 +134,8 @@ struct ThrottleCase {
     bool expectsRequest;
 };
 
+void PrintTo(const ThrottleCase& c, std::ostream* os) { *os << c.name; }
+
 class ThrottleTest : public CheckerTest, public ::testing::WithParamInterface<ThrottleCase> {};
 
 TEST_P(ThrottleTest, ActivationChecksOnlyPastBothIntervals)
@@ -249,6 +251,8 @@ struct MenuAlertCase {
     qint64 installed;
     std::optional<UpdateAlert::Kind> alert;
 };
+
+void PrintTo(const MenuAlertCase& c, std::ostream* os) { *os << c.name; }
 
 class MenuAlertTest : public CheckerTest, public ::testing::WithParamInterface<MenuAlertCase> {};
 

@@ -18,6 +18,8 @@ struct DecodeCase {
     bool accepted;
 };
 
+void PrintTo(const DecodeCase& c, std::ostream* os) { *os << c.name; }
+
 class DecodeTest : public ::testing::TestWithParam<DecodeCase> {};
 
 TEST_P(DecodeTest, AcceptsOnlyCompleteDocumentsWithBuildsFromOne)
@@ -189,6 +191,8 @@ struct DecideCase {
     UpdateState::Kind kind;
     const char* notes;
 };
+
+void PrintTo(const DecideCase& c, std::ostream* os) { *os << c.name; }
 
 class DecideTest : public ::testing::TestWithParam<DecideCase> {};
 
