@@ -2,6 +2,7 @@
 #include "inspection/Quorlent.h"
 #include "platform/linux/LinuxNetworkPathMonitor.h"
 #include "reports/ReportExporter.h"
+#include "updates/UpdateChecker.h"
 
 #include <QApplication>
 #include <QHeaderView>
@@ -22,6 +23,9 @@ int main(int argc, char** argv)
     QApplication::setOrganizationName(QStringLiteral("Lumbrel"));
     QApplication::setApplicationVersion(QString::fromLatin1(BuildConfig::version));
 
+    // The update checker restores its state and starts the launch check; it is the
+    // language manager's first user.
+    UpdateChecker::shared();
     LanguageManager& language = LanguageManager::shared();
     QApplication::setLayoutDirection(language.layoutDirection());
     // Qt's own dialogs and context menus follow the language the application was launched in.
