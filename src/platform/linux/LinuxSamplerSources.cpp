@@ -8,6 +8,10 @@
 #include <limits>
 #include <string_view>
 
+#include <QFile>
+
+#include <cerrno>
+#include <fcntl.h>
 #include <ifaddrs.h>
 #include <linux/if_link.h>
 #include <net/if.h>
@@ -18,6 +22,30 @@
 namespace {
 
 const QString kNet = QStringLiteral("sys/class/net/");
+
+// A whole /proc or /sys file, read once a second: plain reads into a buffer that grows
+// only as far as the file does (pseudo-files report no size).
+std::optional<QByteArray> readFile(const SysFs& fs, const QString& relative, qsizetype limit = 1 << 20)
+{
+    const QByteArray path = QFile::encodeName(fs.path(relative));
+    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return std::nullopt;
+    QByteArray data(4096, Qt::Uninitialized);
+    qsizetype used = 0;
+    bool failed = false;
+    while (used < limit) {
+        if (used == data.size()) data.resize(std::min(data.size() * 2, limit));
+        const ssize_t n = ::read(fd, data.data() + used, size_t(data.size() - used));
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) { failed = true; break; }
+        if (n == 0) break;
+        used += n;
+    }
+    ::close(fd);
+    if (failed && used == 0) return std::nullopt;
+    data.truncate(used);
+    return data;
+}
 
 bool isSpace(char c) { return c == ' ' || c == '\t'; }
 
@@ -150,7 +178,7 @@ std::optional<ProcessorTicks> LinuxSamplerSources::parseProcessorTicks(const QBy
 
 std::optional<ProcessorTicks> LinuxSamplerSources::processorTicks() const
 {
-    auto text = fs_.read("proc/stat");
+    auto text = readFile(fs_, "proc/stat");
     if (!text) return std::nullopt;
     return parseProcessorTicks(*text);
 }
@@ -179,7 +207,7 @@ std::optional<MemoryPages> LinuxSamplerSources::parseMemoryPages(const QByteArra
 
 std::optional<MemoryPages> LinuxSamplerSources::memoryPages() const
 {
-    auto text = fs_.read("proc/meminfo");
+    auto text = readFile(fs_, "proc/meminfo");
     if (!text) return std::nullopt;
     return parseMemoryPages(*text, pageSize_);
 }
@@ -194,7 +222,7 @@ std::optional<qint64> LinuxSamplerSources::parseSwapUsed(const QByteArray& memin
 
 std::optional<qint64> LinuxSamplerSources::swapUsed() const
 {
-    auto text = fs_.read("proc/meminfo");
+    auto text = readFile(fs_, "proc/meminfo");
     if (!text) return std::nullopt;
     return parseSwapUsed(*text);
 }
@@ -215,7 +243,7 @@ std::optional<int> LinuxSamplerSources::parsePressureLevel(const QByteArray& pre
 std::optional<int> LinuxSamplerSources::memoryPressureLevel() const
 {
     // A kernel without pressure accounting has no file, or one that cannot be read.
-    auto text = fs_.read("proc/pressure/memory", 4096);
+    auto text = readFile(fs_, "proc/pressure/memory", 4096);
     if (!text) return std::nullopt;
     return parsePressureLevel(*text);
 }
@@ -231,26 +259,24 @@ std::optional<QList<InterfaceLink>> LinuxSamplerSources::interfaceLinks() const
         return std::nullopt;
     }
     QList<InterfaceLink> links;
+    // A short decimal or hex number on the first line of a small attribute file.
+    auto number = [this](const QString& file, int base) -> std::optional<quint64> {
+        const auto text = readFile(fs_, file, 64);
+        if (!text) return std::nullopt;
+        std::string_view s = trimmed(std::string_view(text->constData(), size_t(text->size())).substr(0, size_t(text->indexOf('\n'))));
+        if (base == 16 && s.size() > 2 && s[0] == '0' && (s[1] == 'x' || s[1] == 'X')) s.remove_prefix(2);
+        return unsignedNumber(s, base);
+    };
     for (const QString& name : fs_.list(kNet)) {
         const QString dir = kNet + name + '/';
         // Not every entry is an interface (bonding_masters is a control file).
-        const auto flagsText = fs_.line(dir + "flags");
-        if (!flagsText) continue;
-        QByteArray flagsHex = flagsText->toLatin1();
-        if (flagsHex.startsWith("0x") || flagsHex.startsWith("0X")) flagsHex.remove(0, 2);
-        const auto flags = unsignedNumber(std::string_view(flagsHex.constData(), size_t(flagsHex.size())), 16);
+        const auto flags = number(dir + "flags", 16);
         if (!flags) continue;
         InterfaceLink link;
         link.name = name;
         link.up = (*flags & IFF_UP) != 0;
         link.loopback = (*flags & IFF_LOOPBACK) != 0;
-        auto counter = [&](const char* file) -> std::optional<quint64> {
-            const auto text = fs_.line(dir + "statistics/" + file);
-            if (!text) return std::nullopt;
-            const QByteArray digits = text->toLatin1();
-            return unsignedNumber(std::string_view(digits.constData(), size_t(digits.size())));
-        };
-        const auto rx = counter("rx_bytes"), tx = counter("tx_bytes");
+        const auto rx = number(dir + "statistics/rx_bytes", 10), tx = number(dir + "statistics/tx_bytes", 10);
         if (rx && tx) link.counters = ByteCounters{*rx, *tx, 64};
         links << link;
     }
@@ -280,7 +306,7 @@ std::optional<QList<InterfaceLink>> LinuxSamplerSources::linksFromInterfaceAddre
 
 quint64 LinuxSamplerSources::physicalMemory() const
 {
-    auto text = fs_.read("proc/meminfo");
+    auto text = readFile(fs_, "proc/meminfo");
     if (!text) return 0;
     return parseMeminfo(*text)[MemTotal].value_or(0);
 }
