@@ -41,7 +41,6 @@ ThreadedSamplingLoop::ThreadedSamplingLoop(std::shared_ptr<const SamplerSources>
     thread_.setObjectName(QStringLiteral("LiveMonitor"));
     worker_ = new SamplingWorker(*sources_, *clock_, interval);
     worker_->moveToThread(&thread_);
-    connect(&thread_, &QThread::finished, worker_, &QObject::deleteLater);
     // Crosses to this object's thread as a queued call, in the order the samples were taken.
     connect(worker_, &SamplingWorker::sampled, this, &SamplingLoop::sampled, Qt::QueuedConnection);
     thread_.start(QThread::LowPriority);
@@ -64,14 +63,20 @@ void ThreadedSamplingLoop::end()
 void ThreadedSamplingLoop::shutdown()
 {
     if (!worker_) return;
-    // The worker stops its timer and is deleted on its own thread as the thread finishes.
     if (thread_.isRunning()) {
-        QMetaObject::invokeMethod(worker_, [w = worker_.data()] { w->end(); }, Qt::QueuedConnection);
+        // The worker stops its timer and comes back to this thread, so that it can be
+        // deleted here after the sampling thread has ended (even while the application
+        // object is being torn down, when deferred deletions no longer run).
+        QMetaObject::invokeMethod(
+            worker_.data(), [w = worker_.data(), home = thread()] {
+                w->end();
+                w->moveToThread(home);
+            },
+            Qt::BlockingQueuedConnection);
         thread_.quit();
         thread_.wait();
-    } else {
-        delete worker_.data();  // never started
     }
+    delete worker_.data();
     worker_ = nullptr;
 }
 

@@ -49,5 +49,5 @@ private:
     std::shared_ptr<const SamplerSources> sources_;
     std::shared_ptr<const SamplerClock> clock_;
     QThread thread_;
-    QPointer<SamplingWorker> worker_;  // lives on thread_, deleted there when it finishes
+    QPointer<SamplingWorker> worker_;  // lives on thread_ until shutdown()
 };

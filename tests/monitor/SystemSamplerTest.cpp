@@ -27,6 +27,8 @@ struct CpuCase {
     QList<double> perCore;
 };
 
+void PrintTo(const CpuCase& c, std::ostream* os) { *os << c.name; }
+
 class ProcessorShares : public ::testing::TestWithParam<CpuCase> {};
 
 TEST_P(ProcessorShares, BetweenPrimeAndSample)
@@ -136,6 +138,8 @@ struct MemoryCase {
     qint64 used;
     double pressure;
 };
+
+void PrintTo(const MemoryCase& c, std::ostream* os) { *os << c.name; }
 
 class MemoryFigures : public ::testing::TestWithParam<MemoryCase> {};
 
@@ -382,6 +386,8 @@ QVariantMap battery(QVariant current, QVariant max, QVariant charging = true)
     if (charging.isValid()) d["Is Charging"] = charging;
     return d;
 }
+
+void PrintTo(const BatteryCase& c, std::ostream* os) { *os << c.name; }
 
 class BatteryReading : public ::testing::TestWithParam<BatteryCase> {};
 
