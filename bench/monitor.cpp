@@ -115,7 +115,7 @@ void BM_HistoryMemory(benchmark::State& state)
     state.counters["history_bytes"] = double(bytes);
     state.counters["per_sample_bytes"] = double(bytes) / double(LiveMonitor::kHistoryLength);
 }
-BENCHMARK(BM_HistoryMemory)->Arg(4)->Arg(256)->Iterations(3);
+BENCHMARK(BM_HistoryMemory)->Arg(8)->Arg(256)->Iterations(3);
 
 double processorSeconds()
 {
