@@ -20,6 +20,8 @@ LiveMonitor& LiveMonitor::shared()
         Q_ASSERT_X(app, "LiveMonitor::shared", "needs the application object");
         auto* monitor = new LiveMonitor({}, app);
         QObject::connect(app, &QCoreApplication::aboutToQuit, monitor, &LiveMonitor::shutdown);
+        // Also when the application object goes without its event loop having quit.
+        qAddPostRoutine([] { LiveMonitor::shared().shutdown(); });
         return monitor;
     }();
     return *instance;
