@@ -1,0 +1,163 @@
+// The live sampler's cost: one sample() of this machine and of a recorded 256-processor
+// machine, and the memory a full two-minute history holds.
+//
+//   bench_monitor                   the benchmarks
+//   bench_monitor --idle-seconds=60 runs the live monitor that long and prints the
+//                                   process's processor time as a share of one core
+#include "monitor/LiveMonitor.h"
+#include "monitor/SystemSampler.h"
+#include "platform/linux/LinuxSamplerSources.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+
+#include <malloc.h>
+
+#include <sys/resource.h>
+
+// Heap in use, from the allocator itself: Qt's containers allocate with malloc.
+static long long heapInUse() { return static_cast<long long>(mallinfo2().uordblks); }
+
+namespace {
+
+void write(const QString& path, const QByteArray& text)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile f(path);
+    if (f.open(QIODevice::WriteOnly)) f.write(text);
+}
+
+// A large server: 256 processors, a dozen interfaces, a battery-backed unit, two thermal zones.
+void writeLargeMachine(const QString& root)
+{
+    QByteArray stat = "cpu  1 2 3 4 5 6 7 8 0 0\n";
+    for (int i = 0; i < 256; ++i)
+        stat += QStringLiteral("cpu%1 %2 120 %3 %4 40 3 9 0 0 0\n").arg(i).arg(100000 + i * 7).arg(30000 + i).arg(900000 + i * 13).toLatin1();
+    stat += "intr 1 2 3\nctxt 42\nbtime 1700000000\nprocesses 9\nprocs_running 1\nprocs_blocked 0\n";
+    write(root + "/proc/stat", stat);
+    // This machine's own meminfo: the same length and layout as a real one.
+    QFile meminfo(QStringLiteral("/proc/meminfo"));
+    write(root + "/proc/meminfo", meminfo.open(QIODevice::ReadOnly) ? meminfo.readAll() : QByteArray("MemTotal: 1000000 kB\nMemAvailable: 500000 kB\n"));
+    write(root + "/proc/pressure/memory", "some avg10=1.00 avg60=0.50 avg300=0.10 total=1\nfull avg10=0.00 avg60=0.00 avg300=0.00 total=0\n");
+    for (int i = 0; i < 12; ++i) {
+        const QString dir = root + QStringLiteral("/sys/class/net/%1%2/").arg(i % 3 == 0 ? "veth" : "eth").arg(i);
+        write(dir + "flags", "0x1003\n");
+        write(dir + "statistics/rx_bytes", QByteArray::number(123456789 + i) + '\n');
+        write(dir + "statistics/tx_bytes", QByteArray::number(987654321 + i) + '\n');
+    }
+    write(root + "/sys/class/net/lo/flags", "0x9\n");
+    const QString ps = root + "/sys/class/power_supply/";
+    write(ps + "AC/type", "Mains\n");
+    write(ps + "AC/online", "1\n");
+    write(ps + "BAT0/type", "Battery\n");
+    write(ps + "BAT0/capacity", "88\n");
+    write(ps + "BAT0/status", "Charging\n");
+    for (int z = 0; z < 2; ++z) {
+        const QString dir = root + QStringLiteral("/sys/class/thermal/thermal_zone%1/").arg(z);
+        write(dir + "temp", "45000\n");
+        write(dir + "trip_point_0_type", "passive\n");
+        write(dir + "trip_point_0_temp", "90000\n");
+        write(dir + "trip_point_1_type", "critical\n");
+        write(dir + "trip_point_1_temp", "105000\n");
+    }
+}
+
+void BM_SampleThisMachine(benchmark::State& state)
+{
+    SystemSampler sampler;
+    sampler.prime();
+    for (auto _ : state) benchmark::DoNotOptimize(sampler.sample());
+}
+BENCHMARK(BM_SampleThisMachine)->Unit(benchmark::kMicrosecond);
+
+void BM_Sample256Processors(benchmark::State& state)
+{
+    QTemporaryDir dir;
+    writeLargeMachine(dir.path());
+    const LinuxSamplerSources sources(dir.path(), 4096);
+    SystemSampler sampler(sources);
+    sampler.prime();
+    for (auto _ : state) {
+        const MonitorSample s = sampler.sample();
+        if (s.perCoreUsage.size() != 256) state.SkipWithError("the recorded machine did not read as 256 processors");
+        benchmark::DoNotOptimize(s);
+    }
+}
+BENCHMARK(BM_Sample256Processors)->Unit(benchmark::kMicrosecond);
+
+// The heap a full history holds: 120 samples, each with its own per-core list.
+void BM_HistoryMemory(benchmark::State& state)
+{
+    const int cores = int(state.range(0));
+    long long bytes = 0;
+    for (auto _ : state) {
+        const long long before = heapInUse();
+        {
+            QList<MonitorSample> history;
+            for (qsizetype i = 0; i < LiveMonitor::kHistoryLength; ++i) {
+                MonitorSample s;
+                s.date = QDateTime::currentDateTimeUtc();
+                s.perCoreUsage = QList<double>(cores, 0.5);
+                history.append(s);
+            }
+            bytes = heapInUse() - before;
+            benchmark::DoNotOptimize(history);
+        }
+    }
+    state.counters["history_bytes"] = double(bytes);
+    state.counters["per_sample_bytes"] = double(bytes) / double(LiveMonitor::kHistoryLength);
+}
+BENCHMARK(BM_HistoryMemory)->Arg(8)->Arg(256)->Iterations(3);
+
+double processorSeconds()
+{
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) + double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
+int runIdle(int seconds)
+{
+    LiveMonitor& monitor = LiveMonitor::shared();
+    int samples = 0;
+    QObject::connect(&monitor, &LiveMonitor::latestChanged, [&] { ++samples; });
+    monitor.start();
+    // Start measuring once the sampling thread is up and the first sample is in.
+    double startCpu = 0;
+    QElapsedTimer wall;
+    QObject::connect(&monitor, &LiveMonitor::latestChanged, [&] {
+        if (samples != 1) return;
+        startCpu = processorSeconds();
+        wall.start();
+        QTimer::singleShot(seconds * 1000, QCoreApplication::instance(), &QCoreApplication::quit);
+    });
+    QCoreApplication::exec();
+    const double cpu = processorSeconds() - startCpu;
+    const double elapsed = double(wall.elapsed()) / 1000.0;
+    std::printf("idle with the live monitor running: %.3f s of processor time in %.1f s (%.4f %% of one core), %d samples\n",
+                cpu, elapsed, 100.0 * cpu / elapsed, samples);
+    monitor.stop();
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray arg(argv[i]);
+        if (arg.startsWith("--idle-seconds=")) return runIdle(std::max(1, arg.mid(15).toInt()));
+    }
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    return 0;
+}

@@ -1,0 +1,318 @@
+#include "platform/linux/LinuxSamplerSources.h"
+#include "platform/linux/LinuxSystemFacts.h"
+
+#include <algorithm>
+#include <array>
+#include <charconv>
+#include <cmath>
+#include <limits>
+#include <string_view>
+
+#include <QFile>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <ifaddrs.h>
+#include <linux/if_link.h>
+#include <net/if.h>
+#include <netpacket/packet.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+const QString kNet = QStringLiteral("sys/class/net/");
+
+// A whole /proc or /sys file, read once a second: plain reads into a buffer that grows
+// only as far as the file does (pseudo-files report no size).
+std::optional<QByteArray> readFile(const SysFs& fs, const QString& relative, qsizetype limit = 1 << 20)
+{
+    const QByteArray path = QFile::encodeName(fs.path(relative));
+    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return std::nullopt;
+    QByteArray data(4096, Qt::Uninitialized);
+    qsizetype used = 0;
+    bool failed = false;
+    while (used < limit) {
+        if (used == data.size()) data.resize(std::min(data.size() * 2, limit));
+        const ssize_t n = ::read(fd, data.data() + used, size_t(data.size() - used));
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) { failed = true; break; }
+        if (n == 0) break;
+        used += n;
+    }
+    ::close(fd);
+    if (failed && used == 0) return std::nullopt;
+    data.truncate(used);
+    return data;
+}
+
+bool isSpace(char c) { return c == ' ' || c == '\t'; }
+
+std::string_view trimmed(std::string_view s)
+{
+    while (!s.empty() && (isSpace(s.front()) || s.front() == '\r')) s.remove_prefix(1);
+    while (!s.empty() && (isSpace(s.back()) || s.back() == '\r')) s.remove_suffix(1);
+    return s;
+}
+
+// Calls `f` with each line of `text`, without its line break.
+template <typename F>
+void forEachLine(const QByteArray& text, F&& f)
+{
+    std::string_view rest(text.constData(), size_t(text.size()));
+    while (!rest.empty()) {
+        const size_t nl = rest.find('\n');
+        f(rest.substr(0, nl));
+        if (nl == std::string_view::npos) break;
+        rest.remove_prefix(nl + 1);
+    }
+}
+
+std::optional<quint64> unsignedNumber(std::string_view s, int base = 10)
+{
+    if (s.empty()) return std::nullopt;
+    quint64 v = 0;
+    const auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), v, base);
+    if (ec != std::errc() || end != s.data() + s.size()) return std::nullopt;
+    return v;
+}
+
+quint64 saturatingAdd(quint64 a, quint64 b)
+{
+    quint64 r = 0;
+    return __builtin_add_overflow(a, b, &r) ? ~quint64(0) : r;
+}
+
+quint64 saturatingMul(quint64 a, quint64 b)
+{
+    quint64 r = 0;
+    return __builtin_mul_overflow(a, b, &r) ? ~quint64(0) : r;
+}
+
+// The meminfo fields the live figures use, in bytes.
+enum MemField { MemTotal, MemAvailable, Active, Unevictable, SUnreclaim, KernelStack, PageTables, Zswap, SwapTotal, SwapFree, kFieldCount };
+constexpr std::array<std::string_view, kFieldCount> kFieldNames{
+    "MemTotal", "MemAvailable", "Active", "Unevictable", "SUnreclaim", "KernelStack", "PageTables", "Zswap", "SwapTotal", "SwapFree"};
+
+using MemValues = std::array<std::optional<quint64>, kFieldCount>;
+
+// "Key:   1234 kB" lines; a field that is not a number is treated as missing.
+MemValues parseMeminfo(const QByteArray& text)
+{
+    MemValues values;
+    forEachLine(text, [&](std::string_view line) {
+        const size_t colon = line.find(':');
+        if (colon == std::string_view::npos) return;
+        const std::string_view key = line.substr(0, colon);
+        for (int i = 0; i < kFieldCount; ++i) {
+            if (key != kFieldNames[size_t(i)] || values[size_t(i)]) continue;
+            std::string_view value = trimmed(line.substr(colon + 1));
+            quint64 unit = 1;
+            if (value.size() >= 2 && value.substr(value.size() - 2) == "kB") {
+                unit = 1024;
+                value = trimmed(value.substr(0, value.size() - 2));
+            }
+            if (auto n = unsignedNumber(value)) values[size_t(i)] = saturatingMul(*n, unit);
+            return;
+        }
+    });
+    return values;
+}
+
+// avg10 of a "some"/"full" line of a pressure file, in percent.
+std::optional<double> stallAverage(std::string_view line)
+{
+    size_t at = line.find("avg10=");
+    if (at == std::string_view::npos) return std::nullopt;
+    std::string_view value = line.substr(at + 6);
+    value = value.substr(0, value.find(' '));
+    bool ok = false;
+    const double v = QByteArray(value.data(), qsizetype(value.size())).toDouble(&ok);
+    if (!ok || !std::isfinite(v) || v < 0) return std::nullopt;
+    return v;
+}
+
+}  // namespace
+
+LinuxSamplerSources::LinuxSamplerSources(QString root, qint64 pageSize) : fs_(root), power_(root), pageSize_(pageSize)
+{
+    if (pageSize_ <= 0) pageSize_ = sysconf(_SC_PAGESIZE);
+    if (pageSize_ <= 0) pageSize_ = getpagesize();
+}
+
+std::optional<ProcessorTicks> LinuxSamplerSources::parseProcessorTicks(const QByteArray& procStat)
+{
+    ProcessorTicks ticks;
+    bool damaged = false;
+    forEachLine(procStat, [&](std::string_view line) {
+        // Only the per-processor lines; the first "cpu " line is their sum.
+        if (damaged || line.size() < 4 || line.substr(0, 3) != "cpu" || line[3] < '0' || line[3] > '9') return;
+        // user nice system idle iowait irq softirq steal (older kernels stop after idle).
+        std::array<quint64, 8> f{};
+        int count = 0;
+        std::string_view rest = line.substr(line.find(' ') == std::string_view::npos ? line.size() : line.find(' '));
+        while (count < int(f.size())) {
+            rest = trimmed(rest);
+            if (rest.empty()) break;
+            const size_t end = std::min(rest.find(' '), rest.size());
+            const auto n = unsignedNumber(rest.substr(0, end));
+            if (!n) { damaged = true; return; }
+            f[size_t(count++)] = *n;
+            rest.remove_prefix(end);
+        }
+        if (count < 4) { damaged = true; return; }
+        // Counters of 64 bits: the sums wrap the way the counters themselves would.
+        CoreTickCounts c;
+        c.user = f[0];
+        c.nice = f[1];
+        c.system = f[2] + f[5] + f[6] + f[7];
+        c.idle = f[3] + f[4];
+        ticks.cores << c;
+    });
+    // A damaged line would shift every later processor into the wrong slot.
+    if (damaged) return std::nullopt;
+    ticks.counterBits = 64;
+    return ticks;
+}
+
+std::optional<ProcessorTicks> LinuxSamplerSources::processorTicks() const
+{
+    auto text = readFile(fs_, "proc/stat");
+    if (!text) return std::nullopt;
+    return parseProcessorTicks(*text);
+}
+
+std::optional<MemoryPages> LinuxSamplerSources::parseMemoryPages(const QByteArray& meminfo, qint64 pageSize)
+{
+    if (pageSize <= 0) return std::nullopt;
+    const MemValues v = parseMeminfo(meminfo);
+    if (!v[MemTotal]) return std::nullopt;
+    const quint64 wired = saturatingAdd(saturatingAdd(v[Unevictable].value_or(0), v[SUnreclaim].value_or(0)),
+                                        saturatingAdd(v[KernelStack].value_or(0), v[PageTables].value_or(0)));
+    const quint64 compressed = v[Zswap].value_or(0);
+    quint64 active = 0;
+    if (v[MemAvailable]) {
+        const quint64 inUse = *v[MemTotal] - std::min(*v[MemAvailable], *v[MemTotal]);
+        const quint64 accounted = saturatingAdd(wired, compressed);
+        active = inUse > accounted ? inUse - accounted : 0;
+    } else if (v[Active]) {
+        active = *v[Active];
+    } else {
+        return std::nullopt;
+    }
+    const quint64 page = quint64(pageSize);
+    return MemoryPages{active / page, wired / page, compressed / page};
+}
+
+std::optional<MemoryPages> LinuxSamplerSources::memoryPages() const
+{
+    auto text = readFile(fs_, "proc/meminfo");
+    if (!text) return std::nullopt;
+    return parseMemoryPages(*text, pageSize_);
+}
+
+std::optional<qint64> LinuxSamplerSources::parseSwapUsed(const QByteArray& meminfo)
+{
+    const MemValues v = parseMeminfo(meminfo);
+    if (!v[SwapTotal] || !v[SwapFree] || *v[SwapFree] > *v[SwapTotal]) return std::nullopt;
+    const quint64 used = *v[SwapTotal] - *v[SwapFree];
+    return qint64(std::min<quint64>(used, quint64(std::numeric_limits<qint64>::max())));
+}
+
+std::optional<qint64> LinuxSamplerSources::swapUsed() const
+{
+    auto text = readFile(fs_, "proc/meminfo");
+    if (!text) return std::nullopt;
+    return parseSwapUsed(*text);
+}
+
+std::optional<int> LinuxSamplerSources::parsePressureLevel(const QByteArray& pressure)
+{
+    std::optional<double> some, full;
+    forEachLine(pressure, [&](std::string_view line) {
+        if (line.substr(0, 5) == "some ") some = stallAverage(line);
+        else if (line.substr(0, 5) == "full ") full = stallAverage(line);
+    });
+    if (!some) return std::nullopt;
+    if (full.value_or(0) >= kCriticalFullStallPercent) return 4;
+    if (*some >= kWarningSomeStallPercent) return 2;
+    return 1;
+}
+
+std::optional<int> LinuxSamplerSources::memoryPressureLevel() const
+{
+    // A kernel without pressure accounting has no file, or one that cannot be read.
+    auto text = readFile(fs_, "proc/pressure/memory", 4096);
+    if (!text) return std::nullopt;
+    return parsePressureLevel(*text);
+}
+
+ThermalState LinuxSamplerSources::thermalState() const { return readThermalState(fs_); }
+
+std::optional<QVariantList> LinuxSamplerSources::powerSourceDescriptions() const { return power_.powerSourceDescriptions(); }
+
+std::optional<QList<InterfaceLink>> LinuxSamplerSources::interfaceLinks() const
+{
+    if (!fs_.exists(kNet)) {
+        if (fs_.root() == QStringLiteral("/")) return linksFromInterfaceAddresses();
+        return std::nullopt;
+    }
+    QList<InterfaceLink> links;
+    // A short decimal or hex number on the first line of a small attribute file.
+    auto number = [this](const QString& file, int base) -> std::optional<quint64> {
+        const auto text = readFile(fs_, file, 64);
+        if (!text) return std::nullopt;
+        std::string_view s = trimmed(std::string_view(text->constData(), size_t(text->size())).substr(0, size_t(text->indexOf('\n'))));
+        if (base == 16 && s.size() > 2 && s[0] == '0' && (s[1] == 'x' || s[1] == 'X')) s.remove_prefix(2);
+        return unsignedNumber(s, base);
+    };
+    for (const QString& name : fs_.list(kNet)) {
+        const QString dir = kNet + name + '/';
+        // Not every entry is an interface (bonding_masters is a control file).
+        const auto flags = number(dir + "flags", 16);
+        if (!flags) continue;
+        InterfaceLink link;
+        link.name = name;
+        link.up = (*flags & IFF_UP) != 0;
+        link.loopback = (*flags & IFF_LOOPBACK) != 0;
+        const auto rx = number(dir + "statistics/rx_bytes", 10), tx = number(dir + "statistics/tx_bytes", 10);
+        if (rx && tx) link.counters = ByteCounters{*rx, *tx, 64};
+        links << link;
+    }
+    return links;
+}
+
+std::optional<QList<InterfaceLink>> LinuxSamplerSources::linksFromInterfaceAddresses()
+{
+    ifaddrs* list = nullptr;
+    if (getifaddrs(&list) != 0 || !list) return std::nullopt;
+    QList<InterfaceLink> links;
+    for (ifaddrs* it = list; it; it = it->ifa_next) {
+        if (!it->ifa_addr || it->ifa_addr->sa_family != AF_PACKET) continue;
+        InterfaceLink link;
+        link.name = QString::fromUtf8(it->ifa_name ? it->ifa_name : "");
+        link.up = (it->ifa_flags & IFF_UP) != 0;
+        link.loopback = (it->ifa_flags & IFF_LOOPBACK) != 0;
+        if (it->ifa_data) {
+            const auto* stats = static_cast<const rtnl_link_stats*>(it->ifa_data);
+            link.counters = ByteCounters{stats->rx_bytes, stats->tx_bytes, 32};
+        }
+        links << link;
+    }
+    freeifaddrs(list);
+    return links;
+}
+
+quint64 LinuxSamplerSources::physicalMemory() const
+{
+    auto text = readFile(fs_, "proc/meminfo");
+    if (!text) return 0;
+    return parseMeminfo(*text)[MemTotal].value_or(0);
+}
+
+const SamplerSources& SamplerSources::host()
+{
+    static const LinuxSamplerSources sources;
+    return sources;
+}

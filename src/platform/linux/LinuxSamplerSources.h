@@ -1,0 +1,53 @@
+#pragma once
+
+#include "platform/SamplerSources.h"
+#include "platform/linux/LinuxPowerSources.h"
+#include "platform/linux/SysFs.h"
+
+// The live sampler's readings on Linux, each from one place:
+//   processor ticks   /proc/stat, one "cpuN" line per online processor (64-bit counters):
+//                     user; nice; system + irq + softirq + steal; idle + iowait
+//   memory pages      /proc/meminfo in bytes divided by the page size:
+//                     wired = Unevictable + SUnreclaim + KernelStack + PageTables,
+//                     compressed = Zswap (0 without zswap),
+//                     active = MemTotal − MemAvailable − wired − compressed (Active on kernels without MemAvailable)
+//   pressure level    /proc/pressure/memory, banded by the stall thresholds below
+//   swap used         SwapTotal − SwapFree of /proc/meminfo
+//   thermal state     /sys/class/thermal trip points (the reader the System section uses)
+//   power sources     /sys/class/power_supply (LinuxPowerSources)
+//   interfaces        /sys/class/net/<if>/flags and statistics/{rx,tx}_bytes (64-bit);
+//                     getifaddrs packet entries (32-bit) where /sys/class/net is missing
+//   physical memory   MemTotal of /proc/meminfo
+class LinuxSamplerSources final : public SamplerSources {
+public:
+    // `root` prefixes every file read; `pageSize` 0 means the host's page size.
+    explicit LinuxSamplerSources(QString root = QStringLiteral("/"), qint64 pageSize = 0);
+
+    std::optional<ProcessorTicks> processorTicks() const override;
+    std::optional<MemoryPages> memoryPages() const override;
+    std::optional<int> memoryPressureLevel() const override;
+    std::optional<qint64> swapUsed() const override;
+    ThermalState thermalState() const override;
+    std::optional<QVariantList> powerSourceDescriptions() const override;
+    std::optional<QList<InterfaceLink>> interfaceLinks() const override;
+    quint64 physicalMemory() const override;
+    qint64 pageSize() const override { return pageSize_; }
+
+    // Share of the last ten seconds, in percent, in which some task waited for memory
+    // (the warning level) or every runnable task did (the critical level).
+    static constexpr double kWarningSomeStallPercent = 10.0;
+    static constexpr double kCriticalFullStallPercent = 10.0;
+
+    // The text parsers behind the reads, for recorded files.
+    static std::optional<ProcessorTicks> parseProcessorTicks(const QByteArray& procStat);
+    static std::optional<MemoryPages> parseMemoryPages(const QByteArray& meminfo, qint64 pageSize);
+    static std::optional<qint64> parseSwapUsed(const QByteArray& meminfo);
+    static std::optional<int> parsePressureLevel(const QByteArray& pressure);
+    // Link-level entries of getifaddrs with their 32-bit counters.
+    static std::optional<QList<InterfaceLink>> linksFromInterfaceAddresses();
+
+private:
+    SysFs fs_;
+    LinuxPowerSources power_;
+    qint64 pageSize_;
+};

@@ -1,0 +1,222 @@
+// The Linux readers of the live sampler against recorded /proc and /sys trees, the
+// parsers against damaged text, and one run against this machine.
+#include "monitor/SystemSampler.h"
+#include "platform/linux/LinuxSamplerSources.h"
+
+#include <QThread>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+QString fixture(const char* name) { return QStringLiteral(QRL_FIXTURES_DIR "/") + name; }
+
+constexpr quint64 kKiB = 1024;
+
+TEST(LinuxSamplerLaptop, ProcessorsWithAGapInTheNumbering)
+{
+    const LinuxSamplerSources src(fixture("monitor-laptop"), 4096);
+    const auto ticks = src.processorTicks();
+    ASSERT_TRUE(ticks);
+    EXPECT_EQ(ticks->counterBits, 64);
+    // cpu0, cpu2, cpu3: the offline cpu1 is simply not there; the sum line is not a processor.
+    // system = system + irq + softirq + steal; idle = idle + iowait.
+    EXPECT_EQ(ticks->cores, (QList<CoreTickCounts>{{400, 110, 2050, 10}, {300, 165, 3025, 10}, {500, 157, 3025, 10}}));
+}
+
+TEST(LinuxSamplerLaptop, MemoryWithoutZswapAndWithoutPressure)
+{
+    const LinuxSamplerSources src(fixture("monitor-laptop"), 4096);
+    EXPECT_EQ(src.physicalMemory(), 8000000 * kKiB);
+    // wired = Unevictable + SUnreclaim + KernelStack + PageTables = 120000 kB;
+    // active = (MemTotal − MemAvailable) − wired = 2880000 kB.
+    EXPECT_EQ(src.memoryPages(), (MemoryPages{2880000 / 4, 120000 / 4, 0}));
+    EXPECT_EQ(src.memoryPressureLevel(), std::nullopt);
+    EXPECT_EQ(src.swapUsed(), qint64(1048576 * kKiB));
+    EXPECT_EQ(src.pageSize(), 4096);
+}
+
+TEST(LinuxSamplerLaptop, InternalBatteryBesideMainsAndAMouse)
+{
+    const LinuxSamplerSources src(fixture("monitor-laptop"));
+    const auto b = SystemSampler::battery(src.powerSourceDescriptions());
+    ASSERT_TRUE(b);
+    EXPECT_DOUBLE_EQ(b->first, 0.57);  // BAT0, not the mouse's 12 %
+    EXPECT_TRUE(b->second);
+}
+
+TEST(LinuxSamplerLaptop, ThermalTripPoints)
+{
+    // One zone far below its trips, one within ten degrees of its passive trip.
+    const LinuxSamplerSources src(fixture("monitor-laptop"));
+    EXPECT_EQ(src.thermalState(), ThermalState::Fair);
+}
+
+TEST(LinuxSamplerLaptop, InterfacesWithFlagsAndWideCounters)
+{
+    const LinuxSamplerSources src(fixture("monitor-laptop"));
+    const auto links = src.interfaceLinks();
+    ASSERT_TRUE(links);
+    // bonding_masters is a control file, not an interface.
+    const QList<InterfaceLink> expected{
+        {"docker0", true, false, ByteCounters{777, 888, 64}},
+        {"eth0", false, false, ByteCounters{10, 20, 64}},
+        {"lo", true, true, ByteCounters{5000, 5000, 64}},
+        {"veth12ab", true, false, ByteCounters{777, 888, 64}},
+        {"wlan0", true, false, ByteCounters{18446744073709551000ull, 123456789, 64}},
+    };
+    EXPECT_EQ(*links, expected);
+}
+
+TEST(LinuxSamplerServer, ZswapPressureAndNoBattery)
+{
+    const LinuxSamplerSources src(fixture("monitor-server"), 4096);
+    const auto ticks = src.processorTicks();
+    ASSERT_TRUE(ticks);
+    // A line with only the four oldest fields reads the rest as 0.
+    EXPECT_EQ(ticks->cores, (QList<CoreTickCounts>{{10, 2 + 5 + 6 + 7, 30 + 4, 1}, {1, 3, 4, 2}}));
+    // compressed = Zswap (the pool, not what it holds); active = 12000000 − 400000 − 1600000 kB.
+    EXPECT_EQ(src.memoryPages(), (MemoryPages{10000000 / 4, 400000 / 4, 1600000 / 4}));
+    EXPECT_EQ(src.memoryPressureLevel(), 2);
+    EXPECT_EQ(src.swapUsed(), 0);
+    EXPECT_EQ(src.thermalState(), ThermalState::Unknown);
+    EXPECT_EQ(SystemSampler::battery(src.powerSourceDescriptions()), std::nullopt);
+}
+
+TEST(LinuxSamplerDamaged, EveryReadDegradesToAbsent)
+{
+    const LinuxSamplerSources src(fixture("monitor-damaged"), 4096);
+    EXPECT_EQ(src.processorTicks(), std::nullopt);  // a torn line would misplace every later processor
+    EXPECT_EQ(src.memoryPages(), std::nullopt);
+    EXPECT_EQ(src.physicalMemory(), 0u);
+    EXPECT_EQ(src.swapUsed(), std::nullopt);  // more free than there is
+    EXPECT_EQ(src.memoryPressureLevel(), std::nullopt);
+    EXPECT_EQ(SystemSampler::battery(src.powerSourceDescriptions()), std::nullopt);  // no charge reading
+    const auto links = src.interfaceLinks();
+    ASSERT_TRUE(links);
+    const QList<InterfaceLink> expected{{"eth1", true, false, std::nullopt}, {"eth2", true, false, std::nullopt}};
+    EXPECT_EQ(*links, expected);
+}
+
+TEST(LinuxSamplerMissing, EmptyRootHasNoReadings)
+{
+    const LinuxSamplerSources src(fixture("monitor-nonexistent"), 4096);
+    EXPECT_EQ(src.processorTicks(), std::nullopt);
+    EXPECT_EQ(src.memoryPages(), std::nullopt);
+    EXPECT_EQ(src.swapUsed(), std::nullopt);
+    EXPECT_EQ(src.memoryPressureLevel(), std::nullopt);
+    EXPECT_EQ(src.interfaceLinks(), std::nullopt);
+    EXPECT_EQ(src.thermalState(), ThermalState::Unknown);
+    EXPECT_EQ(SystemSampler::battery(src.powerSourceDescriptions()), std::nullopt);
+}
+
+struct StatCase {
+    const char* name;
+    const char* text;
+    std::optional<QList<CoreTickCounts>> cores;
+};
+
+TEST(ProcessorTicksParser, Table)
+{
+    const StatCase cases[] = {
+        {"no_processor_lines", "cpu  1 2 3 4\nintr 5\n", QList<CoreTickCounts>{}},
+        {"empty", "", QList<CoreTickCounts>{}},
+        {"no_trailing_newline", "cpu0 1 2 3 4", QList<CoreTickCounts>{{1, 3, 4, 2}}},
+        {"extra_spaces_and_guest_fields", "cpu7  1  2 3 4 5 6 7 8 9 10\n", QList<CoreTickCounts>{{1, 3 + 6 + 7 + 8, 4 + 5, 2}}},
+        {"too_few_fields", "cpu0 1 2 3\n", std::nullopt},
+        {"negative", "cpu0 1 -2 3 4\n", std::nullopt},
+        {"word", "cpu0 1 2 x 4\n", std::nullopt},
+        {"overflowing_number", "cpu0 1 2 3 99999999999999999999999\n", std::nullopt},
+        {"cpufreq_line_is_not_a_processor", "cpufreq 1 2 3 4\ncpu0 1 2 3 4\n", QList<CoreTickCounts>{{1, 3, 4, 2}}},
+    };
+    for (const StatCase& c : cases) {
+        const auto ticks = LinuxSamplerSources::parseProcessorTicks(QByteArray(c.text));
+        ASSERT_EQ(ticks.has_value(), c.cores.has_value()) << c.name;
+        if (ticks) { EXPECT_EQ(ticks->cores, *c.cores) << c.name; }
+    }
+}
+
+struct PressureCase {
+    const char* text;
+    std::optional<int> level;
+};
+
+TEST(PressureLevelParser, Thresholds)
+{
+    const PressureCase cases[] = {
+        {"some avg10=0.00 avg60=0.00 avg300=0.00 total=0\nfull avg10=0.00 avg60=0.00 avg300=0.00 total=0\n", 1},
+        {"some avg10=9.99 avg60=0 avg300=0 total=1\nfull avg10=9.99 avg60=0 avg300=0 total=1\n", 1},
+        {"some avg10=10.00 avg60=0 avg300=0 total=1\nfull avg10=2.00 avg60=0 avg300=0 total=1\n", 2},
+        {"some avg10=80.00 avg60=0 avg300=0 total=1\nfull avg10=10.00 avg60=0 avg300=0 total=1\n", 4},
+        {"some avg10=12.00 avg60=0 avg300=0 total=1\n", 2},  // older kernels: no "full" line
+        {"full avg10=50.00 avg60=0 avg300=0 total=1\n", std::nullopt},
+        {"some avg10=abc avg60=0\n", std::nullopt},
+        {"some avg10=-1.00 avg60=0\n", std::nullopt},
+        {"some avg10=inf avg60=0\n", std::nullopt},
+        {"some avg60=1.00\n", std::nullopt},
+        {"", std::nullopt},
+    };
+    for (const PressureCase& c : cases)
+        EXPECT_EQ(LinuxSamplerSources::parsePressureLevel(QByteArray(c.text)), c.level) << c.text;
+}
+
+TEST(MemoryParser, Damage)
+{
+    // Without MemAvailable (old kernels) the active list stands in.
+    EXPECT_EQ(LinuxSamplerSources::parseMemoryPages("MemTotal: 4096 kB\nActive: 2048 kB\nZswap: 1024 kB\n", 1024),
+              (MemoryPages{2048, 0, 1024}));
+    EXPECT_EQ(LinuxSamplerSources::parseMemoryPages("MemTotal: 4096 kB\n", 1024), std::nullopt);
+    // More available than in total: nothing in use beyond what is accounted for.
+    EXPECT_EQ(LinuxSamplerSources::parseMemoryPages("MemTotal: 100 kB\nMemAvailable: 200 kB\nPageTables: 4 kB\n", 1024),
+              (MemoryPages{0, 4, 0}));
+    EXPECT_EQ(LinuxSamplerSources::parseMemoryPages("MemTotal: 100 kB\nMemAvailable: 50 kB\n", 0), std::nullopt);
+    // A value too large for bytes saturates instead of wrapping.
+    const auto huge = LinuxSamplerSources::parseMemoryPages("MemTotal: 18446744073709551615 kB\nMemAvailable: 0 kB\n", 1);
+    ASSERT_TRUE(huge);
+    EXPECT_EQ(huge->active, ~0ull);
+    EXPECT_EQ(LinuxSamplerSources::parseSwapUsed("SwapTotal: 10 kB\n"), std::nullopt);
+    EXPECT_EQ(LinuxSamplerSources::parseSwapUsed("SwapTotal: 10 kB\nSwapFree: 4 kB\n"), qint64(6 * kKiB));
+}
+
+// ---------------------------------------------------------------- this machine
+
+TEST(LinuxSamplerHost, ReadsThisMachine)
+{
+    const LinuxSamplerSources src;
+    const auto ticks = src.processorTicks();
+    ASSERT_TRUE(ticks);
+    EXPECT_GE(ticks->cores.size(), 1);
+    EXPECT_LE(ticks->cores.size(), QThread::idealThreadCount() * 2 + 1);
+    EXPECT_GT(src.physicalMemory(), 0u);
+    EXPECT_GT(src.pageSize(), 0);
+    EXPECT_TRUE(src.memoryPages());
+    const auto links = src.interfaceLinks();
+    ASSERT_TRUE(links);
+    const auto lo = std::find_if(links->cbegin(), links->cend(), [](const InterfaceLink& l) { return l.name == "lo"; });
+    ASSERT_NE(lo, links->cend());
+    EXPECT_TRUE(lo->loopback);
+
+    // The fallback list for machines without /sys/class/net.
+    const auto packetLinks = LinuxSamplerSources::linksFromInterfaceAddresses();
+    ASSERT_TRUE(packetLinks);
+    for (const InterfaceLink& l : *packetLinks)
+        if (l.counters) { EXPECT_EQ(l.counters->counterBits, 32) << l.name.toStdString(); }
+
+    SystemSampler sampler(src);
+    sampler.prime();
+    QThread::msleep(250);
+    const MonitorSample s = sampler.sample();
+    EXPECT_EQ(s.perCoreUsage.size(), ticks->cores.size());
+    EXPECT_GE(s.cpuUsage, 0.0);
+    EXPECT_LE(s.cpuUsage, 1.0);
+    for (double c : s.perCoreUsage) EXPECT_TRUE(c >= 0.0 && c <= 1.0) << c;
+    EXPECT_GT(s.memoryUsed, 0);
+    EXPECT_LE(s.memoryUsed, s.memoryTotal);
+    EXPECT_GE(s.memoryPressure, 0.0);
+    EXPECT_LE(s.memoryPressure, 1.0);
+    EXPECT_GE(s.networkInPerSecond, 0.0);
+    EXPECT_GE(s.networkOutPerSecond, 0.0);
+    EXPECT_EQ(s.batteryLevel.has_value(), s.isCharging.has_value());
+}
+
+}  // namespace
