@@ -10,7 +10,13 @@ public:
     ~FakeAnimationClock() override;
     // Moves time forward and lets the animations step (in frames of 16 ms at most).
     void advance(qint64 ms);
+    // Time since the animation system (re)started the driver, as Qt expects.
     qint64 elapsed() const override { return now_; }
+    void start() override
+    {
+        now_ = 0;
+        QAnimationDriver::start();
+    }
 
 private:
     qint64 now_ = 0;
