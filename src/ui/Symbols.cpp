@@ -9,51 +9,100 @@
 #include <QtDebug>
 
 namespace {
-// Symbol name → Material Icons ligature name.
-const QHash<QString, QString>& table()
+struct Glyph {
+    const char* ligature;
+    char32_t codepoint;
+    bool directional = false;
+};
+
+// Symbol name → Material Icons glyph. Code points are the font's own (checked against
+// the ligatures by the tests), so drawing never depends on ligature shaping.
+const QHash<QString, Glyph>& table()
 {
-    static const QHash<QString, QString> t = {
-        {"info.circle", "info"},
-        {"cpu", "memory"},
-        {"square.stack.3d.up", "layers"},
-        {"sparkles", "auto_awesome"},
-        {"display", "desktop_windows"},
-        {"film", "movie"},
-        {"camera", "photo_camera"},
-        {"internaldrive", "storage"},
-        {"battery.100", "battery_full"},
-        {"network", "language"},
-        {"lock.shield", "security"},
-        {"checkmark.circle.fill", "check_circle"},
-        {"xmark.circle.fill", "cancel"},
-        {"exclamationmark.triangle.fill", "warning"},
-        {"info.circle.fill", "info"},
+    static const QHash<QString, Glyph> t = {
+        // Capability sections
+        {"info.circle", {"info_outline", 0xe88f}},
+        {"info.circle.fill", {"info", 0xe88e}},
+        {"cpu", {"memory", 0xe322}},
+        {"square.stack.3d.up", {"layers", 0xe53b}},
+        {"sparkles", {"auto_awesome", 0xe65f}},
+        {"display", {"monitor", 0xef5b}},
+        {"film", {"movie", 0xe02c}},
+        {"camera", {"photo_camera", 0xe412}},
+        {"internaldrive", {"storage", 0xe1db}},
+        {"battery.100", {"battery_full", 0xe1a4}},
+        {"network", {"lan", 0xeb2f}},
+        {"lock.shield", {"security", 0xe32a}},
+        // Statuses
+        {"checkmark.circle.fill", {"check_circle", 0xe86c}},
+        {"xmark.circle.fill", {"cancel", 0xe5c9}},
+        {"exclamationmark.triangle.fill", {"warning", 0xe002}},
+        {"circle.fill", {"circle", 0xef4a}},
+        {"circle", {"radio_button_unchecked", 0xe836}},
+        {"checkmark", {"check", 0xe5ca}},
+        // Navigation, toolbar, menus
+        {"square.grid.2x2", {"grid_view", 0xe9b0}},
+        {"magnifyingglass", {"search", 0xe8b6}},
+        {"arrow.clockwise", {"refresh", 0xe5d5}},
+        {"square.and.arrow.up", {"ios_share", 0xe6b8}},
+        {"doc.on.doc", {"content_copy", 0xe14d}},
+        {"globe", {"language", 0xe894}},
+        {"gearshape", {"settings", 0xe8b8}},
+        {"chevron.forward", {"chevron_right", 0xe5cc, true}},
+        {"chevron.backward", {"chevron_left", 0xe5cb, true}},
+        {"arrow.forward", {"arrow_forward", 0xe5c8, true}},
+        {"line.3.horizontal.decrease.circle", {"filter_list", 0xe152}},
+        // Tools
+        {"doc.richtext", {"article", 0xef42}},
+        {"waveform.path.ecg", {"monitor_heart", 0xeaa2}},
+        {"battery.100.bolt", {"battery_charging_full", 0xe1a3}},
+        {"clock.arrow.circlepath", {"history", 0xe889}},
+        // Reports
+        {"curlybraces", {"data_object", 0xead3}},
+        {"text.alignleft", {"format_align_left", 0xe236}},
+        {"doc.plaintext", {"description", 0xe873}},
+        // Overview: devices, pills, highlights
+        {"laptopcomputer", {"laptop", 0xe31e}},
+        {"desktopcomputer", {"desktop_windows", 0xe30c}},
+        {"memorychip", {"developer_board", 0xe30d}},
+        {"apple.logo", {"computer", 0xe30a}},
+        {"play.rectangle", {"smart_display", 0xf06a}},
+        {"film.stack", {"video_library", 0xe04a}},
+        {"light.max", {"flare", 0xe3e4}},
+        {"cube.transparent", {"view_in_ar", 0xe9fe}},
+        {"sun.max", {"light_mode", 0xe518}},
+        {"brain", {"psychology", 0xea4a}},
+        {"touchid", {"fingerprint", 0xe90d}},
+        // Battery and live monitor
+        {"arrow.triangle.2.circlepath", {"sync", 0xe627}},
+        {"thermometer.medium", {"thermostat", 0xf076}},
+        {"battery.75", {"battery_5_bar", 0xebd4}},
+        {"powerplug", {"power", 0xe63c}},
+        {"bolt.slash", {"flash_off", 0xe3e6}},
+        {"bolt.fill", {"bolt", 0xea0b}},
+        {"calendar", {"calendar_today", 0xe935}},
+        {"gauge.with.dots.needle.33percent", {"speed", 0xe9e4}},
+        {"arrow.down.arrow.up", {"swap_vert", 0xe8d5}},
+        // History
+        {"equal.circle", {"drag_handle", 0xe25d}},
+        {"square.on.square", {"filter_none", 0xe3e0}},
+        {"plus.circle.fill", {"add_circle", 0xe147}},
+        {"minus.circle.fill", {"remove_circle", 0xe15c}},
+        // Updates
+        {"arrow.down", {"arrow_downward", 0xe5db}},
+        {"arrow.down.circle", {"arrow_circle_down", 0xf181}},
+        {"arrow.triangle.2.circlepath.circle.fill", {"change_circle", 0xe2e7}},
+        // Onboarding
+        {"checklist", {"checklist", 0xe6b1}},
+        {"person.crop.circle.badge.xmark", {"no_accounts", 0xf03e}},
     };
     return t;
 }
 
-QString loadFamily()
-{
-    static QString family;
-    static bool loaded = false;
-    if (!loaded) {
-        loaded = true;
-        for (const char* path : {"/usr/share/fonts/truetype/material-design-icons-iconfont/MaterialIcons-Regular.ttf"}) {
-            const int id = QFontDatabase::addApplicationFont(QString::fromLatin1(path));
-            if (id >= 0) { family = QFontDatabase::applicationFontFamilies(id).value(0); break; }
-        }
-        if (family.isEmpty()) family = QStringLiteral("Material Icons");
-    }
-    return family;
-}
-}  // namespace
-
-namespace Symbols {
-
-QString glyph(const QString& symbolName)
+const Glyph* find(const QString& symbolName)
 {
     auto it = table().constFind(symbolName);
-    if (it != table().constEnd()) return it.value();
+    if (it != table().constEnd()) return &it.value();
     static QMutex mutex;
     static QSet<QString> logged;
     QMutexLocker lock(&mutex);
@@ -61,17 +110,58 @@ QString glyph(const QString& symbolName)
         logged.insert(symbolName);
         qWarning().noquote() << "Symbols: no glyph for" << symbolName;
     }
-    return {};
+    return nullptr;
+}
+
+const QString& family()
+{
+    static const QString f = [] {
+        const char* path = "/usr/share/fonts/truetype/material-design-icons-iconfont/MaterialIcons-Regular.ttf";
+        const int id = QFontDatabase::addApplicationFont(QString::fromLatin1(path));
+        const QString loaded = id >= 0 ? QFontDatabase::applicationFontFamilies(id).value(0) : QString();
+        if (loaded.isEmpty()) qWarning().noquote() << "Symbols: Material Icons font not found at" << path;
+        return loaded;
+    }();
+    return f;
+}
+}  // namespace
+
+namespace Symbols {
+
+QString glyph(const QString& symbolName)
+{
+    const Glyph* g = find(symbolName);
+    return g ? QString::fromLatin1(g->ligature) : QString();
+}
+
+char32_t codepoint(const QString& symbolName)
+{
+    const Glyph* g = find(symbolName);
+    return g ? g->codepoint : 0;
 }
 
 bool isKnown(const QString& symbolName) { return table().contains(symbolName); }
 
-QStringList names() { return table().keys(); }
+bool mirrorsInRightToLeft(const QString& symbolName)
+{
+    auto it = table().constFind(symbolName);
+    return it != table().constEnd() && it->directional;
+}
+
+QStringList names()
+{
+    QStringList n = table().keys();
+    n.sort();
+    return n;
+}
+
+QString loadedFamily() { return family(); }
 
 QFont font(qreal pixelSize)
 {
-    QFont f(loadFamily());
+    QFont f(family().isEmpty() ? QStringLiteral("Material Icons") : family());
     f.setPixelSize(qMax(1, qRound(pixelSize)));
+    f.setStyleStrategy(QFont::NoFontMerging);
     return f;
 }
 
@@ -79,19 +169,31 @@ void draw(QPainter& painter, const QString& symbolName, const QRectF& rect, cons
 {
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing);
-    const QString g = glyph(symbolName);
-    if (g.isEmpty()) {
+    const Glyph* g = find(symbolName);
+    if (!g || family().isEmpty()) {
+        // A neutral dot keeps the layout and shows that something belongs here.
         const qreal d = rect.height() * 0.35;
         painter.setPen(Qt::NoPen);
         painter.setBrush(brush);
         painter.drawEllipse(rect.center(), d / 2, d / 2);
     } else {
-        // Ligature text as a path, so a gradient fills the glyph and the PDF gets vectors.
+        // The glyph as a path, so a gradient fills it and the PDF gets vectors. The em
+        // square is centred on the rect (not the ink), so glyphs share one optical frame.
         const QFont f = font(rect.height());
+        const char32_t cp = g->codepoint;
         QPainterPath path;
-        path.addText(0, 0, f, g);
-        const QRectF b = path.boundingRect();
-        path.translate(rect.center() - b.center());
+        path.addText(0, 0, f, QString::fromUcs4(&cp, 1));
+        const QFontMetricsF m(f);
+        const qreal em = f.pixelSize();
+        const QPointF emCentre(em / 2, -m.ascent() + (m.ascent() + m.descent()) / 2);
+        path.translate(rect.center() - emCentre);
+        if (g->directional && painter.layoutDirection() == Qt::RightToLeft) {
+            QTransform flip;
+            flip.translate(rect.center().x(), 0);
+            flip.scale(-1, 1);
+            flip.translate(-rect.center().x(), 0);
+            path = flip.map(path);
+        }
         painter.fillPath(path, brush);
     }
     painter.restore();

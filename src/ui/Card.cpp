@@ -1,0 +1,244 @@
+#include "ui/Card.h"
+
+#include <QCache>
+#include <QEvent>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPixmap>
+#include <QVBoxLayout>
+
+#include <cmath>
+
+namespace {
+// Three box blurs approximate a Gaussian; `radius` is the box's half-width.
+void boxBlurAlpha(QImage& img, int radius)
+{
+    if (radius <= 0) return;
+    const int w = img.width(), h = img.height();
+    std::vector<int> line(size_t(qMax(w, h)));
+    auto pass = [&](bool horizontal) {
+        const int outer = horizontal ? h : w, inner = horizontal ? w : h;
+        for (int o = 0; o < outer; ++o) {
+            auto px = [&](int i) -> QRgb& {
+                return reinterpret_cast<QRgb*>(img.scanLine(horizontal ? o : i))[horizontal ? i : o];
+            };
+            for (int i = 0; i < inner; ++i) line[size_t(i)] = qAlpha(px(i));
+            int sum = 0;
+            for (int i = -radius; i <= radius; ++i) sum += (i >= 0 && i < inner) ? line[size_t(i)] : 0;
+            for (int i = 0; i < inner; ++i) {
+                const int a = sum / (2 * radius + 1);
+                px(i) = qRgba(0, 0, 0, a);
+                const int out = i - radius, in = i + radius + 1;
+                if (out >= 0) sum -= line[size_t(out)];
+                if (in < inner) sum += line[size_t(in)];
+            }
+        }
+    };
+    for (int k = 0; k < 3; ++k) {
+        pass(true);
+        pass(false);
+    }
+}
+
+QPainterPath roundedPath(const QRectF& r, qreal radius)
+{
+    QPainterPath p;
+    p.addRoundedRect(r, radius, radius);
+    return p;
+}
+
+class CardShadow : public QWidget {
+public:
+    CardShadow(QWidget* parent, CardFrame* card) : QWidget(parent), card_(card)
+    {
+        setAttribute(Qt::WA_TransparentForMouseEvents);
+        setAttribute(Qt::WA_NoSystemBackground);
+        setFocusPolicy(Qt::NoFocus);
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        if (!card_) return;
+        QPainter p(this);
+        const qreal e = Card::shadowExtent();
+        Card::paintShadow(p, QRectF(e, e, card_->width(), card_->height()), card_->radius(), Theme::appearance());
+    }
+
+private:
+    QPointer<CardFrame> card_;
+};
+}  // namespace
+
+namespace Card {
+
+qreal borderOpacity(Theme::Appearance a) { return a == Theme::Appearance::Dark ? 0.10 : 0.07; }
+qreal shadowOpacity(Theme::Appearance a) { return a == Theme::Appearance::Dark ? 0.0 : 0.05; }
+qreal shadowExtent() { return kShadowBlur * 1.5 + kShadowOffsetY; }
+
+void paint(QPainter& painter, const QRectF& rect, qreal radius, Theme::Appearance a)
+{
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.fillPath(roundedPath(rect, radius), Theme::color(Theme::Color::surfaceElevated, a));
+    // Stroked along the inside edge, so the border stays within the outline.
+    QPen pen(Theme::primary(borderOpacity(a), a), 1);
+    painter.setPen(pen);
+    painter.setBrush(Qt::NoBrush);
+    painter.drawPath(roundedPath(rect.adjusted(0.5, 0.5, -0.5, -0.5), qMax<qreal>(0, radius - 0.5)));
+    painter.restore();
+}
+
+void paintShadow(QPainter& painter, const QRectF& rect, qreal radius, Theme::Appearance a)
+{
+    const qreal opacity = shadowOpacity(a);
+    if (opacity <= 0 || rect.isEmpty()) return;
+    // The blurred shape is cached per size: repaints only blit it.
+    static QCache<QString, QImage> cache(64);
+    const int e = int(std::ceil(shadowExtent()));
+    const QSize size(int(std::ceil(rect.width())) + 2 * e, int(std::ceil(rect.height())) + 2 * e);
+    const QString key = QStringLiteral("%1x%2r%3").arg(size.width()).arg(size.height()).arg(radius);
+    QImage* img = cache.object(key);
+    if (!img) {
+        img = new QImage(size, QImage::Format_ARGB32);
+        img->fill(Qt::transparent);
+        {
+            QPainter p(img);
+            p.setRenderHint(QPainter::Antialiasing);
+            p.fillPath(roundedPath(QRectF(e, e, rect.width(), rect.height()), radius), Qt::black);
+        }
+        boxBlurAlpha(*img, int(kShadowBlur / 2));
+        cache.insert(key, img);
+    }
+    painter.save();
+    painter.setOpacity(painter.opacity() * opacity);
+    painter.drawImage(QPointF(rect.left() - e, rect.top() - e + kShadowOffsetY), *img);
+    painter.restore();
+}
+
+}  // namespace Card
+
+CardFrame::CardFrame(qreal padding, qreal radius, QWidget* parent) : QWidget(parent), padding_(padding), radius_(radius)
+{
+    layout_ = new QVBoxLayout(this);
+    const int p = qRound(padding);
+    layout_->setContentsMargins(p, p, p, p);
+    layout_->setSpacing(0);
+    connect(&Theme::Notifier::shared(), &Theme::Notifier::appearanceChanged, this, [this] {
+        update();
+        if (shadow_) shadow_->update();
+    });
+    updateShadow();
+}
+
+void CardFrame::setContent(QWidget* content) { layout_->addWidget(content); }
+
+void CardFrame::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    Card::paint(p, QRectF(rect()), radius_, Theme::appearance());
+}
+
+bool CardFrame::event(QEvent* e)
+{
+    const bool handled = QWidget::event(e);
+    switch (e->type()) {
+    case QEvent::ParentChange:
+    case QEvent::Move:
+    case QEvent::Resize:
+    case QEvent::Show:
+    case QEvent::Hide:
+    case QEvent::ZOrderChange:
+        updateShadow();
+        break;
+    default:
+        break;
+    }
+    return handled;
+}
+
+void CardFrame::updateShadow()
+{
+    QWidget* parent = parentWidget();
+    if (shadow_ && shadow_->parentWidget() != parent) {
+        shadow_->deleteLater();
+        shadow_ = nullptr;
+    }
+    if (!parent || isWindow()) return;
+    if (!shadow_) shadow_ = new CardShadow(parent, this);
+    const int e = int(std::ceil(Card::shadowExtent()));
+    shadow_->setGeometry(geometry().adjusted(-e, -e, e, e));
+    shadow_->setVisible(isVisibleTo(parent));
+    shadow_->stackUnder(this);
+    shadow_->update();
+}
+
+HoverHighlight::HoverHighlight(QWidget* target, qreal radius) : QObject(target), target_(target), radius_(radius)
+{
+    target->setAttribute(Qt::WA_Hover);
+    target->installEventFilter(this);
+    connect(&opacity_, &MotionValue::valueChanged, target, qOverload<>(&QWidget::update));
+}
+
+void HoverHighlight::setHovering(bool hovering)
+{
+    if (hovering == hovering_) return;
+    hovering_ = hovering;
+    opacity_.animateTo(hovering ? kOpacity : 0.0, Theme::easeOut(150));
+}
+
+bool HoverHighlight::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == target_) {
+        if (event->type() == QEvent::Enter || event->type() == QEvent::HoverEnter) setHovering(true);
+        else if (event->type() == QEvent::Leave || event->type() == QEvent::HoverLeave) setHovering(false);
+    }
+    return false;
+}
+
+void HoverHighlight::paint(QPainter& painter, const QRectF& rect) const
+{
+    const double o = opacity_.value();
+    if (o <= 0) return;
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.fillPath(roundedPath(rect, radius_), Theme::primary(o));
+    painter.restore();
+}
+
+NumericText::NumericText(QWidget* target) : QObject(target), target_(target)
+{
+    connect(&progress_, &MotionValue::valueChanged, target, qOverload<>(&QWidget::update));
+}
+
+void NumericText::setValue(qint64 value, const Theme::Animation& animation)
+{
+    if (value == value_) return;
+    previous_ = value_;
+    previousText_ = text_;
+    value_ = value;
+    // Plain decimal digits: counts are never grouped nor localised.
+    text_ = QString::number(value);
+    progress_.setValue(0);
+    progress_.animateTo(1, animation);
+    target_->update();
+}
+
+void NumericText::paint(QPainter& painter, const QRectF& rect, Qt::Alignment alignment) const
+{
+    const double t = progress_.value();
+    if (t >= 1 || previousText_.isEmpty()) {
+        painter.drawText(rect, int(alignment), text_);
+        return;
+    }
+    // Rising values come in from below, falling ones from above.
+    const qreal travel = rect.height() * (value_ > previous_ ? 1 : -1);
+    painter.save();
+    painter.setClipRect(rect.adjusted(0, -2, 0, 2), Qt::IntersectClip);
+    const qreal base = painter.opacity();
+    painter.setOpacity(base * (1 - t));
+    painter.drawText(rect.translated(0, -travel * t), int(alignment), previousText_);
+    painter.setOpacity(base * t);
+    painter.drawText(rect.translated(0, travel * (1 - t)), int(alignment), text_);
+    painter.restore();
+}

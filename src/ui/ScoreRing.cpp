@@ -1,0 +1,204 @@
+#include "ui/ScoreRing.h"
+
+#include <QPainter>
+#include <QPainterPath>
+#include <QShowEvent>
+
+#include <cmath>
+
+namespace {
+void blurAlpha(QImage& img, int radius)
+{
+    if (radius <= 0) return;
+    const int w = img.width(), h = img.height();
+    std::vector<int> line(size_t(qMax(w, h)));
+    auto pass = [&](bool horizontal) {
+        const int outer = horizontal ? h : w, inner = horizontal ? w : h;
+        for (int o = 0; o < outer; ++o) {
+            auto px = [&](int i) -> QRgb& {
+                return reinterpret_cast<QRgb*>(img.scanLine(horizontal ? o : i))[horizontal ? i : o];
+            };
+            for (int i = 0; i < inner; ++i) line[size_t(i)] = qAlpha(px(i));
+            int sum = 0;
+            for (int i = -radius; i <= radius; ++i) sum += (i >= 0 && i < inner) ? line[size_t(i)] : 0;
+            for (int i = 0; i < inner; ++i) {
+                px(i) = qRgba(0, 0, 0, sum / (2 * radius + 1));
+                const int out = i - radius, in = i + radius + 1;
+                if (out >= 0) sum -= line[size_t(out)];
+                if (in < inner) sum += line[size_t(in)];
+            }
+        }
+    };
+    for (int k = 0; k < 3; ++k) pass(true), pass(false);
+}
+}  // namespace
+
+ScoreRing::ScoreRing(double progress, qreal lineWidth, AngularGradient gradient, QWidget* parent)
+    : QWidget(parent), progress_(progress), lineWidth_(lineWidth), gradient_(std::move(gradient))
+{
+    setObjectName(QStringLiteral("scoreRing"));
+    setAttribute(Qt::WA_TranslucentBackground);
+    connect(&shown_, &MotionValue::valueChanged, this, qOverload<>(&QWidget::update));
+    connect(&Theme::Notifier::shared(), &Theme::Notifier::appearanceChanged, this, qOverload<>(&QWidget::update));
+    // With motion reduced there is no sweep to wait for: the value is there from the start.
+    if (Theme::reduceMotion()) shown_.setValue(clampProgress(progress_));
+}
+
+double ScoreRing::clampProgress(double p)
+{
+    if (std::isnan(p) || p <= 0) return 0;
+    return p > 1 ? 1 : p;
+}
+
+double ScoreRing::arcFraction() const { return qMax(shown_.value(), kMinimumArc); }
+
+void ScoreRing::setProgress(double progress)
+{
+    if (progress == progress_ || (std::isnan(progress) && std::isnan(progress_))) return;
+    progress_ = progress;
+    if (isVisible() || Theme::reduceMotion()) step();
+}
+
+void ScoreRing::step() { shown_.animateTo(clampProgress(progress_), Theme::ringFill()); }
+
+void ScoreRing::showEvent(QShowEvent* e)
+{
+    QWidget::showEvent(e);
+    if (e->spontaneous()) return;
+    // Coming on screen sweeps from empty again.
+    if (!Theme::reduceMotion()) shown_.setValue(0);
+    step();
+}
+
+QConicalGradient ScoreRing::conical(const AngularGradient& g, const QPointF& centre)
+{
+    // Qt's conical gradient runs counter-clockwise from three o'clock: mirror the stops and
+    // start at twelve o'clock, so they read clockwise as the ring draws.
+    QConicalGradient q(centre, 90.0 - g.startDegrees);
+    QGradientStops mirrored;
+    for (auto it = g.stops.crbegin(); it != g.stops.crend(); ++it) mirrored.append({1.0 - it->first, it->second});
+    q.setStops(mirrored);
+    return q;
+}
+
+void ScoreRing::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    const qreal d = qMin(width(), height());
+    const QPointF c(width() / 2.0, height() / 2.0);
+    const qreal r = qMax<qreal>(0, (d - lineWidth_) / 2);
+    const QRectF circle(c.x() - r, c.y() - r, 2 * r, 2 * r);
+
+    QPen track(Theme::primary(0.08), lineWidth_, Qt::SolidLine, Qt::FlatCap);
+    p.setPen(track);
+    p.setBrush(Qt::NoBrush);
+    p.drawEllipse(circle);
+
+    const double fraction = arcFraction();
+    QPainterPath arc;
+    arc.arcMoveTo(circle, 90);
+    arc.arcTo(circle, 90, -360.0 * fraction);  // negative span: clockwise
+
+    // Glow: the arc's shape blurred, in brandGlow at 0.6.
+    const int margin = 12;
+    QImage glow(size() + QSize(2 * margin, 2 * margin), QImage::Format_ARGB32);
+    glow.fill(Qt::transparent);
+    {
+        QPainter g(&glow);
+        g.setRenderHint(QPainter::Antialiasing);
+        g.translate(margin, margin);
+        g.setPen(QPen(Qt::black, lineWidth_, Qt::SolidLine, Qt::RoundCap, Qt::MiterJoin));
+        g.drawPath(arc);
+    }
+    blurAlpha(glow, 3);
+    {
+        QPainter g(&glow);
+        g.setCompositionMode(QPainter::CompositionMode_SourceIn);
+        QColor glowColor = Theme::brandGlow();
+        g.fillRect(glow.rect(), glowColor);
+    }
+    p.save();
+    p.setOpacity(0.6);
+    p.drawImage(QPointF(-margin, -margin), glow);
+    p.restore();
+
+    QPen pen(QBrush(conical(gradient_, c)), lineWidth_, Qt::SolidLine, Qt::RoundCap, Qt::MiterJoin);
+    pen.setMiterLimit(10);
+    p.setPen(pen);
+    p.drawPath(arc);
+}
+
+RingGauge::RingGauge(const QString& title, double value, const QString& valueText, const QColor& tint, qreal size,
+                     QWidget* parent)
+    : QWidget(parent), title_(title), valueText_(valueText), tint_(tint), size_(size)
+{
+    setObjectName(QStringLiteral("ringGauge"));
+    ring_ = new ScoreRing(value, metrics(size).lineWidth, gradient(tint), this);
+    setAccessibleName(title);
+    setAccessibleDescription(valueText);
+    setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    connect(&Theme::Notifier::shared(), &Theme::Notifier::appearanceChanged, this, qOverload<>(&QWidget::update));
+}
+
+void RingGauge::setValue(double value, const QString& valueText)
+{
+    valueText_ = valueText;
+    setAccessibleDescription(valueText);
+    ring_->setProgress(value);
+    update();
+}
+
+RingGauge::Metrics RingGauge::metrics(qreal size) { return {size * 0.1, size * 0.2, size * 0.2 * 0.6, size * 0.12}; }
+
+QFont RingGauge::valueFont(qreal pixelSize) { return Theme::systemFont(pixelSize, QFont::DemiBold); }
+
+qreal RingGauge::fittedFontSize(const QString& text, qreal size)
+{
+    const Metrics m = metrics(size);
+    const qreal available = size - 2 * m.inset;
+    for (qreal px = m.fontSize; px > m.minFontSize; px -= 0.5) {
+        if (QFontMetricsF(valueFont(px)).horizontalAdvance(text) <= available) return px;
+    }
+    return m.minFontSize;
+}
+
+AngularGradient RingGauge::gradient(const QColor& tint)
+{
+    QColor light = tint;
+    light.setAlphaF(tint.alphaF() * 0.75f);
+    return AngularGradient{{{0.0, light}, {1.0, tint}}, 0};
+}
+
+QSize RingGauge::sizeHint() const
+{
+    const QFontMetrics fm(Theme::font(Theme::TextStyle::caption));
+    const int s = int(std::ceil(size_));
+    return QSize(qMax(s, fm.horizontalAdvance(title_)), s + 8 + fm.height());
+}
+
+void RingGauge::resizeEvent(QResizeEvent*)
+{
+    const int s = int(std::ceil(size_));
+    ring_->setGeometry((width() - s) / 2, 0, s, s);
+}
+
+void RingGauge::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    p.setRenderHint(QPainter::TextAntialiasing);
+    const Metrics m = metrics(size_);
+    const QRectF ringRect((width() - size_) / 2, 0, size_, size_);
+    const QRectF textRect = ringRect.adjusted(m.inset, 0, -m.inset, 0);
+    const QFont f = valueFont(fittedFontSize(valueText_, size_));
+    p.setFont(f);
+    p.setPen(Theme::foreground(Theme::Level::primary));
+    p.drawText(textRect, Qt::AlignCenter, QFontMetricsF(f).elidedText(valueText_, Qt::ElideRight, textRect.width()));
+
+    const QFont caption = Theme::font(Theme::TextStyle::caption);
+    p.setFont(caption);
+    p.setPen(Theme::foreground(Theme::Level::secondary));
+    const QRectF titleRect(0, size_ + 8, width(), QFontMetricsF(caption).height());
+    p.drawText(titleRect, Qt::AlignHCenter | Qt::AlignTop,
+               QFontMetricsF(caption).elidedText(title_, Qt::ElideRight, titleRect.width()));
+}

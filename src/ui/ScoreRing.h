@@ -1,0 +1,89 @@
+#pragma once
+
+#include "ui/Motion.h"
+#include "ui/Theme.h"
+
+#include <QGradientStops>
+#include <QWidget>
+
+// An angular gradient around a ring's centre: stop positions run clockwise from
+// `startDegrees` (0 = three o'clock); the ring turns it so that 0 lies at twelve o'clock.
+struct AngularGradient {
+    QGradientStops stops;
+    double startDegrees = 0;
+};
+
+// A fraction as a filled arc over a faint track: the arc starts at twelve o'clock and
+// grows clockwise, painted with the gradient and a soft glow in brandGlow. It sweeps
+// from empty to its value when it comes on screen and from the old to the new value on
+// every change (0.9 s ease-out), or shows the value at once with motion reduced.
+class ScoreRing : public QWidget {
+    Q_OBJECT
+public:
+    ScoreRing(double progress, qreal lineWidth, AngularGradient gradient, QWidget* parent = nullptr);
+    double progress() const { return progress_; }
+    void setProgress(double progress);
+    qreal lineWidth() const { return lineWidth_; }
+    // The fraction drawn now (animated).
+    double shown() const { return shown_.value(); }
+    // The trimmed end of the arc: the shown fraction, at least 0.001 so an empty ring
+    // still shows a dot-sized start.
+    double arcFraction() const;
+    // Progress clamped to 0…1; not-a-number reads as 0.
+    static double clampProgress(double progress);
+    static constexpr double kMinimumArc = 0.001;
+    // The Qt gradient that paints `gradient` clockwise from twelve o'clock around `centre`.
+    static QConicalGradient conical(const AngularGradient& gradient, const QPointF& centre);
+    QSize sizeHint() const override { return QSize(120, 120); }
+
+protected:
+    void paintEvent(QPaintEvent*) override;
+    void showEvent(QShowEvent* e) override;
+
+private:
+    void step();
+    double progress_;
+    qreal lineWidth_;
+    AngularGradient gradient_;
+    MotionValue shown_{0};
+};
+
+// A ring with a centred value text and a caption under it; every inner measure scales
+// with `size` (the ring's diameter).
+class RingGauge : public QWidget {
+    Q_OBJECT
+public:
+    RingGauge(const QString& title, double value, const QString& valueText, const QColor& tint, qreal size,
+              QWidget* parent = nullptr);
+    void setValue(double value, const QString& valueText);
+    ScoreRing* ring() const { return ring_; }
+    QString valueText() const { return valueText_; }
+
+    struct Metrics {
+        qreal lineWidth;    // size × 0.1
+        qreal fontSize;     // size × 0.2
+        qreal minFontSize;  // 60 % of fontSize
+        qreal inset;        // size × 0.12 on each side of the value text
+        bool operator==(const Metrics&) const = default;
+    };
+    static Metrics metrics(qreal size);
+    // The value text's pixel size: the full size when the text fits the ring's inner
+    // width, else shrunk as needed but never below the minimum (then elided).
+    static qreal fittedFontSize(const QString& text, qreal size);
+    static QFont valueFont(qreal pixelSize);
+    static AngularGradient gradient(const QColor& tint);
+
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override { return sizeHint(); }
+
+protected:
+    void paintEvent(QPaintEvent*) override;
+    void resizeEvent(QResizeEvent*) override;
+
+private:
+    QString title_;
+    QString valueText_;
+    QColor tint_;
+    qreal size_;
+    ScoreRing* ring_;
+};

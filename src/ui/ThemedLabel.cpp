@@ -1,0 +1,59 @@
+#include "ui/ThemedLabel.h"
+
+#include <QEvent>
+
+ThemedLabel::ThemedLabel(const QString& text, const QFont& font, Theme::Level level, QWidget* parent)
+    : QLabel(parent), level_(level)
+{
+    setTextFormat(Qt::PlainText);
+    setText(text);
+    setFont(font);
+    connect(&Theme::Notifier::shared(), &Theme::Notifier::appearanceChanged, this, &ThemedLabel::refresh);
+    refresh();
+}
+
+void ThemedLabel::setLevel(Theme::Level level)
+{
+    level_ = level;
+    color_.reset();
+    refresh();
+}
+
+void ThemedLabel::setColor(const QColor& color)
+{
+    color_ = color;
+    refresh();
+}
+
+void ThemedLabel::refresh()
+{
+    QPalette p = palette();
+    const QColor c = color_.value_or(Theme::foreground(level_));
+    for (auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+        p.setColor(group, QPalette::WindowText, c);
+        p.setColor(group, QPalette::Text, c);
+        p.setColor(group, QPalette::Highlight, Theme::brandPrimary());
+        p.setColor(group, QPalette::HighlightedText, Qt::white);
+    }
+    setPalette(p);
+}
+
+void ThemedLabel::setEdgeAlignment(bool trailing, Qt::Alignment vertical)
+{
+    edge_ = std::make_pair(trailing, vertical);
+    applyEdge();
+}
+
+void ThemedLabel::applyEdge()
+{
+    if (!edge_) return;
+    const bool rtl = layoutDirection() == Qt::RightToLeft;
+    const bool right = edge_->first != rtl;
+    setAlignment((right ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignAbsolute | edge_->second);
+}
+
+void ThemedLabel::changeEvent(QEvent* e)
+{
+    if (e->type() == QEvent::LayoutDirectionChange) applyEdge();
+    QLabel::changeEvent(e);
+}

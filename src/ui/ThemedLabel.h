@@ -1,0 +1,30 @@
+#pragma once
+
+#include "ui/Theme.h"
+
+#include <QLabel>
+
+// A plain-text label in a text style and a foreground level, recoloured when the
+// appearance changes. Plain text always: labels show data from the machine and files.
+class ThemedLabel : public QLabel {
+    Q_OBJECT
+public:
+    ThemedLabel(const QString& text, const QFont& font, Theme::Level level, QWidget* parent = nullptr);
+    void setLevel(Theme::Level level);
+    // A fixed colour instead of a foreground level.
+    void setColor(const QColor& color);
+    // Horizontal alignment by reading direction: `trailing` false is the leading edge.
+    // Resolved against the layout direction (selectable text would otherwise follow the
+    // text's own direction and leave Latin values on the left in Arabic).
+    void setEdgeAlignment(bool trailing, Qt::Alignment vertical = Qt::AlignTop);
+
+protected:
+    void changeEvent(QEvent* e) override;
+
+private:
+    void refresh();
+    Theme::Level level_;
+    std::optional<QColor> color_;
+    std::optional<std::pair<bool, Qt::Alignment>> edge_;
+    void applyEdge();
+};

@@ -1,0 +1,137 @@
+#include "support/PixelProbe.h"
+#include "ui/Theme.h"
+
+#include <QApplication>
+
+#include <cmath>
+
+#include <gtest/gtest.h>
+
+using Theme::Appearance;
+
+namespace {
+struct ThemeGuard {
+    ~ThemeGuard()
+    {
+        Theme::setForcedAppearance(std::nullopt);
+        Theme::setReduceMotion(std::nullopt);
+    }
+};
+}  // namespace
+
+TEST(Theme, FallbacksAreTheSystemColoursTheNamesCallFor)
+{
+    for (Appearance a : {Appearance::Light, Appearance::Dark}) {
+        SCOPED_TRACE(a == Appearance::Dark ? "dark" : "light");
+        const QColor blue = Theme::systemColor(Theme::SystemColor::blue, a);
+        QColor glow = Theme::fallback(Theme::Color::brandGlow, a);
+        EXPECT_EQ(glow.rgb(), blue.rgb());
+        EXPECT_NEAR(glow.alphaF(), 0.55, 0.005);
+        const QColor sunken = Theme::fallback(Theme::Color::surfaceSunken, a);
+        EXPECT_EQ(sunken.rgb(), Theme::primary(1, a).rgb());
+        EXPECT_NEAR(sunken.alphaF(), 0.045, 0.005);
+        EXPECT_EQ(Theme::fallback(Theme::Color::brandPrimary, a), Theme::systemColor(Theme::SystemColor::indigo, a));
+        EXPECT_EQ(Theme::fallback(Theme::Color::surfaceElevated, a), Theme::systemColor(Theme::SystemColor::controlBackground, a));
+        EXPECT_EQ(Theme::fallback(Theme::Color::statusSupported, a), Theme::systemColor(Theme::SystemColor::green, a));
+        EXPECT_EQ(Theme::fallback(Theme::Color::statusWarning, a), Theme::systemColor(Theme::SystemColor::orange, a));
+        EXPECT_EQ(Theme::fallback(Theme::Color::statusUnsupported, a), Theme::systemColor(Theme::SystemColor::red, a));
+    }
+    EXPECT_EQ(Theme::fallback(Theme::Color::proGoldStart, Appearance::Light), QColor::fromRgbF(0.98f, 0.80f, 0.36f));
+    EXPECT_EQ(Theme::fallback(Theme::Color::proGoldEnd, Appearance::Dark), QColor::fromRgbF(0.90f, 0.55f, 0.18f));
+    // System colours differ between the appearances, as the desktop's do.
+    EXPECT_NE(Theme::systemColor(Theme::SystemColor::indigo, Appearance::Light),
+              Theme::systemColor(Theme::SystemColor::indigo, Appearance::Dark));
+}
+
+TEST(Theme, CatalogueColoursWinAndFollowTheAppearance)
+{
+    for (int i = 0; i <= int(Theme::Color::statusUnsupported); ++i) {
+        const auto c = Theme::Color(i);
+        SCOPED_TRACE(Theme::assetName(c).toStdString());
+        for (Appearance a : {Appearance::Light, Appearance::Dark}) {
+            const auto asset = AssetCatalog::color(Theme::assetName(c), a);
+            EXPECT_EQ(Theme::color(c, a), asset ? *asset : Theme::fallback(c, a));
+        }
+    }
+    EXPECT_NE(Theme::color(Theme::Color::surfaceElevated, Appearance::Light),
+              Theme::color(Theme::Color::surfaceElevated, Appearance::Dark));
+    EXPECT_FALSE(AssetCatalog::color("NoSuchColour", Appearance::Light).has_value());
+}
+
+TEST(Theme, AppearanceFollowsTheDesktopPaletteUnlessForced)
+{
+    ThemeGuard guard;
+    const QPalette saved = QApplication::palette();
+    QApplication::setPalette(Theme::palette(Appearance::Dark));
+    EXPECT_EQ(Theme::appearance(), Appearance::Dark);
+    QApplication::setPalette(Theme::palette(Appearance::Light));
+    EXPECT_EQ(Theme::appearance(), Appearance::Light);
+    Theme::setForcedAppearance(Appearance::Dark);
+    EXPECT_TRUE(Theme::isDark());
+    EXPECT_EQ(Theme::brandPrimary(), Theme::color(Theme::Color::brandPrimary, Appearance::Dark));
+    Theme::setForcedAppearance(std::nullopt);
+    EXPECT_EQ(Theme::appearance(), Appearance::Light);
+    QApplication::setPalette(saved);
+}
+
+TEST(Theme, TextStylesAreSizedInPixels)
+{
+    const struct {
+        Theme::TextStyle style;
+        int pixels;
+    } cases[] = {{Theme::TextStyle::title, 22},   {Theme::TextStyle::title2, 17},  {Theme::TextStyle::title3, 15},
+                 {Theme::TextStyle::headline, 13}, {Theme::TextStyle::callout, 12}, {Theme::TextStyle::caption, 10}};
+    for (const auto& c : cases) {
+        const QFont f = Theme::font(c.style);
+        EXPECT_EQ(f.pixelSize(), c.pixels);
+        EXPECT_EQ(f.pointSize(), -1);  // never point-sized, which would grow with the screen's dpi
+    }
+    EXPECT_EQ(Theme::font(Theme::TextStyle::headline).weight(), QFont::DemiBold);
+    EXPECT_EQ(Theme::font(Theme::TextStyle::title2, QFont::Bold).weight(), QFont::Bold);
+}
+
+TEST(Theme, AnimationsHaveTheirDurationsAndCurves)
+{
+    const auto ring = Theme::ringFill();
+    EXPECT_EQ(ring.durationMs, 900);
+    // Ease-out: fast at first, gentle at the end, from 0 to 1.
+    EXPECT_NEAR(ring.curve.valueForProgress(0), 0, 1e-6);
+    EXPECT_NEAR(ring.curve.valueForProgress(1), 1, 1e-6);
+    EXPECT_GT(ring.curve.valueForProgress(0.25), 0.3);
+    EXPECT_EQ(Theme::easeOut(150).durationMs, 150);
+
+    EXPECT_DOUBLE_EQ(Theme::springParameters.response, 0.35);
+    EXPECT_DOUBLE_EQ(Theme::springParameters.dampingFraction, 0.85);
+    const auto spring = Theme::spring();
+    EXPECT_GT(spring.durationMs, 350);
+    EXPECT_LT(spring.durationMs, 600);
+    EXPECT_DOUBLE_EQ(spring.curve.valueForProgress(1), 1);
+    // Slightly under-damped: it overshoots a little, then settles.
+    double peak = 0;
+    for (double t = 0; t < 0.6; t += 0.005) peak = std::max(peak, Theme::springValue(t));
+    EXPECT_GT(peak, 1.0);
+    EXPECT_LT(peak, 1.05);
+    EXPECT_NEAR(Theme::springValue(1.0), 1, 1e-3);
+}
+
+TEST(Theme, ReduceMotionCanBeForced)
+{
+    ThemeGuard guard;
+    Theme::setReduceMotion(true);
+    EXPECT_TRUE(Theme::reduceMotion());
+    Theme::setReduceMotion(false);
+    EXPECT_FALSE(Theme::reduceMotion());
+}
+
+TEST(Theme, GradientsRunFromTopLeadingToBottomTrailingAndMirror)
+{
+    const auto g = Theme::diagonal(Qt::red, Qt::blue);
+    const QRectF r(10, 20, 100, 50);
+    const QLinearGradient ltr = Theme::toQGradient(g, r, Qt::LeftToRight);
+    EXPECT_EQ(ltr.start(), QPointF(10, 20));
+    EXPECT_EQ(ltr.finalStop(), QPointF(110, 70));
+    const QLinearGradient rtl = Theme::toQGradient(g, r, Qt::RightToLeft);
+    EXPECT_EQ(rtl.start(), QPointF(110, 20));
+    EXPECT_EQ(rtl.finalStop(), QPointF(10, 70));
+    EXPECT_EQ(Theme::brandGradient().stops.first().second, Theme::brandPrimary());
+}

@@ -1,0 +1,449 @@
+#include "support/AnimationClock.h"
+#include "support/Input.h"
+#include "support/PixelProbe.h"
+#include "support/Render.h"
+#include "ui/AdaptiveGridLayout.h"
+#include "ui/CapabilityRowView.h"
+#include "ui/Card.h"
+#include "ui/ScoreRing.h"
+#include "ui/StatusIcon.h"
+#include "ui/Tiles.h"
+#include "ui/UiLanguage.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QLabel>
+#include <QMenu>
+
+#include <cmath>
+
+#include <gtest/gtest.h>
+
+using Theme::Appearance;
+
+namespace {
+class RecordingClipboard : public Clipboard {
+public:
+    QStringList log;
+    void clear() override { log << "clear"; }
+    void setText(const QString& text) override { log << "text:" + text; }
+};
+
+class MotionOff : public ::testing::Test {
+protected:
+    void SetUp() override { Theme::setReduceMotion(true); }
+    void TearDown() override
+    {
+        Theme::setReduceMotion(std::nullopt);
+        Theme::setForcedAppearance(std::nullopt);
+    }
+};
+
+class MotionOn : public ::testing::Test {
+protected:
+    void SetUp() override { Theme::setReduceMotion(false); }
+    void TearDown() override
+    {
+        Theme::setReduceMotion(std::nullopt);
+        Theme::setForcedAppearance(std::nullopt);
+    }
+    FakeAnimationClock clock;
+};
+
+// The point on a ring's centre line at `degrees` clockwise from twelve o'clock.
+QPoint onRing(QPointF centre, qreal radius, qreal degrees)
+{
+    const qreal a = degrees * M_PI / 180;
+    return QPointF(centre.x() + radius * std::sin(a), centre.y() - radius * std::cos(a)).toPoint();
+}
+
+AngularGradient solid(const QColor& c) { return AngularGradient{{{0, c}, {1, c}}, 0}; }
+}  // namespace
+
+// ---- Status icon and row ------------------------------------------------------------------
+
+TEST(StatusIcon, EachStatusHasItsSymbolColourAndSpokenName)
+{
+    const struct {
+        CapabilityStatus status;
+        const char* symbol;
+        Theme::Color color;
+        const char* name;
+        qreal scale;
+    } cases[] = {
+        {CapabilityStatus::supported, "checkmark.circle.fill", Theme::Color::statusSupported, "Supported", 1.0},
+        {CapabilityStatus::unsupported, "xmark.circle.fill", Theme::Color::statusUnsupported, "Not supported", 1.0},
+        {CapabilityStatus::warning, "exclamationmark.triangle.fill", Theme::Color::statusWarning, "Warning", 1.0},
+    };
+    const Localization en = Localization::english();
+    for (const auto& c : cases) {
+        EXPECT_EQ(StatusStyle::symbol(c.status), c.symbol);
+        EXPECT_EQ(StatusStyle::color(c.status, Appearance::Light), Theme::color(c.color, Appearance::Light));
+        EXPECT_EQ(StatusStyle::accessibilityName(c.status, en), c.name);
+        EXPECT_EQ(StatusStyle::symbolScale(c.status), c.scale);
+    }
+    // Info: a small faint dot.
+    EXPECT_EQ(StatusStyle::symbol(CapabilityStatus::info), "circle.fill");
+    EXPECT_EQ(StatusStyle::color(CapabilityStatus::info, Appearance::Dark), Theme::foreground(Theme::Level::quaternary, Appearance::Dark));
+    EXPECT_LT(StatusStyle::symbolScale(CapabilityStatus::info), 1.0);
+    EXPECT_EQ(StatusStyle::accessibilityName(CapabilityStatus::info, en), "Information");
+    for (CapabilityStatus s : CapabilityStatusText::all()) {
+        StatusIcon icon(s);
+        EXPECT_EQ(icon.sizeHint().width(), StatusIcon::kWidth);
+        EXPECT_EQ(icon.accessibleName(), StatusStyle::accessibilityName(s, en));
+    }
+}
+
+TEST(CapabilityRow, CopyEntriesReplaceThePasteboardWithValueOrRow)
+{
+    const struct {
+        const char* label;
+        const char* value;
+        const char* row;
+    } cases[] = {{"Chip", "M2", "Chip: M2"}, {"Empty", "", "Empty: "}, {"Name", "<b>%@ ‹x›</b>", "Name: <b>%@ ‹x›</b>"}};
+    for (const auto& c : cases) {
+        const auto item = CapabilityItem::make(c.label, QString::fromUtf8(c.value), CapabilityStatus::info, "k");
+        CapabilityRowView row(item, std::nullopt, Localization::english());
+        RecordingClipboard clipboard;
+        row.setClipboard(clipboard);
+        std::unique_ptr<QMenu> menu(row.makeContextMenu());
+        ASSERT_EQ(menu->actions().size(), 2);
+        EXPECT_EQ(menu->actions()[0]->text(), "Copy Value");
+        EXPECT_EQ(menu->actions()[1]->text(), "Copy Row");
+        menu->actions()[0]->trigger();
+        menu->actions()[1]->trigger();
+        EXPECT_EQ(clipboard.log, QStringList({"clear", "text:" + QString::fromUtf8(c.value), "clear", "text:" + QString::fromUtf8(c.row)}));
+    }
+}
+
+TEST(CapabilityRow, ShowsTextsVerbatimAsPlainTextAndSpeaksAsOne)
+{
+    const auto item = CapabilityItem::make("<i>Label</i>", "<b>value</b>", CapabilityStatus::warning, "k");
+    CapabilityRowView row(item, QStringLiteral("Network"), Localization::english());
+    for (QLabel* label : row.findChildren<QLabel*>()) EXPECT_EQ(label->textFormat(), Qt::PlainText);
+    EXPECT_EQ(findByName<QLabel>(&row, "value")->text(), "<b>value</b>");
+    ASSERT_NE(findByName<QLabel>(&row, "sectionTitle"), nullptr);
+    EXPECT_EQ(findByName<QLabel>(&row, "sectionTitle")->text(), "Network");
+    EXPECT_TRUE(findByName<QLabel>(&row, "value")->textInteractionFlags() & Qt::TextSelectableByMouse);
+    EXPECT_EQ(row.accessibleName(), "<i>Label</i>, Network, <b>value</b>, Warning");
+    CapabilityRowView plain(item, std::nullopt, Localization::english());
+    EXPECT_EQ(findByName<QLabel>(&plain, "sectionTitle"), nullptr);
+}
+
+TEST(CapabilityRow, LongValueWrapsAtTheTrailingEdge)
+{
+    const auto item = CapabilityItem::make("Codecs", QString("H.264 HEVC AV1 VP9 ProRes ").repeated(6), CapabilityStatus::info, "k");
+    for (const char* language : {"en", "ar"}) {
+        CapabilityRowView row(item, std::nullopt, Localization::english());
+        row.setLayoutDirection(QString(language) == "ar" ? Qt::RightToLeft : Qt::LeftToRight);
+        auto* value = findByName<QLabel>(&row, "value");
+        const Qt::Alignment expected = QString(language) == "ar" ? Qt::AlignLeft : Qt::AlignRight;
+        EXPECT_TRUE(value->alignment() & expected) << language;
+        EXPECT_TRUE(value->wordWrap());
+        EXPECT_GT(row.heightForWidth(400), row.heightForWidth(2000));  // wrapping makes the row taller
+    }
+}
+
+TEST_F(MotionOff, HoverHighlightShowsAndHidesAtOnce)
+{
+    const auto item = CapabilityItem::make("Chip", "M2", CapabilityStatus::info, "k");
+    CapabilityRowView row(item, std::nullopt, Localization::english());
+    hover(&row);
+    EXPECT_DOUBLE_EQ(row.hoverHighlight()->opacity(), HoverHighlight::kOpacity);
+    unhover(&row);
+    EXPECT_DOUBLE_EQ(row.hoverHighlight()->opacity(), 0);
+}
+
+TEST_F(MotionOn, HoverHighlightFadesOverAFractionOfASecond)
+{
+    const auto item = CapabilityItem::make("Chip", "M2", CapabilityStatus::info, "k");
+    CapabilityRowView row(item, std::nullopt, Localization::english());
+    hover(&row);
+    EXPECT_TRUE(row.hoverHighlight()->isHovering());
+    EXPECT_LT(row.hoverHighlight()->opacity(), HoverHighlight::kOpacity);
+    clock.advance(200);
+    EXPECT_DOUBLE_EQ(row.hoverHighlight()->opacity(), HoverHighlight::kOpacity);
+}
+
+// ---- Ring and gauge ---------------------------------------------------------------------------
+
+TEST_F(MotionOff, RingClampsItsProgress)
+{
+    const struct {
+        double progress;
+        double shown;
+        double arc;
+    } cases[] = {{-0.5, 0, 0.001}, {0, 0, 0.001}, {0.5, 0.5, 0.5}, {1.2, 1, 1}, {std::nan(""), 0, 0.001},
+                 {std::numeric_limits<double>::infinity(), 1, 1}};
+    for (const auto& c : cases) {
+        ScoreRing ring(c.progress, 10, solid(Qt::red));
+        EXPECT_DOUBLE_EQ(ring.shown(), c.shown) << c.progress;
+        EXPECT_DOUBLE_EQ(ring.arcFraction(), c.arc) << c.progress;
+    }
+}
+
+TEST_F(MotionOff, RingArcStartsAtTwelveAndRunsClockwise)
+{
+    ScoreRing ring(0.25, 10, solid(QColor(255, 0, 0)));
+    const QImage img = grabWidget(ring, QSize(100, 100), "en", Appearance::Light);
+    const QPointF c(50, 50);
+    auto red = [&](qreal degrees) {
+        const QColor px = PixelProbe::at(img, onRing(c, 45, degrees).x(), onRing(c, 45, degrees).y());
+        return px.red() > 200 && px.green() < 80 && px.blue() < 80;
+    };
+    EXPECT_TRUE(red(15));
+    EXPECT_TRUE(red(45));
+    EXPECT_TRUE(red(80));
+    EXPECT_FALSE(red(120));
+    EXPECT_FALSE(red(180));
+    EXPECT_FALSE(red(270));
+    EXPECT_FALSE(red(330));  // counter-clockwise of twelve: track only
+}
+
+TEST_F(MotionOff, RingGradientDeepensAlongTheArc)
+{
+    ScoreRing ring(1.0, 10, AngularGradient{{{0, QColor(255, 0, 0)}, {1, QColor(0, 0, 255)}}, 0});
+    const QImage img = grabWidget(ring, QSize(100, 100), "en", Appearance::Light);
+    const QPointF c(50, 50);
+    const QColor start = PixelProbe::at(img, onRing(c, 45, 30).x(), onRing(c, 45, 30).y());
+    const QColor middle = PixelProbe::at(img, onRing(c, 45, 180).x(), onRing(c, 45, 180).y());
+    const QColor end = PixelProbe::at(img, onRing(c, 45, 320).x(), onRing(c, 45, 320).y());
+    EXPECT_GT(start.red(), start.blue());
+    EXPECT_GT(end.blue(), end.red());
+    EXPECT_NEAR(middle.red(), middle.blue(), 40);
+    // The gauge's own gradient: the tint at 0.75 at the start, the full tint at the end.
+    const AngularGradient g = RingGauge::gradient(QColor(10, 200, 30));
+    EXPECT_NEAR(g.stops.first().second.alphaF(), 0.75, 0.01);
+    EXPECT_NEAR(g.stops.last().second.alphaF(), 1.0, 0.01);
+}
+
+TEST_F(MotionOff, FirstGrabShowsFinalValues)
+{
+    ScoreRing ring(0.8, 10, solid(QColor(255, 0, 0)));
+    const QImage img = grabWidget(ring, QSize(100, 100), "en", Appearance::Light);
+    EXPECT_DOUBLE_EQ(ring.shown(), 0.8);
+    const QPoint p = onRing(QPointF(50, 50), 45, 265);
+    EXPECT_GT(PixelProbe::at(img, p.x(), p.y()).red(), 200);
+    ring.setProgress(0.3);
+    EXPECT_DOUBLE_EQ(ring.shown(), 0.3);  // a change shows at once too
+
+    StatTile tile(3, "Warnings", "exclamationmark.triangle.fill", Qt::red);
+    tile.setCount(4);
+    EXPECT_FALSE(tile.numericText()->isRolling());
+    EXPECT_EQ(tile.numericText()->text(), "4");
+}
+
+TEST_F(MotionOn, RingSweepsFromEmptyWhenShownAndFromTheOldValueOnChange)
+{
+    ScoreRing ring(0.5, 10, solid(Qt::red));
+    EXPECT_DOUBLE_EQ(ring.shown(), 0);
+    ring.resize(100, 100);
+    ring.show();
+    EXPECT_DOUBLE_EQ(ring.shown(), 0);
+    clock.advance(300);
+    const double partway = ring.shown();
+    EXPECT_GT(partway, 0.2);  // ease-out: more than a third of the way after a third of the time
+    EXPECT_LT(partway, 0.5);
+    clock.advance(700);
+    EXPECT_DOUBLE_EQ(ring.shown(), 0.5);
+    ring.setProgress(1.5);
+    clock.advance(100);
+    EXPECT_GT(ring.shown(), 0.5);
+    EXPECT_LT(ring.shown(), 1.0);
+    clock.advance(1000);
+    EXPECT_DOUBLE_EQ(ring.shown(), 1.0);
+}
+
+TEST_F(MotionOn, StatTileCountRolls)
+{
+    StatTile tile(3, "Warnings", "exclamationmark.triangle.fill", Qt::red);
+    tile.setCount(4);
+    EXPECT_TRUE(tile.numericText()->isRolling());
+    clock.advance(400);
+    EXPECT_FALSE(tile.numericText()->isRolling());
+    EXPECT_EQ(tile.accessibleName(), "Warnings: 4");
+}
+
+TEST(RingGauge, MeasuresScaleWithSize)
+{
+    const struct {
+        qreal size;
+        RingGauge::Metrics metrics;
+    } cases[] = {{120, {12, 24, 14.4, 14.4}}, {90, {9, 18, 10.8, 10.8}}, {60, {6, 12, 7.2, 7.2}}};
+    for (const auto& c : cases) {
+        const auto m = RingGauge::metrics(c.size);
+        EXPECT_NEAR(m.lineWidth, c.metrics.lineWidth, 1e-9);
+        EXPECT_NEAR(m.fontSize, c.metrics.fontSize, 1e-9);
+        EXPECT_NEAR(m.minFontSize, c.metrics.minFontSize, 1e-9);
+        EXPECT_NEAR(m.inset, c.metrics.inset, 1e-9);
+    }
+    RingGauge gauge("CPU", 0.42, "42%", Qt::green, 120);
+    EXPECT_DOUBLE_EQ(gauge.ring()->lineWidth(), 12);
+    EXPECT_EQ(gauge.accessibleName(), "CPU");
+    EXPECT_EQ(gauge.accessibleDescription(), "42%");
+}
+
+TEST(RingGauge, ValueTextShrinksToAtMostSixtyPercent)
+{
+    EXPECT_DOUBLE_EQ(RingGauge::fittedFontSize("42%", 120), 24);
+    const qreal longer = RingGauge::fittedFontSize("1234.5 MB/s", 120);
+    EXPECT_LT(longer, 24);
+    EXPECT_GE(longer, 14.4);
+    EXPECT_DOUBLE_EQ(RingGauge::fittedFontSize(QString(200, 'W'), 120), 14.4);
+}
+
+// ---- Tiles, pills, headers, empty state -----------------------------------------------
+
+TEST(IconTile, MeasuresFollowTheSize)
+{
+    IconTile tile("cpu", 40, Theme::brandGradient());
+    EXPECT_DOUBLE_EQ(tile.cornerRadius(), 10.4);
+    EXPECT_DOUBLE_EQ(tile.symbolSize(), 19.2);
+    EXPECT_EQ(tile.size(), QSize(40, 40));
+}
+
+TEST_F(MotionOff, IconTileGradientRunsFromTopLeadingToBottomTrailing)
+{
+    const QColor from(255, 0, 0), to(0, 0, 255);
+    for (const char* language : {"en", "ar"}) {
+        IconTile tile("no.symbol.here", 40, Theme::diagonal(from, to));
+        const QImage img = grabWidget(tile, QSize(40, 40), language, Appearance::Light);
+        const bool rtl = QString(language) == "ar";
+        const QColor topLeading = PixelProbe::at(img, rtl ? 32 : 7, 7);
+        const QColor bottomTrailing = PixelProbe::at(img, rtl ? 7 : 32, 32);
+        EXPECT_GT(topLeading.red(), topLeading.blue()) << language;
+        EXPECT_GT(bottomTrailing.blue(), bottomTrailing.red()) << language;
+    }
+}
+
+TEST(StatTile, ClickRunsTheActionAndWithoutOneDoesNothing)
+{
+    int runs = 0;
+    StatTile tile(3, "Warnings", "exclamationmark.triangle.fill", Qt::red, [&] { ++runs; });
+    tile.resize(200, 60);
+    click(&tile);
+    EXPECT_EQ(runs, 1);
+    click(&tile, QPoint(2, 2));  // the whole rounded rectangle is the hit area
+    EXPECT_EQ(runs, 2);
+    StatTile idle(0, "Supported", "checkmark.circle.fill", Qt::green);
+    idle.resize(200, 60);
+    click(&idle);
+    Theme::setReduceMotion(true);
+    hover(&idle);
+    EXPECT_TRUE(idle.hoverHighlight()->isHovering());
+    Theme::setReduceMotion(std::nullopt);
+    EXPECT_EQ(tile.accessibleName(), "Warnings: 3");
+    EXPECT_EQ(StatTile::spokenText("Warnings", 1234), "Warnings: 1234");  // no grouping
+}
+
+TEST(SpecPill, LongValueIsElidedInTheMiddleWithTheWholeValueAsTooltip)
+{
+    const QString value = "Debian GNU/Linux 12 (bookworm) with a very long kernel name 6.1.0-18-amd64";
+    SpecPill pill("apple.logo", "System", value);
+    pill.resize(220, 50);
+    pill.show();
+    QApplication::processEvents();
+    const QString shown = pill.shownValue();
+    EXPECT_TRUE(shown.contains(QChar(0x2026))) << shown.toStdString();
+    EXPECT_TRUE(shown.startsWith("Debian"));
+    EXPECT_TRUE(shown.endsWith("amd64"));
+    EXPECT_EQ(pill.toolTip(), value);
+    EXPECT_EQ(pill.accessibleName(), "System, " + value);
+    pill.resize(900, 50);
+    QApplication::processEvents();
+    EXPECT_EQ(pill.shownValue(), value);
+}
+
+TEST(ScreenHeaderAndEmptyState, OptionalTextsAreLeftOut)
+{
+    ScreenHeader header("clock.arrow.circlepath", "History", std::nullopt, Theme::brandGradient());
+    EXPECT_FALSE(findByName<QLabel>(&header, "subtitle")->isVisibleTo(&header));
+    EXPECT_EQ(header.trailing(), nullptr);
+    ScreenHeader withSubtitle("doc.richtext", "Reports", QStringLiteral("Export"), Theme::brandGradient(), new QLabel("x"));
+    EXPECT_TRUE(findByName<QLabel>(&withSubtitle, "subtitle")->isVisibleTo(&withSubtitle));
+    EXPECT_NE(withSubtitle.trailing(), nullptr);
+
+    EmptyStateView bare("equal.circle", "No changes between these scans");
+    EXPECT_EQ(findByName<QLabel>(&bare, "message"), nullptr);
+    EmptyStateView full("square.on.square", "Pick two scans to compare", QString("Select scans in the timeline. ").repeated(8));
+    full.resize(900, 300);
+    full.show();
+    QApplication::processEvents();
+    auto* message = findByName<QLabel>(&full, "message");
+    ASSERT_NE(message, nullptr);
+    EXPECT_LE(message->width(), EmptyStateView::kMessageMaxWidth);
+    EXPECT_TRUE(message->alignment() & Qt::AlignHCenter);
+    EXPECT_GT(message->height(), QFontMetrics(message->font()).height());  // wrapped
+}
+
+// ---- Card ---------------------------------------------------------------------------------
+
+TEST_F(MotionOff, CardBorderAndShadowFollowTheAppearance)
+{
+    struct Probe {
+        QColor inside, border, belowShadow, window;
+    };
+    auto probe = [](Appearance a) {
+        QWidget host;
+        auto* card = new CardFrame(16, 14, &host);
+        card->setGeometry(40, 30, 120, 60);
+        const QImage img = grabWidget(host, QSize(200, 130), "en", a);
+        return Probe{PixelProbe::at(img, 100, 60), PixelProbe::at(img, 40, 60), PixelProbe::at(img, 100, 93),
+                     PixelProbe::at(img, 100, 125)};
+    };
+    for (Appearance a : {Appearance::Light, Appearance::Dark}) {
+        SCOPED_TRACE(a == Appearance::Dark ? "dark" : "light");
+        const Probe p = probe(a);
+        const QColor surface = Theme::color(Theme::Color::surfaceElevated, a);
+        EXPECT_TRUE(PixelProbe::near(p.inside, surface)) << p.inside.name().toStdString();
+        const QColor border = PixelProbe::over(Theme::primary(Card::borderOpacity(a), a), surface);
+        EXPECT_TRUE(PixelProbe::near(p.border, border, 8)) << p.border.name().toStdString() << " vs " << border.name().toStdString();
+        if (a == Appearance::Light) EXPECT_LT(PixelProbe::luminance(p.belowShadow), PixelProbe::luminance(p.window) - 0.005);
+        else EXPECT_TRUE(PixelProbe::near(p.belowShadow, p.window, 1));  // no visible shadow
+    }
+    EXPECT_DOUBLE_EQ(Card::borderOpacity(Appearance::Light), 0.07);
+    EXPECT_DOUBLE_EQ(Card::borderOpacity(Appearance::Dark), 0.10);
+    EXPECT_DOUBLE_EQ(Card::shadowOpacity(Appearance::Light), 0.05);
+    EXPECT_DOUBLE_EQ(Card::shadowOpacity(Appearance::Dark), 0.0);
+}
+
+// ---- Adaptive grid ------------------------------------------------------------------------------
+
+TEST(AdaptiveGrid, ColumnCountFitsMinimumWidthsAndSpacing)
+{
+    const struct {
+        qreal width, minimum, spacing;
+        int columns;
+    } cases[] = {{0, 220, 12, 1},   {100, 220, 12, 1}, {220, 220, 12, 1}, {451, 220, 12, 1},  {452, 220, 12, 2},
+                 {683, 220, 12, 2}, {684, 220, 12, 3}, {1000, 200, 12, 4}, {-50, 220, 12, 1}, {std::nan(""), 220, 12, 1},
+                 {500, 0, 12, 1}};
+    for (const auto& c : cases)
+        EXPECT_EQ(AdaptiveGridLayout::columnCount(c.width, c.minimum, c.spacing), c.columns) << c.width << " " << c.minimum;
+}
+
+TEST(AdaptiveGrid, CellsFillRowsAndMirrorInRightToLeft)
+{
+    for (Qt::LayoutDirection dir : {Qt::LeftToRight, Qt::RightToLeft}) {
+        QWidget host;
+        host.setLayoutDirection(dir);
+        auto* grid = new AdaptiveGridLayout(220, 12, 10, &host);
+        QList<QWidget*> cells;
+        for (int i = 0; i < 5; ++i) {
+            auto* w = new QWidget;
+            w->setMinimumHeight(30);
+            cells << w;
+            grid->addWidget(w);
+        }
+        host.resize(452, 200);
+        grid->setGeometry(QRect(0, 0, 452, 200));
+        // Two columns of 220: cells 0 and 1 in the first row, 4 alone in the third at the leading edge.
+        EXPECT_EQ(cells[0]->width(), 220);
+        EXPECT_EQ(cells[0]->y(), cells[1]->y());
+        EXPECT_EQ(cells[4]->y(), cells[2]->y() + cells[2]->height() + 10);
+        const int leadingX = dir == Qt::LeftToRight ? 0 : 232;
+        EXPECT_EQ(cells[0]->x(), leadingX);
+        EXPECT_EQ(cells[4]->x(), leadingX);
+        EXPECT_EQ(cells[1]->x(), 232 - leadingX);
+        EXPECT_EQ(grid->heightForWidth(452), 3 * 30 + 2 * 10);
+    }
+}
