@@ -2,6 +2,8 @@
 #include "inspection/Quorlent.h"
 #include "platform/linux/LinuxNetworkPathMonitor.h"
 #include "reports/ReportExporter.h"
+#include "ui/Theme.h"
+#include "ui/UiLanguage.h"
 #include "updates/UpdateChecker.h"
 
 #include <QApplication>
@@ -28,6 +30,7 @@ int main(int argc, char** argv)
     UpdateChecker::shared();
     LanguageManager& language = LanguageManager::shared();
     QApplication::setLayoutDirection(language.layoutDirection());
+    UiLanguage::setProvider([&language] { return language.localization(); });
     // Qt's own dialogs and context menus follow the language the application was launched in.
     QTranslator qtTranslator;
     const QString qtLocaleName = language.code() == "zh-Hans" ? QStringLiteral("zh_CN") : language.code();
@@ -44,6 +47,7 @@ int main(int argc, char** argv)
     // Until the main window exists: the current inspection as a plain list.
     QTreeWidget window;
     window.setWindowTitle(QStringLiteral("Quorlent"));
+    window.setPalette(Theme::palette(Theme::appearance()));
     window.resize(1180, 800);
     window.setColumnCount(3);
     window.setRootIsDecorated(true);

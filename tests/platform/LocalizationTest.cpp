@@ -57,7 +57,7 @@ TEST(LocaleFormat, ByteCountsInBothStyles)
         {0, ByteStyle::File, "Zero KB"},
         {1, ByteStyle::File, "1 byte"},
         {999, ByteStyle::File, "999 bytes"},
-        {1500, ByteStyle::File, "2 kB"},
+        {1500, ByteStyle::File, "2 KB"},
         {1234567, ByteStyle::File, "1.2 MB"},
         {999999, ByteStyle::File, "1 MB"},
         {494384795648, ByteStyle::File, "494.38 GB"},

@@ -58,7 +58,7 @@ TEST(Formatters, ThroughputTruncatesAndUsesFileStyleByteCounts)
     EXPECT_EQ(Formatters::throughput(0, en), "0 bytes/s");  // zero in digits, not spelled out
     EXPECT_EQ(Formatters::throughput(999.9, en), "999 bytes/s");
     EXPECT_EQ(Formatters::throughput(1500.7, en), Formatters::throughput(1500, en));
-    EXPECT_EQ(Formatters::throughput(1500.7, en), "2 kB/s");
+    EXPECT_EQ(Formatters::throughput(1500.7, en), "2 KB/s");
     EXPECT_EQ(Formatters::throughput(2'500'000, en), "2.5 MB/s");  // multiples of 1000
     EXPECT_TRUE(Formatters::throughput(-2000, en).startsWith('-'));
     EXPECT_TRUE(Formatters::throughput(-0.5, en) == "0 bytes/s");  // truncated toward zero

@@ -75,7 +75,10 @@ QString byteCount(qint64 bytes, const Localization& l, ByteStyle style, bool spe
                                        .roundingMode(UNUM_ROUND_HALFEVEN)
                                        .precision(Precision::maxFraction(digits));
     icu::UnicodeString s = f.locale(icuLocale(l)).formatDouble(value, status).toString(status);
-    return U_SUCCESS(status) ? fromIcu(s) : QString::number(value, 'f', digits);
+    QString text = U_SUCCESS(status) ? fromIcu(s) : QString::number(value, 'f', digits);
+    // English byte counts write kilobytes "KB", as the "Zero KB" of an empty count does.
+    if (unit == 0 && l.localeId.startsWith(QLatin1String("en"))) text.replace(QLatin1String("kB"), QLatin1String("KB"));
+    return text;
 }
 
 QString percent(double fraction, const Localization& l)
