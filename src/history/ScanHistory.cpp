@@ -157,13 +157,20 @@ QList<Entry> entries(const ScanSnapshot& snapshot)
 {
     QList<Entry> list;
     QHash<QString, int> occurrences;
+    QSet<QString> taken;
     for (const ScanSnapshot::Section& section : snapshot.sections) {
         const QString& sectionName = section.key ? *section.key : section.title;
         for (const ScanSnapshot::Item& item : section.items) {
             if (item.isVolatile) continue;
             const QString base = canonical(sectionName + QLatin1Char('/') + (item.key ? *item.key : item.label));
             const int count = ++occurrences[base];
-            list.append(Entry{count == 1 ? base : base + QLatin1Char('#') + QString::number(count), section.title, item.label, &item});
+            QString key = count == 1 ? base : base + QLatin1Char('#') + QString::number(count);
+            // A label that itself ends in "#2" could meet the key counting made for a repeat; give the
+            // later one a further number, so that no two items of one snapshot share a key and a
+            // snapshot always matches itself.
+            while (taken.contains(key)) key += QLatin1Char('#') + QString::number(++occurrences[key]);
+            taken.insert(key);
+            list.append(Entry{key, section.title, item.label, &item});
         }
     }
     return list;
