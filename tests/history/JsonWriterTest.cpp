@@ -15,6 +15,8 @@ struct EscapeCase {
     QByteArray expected;
 };
 
+void PrintTo(const EscapeCase& c, std::ostream* os) { *os << c.name; }
+
 class JsonWriterEscaping : public ::testing::TestWithParam<EscapeCase> {};
 
 TEST_P(JsonWriterEscaping, QuotesLikeFoundation)
