@@ -1,5 +1,6 @@
 #include "platform/JsonWriter.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
@@ -139,37 +140,61 @@ QByteArray JsonWriter::quoted(QStringView text, bool escapeSlashes)
 void JsonWriter::appendQuoted(QByteArray& out, QStringView text, bool escapeSlashes)
 {
     static const char hex[] = "0123456789abcdef";
-    // Bytes of a multi-byte UTF-8 sequence are all >= 0x80, so scanning the encoded bytes for the
-    // few ASCII characters that need an escape is safe.
-    const QByteArray utf8 = text.toUtf8();
-    out.reserve(out.size() + utf8.size() + 2);
-    out.append('"');
-    const char* p = utf8.constData();
-    const char* end = p + utf8.size();
-    const char* run = p;
-    for (; p != end; ++p) {
-        const auto c = static_cast<unsigned char>(*p);
-        const bool plain = c >= 0x20 && c != '"' && c != '\\' && !(c == '/' && escapeSlashes);
-        if (plain) continue;
-        out.append(run, p - run);
-        run = p + 1;
-        switch (c) {
-        case '"': out.append("\\\""); break;
-        case '\\': out.append("\\\\"); break;
-        case '/': out.append("\\/"); break;
-        case '\b': out.append("\\b"); break;
-        case '\f': out.append("\\f"); break;
-        case '\n': out.append("\\n"); break;
-        case '\r': out.append("\\r"); break;
-        case '\t': out.append("\\t"); break;
-        default: {
-            const char escape[] = {'\\', 'u', '0', '0', hex[c >> 4], hex[c & 0xF]};
-            out.append(escape, sizeof escape);
+    // Written straight into the buffer: six bytes per UTF-16 unit is the most any one can take
+    // (a control character's \u00xx); the buffer is cut to size at the end.
+    const qsizetype start = out.size();
+    const qsizetype needed = start + text.size() * 6 + 2;
+    if (needed > out.capacity()) out.reserve(std::max(needed, out.capacity() * 2));
+    out.resize(needed);
+    char* o = out.data() + start;
+    *o++ = '"';
+    const char16_t* p = text.utf16();
+    const char16_t* end = p + text.size();
+    while (p != end) {
+        char32_t c = *p++;
+        if (c < 0x80) {
+            if (c >= 0x20 && c != '"' && c != '\\' && (c != '/' || !escapeSlashes)) {
+                *o++ = char(c);
+                continue;
+            }
+            *o++ = '\\';
+            switch (c) {
+            case '"': *o++ = '"'; break;
+            case '\\': *o++ = '\\'; break;
+            case '/': *o++ = '/'; break;
+            case '\b': *o++ = 'b'; break;
+            case '\f': *o++ = 'f'; break;
+            case '\n': *o++ = 'n'; break;
+            case '\r': *o++ = 'r'; break;
+            case '\t': *o++ = 't'; break;
+            default:
+                *o++ = 'u';
+                *o++ = '0';
+                *o++ = '0';
+                *o++ = hex[c >> 4];
+                *o++ = hex[c & 0xF];
+            }
+            continue;
         }
+        if (QChar::isHighSurrogate(c) && p != end && QChar::isLowSurrogate(*p)) {
+            c = QChar::surrogateToUcs4(char16_t(c), *p++);
+        } else if (QChar::isSurrogate(c)) {
+            c = 0xFFFD;  // a lone half of a pair has no UTF-8 form
         }
+        if (c < 0x800) {
+            *o++ = char(0xC0 | (c >> 6));
+        } else if (c < 0x10000) {
+            *o++ = char(0xE0 | (c >> 12));
+            *o++ = char(0x80 | ((c >> 6) & 0x3F));
+        } else {
+            *o++ = char(0xF0 | (c >> 18));
+            *o++ = char(0x80 | ((c >> 12) & 0x3F));
+            *o++ = char(0x80 | ((c >> 6) & 0x3F));
+        }
+        *o++ = char(0x80 | (c & 0x3F));
     }
-    out.append(run, p - run);
-    out.append('"');
+    *o++ = '"';
+    out.truncate(o - out.constData());
 }
 
 QByteArray JsonWriter::formatDouble(double d)

@@ -38,7 +38,8 @@ INSTANTIATE_TEST_SUITE_P(
         EscapeCase{"deleteIsRaw", QString(QChar(0x7f)), true, "\"\x7f\""},
         EscapeCase{"nonAsciiRaw", QString::fromUtf8("— · é ’ 中"), true, "\"— · é ’ 中\""},
         EscapeCase{"astralRaw", QString::fromUtf8("😀"), true, "\"\xF0\x9F\x98\x80\""},
-        EscapeCase{"lineSeparatorRaw", QString(QChar(0x2028)), true, "\"\xE2\x80\xA8\""}),
+        EscapeCase{"lineSeparatorRaw", QString(QChar(0x2028)), true, "\"\xE2\x80\xA8\""},
+        EscapeCase{"loneSurrogateReplaced", QString(QChar(0xD800)) + QLatin1Char('a'), true, "\"\xEF\xBF\xBD" "a\""}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(JsonWriter, CompactHasNoWhiteSpaceAndKeepsKeyOrder)
