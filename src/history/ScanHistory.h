@@ -63,8 +63,9 @@ public:
 
     const QList<ScanSnapshot>& snapshots() const { return snapshots_; }
     QString filePath() const { return filePath_; }
-    // False when this copy keeps its history in memory only (another copy holds the file, or an
-    // unreadable file could not be kept aside).
+    // False when, from its creation on, this copy keeps its history in memory only: another copy
+    // holds the file, or an unreadable file could not be kept aside. (Giving up later, on the
+    // worker, is only logged.)
     bool persists() const;
 
     // Makes a snapshot of one inspection and puts it first, unless the newest snapshot is of the same
