@@ -1,0 +1,209 @@
+#include "history/ScanHistory.h"
+
+#include "app/LanguageManager.h"
+#include "history/HistoryStorage.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QHash>
+#include <QSet>
+#include <QStandardPaths>
+
+#include <algorithm>
+
+ScanHistory& ScanHistory::shared()
+{
+    static ScanHistory* instance = [] {
+        auto* history = new ScanHistory();
+        // The instance outlives the event loop; what is still queued must reach the disk first.
+        if (QCoreApplication* app = QCoreApplication::instance())
+            QObject::connect(app, &QCoreApplication::aboutToQuit, history, [history] { history->flush(); });
+        return history;
+    }();
+    return *instance;
+}
+
+QString ScanHistory::defaultFilePath()
+{
+    QString base = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    if (base.isEmpty()) {
+        base = QDir::homePath() + QStringLiteral("/.local/share");
+        if (!QCoreApplication::organizationName().isEmpty()) base += QLatin1Char('/') + QCoreApplication::organizationName();
+        if (!QCoreApplication::applicationName().isEmpty()) base += QLatin1Char('/') + QCoreApplication::applicationName();
+    }
+    return base + QStringLiteral("/History/snapshots.json");
+}
+
+ScanHistory::ScanHistory(Options options, QObject* parent)
+    : QObject(parent),
+      filePath_(options.filePath.isEmpty() ? defaultFilePath() : options.filePath),
+      languageCode_(options.languageCode ? std::move(options.languageCode) : [] { return LanguageManager::shared().code(); }),
+      clock_(options.clock ? std::move(options.clock) : [] { return QDateTime::currentDateTimeUtc(); })
+{
+    storage_ = new HistoryStorage(filePath_, kMaximumFileSize);
+    HistoryStorage::ReadResult opened = storage_->open(clock_());
+    snapshots_ = ordered(std::move(opened.snapshots));
+    encoded_.resize(snapshots_.size());
+    persists_ = storage_->persists();
+
+    storage_->moveToThread(&thread_);
+    thread_.setObjectName(QStringLiteral("ScanHistory"));
+    thread_.start(QThread::LowPriority);
+}
+
+ScanHistory::~ScanHistory()
+{
+    flush();
+    thread_.quit();
+    thread_.wait();
+    delete storage_;
+}
+
+bool ScanHistory::persists() const { return persists_; }
+
+std::optional<QList<ScanSnapshot>> ScanHistory::load(const QString& filePath)
+{
+    HistoryStorage::ReadResult r = HistoryStorage::read(filePath, kMaximumFileSize);
+    if (r.outcome == HistoryStorage::Outcome::damaged) return std::nullopt;
+    return ordered(std::move(r.snapshots));
+}
+
+QList<ScanSnapshot> ScanHistory::ordered(QList<ScanSnapshot> snapshots)
+{
+    std::stable_sort(snapshots.begin(), snapshots.end(),
+                     [](const ScanSnapshot& a, const ScanSnapshot& b) { return a.date > b.date; });
+    if (snapshots.size() > kLimit) snapshots.resize(kLimit);
+    return snapshots;
+}
+
+namespace {
+// Texts that differ only in how their characters are composed count as equal.
+QString canonical(const QString& text) { return text.normalized(QString::NormalizationForm_C); }
+bool sameText(const QString& a, const QString& b) { return a == b || canonical(a) == canonical(b); }
+}  // namespace
+
+void ScanHistory::record(const DeviceSummary& summary, const QList<CapabilitySection>& sections)
+{
+    ScanSnapshot snapshot = ScanSnapshot::make(summary, sections, clock_(), languageCode_());
+    if (!snapshots_.isEmpty()) {
+        const ScanSnapshot& newest = snapshots_.first();
+        if (sameText(newest.modelIdentifier, snapshot.modelIdentifier) && diff(newest, snapshot).isEmpty()) return;
+    }
+    snapshots_.prepend(std::move(snapshot));
+    encoded_.prepend(QByteArray());
+    emit snapshotsChanged();
+    if (snapshots_.size() > kLimit) {
+        snapshots_.resize(kLimit);
+        encoded_.resize(kLimit);
+        emit snapshotsChanged();
+    }
+    save();
+}
+
+void ScanHistory::deleteSnapshot(const QUuid& id)
+{
+    bool removed = false;
+    for (qsizetype i = snapshots_.size() - 1; i >= 0; --i) {
+        if (snapshots_[i].id != id) continue;
+        snapshots_.removeAt(i);
+        encoded_.removeAt(i);
+        removed = true;
+    }
+    if (!removed) return;
+    emit snapshotsChanged();
+    save();
+}
+
+void ScanHistory::clear()
+{
+    snapshots_.clear();
+    encoded_.clear();
+    emit snapshotsChanged();
+    save();
+}
+
+void ScanHistory::save()
+{
+    // Snapshots never change once made, so only those not yet encoded cost anything here; joining
+    // and writing happen on the worker.
+    for (qsizetype i = 0; i < snapshots_.size(); ++i) {
+        if (!encoded_[i].isEmpty()) continue;
+        std::optional<QByteArray> e = SnapshotCodec::encode(snapshots_[i]);
+        if (!e) return;  // a snapshot that cannot be written: keep the file as it is
+        encoded_[i] = std::move(*e);
+    }
+    QMetaObject::invokeMethod(
+        storage_, [storage = storage_, parts = encoded_] { storage->write(SnapshotCodec::joinArray(parts)); },
+        Qt::QueuedConnection);
+}
+
+void ScanHistory::flush()
+{
+    if (!thread_.isRunning() || QThread::currentThread() == &thread_) return;
+    QMetaObject::invokeMethod(storage_, [] {}, Qt::BlockingQueuedConnection);
+}
+
+namespace {
+struct Entry {
+    QString key;  // canonical form
+    QString section;
+    QString label;
+    const ScanSnapshot::Item* item;
+};
+
+// The snapshot's non-volatile items, each keyed by its section's key (or title) and its own key (or
+// label); repeats of one key over the whole snapshot get "#2", "#3", … in walk order.
+QList<Entry> entries(const ScanSnapshot& snapshot)
+{
+    QList<Entry> list;
+    QHash<QString, int> occurrences;
+    QSet<QString> taken;
+    for (const ScanSnapshot::Section& section : snapshot.sections) {
+        const QString& sectionName = section.key ? *section.key : section.title;
+        for (const ScanSnapshot::Item& item : section.items) {
+            if (item.isVolatile) continue;
+            const QString base = canonical(sectionName + QLatin1Char('/') + (item.key ? *item.key : item.label));
+            const int count = ++occurrences[base];
+            QString key = count == 1 ? base : base + QLatin1Char('#') + QString::number(count);
+            // A label that itself ends in "#2" could meet the key counting made for a repeat; give the
+            // later one a further number, so that no two items of one snapshot share a key and a
+            // snapshot always matches itself.
+            while (taken.contains(key)) key += QLatin1Char('#') + QString::number(++occurrences[key]);
+            taken.insert(key);
+            list.append(Entry{key, section.title, item.label, &item});
+        }
+    }
+    return list;
+}
+}  // namespace
+
+QList<SnapshotChange> ScanHistory::diff(const ScanSnapshot& from, const ScanSnapshot& to)
+{
+    const bool sameLanguage = (!from.language && !to.language) || (from.language && to.language && sameText(*from.language, *to.language));
+    const QList<Entry> oldEntries = entries(from);
+    const QList<Entry> newEntries = entries(to);
+
+    QHash<QString, qsizetype> oldIndex;
+    oldIndex.reserve(oldEntries.size());
+    for (qsizetype i = 0; i < oldEntries.size(); ++i) if (!oldIndex.contains(oldEntries[i].key)) oldIndex.insert(oldEntries[i].key, i);  // the first one wins
+    QSet<QString> newKeys;
+    newKeys.reserve(newEntries.size());
+    for (const Entry& e : newEntries) newKeys.insert(e.key);
+
+    QList<SnapshotChange> changes;
+    for (const Entry& e : newEntries) {
+        const auto found = oldIndex.constFind(e.key);
+        if (found == oldIndex.cend()) {
+            changes.append(SnapshotChange{QUuid::createUuid(), e.section, e.label, std::nullopt, e.item->value});
+            continue;
+        }
+        const ScanSnapshot::Item& old = *oldEntries[*found].item;
+        const bool unchanged = old.status == e.item->status && (!sameLanguage || sameText(old.value, e.item->value));
+        if (!unchanged) changes.append(SnapshotChange{QUuid::createUuid(), e.section, e.label, old.value, e.item->value});
+    }
+    for (const Entry& e : oldEntries) {
+        if (!newKeys.contains(e.key))
+            changes.append(SnapshotChange{QUuid::createUuid(), e.section, e.label, e.item->value, std::nullopt});
+    }
+    return changes;
+}

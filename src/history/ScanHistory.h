@@ -1,0 +1,107 @@
+#pragma once
+
+#include "history/ScanSnapshot.h"
+
+#include <QObject>
+#include <QThread>
+
+#include <functional>
+#include <memory>
+
+// One difference between two snapshots. The kind follows from the values: no old value means
+// added, no new value removed, both present changed (equal values when only the status changed).
+struct SnapshotChange {
+    enum class Kind { added, removed, changed };
+
+    QUuid id;  // fresh for every change made
+    QString section;
+    QString label;
+    std::optional<QString> oldValue;
+    std::optional<QString> newValue;
+
+    Kind kind() const { return !oldValue ? Kind::added : !newValue ? Kind::removed : Kind::changed; }
+    bool operator==(const SnapshotChange&) const = default;
+};
+
+class HistoryStorage;
+
+// The store of recorded inspections, newest first, at most 200, persisted as one JSON file.
+// Lives on the main thread; the file is written on a worker thread of its own, atomically.
+//
+// Beyond keeping the list, the store protects what is on disk:
+//  - a file it cannot read is kept aside under a dated name before anything new is written, and a
+//    file that cannot be kept aside is never overwritten (this copy then keeps its history in memory);
+//  - a file far larger than any real history counts as unreadable;
+//  - a lock file beside the history keeps a second running copy from overwriting it: the copy that
+//    cannot take the lock keeps its history in memory and says so once in the log;
+//  - writes still queued are finished before the store goes away (and at application quit for the
+//    shared instance).
+class ScanHistory final : public QObject {
+    Q_OBJECT
+public:
+    struct Options {
+        // The history file; empty for defaultFilePath().
+        QString filePath;
+        // The interface language code stamped on each snapshot; LanguageManager's current code when unset.
+        std::function<QString()> languageCode;
+        // The current time; the system clock when unset.
+        std::function<QDateTime()> clock;
+    };
+
+    static constexpr qsizetype kLimit = 200;
+    // Several hundred times a full history of large snapshots: anything bigger is not ours.
+    static constexpr qint64 kMaximumFileSize = 256LL * 1024 * 1024;
+
+    // The one instance, created on first use on the main thread with the default file and the
+    // interface language; it finishes its queued writes when the application quits.
+    static ScanHistory& shared();
+    // <application data>/History/snapshots.json.
+    static QString defaultFilePath();
+
+    explicit ScanHistory(Options options = {}, QObject* parent = nullptr);
+    ~ScanHistory() override;
+
+    const QList<ScanSnapshot>& snapshots() const { return snapshots_; }
+    QString filePath() const { return filePath_; }
+    // False when, from its creation on, this copy keeps its history in memory only: another copy
+    // holds the file, or an unreadable file could not be kept aside. (Giving up later, on the
+    // worker, is only logged.)
+    bool persists() const;
+
+    // Makes a snapshot of one inspection and puts it first, unless the newest snapshot is of the same
+    // model and shows no difference; keeps the 200 newest and saves.
+    void record(const DeviceSummary& summary, const QList<CapabilitySection>& sections);
+    // Removes the snapshot with this identifier and saves; an unknown identifier changes nothing.
+    void deleteSnapshot(const QUuid& id);
+    // Removes every snapshot and saves (the file then holds "[]").
+    void clear();
+    // Blocks until every write handed to the worker so far has been done.
+    void flush();
+
+    // What changed from the older snapshot to the newer one: added and changed items in the newer
+    // snapshot's order, then removed items in the older one's. Volatile items never take part; values
+    // are compared only when both snapshots are in the same language.
+    static QList<SnapshotChange> diff(const ScanSnapshot& from, const ScanSnapshot& to);
+
+    // The stored snapshots read from one file, newest first, at most 200; nothing for a missing
+    // file; std::nullopt for one that cannot be read (damaged, unreadable or far too large).
+    static std::optional<QList<ScanSnapshot>> load(const QString& filePath);
+    static QList<ScanSnapshot> ordered(QList<ScanSnapshot> snapshots);
+
+signals:
+    void snapshotsChanged();
+
+private:
+    void save();
+
+    QString filePath_;
+    std::function<QString()> languageCode_;
+    std::function<QDateTime()> clock_;
+    QList<ScanSnapshot> snapshots_;
+    // The encoded form of each snapshot, in step with snapshots_ (empty until first needed): a
+    // snapshot never changes once made, so a save only encodes the new ones.
+    QList<QByteArray> encoded_;
+    QThread thread_;
+    HistoryStorage* storage_ = nullptr;  // lives on thread_
+    bool persists_ = true;
+};
