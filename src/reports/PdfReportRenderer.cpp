@@ -76,6 +76,15 @@ QStringList familiesFor(const QString& code)
     return all;
 }
 
+bool hasStrongDirection(const QString& text)
+{
+    for (QChar c : text) {
+        const QChar::Direction d = c.direction();
+        if (d == QChar::DirL || d == QChar::DirR || d == QChar::DirAL) return true;
+    }
+    return false;
+}
+
 QString oneLine(QString text)
 {
     text.replace(QStringLiteral("\r\n"), QStringLiteral(" "));
@@ -476,7 +485,9 @@ PdfReportRenderer::TextBlock PdfReportRenderer::layoutText(const QString& text, 
     block.layout = std::make_shared<QTextLayout>(shown, f, measureDevice());
     QTextOption option(style.align);
     option.setWrapMode(style.wrap ? QTextOption::WrapAtWordBoundaryOrAnywhere : QTextOption::NoWrap);
-    option.setTextDirection(Qt::LayoutDirectionAuto);
+    // Each text takes its direction from its first strong character. Text with none (counts,
+    // marks) follows the document, so "✓ 15" reads as one chip in a right-to-left line too.
+    option.setTextDirection(rtl_ && !hasStrongDirection(shown) ? Qt::RightToLeft : Qt::LayoutDirectionAuto);
     option.setUseDesignMetrics(true);
     block.layout->setTextOption(option);
     if (!formats.isEmpty() && shown == text) block.layout->setFormats(formats);
