@@ -3,6 +3,7 @@
 #include "PdfTools.h"
 #include "ReportFixtures.h"
 
+#include "inspection/DeviceProbe.h"
 #include "reports/PdfDocumentInfo.h"
 #include "reports/PdfPagination.h"
 #include "reports/PdfReportRenderer.h"
@@ -392,6 +393,23 @@ TEST(PdfDocument, JapaneseFixedWordsAreLookedUp)
     EXPECT_TRUE(page.contains(QString::fromUtf8("1 / 1 ページ")));
     EXPECT_TRUE(page.contains(QString::fromUtf8("プロセッサ")));
     EXPECT_FALSE(page.contains("Page 1 of 1"));
+}
+
+TEST(PdfDocument, ThisMachinesInspectionRendersSoundly)
+{
+    const Localization L = Localization::english();
+    const ProbeContext ctx{Platform::host(), L};
+    Inspection i;
+    i.summary = DeviceProbe::summary(ctx);
+    i.sections = DeviceProbe::sections(ctx, std::nullopt);
+    PdfReportRenderer renderer(i.summary, i.sections, reportDate(), L, "US");
+    const auto result = renderer.render();
+    ASSERT_TRUE(std::holds_alternative<QByteArray>(result));
+    expectSoundLayout(renderer, i);
+    const Document doc(pdfBytes(i, L));
+    EXPECT_EQ(doc.info().value("Pages").toInt(), renderer.totalPages());
+    const QString last = doc.text(renderer.totalPages());
+    EXPECT_TRUE(last.contains(QStringLiteral("Page %1 of %1").arg(renderer.totalPages())));
 }
 
 // --- Document information update --------------------------------------------------------
