@@ -182,6 +182,32 @@ TEST(PdfLayout, InspectionsOfEverySizeBreakSoundly)
     }
 }
 
+TEST(PdfLayout, OddDataStillGivesADocument)
+{
+    Inspection i = ReportFixtures::english();
+    // A value far taller than a page, empty texts, half a surrogate pair, control characters.
+    i.sections << section("", "", std::nullopt, {
+        item("Huge", QStringLiteral("word ").repeated(3000), CapabilityStatus::warning),
+        item("", "", CapabilityStatus::info),
+        item(QString(QChar(0xDC00)), QStringLiteral("\x01\x02") + QChar(0x07) + QChar(0x1B), CapabilityStatus::supported),
+    });
+    i.summary = {QString(), QString(), QString(), QString(), QString(), QString(), true, true};
+    PdfReportRenderer renderer(i.summary, i.sections, reportDate(), Localization::english(), "US");
+    const auto result = renderer.render();
+    ASSERT_TRUE(std::holds_alternative<QByteArray>(result));
+    // The huge row stands under its own header, with no page left holding the header alone.
+    int headerPage = 0, hugePage = 0;
+    for (const Placement& p : renderer.placements()) {
+        if (p.section != 4) continue;
+        if (p.kind == Placement::Header) headerPage = p.page;
+        if (p.kind == Placement::Row && p.row == 0) hugePage = p.page;
+    }
+    EXPECT_EQ(headerPage, hugePage);
+    const Document doc(std::get<QByteArray>(result));
+    EXPECT_EQ(doc.info().value("Pages").toInt(), renderer.totalPages());
+    EXPECT_EQ(doc.info().value("Title"), QString::fromUtf8("Device Capabilities Report —"));  // pdfinfo trims the space
+}
+
 TEST(PdfLayout, CoverTakesItsFixedHeightAndTablesFollowOnPageOne)
 {
     const Inspection i = ReportFixtures::english();
@@ -286,6 +312,25 @@ TEST(PdfDocument, LongTablesCarryFootersRunningHeadersAndContinuedHeaders)
         EXPECT_EQ(pageOfRow[row], w.page) << "row " << row.toStdString() << " split";
     }
     EXPECT_EQ(pageOfRow.size(), 100);
+}
+
+TEST(PdfDocument, OverlongOneLineTextsEndInAnEllipsis)
+{
+    Inspection i = longTables(1, 40);
+    i.summary.deviceName = QStringLiteral("Workstation ").repeated(20) + QStringLiteral("END");
+    i.summary.memory = QStringLiteral("Memory ").repeated(20) + QStringLiteral("END");
+    const Document doc(pdfBytes(i, Localization::english()));
+    ASSERT_GE(doc.info().value("Pages").toInt(), 2);
+    EXPECT_EQ(doc.info().value("Title"), QString::fromUtf8("Device Capabilities Report — ") + i.summary.deviceName);
+    for (int page : {1, 2}) {
+        const QString text = doc.text(page);
+        EXPECT_FALSE(text.contains("END")) << "page " << page;
+        EXPECT_TRUE(text.contains(QString::fromUtf8("…"))) << "page " << page;
+    }
+    for (const PdfTools::Word& w : doc.words()) {
+        EXPECT_GE(w.box.left(), 44 - 0.5) << w.text.toStdString();
+        EXPECT_LE(w.box.right(), 612 - 44 + 0.5) << w.text.toStdString();
+    }
 }
 
 TEST(PdfDocument, LeftToRightAndMirroredRightToLeft)
