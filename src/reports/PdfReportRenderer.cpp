@@ -267,7 +267,7 @@ void PdfReportRenderer::drawCover()
 
     y_ = T + 186;
     drawSummaryBadges();
-    drawSpecGrid();
+    drawFactCards();
     y_ += 10;
 }
 
@@ -308,7 +308,7 @@ void PdfReportRenderer::drawSummaryBadges()
     y_ += 74;
 }
 
-void PdfReportRenderer::drawSpecGrid()
+void PdfReportRenderer::drawFactCards()
 {
     struct Fact {
         const char* symbol;

@@ -76,7 +76,7 @@ private:
     void drawFooter();
     void drawCover();
     void drawSummaryBadges();
-    void drawSpecGrid();
+    void drawFactCards();
     void drawSection(int index);
     Row measureRow(const CapabilityItem& item) const;
     void drawSectionHeader(int index, bool continued);
