@@ -7,6 +7,7 @@
 #include <QDateTime>
 
 #include <optional>
+#include <variant>
 
 // Renders one inspection as a report. Pure functions of their arguments and the language.
 namespace ReportExporter {
@@ -37,5 +38,26 @@ QString statusTitle(CapabilityStatus status, const Localization& L);
 
 // The plain-text summary (Copy Report, the preview, the text format).
 QString text(const QList<CapabilitySection>& sections, const std::optional<QDateTime>& date, const Localization& L);
+
+// The Markdown document. Inspection data goes through markdownCellEscape; looked-up words do not.
+QString markdown(const DeviceSummary& summary, const QList<CapabilitySection>& sections, const QDateTime& date,
+                 const Localization& L);
+// Backslash doubled, "|" as "\|", line feed as a space, in that order.
+QString markdownCellEscape(const QString& text);
+
+// The machine-readable report: pretty printed, keys sorted, UTF-8, no final line feed.
+QByteArray json(const DeviceSummary& summary, const QList<CapabilitySection>& sections, const QDateTime& date,
+                const Localization& L);
+
+// The paginated PDF, or ExportError::pdfContext when no document could be made. The page
+// size follows the region (US Letter for the Americas that use it, A4 elsewhere); without a
+// region argument the user's own locale decides.
+using PdfResult = std::variant<QByteArray, ExportError>;
+PdfResult pdf(const DeviceSummary& summary, const QList<CapabilitySection>& sections, const QDateTime& date,
+              const Localization& L);
+PdfResult pdf(const DeviceSummary& summary, const QList<CapabilitySection>& sections, const QDateTime& date,
+              const Localization& L, const QString& region);
+// The region of the user's locale ("US", "GB"; empty when it names none).
+QString systemRegion();
 
 }  // namespace ReportExporter

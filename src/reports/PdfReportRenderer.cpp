@@ -1,0 +1,578 @@
+#include "reports/PdfReportRenderer.h"
+
+#include "platform/AssetCatalog.h"
+#include "platform/i18n/LocaleFormat.h"
+#include "platform/i18n/StringFormat.h"
+#include "reports/PdfDocumentInfo.h"
+#include "reports/PdfPagination.h"
+#include "ui/Symbols.h"
+
+#include <QBuffer>
+#include <QFontMetricsF>
+#include <QImage>
+#include <QLinearGradient>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPdfWriter>
+#include <QtDebug>
+
+#include <cmath>
+
+namespace {
+
+// Text is measured against a 72 dpi device, the PDF's own resolution, so both passes and
+// the final drawing agree on every glyph position.
+const QPaintDevice* measureDevice()
+{
+    static const QImage device = [] {
+        QImage image(1, 1, QImage::Format_ARGB32_Premultiplied);
+        image.setDotsPerMeterX(2835);  // 72 dpi
+        image.setDotsPerMeterY(2835);
+        return image;
+    }();
+    return &device;
+}
+
+QColor srgb(double r, double g, double b, double a = 1.0)
+{
+    return QColor::fromRgbF(float(r), float(g), float(b), float(a));
+}
+
+QColor withAlpha(QColor c, double alpha)
+{
+    c.setAlphaF(float(c.alphaF() * alpha));
+    return c;
+}
+
+QColor named(const char* first, const char* second, QColor fallback)
+{
+    for (const char* name : {first, second}) {
+        if (!name) continue;
+        if (std::optional<QColor> c = AssetCatalog::color(QString::fromLatin1(name), AssetCatalog::Appearance::Light))
+            return c->toRgb();
+    }
+    return fallback;
+}
+
+// Families in fallback order: the interface language's script first, so shared code points
+// (Han characters in Japanese) take that language's forms, then every other script the
+// product's languages and machine data may hold.
+QStringList familiesFor(const QString& code)
+{
+    const QString lang = code.section('-', 0, 0).toLower();
+    QStringList preferred;
+    if (lang == "ar") preferred << QStringLiteral("Noto Sans Arabic");
+    else if (lang == "hi") preferred << QStringLiteral("Noto Sans Devanagari");
+    else if (lang == "ja") preferred << QStringLiteral("Noto Sans CJK JP");
+    else if (lang == "ko") preferred << QStringLiteral("Noto Sans CJK KR");
+    else if (lang == "zh") preferred << QStringLiteral("Noto Sans CJK SC");
+    QStringList all = {QStringLiteral("Noto Sans")};
+    all << preferred;
+    for (const char* f : {"Noto Sans Arabic", "Noto Sans Devanagari", "Noto Sans CJK JP", "Noto Sans CJK KR",
+                          "Noto Sans CJK SC", "DejaVu Sans"}) {
+        const QString family = QString::fromLatin1(f);
+        if (!all.contains(family)) all << family;
+    }
+    return all;
+}
+
+bool hasStrongDirection(const QString& text)
+{
+    for (QChar c : text) {
+        const QChar::Direction d = c.direction();
+        if (d == QChar::DirL || d == QChar::DirR || d == QChar::DirAL) return true;
+    }
+    return false;
+}
+
+QString oneLine(QString text)
+{
+    text.replace(QStringLiteral("\r\n"), QStringLiteral(" "));
+    text.replace('\n', ' ');
+    text.replace('\r', ' ');
+    return text;
+}
+
+}  // namespace
+
+PdfReportRenderer::PdfReportRenderer(const DeviceSummary& summary, const QList<CapabilitySection>& sections,
+                                     const QDateTime& date, const Localization& L, const QString& region)
+    : summary_(summary),
+      sections_(sections),
+      date_(date),
+      L_(L),
+      rtl_(L.isRightToLeft()),
+      pageSize_(pageSizeForRegion(region)),
+      families_(familiesFor(L.code)),
+      ink_(srgb(0.11, 0.11, 0.13)),
+      secondaryInk_(srgb(0.38, 0.39, 0.43)),
+      tertiaryInk_(srgb(0.56, 0.57, 0.61)),
+      hairline_(srgb(0.88, 0.89, 0.91)),
+      zebra_(srgb(0.965, 0.969, 0.976)),
+      card_(srgb(0.955, 0.96, 0.97)),
+      accent_(named("BrandPrimary", "AccentColor", srgb(0.27, 0.29, 0.85))),
+      heroStart_(named("BrandPrimary", nullptr, srgb(0.25, 0.22, 0.80))),
+      heroEnd_(named("BrandSecondary", nullptr, srgb(0.10, 0.50, 0.95))),
+      supported_(named("StatusSupported", nullptr, srgb(0.16, 0.66, 0.33))),
+      warning_(named("StatusWarning", nullptr, srgb(0.93, 0.55, 0.05))),
+      unsupported_(named("StatusUnsupported", nullptr, srgb(0.86, 0.21, 0.20)))
+{
+}
+
+PdfReportRenderer::~PdfReportRenderer() = default;
+
+QSizeF PdfReportRenderer::pageSizeForRegion(const QString& region)
+{
+    static const QStringList letter = {"US", "CA", "MX", "PH", "CL", "CO", "VE", "PR", "GT", "CR", "SV", "PA", "DO"};
+    if (letter.contains(region)) return {612, 792};
+    return {595.28, 841.89};
+}
+
+ReportExporter::PdfResult PdfReportRenderer::render()
+{
+    // Counting pass: measures and breaks pages only.
+    drawing_ = false;
+    painter_ = nullptr;
+    writer_ = nullptr;
+    runPass();
+    totalPages_ = pageNumber_;
+
+    QBuffer buffer;
+    if (!buffer.open(QIODevice::WriteOnly)) return ReportExporter::ExportError::pdfContext;
+    const QString title = L_.tr("Device Capabilities Report") + QStringLiteral(" \u2014 ") + summary_.deviceName;
+    const QString creator = QStringLiteral("Quorlent");
+    {
+        QPdfWriter writer(&buffer);
+        writer.setResolution(72);
+        writer.setPageSize(QPageSize(pageSize_.width() == 612 ? QPageSize::Letter : QPageSize::A4));
+        writer.setPageMargins(QMarginsF(0, 0, 0, 0), QPageLayout::Point);
+        writer.setTitle(title);
+        writer.setCreator(creator);
+        QPainter painter;
+        if (!painter.begin(&writer)) return ReportExporter::ExportError::pdfContext;
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter_ = &painter;
+        writer_ = &writer;
+        drawing_ = true;
+        placements_.clear();
+        runPass();
+        painter.end();
+        painter_ = nullptr;
+        writer_ = nullptr;
+    }
+    const QByteArray written = buffer.data();
+    if (written.isEmpty()) return ReportExporter::ExportError::pdfContext;
+
+    const QString subject = summary_.chip + QStringLiteral(" \u00B7 ") + summary_.modelIdentifier + QStringLiteral(" \u00B7 ")
+                            + summary_.osVersion;
+    const PdfDocumentInfo::Info info{title, creator, subject, QStringLiteral("Qt ") + QString::fromLatin1(qVersion()),
+                                     QDateTime::currentDateTimeUtc()};
+    if (std::optional<QByteArray> withSubject = PdfDocumentInfo::appendInfo(written, info)) return *withSubject;
+    // The document itself is sound; only its subject is missing.
+    qWarning("ReportExporter: could not add the document subject to the PDF");
+    return written;
+}
+
+void PdfReportRenderer::runPass()
+{
+    pageNumber_ = 0;
+    y_ = 0;
+    beginPage();
+    drawCover();
+    for (int i = 0; i < sections_.size(); ++i) drawSection(i);
+}
+
+// --- Page frame -------------------------------------------------------------------------
+
+void PdfReportRenderer::beginPage()
+{
+    if (pageNumber_ >= 1 && writer_) writer_->newPage();
+    ++pageNumber_;
+    y_ = margin;
+    if (drawing_) placements_.append({Placement::Page, pageNumber_, -1, -1, 0, pageSize_.height()});
+    if (painter_) {
+        if (pageNumber_ >= 2) drawRunningHeader();
+        drawFooter();
+    } else if (pageNumber_ >= 2) {
+        y_ = margin + runningHeaderHeight;
+    }
+}
+
+void PdfReportRenderer::drawRunningHeader()
+{
+    const double width = contentWidth();
+    const QString text = summary_.deviceName + QStringLiteral(" \u00B7 ") + L_.tr("Device Capabilities Report");
+    textBox(text, {8, QFont::Medium, false, tertiaryInk_, leading()}, margin, y_, width);
+    fillRoundedRect(QRectF(margin, y_ + 16, width, 0.5), 0, hairline_);
+    y_ += runningHeaderHeight;
+}
+
+void PdfReportRenderer::drawFooter()
+{
+    const double width = contentWidth();
+    const double top = pageSize_.height() - margin - 10;
+    fillRoundedRect(QRectF(margin, top - 8, width, 0.5), 0, hairline_);
+    const QString page = formatString(L_.tr("Page %lld of %lld"), {qint64(pageNumber_), qint64(totalPages_)});
+    textBox(page, {8, QFont::Medium, true, tertiaryInk_, trailing()}, margin + width * 0.7, top, width * 0.3);
+    textBox(L_.tr("Generated by Quorlent · Lumbrel"), {8, QFont::Normal, false, tertiaryInk_, leading()}, margin, top,
+            width * 0.7);
+}
+
+// --- Cover ------------------------------------------------------------------------------
+
+void PdfReportRenderer::drawCover()
+{
+    const double T = y_;
+    const double w = contentWidth();
+    const QRectF band(margin, T, w, 168);
+    if (drawing_) placements_.append({Placement::Cover, pageNumber_, -1, -1, T, 382});
+
+    if (painter_) {
+        painter_->save();
+        QPainterPath clip;
+        clip.addRoundedRect(band, 18, 18);
+        painter_->setClipPath(clip);
+        QLinearGradient gradient(rtl_ ? band.topRight() : band.topLeft(), rtl_ ? band.bottomLeft() : band.bottomRight());
+        gradient.setColorAt(0, heroStart_);
+        gradient.setColorAt(1, heroEnd_);
+        gradient.setSpread(QGradient::PadSpread);
+        painter_->fillPath(clip, gradient);
+        const double circleX = rtl_ ? band.left() - 40 : band.right() - 180;
+        painter_->setPen(Qt::NoPen);
+        painter_->setBrush(withAlpha(Qt::white, 0.08));
+        painter_->drawEllipse(QRectF(circleX, T - 70, 220, 220));
+        painter_->restore();
+    }
+
+    drawSymbol(summary_.hasBattery ? QStringLiteral("laptopcomputer") : QStringLiteral("desktopcomputer"), 54,
+               QRectF(margin + w - 28 - 70, T + 49, 70, 70), withAlpha(Qt::white, 0.92));
+
+    const double x = 70;
+    const double tw = w - 138;
+    const QColor white = Qt::white;
+    QString eyebrow = L_.tr("Quorlent");
+    double kern = 0;
+    if (!rtl_) {
+        eyebrow = L_.qlocale().toUpper(eyebrow);
+        kern = 1.4;
+    }
+    double top = T + 24;
+    top += textBox(eyebrow, {8.5, QFont::Bold, false, withAlpha(white, 0.78), leading(), false, kern}, x, top, tw) + 6;
+    top += textBox(L_.tr("Device Capabilities Report"), {22, QFont::Bold, false, white, leading(), true}, x, top, tw) + 8;
+    top += textBox(summary_.deviceName, {14, QFont::DemiBold, false, withAlpha(white, 0.95), leading()}, x, top, tw) + 3;
+    const QString facts = summary_.chip + QStringLiteral(" \u00B7 ") + summary_.modelIdentifier + QStringLiteral(" \u00B7 ")
+                          + summary_.osVersion;
+    top += textBox(facts, {9.5, QFont::Normal, false, withAlpha(white, 0.82), leading(), true}, x, top, tw) + 3;
+    textBox(ReportExporter::formattedDate(date_, L_), {9, QFont::Medium, false, withAlpha(white, 0.7), leading()}, x, top, tw);
+
+    y_ = T + 186;
+    drawSummaryBadges();
+    drawFactCards();
+    y_ += 10;
+}
+
+void PdfReportRenderer::drawSummaryBadges()
+{
+    const ReportExporter::Counts counts(sections_);
+    struct Badge {
+        CapabilityStatus status;
+        const char* symbol;
+        qint64 count;
+    };
+    const Badge badges[] = {
+        {CapabilityStatus::supported, "checkmark.circle.fill", counts.supported},
+        {CapabilityStatus::warning, "exclamationmark.triangle.fill", counts.warning},
+        {CapabilityStatus::unsupported, "xmark.circle.fill", counts.unsupported},
+    };
+    const double w = contentWidth();
+    const double bw = (w - 20) / 3;
+    for (int i = 0; i < 3; ++i) {
+        const Badge& b = badges[i];
+        const QColor c = statusColor(b.status);
+        const double x = margin + i * (bw + 10);
+        const double top = y_;
+        if (painter_) {
+            const QRectF rect(mirrorX(x, bw), top, bw, 62);
+            painter_->setPen(Qt::NoPen);
+            painter_->setBrush(withAlpha(c, 0.1));
+            painter_->drawRoundedRect(rect, 12, 12);
+            painter_->setBrush(Qt::NoBrush);
+            painter_->setPen(QPen(withAlpha(c, 0.25), 0.75));
+            painter_->drawRoundedRect(rect.adjusted(0.375, 0.375, -0.375, -0.375), 12, 12);
+        }
+        drawSymbol(QString::fromLatin1(b.symbol), 15, QRectF(x + bw - 14 - 20, top + 12, 20, 20), c);
+        textBox(integer(b.count), {22, QFont::Bold, true, c, leading()}, x + 14, top + 9, bw - 52);
+        textBox(ReportExporter::statusTitle(b.status, L_), {9.5, QFont::Medium, false, secondaryInk_, leading()}, x + 14,
+                top + 39, bw - 28);
+    }
+    y_ += 74;
+}
+
+void PdfReportRenderer::drawFactCards()
+{
+    struct Fact {
+        const char* symbol;
+        QString label;
+        QString value;
+    };
+    const Fact facts[] = {
+        {"cpu", L_.tr("Processor"), summary_.chip},
+        {"memorychip", L_.tr("Memory"), summary_.memory},
+        {"internaldrive", L_.tr("Storage"), summary_.storage},
+        {"apple.logo", L_.tr("System"), summary_.osVersion},
+    };
+    const double w = contentWidth();
+    const double cw = (w - 10) * 0.5;
+    for (int i = 0; i < 4; ++i) {
+        const double x = margin + (i % 2) * (cw + 10);
+        const double top = y_ + (i / 2) * 54;
+        fillRoundedRect(QRectF(x, top, cw, 44), 10, card_);
+        drawSymbol(QString::fromLatin1(facts[i].symbol), 13, QRectF(x + 10, top + 12, 20, 20), accent_);
+        textBox(facts[i].label, {8, QFont::DemiBold, false, tertiaryInk_, leading()}, x + 38, top + 8, cw - 48);
+        textBox(facts[i].value, {10.5, QFont::Medium, false, ink_, leading()}, x + 38, top + 21, cw - 48);
+    }
+    y_ += 112;
+}
+
+// --- Section tables ---------------------------------------------------------------------
+
+void PdfReportRenderer::drawSection(int index)
+{
+    const CapabilitySection& section = sections_[index];
+    QList<Row> rows;
+    QList<double> heights;
+    rows.reserve(section.items.size());
+    heights.reserve(section.items.size());
+    for (const CapabilityItem& item : section.items) {
+        rows.append(measureRow(item));
+        heights.append(rows.last().height);
+    }
+    const PdfPagination::Geometry geometry{bottomLimit(), margin + runningHeaderHeight, sectionHeaderHeight, 18};
+    const PdfPagination::Plan plan = PdfPagination::planSection(y_, heights, geometry);
+    for (const PdfPagination::Step& step : plan.steps) {
+        switch (step.kind) {
+        case PdfPagination::Step::NewPage: beginPage(); break;
+        case PdfPagination::Step::Header: drawSectionHeader(index, false); break;
+        case PdfPagination::Step::ContinuedHeader: drawSectionHeader(index, true); break;
+        case PdfPagination::Step::Row:
+            if (drawing_) placements_.append({Placement::Row, pageNumber_, index, step.row, y_, rows[step.row].height});
+            drawRow(rows[step.row], step.row % 2 == 1);
+            break;
+        }
+    }
+    y_ += 18;
+}
+
+PdfReportRenderer::Row PdfReportRenderer::measureRow(const CapabilityItem& item) const
+{
+    const double tableWidth = contentWidth() - statusColumn;
+    Row row;
+    row.label = layoutText(item.label, {9.5, QFont::Normal, false, secondaryInk_, leading(), true}, tableWidth * 0.42 - 8);
+    row.value = layoutText(item.value, {9.5, QFont::Medium, false, ink_, leading(), true}, tableWidth * 0.58 - 12);
+    row.status = item.status;
+    row.height = std::max({row.label.height, row.value.height, 12.0}) + 2 * rowPadding;
+    return row;
+}
+
+void PdfReportRenderer::drawSectionHeader(int index, bool continued)
+{
+    const CapabilitySection& section = sections_[index];
+    const double w = contentWidth();
+    if (drawing_)
+        placements_.append({continued ? Placement::ContinuedHeader : Placement::Header, pageNumber_, index, -1, y_,
+                            sectionHeaderHeight});
+    const QRectF tile(margin, y_ + 2, 22, 22);
+    fillRoundedRect(tile, 6, withAlpha(accent_, 0.12));
+    drawSymbol(section.symbol, 11, tile, accent_);
+
+    const QString title = continued ? formatString(L_.tr("%@ (continued)"), {section.title}) : section.title;
+    textBox(title, {13, QFont::DemiBold, false, ink_, leading()}, margin + 31, y_ + 4.5, w * 0.6);
+
+    if (!continued) {
+        const ReportExporter::Counts counts(section.items);
+        QString line;
+        QList<QTextLayout::FormatRange> formats;
+        const auto chip = [&](qint64 count, const char* mark, CapabilityStatus status) {
+            if (count == 0) return;
+            if (!line.isEmpty()) line += QStringLiteral("   ");
+            QTextLayout::FormatRange range;
+            range.start = int(line.size());
+            line += QString::fromUtf8(mark) + ' ' + integer(count);
+            range.length = int(line.size()) - range.start;
+            range.format.setForeground(statusColor(status));
+            formats.append(range);
+        };
+        chip(counts.supported, "\u2713", CapabilityStatus::supported);
+        chip(counts.warning, "!", CapabilityStatus::warning);
+        chip(counts.unsupported, "\u2717", CapabilityStatus::unsupported);
+        if (!line.isEmpty()) {
+            const TextBlock block = layoutText(line, {9, QFont::DemiBold, true, ink_, trailing()}, w * 0.4, formats);
+            drawText(block, margin + w * 0.6, y_ + 8, w * 0.4);
+        }
+    }
+    fillRoundedRect(QRectF(margin, y_ + 30, w, 0.75), 0, hairline_);
+    y_ += sectionHeaderHeight;
+}
+
+void PdfReportRenderer::drawRow(const Row& row, bool striped)
+{
+    const double w = contentWidth();
+    const double tableWidth = w - statusColumn;
+    const double labelWidth = tableWidth * 0.42 - 8;
+    const double valueWidth = tableWidth * 0.58 - 12;
+    if (striped) fillRoundedRect(QRectF(margin, y_, w, row.height), 4, zebra_);
+    drawText(row.label, margin + 8, y_ + rowPadding, labelWidth);
+    drawText(row.value, margin + 8 + labelWidth + 8, y_ + rowPadding, valueWidth);
+
+    const QRectF box(pageSize_.width() - margin - statusColumn + 3, y_ + rowPadding, 12, 12);
+    switch (row.status) {
+    case CapabilityStatus::supported: drawSymbol(QStringLiteral("checkmark.circle.fill"), 10, box, supported_); break;
+    case CapabilityStatus::warning: drawSymbol(QStringLiteral("exclamationmark.triangle.fill"), 9.5, box, warning_); break;
+    case CapabilityStatus::unsupported: drawSymbol(QStringLiteral("xmark.circle.fill"), 10, box, unsupported_); break;
+    case CapabilityStatus::info:
+        fillRoundedRect(QRectF(box.center().x() - 2, box.center().y() - 2, 4, 4), 2, withAlpha(tertiaryInk_, 0.45));
+        break;
+    }
+    y_ += row.height;
+}
+
+QColor PdfReportRenderer::statusColor(CapabilityStatus status) const
+{
+    switch (status) {
+    case CapabilityStatus::supported: return supported_;
+    case CapabilityStatus::warning: return warning_;
+    case CapabilityStatus::unsupported: return unsupported_;
+    case CapabilityStatus::info: return tertiaryInk_;
+    }
+    return tertiaryInk_;
+}
+
+QString PdfReportRenderer::integer(qint64 n) const
+{
+    return LocaleFormat::decimal(double(n), L_, 0, true);
+}
+
+// --- Text and shapes --------------------------------------------------------------------
+
+QFont PdfReportRenderer::font(double size, QFont::Weight weight, bool monoDigits) const
+{
+    QFont f;
+    QStringList families = families_;
+    // DejaVu's digits are all one width, so counts and page numbers line up.
+    if (monoDigits) families.prepend(QStringLiteral("DejaVu Sans"));
+    f.setFamilies(families);
+    f.setPointSizeF(size);
+    f.setWeight(weight);
+    f.setHintingPreference(QFont::PreferNoHinting);
+    return f;
+}
+
+PdfReportRenderer::TextBlock PdfReportRenderer::layoutText(const QString& text, const TextStyle& style, double width,
+                                                           const QList<QTextLayout::FormatRange>& formats) const
+{
+    TextBlock block;
+    if (text.isEmpty()) return block;
+    QFont f = font(style.size, style.weight, style.monoDigits);
+    if (style.kern != 0) f.setLetterSpacing(QFont::AbsoluteSpacing, style.kern);
+    QString shown;
+    if (style.wrap) {
+        shown = text;
+        shown.replace(QStringLiteral("\r\n"), QString(QChar::LineSeparator));
+        shown.replace('\n', QChar::LineSeparator);
+    } else {
+        shown = QFontMetricsF(f, measureDevice()).elidedText(oneLine(text), Qt::ElideRight, width);
+    }
+    block.layout = std::make_shared<QTextLayout>(shown, f, measureDevice());
+    QTextOption option(style.align);
+    option.setWrapMode(style.wrap ? QTextOption::WrapAtWordBoundaryOrAnywhere : QTextOption::NoWrap);
+    // Each text takes its direction from its first strong character. Text with none (counts,
+    // marks) follows the document, so "✓ 15" reads as one chip in a right-to-left line too.
+    option.setTextDirection(rtl_ && !hasStrongDirection(shown) ? Qt::RightToLeft : Qt::LayoutDirectionAuto);
+    option.setUseDesignMetrics(true);
+    block.layout->setTextOption(option);
+    if (!formats.isEmpty() && shown == text) block.layout->setFormats(formats);
+    block.layout->setCacheEnabled(true);
+    double height = 0;
+    block.layout->beginLayout();
+    for (QTextLine line = block.layout->createLine(); line.isValid(); line = block.layout->createLine()) {
+        line.setLeadingIncluded(true);
+        line.setLineWidth(width);
+        line.setPosition(QPointF(0, height));
+        height += line.height();
+    }
+    block.layout->endLayout();
+    block.height = std::ceil(height - 1e-6);
+    block.color = style.color;
+    return block;
+}
+
+void PdfReportRenderer::drawText(const TextBlock& block, double x, double top, double width)
+{
+    if (!painter_ || !block.layout) return;
+    painter_->setPen(block.color);
+    block.layout->draw(painter_, QPointF(mirrorX(x, width), top));
+}
+
+double PdfReportRenderer::textBox(const QString& text, const TextStyle& style, double x, double top, double width)
+{
+    const TextBlock block = layoutText(text, style, width);
+    drawText(block, x, top, width);
+    return block.height;
+}
+
+void PdfReportRenderer::drawSymbol(const QString& name, double pointSize, const QRectF& box, const QColor& color)
+{
+    // A name without a glyph draws nothing; the tile or badge around it still shows.
+    if (!painter_ || !Symbols::isKnown(name)) return;
+    const QRectF mirrored(mirrorX(box.x(), box.width()), box.y(), box.width(), box.height());
+    // Glyphs fill their em square; a symbol of a point size stands a little larger than its text.
+    const double side = std::min({pointSize * 1.2, box.width(), box.height()});
+    const QRectF rect(mirrored.center().x() - side / 2, mirrored.center().y() - side / 2, side, side);
+    Symbols::draw(*painter_, name, rect, color);
+}
+
+void PdfReportRenderer::fillRoundedRect(const QRectF& ltrRect, double radius, const QColor& color)
+{
+    if (!painter_) return;
+    const QRectF rect(mirrorX(ltrRect.x(), ltrRect.width()), ltrRect.y(), ltrRect.width(), ltrRect.height());
+    painter_->setPen(Qt::NoPen);
+    painter_->setBrush(color);
+    if (radius > 0) painter_->drawRoundedRect(rect, radius, radius);
+    else painter_->drawRect(rect);
+}
+
+// --- Entry points -----------------------------------------------------------------------
+
+namespace ReportExporter {
+
+QString systemRegion()
+{
+    // The paper category of the locale settings, in POSIX order of precedence.
+    for (const char* name : {"LC_ALL", "LC_PAPER", "LANG"}) {
+        QString v = qEnvironmentVariable(name);
+        if (v.isEmpty()) continue;
+        v = v.section('.', 0, 0).section('@', 0, 0);
+        const QStringList parts = v.split('_', Qt::SkipEmptyParts);
+        for (int i = 1; i < parts.size(); ++i) {
+            const QString& p = parts[i];
+            if ((p.size() == 2 && p[0].isLetter() && p[1].isLetter()) || (p.size() == 3 && p[0].isDigit())) return p.toUpper();
+        }
+        return {};
+    }
+    return {};
+}
+
+PdfResult pdf(const DeviceSummary& summary, const QList<CapabilitySection>& sections, const QDateTime& date,
+              const Localization& L, const QString& region)
+{
+    PdfReportRenderer renderer(summary, sections, date, L, region);
+    return renderer.render();
+}
+
+PdfResult pdf(const DeviceSummary& summary, const QList<CapabilitySection>& sections, const QDateTime& date,
+              const Localization& L)
+{
+    return pdf(summary, sections, date, L, systemRegion());
+}
+
+}  // namespace ReportExporter
