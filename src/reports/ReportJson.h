@@ -8,9 +8,8 @@
 #include <utility>
 #include <variant>
 
-// A small JSON value tree and its writer, private to the reports. The report is built as
-// a tree first and encoded second, so the encoder can later be replaced by the shared
-// byte-exact writer without touching how the report is put together.
+// The report as a JSON value tree, encoded by the shared byte-exact writer with keys in
+// byte order (the history file needs the caller's order, the report a sorted one).
 namespace ReportJson {
 
 struct Value;
