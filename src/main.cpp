@@ -1,4 +1,5 @@
 #include "app/LanguageManager.h"
+#include "history/ScanHistory.h"
 #include "inspection/Quorlent.h"
 #include "platform/linux/LinuxNetworkPathMonitor.h"
 #include "reports/ReportExporter.h"
@@ -8,6 +9,7 @@
 
 #include <QApplication>
 #include <QHeaderView>
+#include <QTimer>
 #include <QLibraryInfo>
 #include <QTranslator>
 #include <QTreeWidget>
@@ -63,6 +65,15 @@ int main(int argc, char** argv)
         window.header()->resizeSections(QHeaderView::ResizeToContents);
     };
     QObject::connect(&model, &Quorlent::lastUpdatedChanged, &window, fill);
+    // Three seconds after each inspection the scan goes into the history; a newer
+    // inspection restarts the wait, so the refreshes of a launch end in one record.
+    QTimer recordDelay;
+    recordDelay.setSingleShot(true);
+    recordDelay.setInterval(3000);
+    QObject::connect(&model, &Quorlent::lastUpdatedChanged, &recordDelay, qOverload<>(&QTimer::start));
+    QObject::connect(&recordDelay, &QTimer::timeout, &model, [&model] {
+        if (model.summary()) ScanHistory::shared().record(*model.summary(), model.sections());
+    });
     QObject::connect(&language, &LanguageManager::codeChanged, &model, &Quorlent::refresh);
     model.refresh();
     window.show();
