@@ -191,6 +191,10 @@ CameraAuthorization LinuxCaptureDevices::cameraAuthorization() const
         return fromPortal(portal_(*app));
     }
     QList<bool> accessible;
-    for (const V4lCamera& c : cameras()) accessible << (::access(QFile::encodeName(c.node).constData(), R_OK | W_OK) == 0);
+    for (const V4lCamera& c : cameras()) {
+        const QByteArray node = QFile::encodeName(c.node);
+        if (::access(node.constData(), F_OK) != 0) continue;  // no node, nothing to allow or refuse
+        accessible << (::access(node.constData(), R_OK | W_OK) == 0);
+    }
     return fromDeviceAccess(accessible);
 }
