@@ -205,8 +205,8 @@ GraphicsInventory LinuxGraphicsDevices::combine(const std::optional<QList<Vulkan
             if (f.type == T::Cpu) continue;
             // Two drivers for one card (say two Vulkan drivers installed) list it twice.
             const bool duplicate = std::any_of(gpus.begin(), gpus.end(), [&](const VulkanDeviceFacts* g) {
-                if (!f.pciAddress.isEmpty() || !g->pciAddress.isEmpty()) return f.pciAddress == g->pciAddress;
-                return g->vendorId == f.vendorId && g->deviceId == f.deviceId && g->name == f.name;
+                if (!f.pciAddress.isEmpty() && !g->pciAddress.isEmpty()) return f.pciAddress == g->pciAddress;
+                return g->vendorId == f.vendorId && g->deviceId == f.deviceId;
             });
             if (!duplicate) gpus << &f;
         }
