@@ -6,6 +6,10 @@
 #include <vulkan/vulkan_core.h>
 
 #include <dlfcn.h>
+#include <link.h>
+
+#include <set>
+#include <string>
 
 #include <vector>
 
@@ -31,13 +35,41 @@ void* vulkanLibrary()
     return handle;
 }
 
+std::set<std::string> loadedObjects()
+{
+    std::set<std::string> names;
+    dl_iterate_phdr(
+        [](dl_phdr_info* info, size_t, void* out) {
+            if (info->dlpi_name && info->dlpi_name[0]) static_cast<std::set<std::string>*>(out)->insert(info->dlpi_name);
+            return 0;
+        },
+        &names);
+    return names;
+}
+
+// The drivers the loader opened for an instance stay loaded after it is destroyed:
+// loading them again (a software renderer pulls in a whole compiler) would cost more
+// than the rest of an inspection. Only the libraries are kept; every inspection makes
+// a new instance and asks the devices afresh.
+void keepLoaded(const std::set<std::string>& before)
+{
+    static std::set<std::string> kept;
+    for (const std::string& name : loadedObjects()) {
+        if (before.count(name) || kept.count(name)) continue;
+        if (dlopen(name.c_str(), RTLD_NOW | RTLD_LOCAL | RTLD_NOLOAD)) kept.insert(name);
+    }
+}
+
 }  // namespace
 
 LinuxGraphicsDevices::LinuxGraphicsDevices(QString root, bool useVulkan) : fs_(std::move(root)), useVulkan_(useVulkan) {}
 
 GraphicsInventory LinuxGraphicsDevices::inventory() const
 {
-    return combine(useVulkan_ ? vulkanDevices() : std::nullopt, drmCards());
+    const QList<DrmCardFacts> cards = drmCards();
+    // Every GPU driver on Linux sits on a DRM device; without one, Vulkan could only offer
+    // a software renderer, which is no GPU, so the loader is not started at all.
+    return combine(useVulkan_ && !cards.isEmpty() ? vulkanDevices() : std::nullopt, cards);
 }
 
 QString LinuxGraphicsDevices::pciName(quint32 vendor, quint32 device) const
@@ -120,7 +152,10 @@ std::optional<QList<VulkanDeviceFacts>> LinuxGraphicsDevices::vulkanDevices()
     info.sType = VK_STRUCTURE_TYPE_INSTANCE_CREATE_INFO;
     info.pApplicationInfo = &app;
     VkInstance instance = VK_NULL_HANDLE;
-    if (createInstance(&info, nullptr, &instance) != VK_SUCCESS || !instance) return std::nullopt;
+    const std::set<std::string> before = loadedObjects();
+    const VkResult created = createInstance(&info, nullptr, &instance);
+    keepLoaded(before);
+    if (created != VK_SUCCESS || !instance) return std::nullopt;
 
     auto proc = [&](const char* name) { return getInstanceProc(instance, name); };
     auto destroy = reinterpret_cast<PFN_vkDestroyInstance>(proc("vkDestroyInstance"));
