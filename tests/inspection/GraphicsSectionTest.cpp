@@ -143,7 +143,7 @@ TEST(GraphicsSection, ALinuxGpuShowsTheFallbacksOfWhatItCannotAnswer)
 TEST(GraphicsSection, ADefaultDeviceWithAnEmptyListStillHasTheMetalRows)
 {
     FakeMachine m = FakeMachine::appleSilicon();
-    m.graphics.value.defaultDevice = appleGpu(7, true);
+    m.graphics.value = GraphicsInventory{{}, appleGpu(7, true)};
     const QList<Row> rows = graphicsRows(m);
     ASSERT_FALSE(rows.isEmpty());
     EXPECT_EQ(rows.first().key, "recommendedGPUMemory");
@@ -163,6 +163,26 @@ TEST(GraphicsSection, ProductTermsStayAndTraitsFollowTheLanguage)
     ASSERT_NE(metal3, rows.end());
     EXPECT_EQ(metal3->label, "Metal 3");
     EXPECT_TRUE(rows[0].value.startsWith("Apple M2 ("));
+}
+
+}  // namespace
+
+namespace {
+
+// The preset Mac through the whole inspection: every row of these sections carries its key.
+TEST(GraphicsSection, PresetMacThroughTheWholeInspection)
+{
+    const FakeMachine m = FakeMachine::appleSilicon();
+    const Platform p = m.platform();
+    const QList<CapabilitySection> sections = DeviceProbe::sections(ProbeContext{p, Localization::english()}, std::nullopt);
+    ASSERT_EQ(sections.size(), 11);
+    const QStringList mine{"graphics", "intelligence", "displays", "media", "cameraAudio", "network"};
+    for (const CapabilitySection& s : sections) {
+        if (!mine.contains(*s.key)) continue;
+        EXPECT_FALSE(s.items.isEmpty()) << s.key->toStdString();
+        for (const CapabilityItem& i : s.items) EXPECT_TRUE(i.key && !i.key->isEmpty()) << i.label.toStdString();
+    }
+    EXPECT_EQ(rowsOf(sections[2]).first(), (Row{"GPU", "Apple M2 (unified memory)", CapabilityStatus::info, "gpu.1"}));
 }
 
 }  // namespace
