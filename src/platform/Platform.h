@@ -3,6 +3,11 @@
 #include "platform/NetworkInterfaces.h"
 #include "platform/PowerSources.h"
 #include "platform/SystemFacts.h"
+#include "platform/CaptureDevices.h"
+#include "platform/Displays.h"
+#include "platform/GraphicsDevices.h"
+#include "platform/LanguageModel.h"
+#include "platform/VideoCodecs.h"
 
 // Everything the probes ask the machine, one reader per domain. The host's readers
 // come from host(); tests assemble a Platform from fakes.
@@ -10,6 +15,11 @@ struct Platform {
     const SystemFacts& system;
     const PowerSources& power;
     const NetworkInterfaces& network;
+    const GraphicsDevices& graphics;
+    const LanguageModelService& languageModel;
+    const DisplayList& displays;
+    const VideoCodecs& video;
+    const CaptureDevices& capture;
 
     // The readers of the machine this process runs on.
     static const Platform& host();

@@ -12,6 +12,19 @@ FakeMachine FakeMachine::appleSilicon()
     m.system.machine = QStringLiteral("arm64");
     m.power.addBattery(80, false, false);
     m.power.battery = QVariantMap{{"CycleCount", qint64(123)}};
+    GraphicsDevice gpu;
+    gpu.name = QStringLiteral("Apple M2");
+    gpu.hasUnifiedMemory = true;
+    gpu.recommendedMaxWorkingSetSize = 11453251584ull;
+    for (int n = 1; n <= 8; ++n) gpu.supportedFamilies.insert(1000 + n);
+    gpu.supportedFamilies.insert(5001);
+    gpu.supportsRaytracing = true;
+    m.graphics.value = GraphicsInventory{{gpu}, gpu};
+    m.displays.list = {ScreenInfo{QStringLiteral("Built-in Liquid Retina XDR Display"), 1512, 982, 2, true, 120, 16}};
+    const quint32 avc1 = 0x61766331, hvc1 = 0x68766331, apcn = 0x6170636e;
+    m.video.value = VideoCodecSupport{{avc1, hvc1, apcn}, QList<VideoEncoderEntry>{{avc1, true}, {hvc1, true}, {apcn, true}}};
+    m.capture.cameras = {{QStringLiteral("FaceTime HD Camera"), CaptureDeviceType::BuiltInWideAngleCamera}};
+    m.capture.microphones = {{QStringLiteral("MacBook Pro Microphone"), CaptureDeviceType::Microphone}};
     return m;
 }
 

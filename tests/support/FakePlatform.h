@@ -63,13 +63,61 @@ public:
     std::optional<QList<InterfaceAddress>> addresses() const override { return list; }
 };
 
+class FakeGraphicsDevices : public GraphicsDevices {
+public:
+    GraphicsInventory value;
+    GraphicsInventory inventory() const override { return value; }
+};
+
+class FakeLanguageModel : public LanguageModelService {
+public:
+    std::optional<LanguageModelAvailability> value;
+    std::optional<LanguageModelAvailability> availability() const override { return value; }
+};
+
+class FakeDisplayList : public DisplayList {
+public:
+    QList<ScreenInfo> list;
+    QList<ScreenInfo> screens() const override { return list; }
+};
+
+class FakeVideoCodecs : public VideoCodecs {
+public:
+    VideoCodecSupport value{{}, QList<VideoEncoderEntry>{}};
+    VideoCodecSupport support() const override { return value; }
+};
+
+class FakeCaptureDevices : public CaptureDevices {
+public:
+    QList<CaptureDevice> cameras;
+    QList<CaptureDevice> microphones;
+    CameraAuthorization authorization = CameraAuthorization::NotDetermined;
+    // The type lists asked for, in order, so tests can check the discovery.
+    mutable QList<QList<CaptureDeviceType>> asked;
+
+    QList<CaptureDevice> devices(const QList<CaptureDeviceType>& types, CaptureMedia media) const override
+    {
+        asked.append(types);
+        QList<CaptureDevice> out;
+        for (const CaptureDevice& d : media == CaptureMedia::Video ? cameras : microphones)
+            if (types.contains(d.type)) out.append(d);
+        return out;
+    }
+    CameraAuthorization cameraAuthorization() const override { return authorization; }
+};
+
 // One fake machine; copyable presets.
 struct FakeMachine {
     FakeSystemFacts system;
     FakePowerSources power;
     FakeNetworkInterfaces network;
+    FakeGraphicsDevices graphics;
+    FakeLanguageModel languageModel;
+    FakeDisplayList displays;
+    FakeVideoCodecs video;
+    FakeCaptureDevices capture;
 
-    Platform platform() const { return Platform{system, power, network}; }
+    Platform platform() const { return Platform{system, power, network, graphics, languageModel, displays, video, capture}; }
 
     static FakeMachine appleSilicon();  // a MacBook Pro with Apple silicon, native process
     static FakeMachine intelMac();      // an Intel iMac without battery

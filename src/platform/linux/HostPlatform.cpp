@@ -1,6 +1,11 @@
 #include "platform/Clipboard.h"
 #include "platform/Platform.h"
 #include "platform/linux/LinuxNetworkInterfaces.h"
+#include "platform/linux/LinuxCaptureDevices.h"
+#include "platform/linux/LinuxDisplays.h"
+#include "platform/linux/LinuxGraphicsDevices.h"
+#include "platform/linux/LinuxLanguageModel.h"
+#include "platform/linux/LinuxVideoCodecs.h"
 #include "platform/linux/LinuxPowerSources.h"
 #include "platform/linux/LinuxSystemFacts.h"
 
@@ -12,7 +17,12 @@ const Platform& Platform::host()
     static const LinuxSystemFacts system;
     static const LinuxPowerSources power;
     static const LinuxNetworkInterfaces network;
-    static const Platform platform{system, power, network};
+    static const LinuxGraphicsDevices graphics;
+    static const LinuxLanguageModel languageModel;
+    static const LinuxDisplays displays;
+    static const LinuxVideoCodecs video;
+    static const LinuxCaptureDevices capture;
+    static const Platform platform{system, power, network, graphics, languageModel, displays, video, capture};
     return platform;
 }
 

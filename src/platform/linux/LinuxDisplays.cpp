@@ -1,0 +1,133 @@
+#include "platform/linux/LinuxDisplays.h"
+
+#include <QGuiApplication>
+#include <QRegularExpression>
+#include <QScreen>
+
+#include <cmath>
+
+namespace {
+// "HDMI-A-1", "HDMI1" and "hdmi-a-1" name the same output in different servers.
+QString normalized(QString name)
+{
+    name.remove('-');
+    return name.toLower();
+}
+
+// Names from the display server are device data: no control characters, no outer spaces.
+QString cleanName(const QString& raw)
+{
+    QString out;
+    for (QChar c : raw)
+        if (c.category() != QChar::Other_Control) out += c;
+    return out.trimmed();
+}
+}  // namespace
+
+LinuxDisplays::LinuxDisplays(QString root) : fs_(std::move(root)) {}
+
+bool LinuxDisplays::isBuiltInConnector(const QString& name)
+{
+    const QString n = name.toLower();
+    return n.startsWith(QLatin1String("edp")) || n.startsWith(QLatin1String("lvds")) || n.startsWith(QLatin1String("dsi"));
+}
+
+QList<DrmConnector> LinuxDisplays::connectors() const
+{
+    static const QRegularExpression entry(QStringLiteral("^card(\\d+)-(.+)$"));
+    struct Found {
+        int card;
+        QString dir;
+        QString name;
+    };
+    QList<Found> found;
+    for (const QString& dir : fs_.list(QStringLiteral("sys/class/drm"))) {
+        const auto m = entry.match(dir);
+        if (!m.hasMatch()) continue;
+        found.append({m.captured(1).toInt(), dir, m.captured(2)});
+    }
+    std::stable_sort(found.begin(), found.end(), [](const Found& a, const Found& b) { return a.card < b.card; });
+
+    QList<DrmConnector> out;
+    for (const Found& f : found) {
+        const QString base = QStringLiteral("sys/class/drm/") + f.dir;
+        if (fs_.line(base + QStringLiteral("/status")) != QStringLiteral("connected")) continue;
+        DrmConnector c;
+        c.name = f.name;
+        if (auto blob = fs_.read(base + QStringLiteral("/edid"), 32 * 1024)) c.edid = Edid::parse(*blob);
+        out << c;
+    }
+    return out;
+}
+
+QList<QtScreenFacts> LinuxDisplays::qtScreens()
+{
+    QList<QtScreenFacts> out;
+    auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance());
+    if (!app) return out;
+    const QString platform = QGuiApplication::platformName();
+    if (platform == QLatin1String("offscreen") || platform == QLatin1String("minimal")) return out;
+    for (QScreen* s : QGuiApplication::screens()) {
+        QtScreenFacts f;
+        f.name = s->name();
+        f.model = s->model();
+        f.width = s->geometry().width();
+        f.height = s->geometry().height();
+        f.devicePixelRatio = s->devicePixelRatio();
+        f.refreshRate = s->refreshRate();
+        out << f;
+    }
+    return out;
+}
+
+QList<ScreenInfo> LinuxDisplays::combine(const QList<QtScreenFacts>& screens, const QList<DrmConnector>& connectors)
+{
+    QList<ScreenInfo> out;
+    QList<bool> taken(connectors.size(), false);
+    auto claim = [&](auto&& matches) -> const DrmConnector* {
+        for (qsizetype i = 0; i < connectors.size(); ++i)
+            if (!taken[i] && matches(connectors[i])) {
+                taken[i] = true;
+                return &connectors[i];
+            }
+        return nullptr;
+    };
+
+    QList<const DrmConnector*> matched(screens.size(), nullptr);
+    for (qsizetype i = 0; i < screens.size(); ++i) {
+        const QString n = normalized(screens[i].name);
+        if (!n.isEmpty()) matched[i] = claim([&](const DrmConnector& c) { return normalized(c.name) == n; });
+    }
+    for (qsizetype i = 0; i < screens.size(); ++i) {
+        if (matched[i] || screens[i].model.isEmpty()) continue;
+        const QString model = cleanName(screens[i].model);
+        matched[i] = claim([&](const DrmConnector& c) { return c.edid && !c.edid->name.isEmpty() && c.edid->name == model; });
+    }
+    if (screens.size() == 1 && connectors.size() == 1 && !matched[0]) matched[0] = claim([](const DrmConnector&) { return true; });
+
+    for (qsizetype i = 0; i < screens.size(); ++i) {
+        const QtScreenFacts& s = screens[i];
+        const DrmConnector* c = matched[i];
+        const EdidInfo* edid = c && c->edid ? &*c->edid : nullptr;
+        ScreenInfo info;
+        info.name = edid && !edid->name.isEmpty() ? edid->name : cleanName(s.model);
+        if (info.name.isEmpty()) info.name = cleanName(s.name);
+        info.frameWidth = s.width;
+        info.frameHeight = s.height;
+        info.backingScaleFactor = s.devicePixelRatio > 0 ? s.devicePixelRatio : 1;
+        info.isBuiltIn = isBuiltInConnector(c ? c->name : s.name);
+        const int qtRate = std::isfinite(s.refreshRate) && s.refreshRate > 0 ? int(std::lround(s.refreshRate)) : 0;
+        info.maximumFramesPerSecond = edid && edid->maxRefreshHz ? qMax(*edid->maxRefreshHz, qtRate) : qtRate;
+        // Linux tells no brightness headroom; a monitor that takes HDR signals has some.
+        info.maximumPotentialEdr = edid && edid->hdr ? 2.0 : 1.0;
+        out << info;
+    }
+    return out;
+}
+
+QList<ScreenInfo> LinuxDisplays::screens() const
+{
+    const QList<QtScreenFacts> qt = qtScreens();
+    if (qt.isEmpty()) return {};
+    return combine(qt, connectors());
+}
