@@ -26,7 +26,10 @@ QString unescape(const QString& literal)
             const QChar n = literal[++i];
             if (n == 'n') out += '\n';
             else if (n == 't') out += '\t';
-            else out += n;
+            else if (n == 'u' && i + 4 < literal.size()) {
+                out += QChar(char16_t(literal.mid(i + 1, 4).toUShort(nullptr, 16)));
+                i += 4;
+            } else out += n;
         } else {
             out += literal[i];
         }

@@ -1,23 +1,17 @@
 // Whole inspections over the Linux readers on fixture trees: a damaged or empty
 // /proc and /sys give the fallback texts, never a crash.
 #include "inspection/DeviceProbe.h"
-#include "platform/linux/LinuxNetworkInterfaces.h"
-#include "platform/linux/LinuxPowerSources.h"
-#include "platform/linux/LinuxSystemFacts.h"
+#include "platform/linux/LinuxPlatform.h"
 
 #include <gtest/gtest.h>
 
 namespace {
 struct TreeMachine {
-    explicit TreeMachine(const char* tree)
-        : system(QStringLiteral(QRL_FIXTURES_DIR "/") + tree, QStringLiteral("/")),
-          power(QStringLiteral(QRL_FIXTURES_DIR "/") + tree)
-    {
-    }
-    LinuxSystemFacts system;
-    LinuxPowerSources power;
-    LinuxNetworkInterfaces network;
-    Platform platform() const { return Platform{system, power, network}; }
+    explicit TreeMachine(const char* tree) : linux_(QStringLiteral(QRL_FIXTURES_DIR "/") + tree, QStringLiteral("/")) {}
+    const Platform& platform() const { return linux_.platform(); }
+
+private:
+    LinuxPlatform linux_;
 };
 
 QString valueOf(const QList<CapabilitySection>& sections, const char* key)
@@ -34,7 +28,7 @@ TEST(LinuxInspection, DamagedAndEmptyTreesGiveFallbacks)
     for (const char* tree : {"garbage", "vm", "does-not-exist"}) {
         SCOPED_TRACE(tree);
         const TreeMachine m(tree);
-        const Platform p = m.platform();
+        const Platform& p = m.platform();
         const ProbeContext ctx{p, L};
         const DeviceSummary s = DeviceProbe::summary(ctx);
         EXPECT_EQ(s.modelIdentifier, kMissingValue);
@@ -46,7 +40,7 @@ TEST(LinuxInspection, DamagedAndEmptyTreesGiveFallbacks)
         EXPECT_EQ(valueOf(sections, "os"), "Linux");
     }
     const TreeMachine garbage("garbage");
-    const Platform p = garbage.platform();
+    const Platform& p = garbage.platform();
     const ProbeContext ctx{p, L};
     EXPECT_EQ(DeviceProbe::summary(ctx).deviceName, "Mac");  // an empty host name is no name
     EXPECT_EQ(DeviceProbe::summary(ctx).memory, "Zero KB");
@@ -60,7 +54,7 @@ TEST(LinuxInspection, LaptopTree)
 {
     const Localization L = Localization::english();
     const TreeMachine m("laptop");
-    const Platform p = m.platform();
+    const Platform& p = m.platform();
     const ProbeContext ctx{p, L};
     const DeviceSummary s = DeviceProbe::summary(ctx);
     EXPECT_EQ(s.deviceName, QString::fromUtf8("Ada’s ThinkPad"));

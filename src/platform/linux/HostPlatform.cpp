@@ -1,29 +1,14 @@
 #include "platform/Clipboard.h"
 #include "platform/Platform.h"
-#include "platform/linux/LinuxNetworkInterfaces.h"
-#include "platform/linux/LinuxCaptureDevices.h"
-#include "platform/linux/LinuxDisplays.h"
-#include "platform/linux/LinuxGraphicsDevices.h"
-#include "platform/linux/LinuxLanguageModel.h"
-#include "platform/linux/LinuxVideoCodecs.h"
-#include "platform/linux/LinuxPowerSources.h"
-#include "platform/linux/LinuxSystemFacts.h"
+#include "platform/linux/LinuxPlatform.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
 
 const Platform& Platform::host()
 {
-    static const LinuxSystemFacts system;
-    static const LinuxPowerSources power;
-    static const LinuxNetworkInterfaces network;
-    static const LinuxGraphicsDevices graphics;
-    static const LinuxLanguageModel languageModel;
-    static const LinuxDisplays displays;
-    static const LinuxVideoCodecs video;
-    static const LinuxCaptureDevices capture;
-    static const Platform platform{system, power, network, graphics, languageModel, displays, video, capture};
-    return platform;
+    static const LinuxPlatform machine;
+    return machine.platform();
 }
 
 namespace {
