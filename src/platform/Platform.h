@@ -1,7 +1,9 @@
 #pragma once
 
 #include "platform/NetworkInterfaces.h"
+#include "platform/PowerMode.h"
 #include "platform/PowerSources.h"
+#include "platform/SecurityFacts.h"
 #include "platform/SystemFacts.h"
 
 // Everything the probes ask the machine, one reader per domain. The host's readers
@@ -10,6 +12,8 @@ struct Platform {
     const SystemFacts& system;
     const PowerSources& power;
     const NetworkInterfaces& network;
+    const PowerMode& powerMode;
+    const SecurityFacts& security;
 
     // The readers of the machine this process runs on.
     static const Platform& host();

@@ -57,6 +57,27 @@ public:
     }
 };
 
+class FakePowerMode : public PowerMode {
+public:
+    std::optional<bool> lowPower = false;
+    std::optional<bool> lowPowerModeEnabled() const override { return lowPower; }
+};
+
+class FakeSecurityFacts : public SecurityFacts {
+public:
+    BiometricState bio;
+    std::optional<bool> password = true;
+    bool enclave = false;
+    QHash<QString, QString> env;
+    bool confined = false;
+
+    BiometricState biometrics() const override { return bio; }
+    std::optional<bool> devicePasswordSet() const override { return password; }
+    bool secureEnclaveAvailable() const override { return enclave; }
+    QHash<QString, QString> environment() const override { return env; }
+    bool sandboxConfined() const override { return confined; }
+};
+
 class FakeNetworkInterfaces : public NetworkInterfaces {
 public:
     std::optional<QList<InterfaceAddress>> list = QList<InterfaceAddress>{};
@@ -68,8 +89,10 @@ struct FakeMachine {
     FakeSystemFacts system;
     FakePowerSources power;
     FakeNetworkInterfaces network;
+    FakePowerMode powerMode;
+    FakeSecurityFacts security;
 
-    Platform platform() const { return Platform{system, power, network}; }
+    Platform platform() const { return Platform{system, power, network, powerMode, security}; }
 
     static FakeMachine appleSilicon();  // a MacBook Pro with Apple silicon, native process
     static FakeMachine intelMac();      // an Intel iMac without battery

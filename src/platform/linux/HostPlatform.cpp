@@ -1,7 +1,9 @@
 #include "platform/Clipboard.h"
 #include "platform/Platform.h"
 #include "platform/linux/LinuxNetworkInterfaces.h"
+#include "platform/linux/LinuxPowerMode.h"
 #include "platform/linux/LinuxPowerSources.h"
+#include "platform/linux/LinuxSecurityFacts.h"
 #include "platform/linux/LinuxSystemFacts.h"
 
 #include <QClipboard>
@@ -12,7 +14,9 @@ const Platform& Platform::host()
     static const LinuxSystemFacts system;
     static const LinuxPowerSources power;
     static const LinuxNetworkInterfaces network;
-    static const Platform platform{system, power, network};
+    static const LinuxPowerMode powerMode;
+    static const LinuxSecurityFacts security;
+    static const Platform platform{system, power, network, powerMode, security};
     return platform;
 }
 
