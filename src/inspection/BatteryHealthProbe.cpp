@@ -1,7 +1,5 @@
 #include "inspection/BatteryHealthProbe.h"
 
-#include <QTimeZone>
-
 #include <algorithm>
 #include <cmath>
 
@@ -112,7 +110,7 @@ std::optional<QDateTime> manufactureDate(const std::optional<qint64>& packed)
     // 31 February is not a day.
     const QDate date(year, month, day);
     if (!date.isValid()) return std::nullopt;
-    return QDateTime(date, QTime(0, 0), QTimeZone::utc());
+    return QDateTime(date, QTime(0, 0), Qt::UTC);
 }
 
 std::optional<BatteryHealthReport> report(const std::optional<QVariantMap>& registryIn,
