@@ -167,7 +167,8 @@ TEST(ProcessorSection, FrequencyKeepsAFullStopInEveryLanguage)
     FakeMachine m = FakeMachine::intelMac();
     m.system.setInt64("hw.cpufrequency_max", 2600000000);
     const Localization german = Localization::forCode("de", "de_DE");
-    const CapabilityItem* f = find(build(m, german), "maxFrequency");
+    const CapabilitySection s = build(m, german);
+    const CapabilityItem* f = find(s, "maxFrequency");
     ASSERT_NE(f, nullptr);
     EXPECT_EQ(f->value, "2.60 GHz");
 }
