@@ -3,6 +3,9 @@
 #include <QString>
 #include <QVariantList>
 
+#include <functional>
+#include <memory>
+
 // A blocking request/reply channel to the system message bus, small enough to fake.
 // Replies carry plain values: object paths arrive as strings, variants unwrapped.
 struct BusReply {
@@ -35,3 +38,25 @@ inline const QString kDisconnected = QStringLiteral("org.freedesktop.DBus.Error.
 // True when waiting longer or asking again would not help in this inspection.
 inline bool isStall(const QString& name) { return name == kNoReply || name == kTimeout || name == kDisconnected; }
 }  // namespace BusError
+
+// Passes calls through, except to a service that stalled (no reply in time) less than
+// `backoffMs` ago: those fail at once, so a hung daemon costs one time-out, not one per
+// call and per inspection.
+class StallGuardBus : public SystemBus {
+public:
+    static constexpr qint64 kBackoffMs = 30000;
+    // `nowMs` gives a monotonic time in milliseconds (the steady clock when empty).
+    explicit StallGuardBus(const SystemBus& inner, std::function<qint64()> nowMs = {}, qint64 backoffMs = kBackoffMs);
+    ~StallGuardBus() override;
+
+    bool isConnected() const override { return inner_.isConnected(); }
+    BusReply call(const QString& service, const QString& path, const QString& interface, const QString& method,
+                  const QVariantList& args = {}) const override;
+
+private:
+    struct State;
+    const SystemBus& inner_;
+    std::function<qint64()> now_;
+    qint64 backoffMs_;
+    std::unique_ptr<State> state_;
+};

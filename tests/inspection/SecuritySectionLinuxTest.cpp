@@ -240,6 +240,33 @@ TEST(SecurityLinux, SectionOverLinuxReaders)
     EXPECT_EQ(s.items[3].value, "Active");
 }
 
+TEST(SecurityLinux, StalledServiceIsLeftAloneForAWhile)
+{
+    ScriptedBus inner;
+    inner.fail(kFprint, kManager, kManagerIface, "GetDefaultDevice", {}, BusError::kNoReply);
+    inner.reply(kAccounts, "/org/freedesktop/Accounts", kAccounts, "FindUserById", {1000}, {kUser});
+    qint64 now = 1000;
+    const StallGuardBus bus(inner, [&] { return now; }, 30000);
+    EXPECT_EQ(bus.call(kFprint, kManager, kManagerIface, "GetDefaultDevice").errorName, BusError::kNoReply);
+    ASSERT_EQ(inner.calls.size(), 1);
+    // Within the back-off the stalled service is not asked; other services are.
+    now += 29999;
+    EXPECT_EQ(bus.call(kFprint, kManager, kManagerIface, "GetDefaultDevice").errorName, BusError::kNoReply);
+    EXPECT_TRUE(bus.call(kAccounts, "/org/freedesktop/Accounts", kAccounts, "FindUserById", {1000}).ok);
+    EXPECT_EQ(inner.calls.size(), 2);
+    // Afterwards it is asked again, and an answer clears the stall.
+    now += 1;
+    inner.reply(kFprint, kManager, kManagerIface, "GetDefaultDevice", {}, {kDevice});
+    EXPECT_TRUE(bus.call(kFprint, kManager, kManagerIface, "GetDefaultDevice").ok);
+    EXPECT_TRUE(bus.call(kFprint, kManager, kManagerIface, "GetDefaultDevice").ok);
+    EXPECT_EQ(inner.calls.size(), 4);
+    // Ordinary errors are answers, not stalls.
+    inner.fail(kFprint, kManager, kManagerIface, "GetDefaultDevice", {}, "net.reactivated.Fprint.Error.NoSuchDevice");
+    bus.call(kFprint, kManager, kManagerIface, "GetDefaultDevice");
+    bus.call(kFprint, kManager, kManagerIface, "GetDefaultDevice");
+    EXPECT_EQ(inner.calls.size(), 6);
+}
+
 TEST(SecurityLinux, BusThatCannotConnect)
 {
     const LinuxSystemBus bus(QDBusConnection::connectToBus(QStringLiteral("unix:path=/nonexistent/bus"), "qrl-sa-none"));

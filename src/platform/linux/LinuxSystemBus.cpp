@@ -10,10 +10,11 @@ LinuxSystemBus::LinuxSystemBus(QDBusConnection connection, int timeoutMs)
 {
 }
 
-const LinuxSystemBus& LinuxSystemBus::shared()
+const SystemBus& LinuxSystemBus::shared()
 {
     static const LinuxSystemBus bus(QDBusConnection::systemBus());
-    return bus;
+    static const StallGuardBus guarded(bus);
+    return guarded;
 }
 
 bool LinuxSystemBus::isConnected() const { return connection_.isConnected(); }

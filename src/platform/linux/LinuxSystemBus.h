@@ -12,8 +12,8 @@ public:
 
     explicit LinuxSystemBus(QDBusConnection connection, int timeoutMs = kTimeoutMs);
 
-    // The process's system bus connection, made on first use.
-    static const LinuxSystemBus& shared();
+    // The process's system bus connection, made on first use, behind a stall guard.
+    static const SystemBus& shared();
 
     bool isConnected() const override;
     BusReply call(const QString& service, const QString& path, const QString& interface, const QString& method,
