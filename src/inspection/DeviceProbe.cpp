@@ -4,6 +4,7 @@
 
 #include <sys/socket.h>
 
+#include <algorithm>
 #include <cstring>
 
 namespace DeviceProbe {
@@ -110,7 +111,7 @@ std::optional<Volume> volumeCapacity(const ProbeContext& ctx)
 {
     const auto v = ctx.platform.system.homeVolume();
     if (!v || !v->total) return std::nullopt;
-    return Volume{v->name.value_or(kMissingValue), *v->total, v->available.value_or(0)};
+    return Volume{v->name.value_or(kMissingValue), *v->total, v->available};
 }
 
 namespace {
@@ -135,10 +136,11 @@ std::optional<BatteryInfo> batteryInfo(const ProbeContext& ctx)
         const QVariant type = d.value("Type");
         if (type.typeId() != QMetaType::QString || type.toString() != "InternalBattery") continue;
         BatteryInfo info;
-        const qint64 current = integerValue(d.value("Current Capacity")).value_or(0);
+        const auto current = integerValue(d.value("Current Capacity"));
         const auto max = integerValue(d.value("Max Capacity"));
-        if (max && *max <= 0) info.level = 0;
-        else info.level = double(current) / double(max.value_or(100));
+        // A missing charge or a capacity of 0 or less is no reading, not an empty battery.
+        info.hasLevel = current && (!max || *max > 0);
+        if (info.hasLevel) info.level = std::clamp(double(*current) / double(max.value_or(100)), 0.0, 1.0);
         const QVariant charging = d.value("Is Charging");
         info.isCharging = charging.typeId() == QMetaType::Bool && charging.toBool();
         const QVariant state = d.value("Power Source State");

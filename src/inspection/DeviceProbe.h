@@ -22,7 +22,8 @@ QList<CapabilitySection> sections(const ProbeContext& ctx, const std::optional<N
 
 // The internal battery as the power-source list describes it.
 struct BatteryInfo {
-    double level = 0;
+    double level = 0;  // 0 to 1
+    bool hasLevel = true;  // false when the source gave no usable charge reading
     bool isCharging = false;
     bool onAC = false;
     std::optional<QString> health;
@@ -32,7 +33,7 @@ struct BatteryInfo {
 struct Volume {
     QString name;
     qint64 total = 0;
-    qint64 available = 0;
+    std::optional<qint64> available;  // absent when the system gave no free-space figure
 };
 
 // Shared machine-fact readers of the section builders.

@@ -1,7 +1,9 @@
 #pragma once
 
 #include "platform/NetworkInterfaces.h"
+#include "platform/PowerMode.h"
 #include "platform/PowerSources.h"
+#include "platform/SecurityFacts.h"
 #include "platform/SystemFacts.h"
 #include "platform/CaptureDevices.h"
 #include "platform/Displays.h"
@@ -20,6 +22,8 @@ struct Platform {
     const DisplayList& displays;
     const VideoCodecs& video;
     const CaptureDevices& capture;
+    const PowerMode& powerMode;
+    const SecurityFacts& security;
 
     // The readers of the machine this process runs on.
     static const Platform& host();

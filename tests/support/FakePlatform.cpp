@@ -25,6 +25,16 @@ FakeMachine FakeMachine::appleSilicon()
     m.video.value = VideoCodecSupport{{avc1, hvc1, apcn}, QList<VideoEncoderEntry>{{avc1, true}, {hvc1, true}, {apcn, true}}};
     m.capture.cameras = {{QStringLiteral("FaceTime HD Camera"), CaptureDeviceType::BuiltInWideAngleCamera}};
     m.capture.microphones = {{QStringLiteral("MacBook Pro Microphone"), CaptureDeviceType::Microphone}};
+    // An M2 with four performance and four efficiency cores.
+    m.system.setInt32("hw.physicalcpu", 8);
+    m.system.setInt32("hw.logicalcpu", 8);
+    m.system.setInt32("hw.nperflevels", 2);
+    m.system.setInt32("hw.perflevel0.physicalcpu", 4);
+    m.system.setInt32("hw.perflevel1.physicalcpu", 4);
+    m.system.setInt32("hw.optional.arm.FEAT_SME", 0);
+    m.system.setInt32("hw.optional.arm.FEAT_BF16", 1);
+    m.security.bio = BiometricState{true, BiometryType::touchID};
+    m.security.enclave = true;
     return m;
 }
 
@@ -38,6 +48,13 @@ FakeMachine FakeMachine::intelMac()
     m.system.vendor = QStringLiteral("Intel");
     m.system.machine = QStringLiteral("x86_64");
     m.system.host = QStringLiteral("Studio iMac");
+    m.system.setInt32("hw.physicalcpu", 8);
+    m.system.setInt32("hw.logicalcpu", 16);
+    m.system.setInt32("hw.nperflevels", 1);
+    m.system.setInt32("hw.perflevel0.physicalcpu", 8);
+    m.system.setInt64("hw.cpufrequency_max", 3800000000);
+    m.system.setInt32("hw.optional.avx2_0", 1);
+    m.system.setInt32("hw.optional.avx512f", 0);
     return m;
 }
 
@@ -53,5 +70,14 @@ FakeMachine FakeMachine::linuxPC()
     m.system.host = QStringLiteral("workstation");
     m.system.volume = VolumeCapacity{QStringLiteral("nvme0n1p2"), 1000000000000, 250000000000};
     m.system.memory = 32ull * 1024 * 1024 * 1024;
+    m.system.setInt32("hw.physicalcpu", 8);
+    m.system.setInt32("hw.logicalcpu", 16);
+    m.system.setInt32("hw.nperflevels", 1);
+    m.system.setInt64("hw.cpufrequency_max", 4850000000);
+    m.system.setInt32("hw.optional.avx2_0", 1);
+    m.system.setInt32("hw.optional.avx512f", 0);
+    // No account service on the bus: the password is unknown.
+    m.security.password = std::nullopt;
+    m.powerMode.lowPower = std::nullopt;
     return m;
 }

@@ -57,6 +57,27 @@ public:
     }
 };
 
+class FakePowerMode : public PowerMode {
+public:
+    std::optional<bool> lowPower = false;
+    std::optional<bool> lowPowerModeEnabled() const override { return lowPower; }
+};
+
+class FakeSecurityFacts : public SecurityFacts {
+public:
+    BiometricState bio;
+    std::optional<bool> password = true;
+    bool enclave = false;
+    QHash<QString, QString> env;
+    bool confined = false;
+
+    BiometricState biometrics() const override { return bio; }
+    std::optional<bool> devicePasswordSet() const override { return password; }
+    bool secureEnclaveAvailable() const override { return enclave; }
+    QHash<QString, QString> environment() const override { return env; }
+    bool sandboxConfined() const override { return confined; }
+};
+
 class FakeNetworkInterfaces : public NetworkInterfaces {
 public:
     std::optional<QList<InterfaceAddress>> list = QList<InterfaceAddress>{};
@@ -116,8 +137,25 @@ struct FakeMachine {
     FakeDisplayList displays;
     FakeVideoCodecs video;
     FakeCaptureDevices capture;
+    FakePowerMode powerMode;
+    FakeSecurityFacts security;
 
-    Platform platform() const { return Platform{system, power, network, graphics, languageModel, displays, video, capture}; }
+    Platform platform() const { return platform(Overrides{}); }
+
+    // This machine with some readers replaced (a Linux reader on a fixture tree, say).
+    struct Overrides {
+        const SystemFacts* system = nullptr;
+        const PowerSources* power = nullptr;
+        const NetworkInterfaces* network = nullptr;
+        const PowerMode* powerMode = nullptr;
+        const SecurityFacts* security = nullptr;
+    };
+    Platform platform(const Overrides& o) const
+    {
+        return Platform{o.system ? *o.system : system, o.power ? *o.power : power, o.network ? *o.network : network,
+                        graphics, languageModel, displays, video, capture,
+                        o.powerMode ? *o.powerMode : powerMode, o.security ? *o.security : security};
+    }
 
     static FakeMachine appleSilicon();  // a MacBook Pro with Apple silicon, native process
     static FakeMachine intelMac();      // an Intel iMac without battery

@@ -6,6 +6,8 @@
 #include "platform/linux/LinuxGraphicsDevices.h"
 #include "platform/linux/LinuxLanguageModel.h"
 #include "platform/linux/LinuxNetworkInterfaces.h"
+#include "platform/linux/LinuxPowerMode.h"
+#include "platform/linux/LinuxSecurityFacts.h"
 #include "platform/linux/LinuxPowerSources.h"
 #include "platform/linux/LinuxSystemFacts.h"
 #include "platform/linux/LinuxVideoCodecs.h"
@@ -17,7 +19,8 @@ class LinuxPlatform {
 public:
     explicit LinuxPlatform(const QString& root = QStringLiteral("/"), const QString& homePath = {})
         : system(root, homePath), power(root), graphics(root, root == QStringLiteral("/")), displays(root), video(root),
-          capture(root), platform_{system, power, network, graphics, languageModel, displays, video, capture}
+          capture(root), powerMode(root), security(root),
+          platform_{system, power, network, graphics, languageModel, displays, video, capture, powerMode, security}
     {
     }
     LinuxPlatform(const LinuxPlatform&) = delete;
@@ -33,6 +36,8 @@ public:
     LinuxDisplays displays;
     LinuxVideoCodecs video;
     LinuxCaptureDevices capture;
+    LinuxPowerMode powerMode;
+    LinuxSecurityFacts security;
 
 private:
     Platform platform_;

@@ -1,5 +1,7 @@
 #include "platform/linux/LinuxPowerSources.h"
 
+#include "platform/linux/LinuxBatteryRegistry.h"
+
 namespace {
 const QString kClass = QStringLiteral("sys/class/power_supply/");
 }
@@ -56,7 +58,8 @@ std::optional<QVariantList> LinuxPowerSources::powerSourceDescriptions() const
         // Without a supply entry, a battery that is charging or full is on external power.
         const bool onAC = ac || status == "Charging" || status == "Full" || status == "Not charging";
         d["Power Source State"] = onAC ? QStringLiteral("AC Power") : QStringLiteral("Battery Power");
-        if (auto health = fs_.line(dir + "health")) d["BatteryHealth"] = *health;
+        // "Unknown" is the driver saying it has no health reading.
+        if (auto health = fs_.line(dir + "health"); health && *health != QStringLiteral("Unknown")) d["BatteryHealth"] = *health;
         list << d;
     }
     return list;
@@ -66,9 +69,5 @@ std::optional<QVariantMap> LinuxPowerSources::smartBatteryProperties() const
 {
     auto battery = internalBattery();
     if (!battery) return std::nullopt;
-    const QString dir = kClass + *battery + '/';
-    QVariantMap p;
-    // A cycle count of 0 means the firmware does not know it.
-    if (auto cycles = fs_.integer(dir + "cycle_count"); cycles && *cycles > 0) p["CycleCount"] = qint64(*cycles);
-    return p;
+    return LinuxBatteryRegistry::properties(fs_, *battery);
 }
