@@ -49,7 +49,7 @@ INSTANTIATE_TEST_SUITE_P(
         FreeCase{"NothingFreeWarns", 500000000000, 0, "Zero KB (0%)", S::warning},
         FreeCase{"TotalOfZeroGivesZeroPercent", 0, 0, "Zero KB (0%)", S::warning},
         // More free than total is damage: never above 100 %.
-        FreeCase{"FreeAboveTotalIsCapped", 1000, 5000, "5 kB (100%)", S::supported},
+        FreeCase{"FreeAboveTotalIsCapped", 1000, 5000, "5 KB (100%)", S::supported},
         // No free-space figure is no reading: shown missing, not as an alarming 0 %.
         FreeCase{"MissingFreeSpaceIsMissing", 500000000000, std::nullopt, "\u2014", S::info}),
     [](const auto& info) { return std::string(info.param.name); });
