@@ -2,6 +2,8 @@
 
 #include <QCache>
 #include <QEvent>
+#include "ui/Blur.h"
+
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
@@ -10,35 +12,6 @@
 #include <cmath>
 
 namespace {
-// Three box blurs approximate a Gaussian; `radius` is the box's half-width.
-void boxBlurAlpha(QImage& img, int radius)
-{
-    if (radius <= 0) return;
-    const int w = img.width(), h = img.height();
-    std::vector<int> line(size_t(qMax(w, h)));
-    auto pass = [&](bool horizontal) {
-        const int outer = horizontal ? h : w, inner = horizontal ? w : h;
-        for (int o = 0; o < outer; ++o) {
-            auto px = [&](int i) -> QRgb& {
-                return reinterpret_cast<QRgb*>(img.scanLine(horizontal ? o : i))[horizontal ? i : o];
-            };
-            for (int i = 0; i < inner; ++i) line[size_t(i)] = qAlpha(px(i));
-            int sum = 0;
-            for (int i = -radius; i <= radius; ++i) sum += (i >= 0 && i < inner) ? line[size_t(i)] : 0;
-            for (int i = 0; i < inner; ++i) {
-                const int a = sum / (2 * radius + 1);
-                px(i) = qRgba(0, 0, 0, a);
-                const int out = i - radius, in = i + radius + 1;
-                if (out >= 0) sum -= line[size_t(out)];
-                if (in < inner) sum += line[size_t(in)];
-            }
-        }
-    };
-    for (int k = 0; k < 3; ++k) {
-        pass(true);
-        pass(false);
-    }
-}
 
 QPainterPath roundedPath(const QRectF& r, qreal radius)
 {
@@ -107,7 +80,7 @@ void paintShadow(QPainter& painter, const QRectF& rect, qreal radius, Theme::App
             p.setRenderHint(QPainter::Antialiasing);
             p.fillPath(roundedPath(QRectF(e, e, rect.width(), rect.height()), radius), Qt::black);
         }
-        boxBlurAlpha(*img, int(kShadowBlur / 2));
+        blurAlpha(*img, int(kShadowBlur / 2));
         cache.insert(key, img);
     }
     painter.save();
