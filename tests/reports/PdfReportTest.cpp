@@ -12,6 +12,8 @@
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QImage>
 #include <QPainter>
 #include <QPdfWriter>
 #include <QRegularExpression>
@@ -283,6 +285,34 @@ TEST(PdfDocument, EmptyInspectionIsOnePageWithFooterAndNoRunningHeader)
     EXPECT_TRUE(page.contains("QUORLENT"));
     for (const char* word : {"Supported", "Warnings", "Not supported", "Processor", "Memory", "Storage", "System"})
         EXPECT_TRUE(page.contains(QString::fromUtf8(word))) << word;
+    // A badge with nothing to count still shows its 0.
+    int zeros = 0;
+    for (const PdfTools::Word& w : doc.words())
+        if (w.page == 1 && w.text == QLatin1String("0")) ++zeros;
+    EXPECT_EQ(zeros, 3);
+}
+
+TEST(PdfDocument, DeviceIconFollowsTheBattery)
+{
+    // Two covers that differ only in the battery flag differ only inside the icon's box.
+    QImage pages[2];
+    for (bool battery : {false, true}) {
+        Inspection i = ReportFixtures::empty();
+        i.summary.hasBattery = battery;
+        const Document doc(pdfBytes(i, Localization::english()));
+        const QString png = QDir(QFileInfo(doc.path()).absolutePath()).filePath(QStringLiteral("page.png"));
+        ASSERT_TRUE(doc.renderPage(1, png, 72));
+        pages[battery] = QImage(png).convertToFormat(QImage::Format_RGB32);
+        ASSERT_FALSE(pages[battery].isNull());
+    }
+    ASSERT_EQ(pages[0].size(), pages[1].size());
+    const QRect icon(612 - 44 - 28 - 70 - 1, 44 + 49 - 1, 72, 72);
+    int inside = 0, outside = 0;
+    for (int y = 0; y < pages[0].height(); ++y)
+        for (int x = 0; x < pages[0].width(); ++x)
+            if (pages[0].pixel(x, y) != pages[1].pixel(x, y)) ++(icon.contains(x, y) ? inside : outside);
+    EXPECT_GT(inside, 100);
+    EXPECT_EQ(outside, 0);
 }
 
 TEST(PdfDocument, LongTablesCarryFootersRunningHeadersAndContinuedHeaders)
