@@ -31,11 +31,13 @@ bool APISession::isTransportFailure(QNetworkReply::NetworkError error, bool hasH
 {
     if (error == QNetworkReply::NoError) return false;
     if (!hasHttpStatus) return true;
-    // The errors Qt derives from an HTTP status: the server did answer.
+    // The errors Qt derives from an HTTP status: the server did answer. No proxy is in use, so
+    // a 407 is the server's own answer too.
     const int e = int(error);
     const bool fromStatus = (e >= QNetworkReply::ContentAccessDenied && e <= QNetworkReply::UnknownContentError &&
                              error != QNetworkReply::ContentReSendError) ||
                             error == QNetworkReply::ProtocolInvalidOperationError ||
+                            error == QNetworkReply::ProxyAuthenticationRequiredError ||
                             (e >= QNetworkReply::InternalServerError && e <= QNetworkReply::UnknownServerError);
     return !fromStatus;
 }
@@ -163,9 +165,10 @@ QString APIClient::message(APIError::Code code, const Localization& L)
 QUrl APIClient::appendingPathComponent(const QUrl& base, const QString& component)
 {
     QUrl url = base;
-    QString path = url.path();
+    // Kept encoded: a decoded "%2F" in the base would come back as a real "/".
+    QString path = url.path(QUrl::FullyEncoded);
     if (!path.endsWith(u'/')) path += u'/';
-    path += component.startsWith(u'/') ? component.mid(1) : component;
-    url.setPath(path);
+    path += QString::fromLatin1(QUrl::toPercentEncoding(component.startsWith(u'/') ? component.mid(1) : component, "/"));
+    url.setPath(path, QUrl::TolerantMode);
     return url;
 }

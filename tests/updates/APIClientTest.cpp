@@ -12,6 +12,9 @@ TEST(APIClient, BuiltInAddressIsAnAbsoluteWebAddress)
     EXPECT_TRUE(url.isValid());
     EXPECT_EQ(url.scheme(), "https");
     EXPECT_FALSE(url.host().isEmpty());
+    // An origin: the version request and the download page sit right below it.
+    EXPECT_TRUE(url.path().isEmpty() || url.path() == "/") << url.toString().toStdString();
+    EXPECT_EQ(APIClient::appendingPathComponent(url, "v1/app/version").path(), "/v1/app/version");
 }
 
 TEST(APIClient, ServerOverride)
@@ -66,9 +69,13 @@ TEST(APIClient, AppendingPathComponent)
         {"https://h.example.com/api", "https://h.example.com/api/v1/app/version"},
         {"https://h.example.com/api/", "https://h.example.com/api/v1/app/version"},
         {"http://127.0.0.1:9/a/b?x=1", "http://127.0.0.1:9/a/b/v1/app/version?x=1"},
+        // An escaped slash in the base stays one segment; an escaped space stays escaped.
+        {"https://h.example.com/a%2Fb", "https://h.example.com/a%2Fb/v1/app/version"},
+        {"https://h.example.com/a%20b/", "https://h.example.com/a%20b/v1/app/version"},
     };
     for (const auto& [base, expected] : cases)
-        EXPECT_EQ(APIClient::appendingPathComponent(QUrl(base), "v1/app/version"), QUrl(expected)) << base;
+        EXPECT_EQ(APIClient::appendingPathComponent(QUrl(base), "v1/app/version").toString(QUrl::FullyEncoded).toStdString(),
+                  expected);
 }
 
 TEST(APIClient, MessagesInTheLanguageInUse)
@@ -101,6 +108,8 @@ TEST(APISession, TellsTransportFailuresFromStatusErrors)
         {QNetworkReply::AuthenticationRequiredError, true, false},  // 401
         {QNetworkReply::ProtocolInvalidOperationError, true, false},// 400
         {QNetworkReply::UnknownContentError, true, false},
+        {QNetworkReply::ProxyAuthenticationRequiredError, true, false},  // 407 from the server
+        {QNetworkReply::ProxyConnectionRefusedError, false, true},
         {QNetworkReply::ConnectionRefusedError, false, true},
         {QNetworkReply::RemoteHostClosedError, false, true},
         {QNetworkReply::RemoteHostClosedError, true, true},  // the body broke off

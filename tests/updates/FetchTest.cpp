@@ -134,6 +134,12 @@ INSTANTIATE_TEST_SUITE_P(
         AnswerCase{"unavailable", [] { return HttpAnswer::json("", 503); }, Outcome::badResponse},
         AnswerCase{"created", [] { return HttpAnswer::json(kDocument, 201); }, Outcome::badResponse},
         AnswerCase{"unauthorized", [] { return HttpAnswer::json("", 401); }, Outcome::badResponse},
+        // No proxy is in use: a 407 is the server's answer.
+        AnswerCase{"proxyAuthenticationFromTheServer", [] { return HttpAnswer::json("", 407); }, Outcome::badResponse},
+        AnswerCase{"teapot", [] { return HttpAnswer::json("", 418); }, Outcome::badResponse},
+        AnswerCase{"badGateway", [] { return HttpAnswer::json("", 502); }, Outcome::badResponse},
+        AnswerCase{"noContent", [] { return HttpAnswer::json("", 204); }, Outcome::badResponse},
+        AnswerCase{"multipleChoicesWithoutLocation", [] { return HttpAnswer::json("", 300); }, Outcome::badResponse},
         AnswerCase{"redirectToDocument", [] { return HttpAnswer::redirect(302, "/elsewhere"); }, Outcome::success},
         AnswerCase{"permanentRedirectToDocument", [] { return HttpAnswer::redirect(301, "/elsewhere"); }, Outcome::success},
         AnswerCase{"redirectToMissing", [] { return HttpAnswer::redirect(307, "/missing"); }, Outcome::badResponse},

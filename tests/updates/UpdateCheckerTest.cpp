@@ -168,6 +168,23 @@ INSTANTIATE_TEST_SUITE_P(
                       ThrottleCase{"atSuccessInterval", std::nullopt, true, 6 * hours, true}),
     [](const auto& info) { return std::string(info.param.name); });
 
+TEST_F(CheckerTest, NothingRunsAfterTheCheckerIsGone)
+{
+    answerHeld(HttpAnswer::json(document(7)));
+    UpdateChecker& c = start();
+    ASSERT_TRUE(LocalHttpServer::waitUntil([&] { return requests() == 1; }));
+    bool completed = false;
+    c.checkNow(true, [&](const UpdateChecker::Result&) { completed = true; });
+    c.checkFromMenu();
+    becomeActive();
+    language->select(QStringLiteral("ar"));
+    checker.reset();  // quitting with the request still out and tasks still queued
+    server.releaseHeld();
+    for (int i = 0; i < 20; ++i) QCoreApplication::processEvents();
+    EXPECT_FALSE(completed);
+    EXPECT_EQ(requests(), 1);
+}
+
 TEST_F(CheckerTest, MenuCheckJoinsTheRunningBackgroundCheck)
 {
     answerHeld(HttpAnswer::json(document(7)));
