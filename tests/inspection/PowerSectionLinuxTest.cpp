@@ -185,6 +185,29 @@ TEST(PowerLinux, ChargeCountingBatteryAndPeripheralsFirstInOrder)
     EXPECT_FALSE(reg2->contains("DesignCapacity"));
 }
 
+TEST(PowerLinux, FiguresTooLargeToConvertAreNoReading)
+{
+    // Firmware damage: numbers that fit the file but not the registry's units.
+    QTemporaryDir dir;
+    const QString ps = dir.filePath("sys/class/power_supply/");
+    const QByteArray huge = "9223372036854775807\n";
+    write(ps + "BAT0/type", "Battery\n");
+    write(ps + "BAT0/temp", huge);
+    write(ps + "BAT0/energy_full_design", huge);
+    write(ps + "BAT0/energy_full", "40000000\n");
+    write(ps + "BAT0/voltage_min_design", "1\n");
+    write(ps + "USB0/type", "USB\n");
+    write(ps + "USB0/online", "1\n");
+    write(ps + "USB0/voltage_max", huge);
+    write(ps + "USB0/current_max", huge);
+    const QVariantMap reg = *LinuxPowerSources(dir.path()).smartBatteryProperties();
+    EXPECT_FALSE(reg.contains("Temperature"));
+    EXPECT_FALSE(reg.contains("DesignCapacity"));
+    EXPECT_EQ(reg.value("FullChargeCapacity").toLongLong(), 40000000000);
+    EXPECT_EQ(reg.value("ExternalConnected"), true);
+    EXPECT_FALSE(reg.contains("AdapterDetails"));
+}
+
 TEST(PowerLinux, DeadBatteryIsAPermanentFailure)
 {
     QTemporaryDir dir;

@@ -224,6 +224,16 @@ TEST(ProcessorLinux, FrequencyFromPerCpuDirectoriesWithoutPolicies)
     EXPECT_EQ(sysctlInt(facts, "hw.cpufrequency_max"), 3100000000);
 }
 
+TEST(ProcessorLinux, WithoutAnOnlineListEachCpuDirectoryCountsOnce)
+{
+    QTemporaryDir dir;
+    for (const char* name : {"cpu0", "cpu1", "cpu2", "cpu99999999999", "cpufreq", "cpuidle"})
+        QDir().mkpath(dir.filePath(QStringLiteral("sys/devices/system/cpu/") + name));
+    write(dir.filePath("sys/devices/system/cpu/cpu2/online"), "0\n");
+    const LinuxSystemFacts facts(dir.path(), dir.path());
+    EXPECT_EQ(sysctlInt(facts, "hw.logicalcpu"), 2);
+}
+
 TEST(ProcessorLinux, HybridListsOnlyCountOnlineCpus)
 {
     // The efficiency cores are all offline: one level remains.

@@ -1,6 +1,7 @@
 #include "platform/linux/LinuxBatteryRegistry.h"
 
 #include <cmath>
+#include <limits>
 
 namespace LinuxBatteryRegistry {
 
@@ -14,16 +15,23 @@ std::optional<qint64> positive(const SysFs& fs, const QString& path)
     return v;
 }
 
+// A rounded figure, absent when damage makes it too large for the registry's integers.
+std::optional<qint64> rounded(double v)
+{
+    if (!std::isfinite(v) || std::fabs(v) >= 9.2e18) return std::nullopt;
+    return qint64(std::llround(v));
+}
+
 // A capacity in mAh: the charge_* figure (µAh) where the battery counts charge, else the
 // energy_* figure (µWh) over the design voltage (µV). Every capacity of one battery is
 // divided by the same voltage, so their ratios stay exact.
 std::optional<qint64> milliampHours(const SysFs& fs, const QString& dir, const QString& which,
                                     const std::optional<qint64>& microvolts)
 {
-    if (auto charge = positive(fs, dir + "charge_" + which)) return qRound64(double(*charge) / 1000.0);
+    if (auto charge = positive(fs, dir + "charge_" + which)) return rounded(double(*charge) / 1000.0);
     const auto energy = positive(fs, dir + "energy_" + which);
     if (!energy || !microvolts) return std::nullopt;
-    return qRound64(double(*energy) / double(*microvolts) * 1000.0);
+    return rounded(double(*energy) / double(*microvolts) * 1000.0);
 }
 }  // namespace
 
@@ -47,7 +55,9 @@ QVariantMap properties(const SysFs& fs, const QString& battery)
     // 0 means the firmware does not count cycles.
     if (auto cycles = positive(fs, dir + "cycle_count")) p["CycleCount"] = *cycles;
     // Tenths of a degree here, hundredths in the registry.
-    if (auto temp = fs.integer(dir + "temp")) p["Temperature"] = *temp * 10;
+    if (auto temp = fs.integer(dir + "temp"); temp && *temp <= std::numeric_limits<qint64>::max() / 10 &&
+                                                    *temp >= std::numeric_limits<qint64>::min() / 10)
+        p["Temperature"] = *temp * 10;
 
     const auto status = fs.line(dir + "status");
     if (status == QStringLiteral("Charging")) p["IsCharging"] = true;
@@ -77,10 +87,8 @@ QVariantMap properties(const SysFs& fs, const QString& battery)
         connected = true;
         // A USB Power Delivery contract states its voltage and current (µV, µA).
         const auto uv = positive(fs, supply + "voltage_max"), ua = positive(fs, supply + "current_max");
-        if (uv && ua) {
-            const qint64 w = qint64(std::llround(double(*uv) * double(*ua) / 1e12));
-            if (!watts || w > *watts) watts = w;
-        }
+        if (const auto w = uv && ua ? rounded(double(*uv) * double(*ua) / 1e12) : std::nullopt; w && (!watts || *w > *watts))
+            watts = w;
     }
     if (anySupply) p["ExternalConnected"] = connected;
     if (connected && watts) p["AdapterDetails"] = QVariantMap{{"Watts", *watts}};

@@ -48,8 +48,9 @@ QList<int> scanOnline(const SysFs& fs)
     for (const QString& name : fs.list(kCpuDir)) {
         const auto m = cpuName.match(name);
         if (!m.hasMatch()) continue;
-        const int cpu = m.captured(1).toInt();
-        if (cpu >= kMaxCpus || smallInteger(fs, cpuPath(cpu, "online")) == 0) continue;
+        bool ok = false;
+        const int cpu = m.captured(1).toInt(&ok);
+        if (!ok || cpu >= kMaxCpus || smallInteger(fs, cpuPath(cpu, "online")) == 0) continue;
         cpus << cpu;
     }
     std::sort(cpus.begin(), cpus.end());
