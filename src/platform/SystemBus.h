@@ -30,6 +30,18 @@ public:
     }
 };
 
+// A machine without a system bus (fixture trees in tests): every call fails at once.
+class NoSystemBus : public SystemBus {
+public:
+    bool isConnected() const override { return false; }
+    BusReply call(const QString&, const QString&, const QString&, const QString&, const QVariantList& = {}) const override
+    {
+        BusReply r;
+        r.errorName = QStringLiteral("org.freedesktop.DBus.Error.Disconnected");
+        return r;
+    }
+};
+
 namespace BusError {
 inline const QString kServiceUnknown = QStringLiteral("org.freedesktop.DBus.Error.ServiceUnknown");
 inline const QString kNoReply = QStringLiteral("org.freedesktop.DBus.Error.NoReply");

@@ -13,13 +13,16 @@
 #include "platform/linux/LinuxVideoCodecs.h"
 
 // Every Linux reader over one file-system root: the machine itself ("/") or a fixture
-// tree. Libraries that read the real machine whatever the root (Vulkan) are only
-// used for "/".
+// tree. What reads the real machine whatever the root (Vulkan, the system bus, the
+// process environment) is only used for "/", so a fixture inspection is the tree alone.
 class LinuxPlatform {
+    NoSystemBus noBus_;  // first, so it outlives the readers that point at it
+
 public:
     explicit LinuxPlatform(const QString& root = QStringLiteral("/"), const QString& homePath = {})
-        : system(root, homePath), power(root), graphics(root, root == QStringLiteral("/")), displays(root), video(root),
-          capture(root), powerMode(root), security(root),
+        : system(root, homePath), power(root), graphics(root, isHost(root)), displays(root), video(root),
+          capture(root), powerMode(root, isHost(root) ? nullptr : &noBus_),
+          security(root, isHost(root) ? nullptr : &noBus_, isHost(root) ? std::nullopt : std::optional(QHash<QString, QString>{})),
           platform_{system, power, network, graphics, languageModel, displays, video, capture, powerMode, security}
     {
     }
@@ -40,5 +43,6 @@ public:
     LinuxSecurityFacts security;
 
 private:
+    static bool isHost(const QString& root) { return root.isEmpty() || root == QStringLiteral("/"); }
     Platform platform_;
 };

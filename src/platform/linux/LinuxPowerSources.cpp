@@ -47,7 +47,8 @@ std::optional<QVariantList> LinuxPowerSources::powerSourceDescriptions() const
         if (!percent) {
             auto now = fs_.integer(dir + "energy_now"), full = fs_.integer(dir + "energy_full");
             if (!now || !full) { now = fs_.integer(dir + "charge_now"); full = fs_.integer(dir + "charge_full"); }
-            if (now && full && *full > 0) percent = qRound64(double(*now) * 100.0 / double(*full));
+            if (now && full && *full > 0 && *now >= 0 && *now <= *full * 2)
+                percent = qRound64(double(*now) * 100.0 / double(*full));
         }
         if (percent) {
             d["Current Capacity"] = qint64(*percent);
