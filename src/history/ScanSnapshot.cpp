@@ -82,7 +82,11 @@ std::optional<QDateTime> parseDate(QStringView text)
         if (oh < 0 || om < 0 || oh > 23 || om > 59) return std::nullopt;
         offsetSeconds = (oh * 3600 + om * 60) * (plus ? 1 : -1);
     }
-    return QDateTime(date, time, Qt::UTC).addSecs(-offsetSeconds);
+    const QDateTime utc = QDateTime(date, time, Qt::UTC).addSecs(-offsetSeconds);
+    // A zone offset can carry the moment out of the years the file can hold; such a snapshot could
+    // never be written back, and with it no later save of the whole history.
+    if (utc.date().year() < 1 || utc.date().year() > 9999) return std::nullopt;
+    return utc;
 }
 
 QString formatIdentifier(const QUuid& id) { return id.toString(QUuid::WithoutBraces).toUpper(); }

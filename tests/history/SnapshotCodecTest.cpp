@@ -196,6 +196,10 @@ TEST(SnapshotCodec, DateAndIdentifierForms)
     EXPECT_FALSE(SnapshotCodec::parseDate(u"2026-03-01T09:15:42+0100"));
     EXPECT_FALSE(SnapshotCodec::parseDate(u"+2026-03-01T09:15:42Z"));
     EXPECT_FALSE(SnapshotCodec::parseDate(u"0000-03-01T09:15:42Z"));
+    // Moments the file could not hold again once in UTC.
+    EXPECT_FALSE(SnapshotCodec::parseDate(u"0001-01-01T00:30:00+01:00"));
+    EXPECT_FALSE(SnapshotCodec::parseDate(u"9999-12-31T23:30:00-01:00"));
+    EXPECT_EQ(SnapshotCodec::parseDate(u"9999-12-31T23:30:00+01:00"), utc(9999, 12, 31, 22, 30));
     // The nil identifier is an identifier like any other; garbage is not.
     EXPECT_EQ(SnapshotCodec::parseIdentifier(u"00000000-0000-0000-0000-000000000000"), QUuid());
     EXPECT_FALSE(SnapshotCodec::parseIdentifier(u"not-a-uuid-at-all-not-a-uuid-at-all!"));
