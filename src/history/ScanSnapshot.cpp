@@ -8,6 +8,8 @@
 #include <QJsonValue>
 #include <QTimeZone>
 
+#include <cstring>
+
 ScanSnapshot ScanSnapshot::make(const DeviceSummary& summary, const QList<CapabilitySection>& sections, const QDateTime& date,
                                 const std::optional<QString>& language)
 {
@@ -80,7 +82,11 @@ std::optional<QDateTime> parseDate(QStringView text)
         if (oh < 0 || om < 0 || oh > 23 || om > 59) return std::nullopt;
         offsetSeconds = (oh * 3600 + om * 60) * (plus ? 1 : -1);
     }
-    return QDateTime(date, time, Qt::UTC).addSecs(-offsetSeconds);
+    const QDateTime utc = QDateTime(date, time, Qt::UTC).addSecs(-offsetSeconds);
+    // A zone offset can carry the moment out of the years the file can hold; such a snapshot could
+    // never be written back, and with it no later save of the whole history.
+    if (utc.date().year() < 1 || utc.date().year() > 9999) return std::nullopt;
+    return utc;
 }
 
 QString formatIdentifier(const QUuid& id) { return id.toString(QUuid::WithoutBraces).toUpper(); }
@@ -172,6 +178,132 @@ std::optional<QByteArray> encode(const QList<ScanSnapshot>& snapshots)
 }
 
 namespace {
+// RFC 8259 syntax and nothing looser. QJsonDocument alone also takes raw control characters and
+// unknown escapes inside strings ("\\x" reads as "x"), half surrogate pairs, and numbers such as
+// "1." or ".5"; a file like that was not written by a JSON encoder and is not read as one.
+class StrictSyntax {
+public:
+    explicit StrictSyntax(const QByteArray& bytes) : p_(bytes.constData()), end_(bytes.constData() + bytes.size()) {}
+
+    bool valid()
+    {
+        if (end_ - p_ >= 3 && std::memcmp(p_, "\xEF\xBB\xBF", 3) == 0) p_ += 3;  // a UTF-8 byte order mark
+        space();
+        if (!value(0)) return false;
+        space();
+        return p_ == end_;
+    }
+
+private:
+    static constexpr int kMaximumDepth = 512;
+
+    bool at(char c) const { return p_ != end_ && *p_ == c; }
+    bool eat(char c)
+    {
+        if (!at(c)) return false;
+        ++p_;
+        return true;
+    }
+    void space()
+    {
+        while (p_ != end_ && (*p_ == ' ' || *p_ == '\t' || *p_ == '\n' || *p_ == '\r')) ++p_;
+    }
+    bool digits()
+    {
+        const char* start = p_;
+        while (p_ != end_ && *p_ >= '0' && *p_ <= '9') ++p_;
+        return p_ != start;
+    }
+    bool literal(const char* word)
+    {
+        const size_t n = std::strlen(word);
+        if (size_t(end_ - p_) < n || std::memcmp(p_, word, n) != 0) return false;
+        p_ += n;
+        return true;
+    }
+    int hex4()
+    {
+        if (end_ - p_ < 4) return -1;
+        int n = 0;
+        for (int i = 0; i < 4; ++i) {
+            const char c = *p_++;
+            const int d = c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1;
+            if (d < 0) return -1;
+            n = n * 16 + d;
+        }
+        return n;
+    }
+    bool string()
+    {
+        if (!eat('"')) return false;
+        while (p_ != end_) {
+            const unsigned char c = static_cast<unsigned char>(*p_++);
+            if (c == '"') return true;
+            if (c < 0x20) return false;
+            if (c != '\\') continue;
+            if (p_ == end_) return false;
+            const char e = *p_++;
+            if (std::strchr("\"\\/bfnrt", e) && e != '\0') continue;
+            if (e != 'u') return false;
+            const int unit = hex4();
+            if (unit < 0 || (unit >= 0xDC00 && unit <= 0xDFFF)) return false;
+            if (unit >= 0xD800 && unit <= 0xDBFF) {
+                if (!eat('\\') || !eat('u')) return false;
+                const int low = hex4();
+                if (low < 0xDC00 || low > 0xDFFF) return false;
+            }
+        }
+        return false;
+    }
+    bool number()
+    {
+        eat('-');
+        if (!eat('0') && !digits()) return false;
+        if (eat('.') && !digits()) return false;
+        if (eat('e') || eat('E')) {
+            if (!eat('+')) eat('-');
+            if (!digits()) return false;
+        }
+        return true;
+    }
+    bool value(int depth)
+    {
+        if (p_ == end_) return false;
+        switch (*p_) {
+        case '{': return container(depth, '}', true);
+        case '[': return container(depth, ']', false);
+        case '"': return string();
+        case 't': return literal("true");
+        case 'f': return literal("false");
+        case 'n': return literal("null");
+        default: return (*p_ == '-' || (*p_ >= '0' && *p_ <= '9')) && number();
+        }
+    }
+    bool container(int depth, char close, bool isObject)
+    {
+        if (depth >= kMaximumDepth) return false;
+        ++p_;
+        space();
+        if (eat(close)) return true;
+        for (;;) {
+            if (isObject) {
+                if (!string()) return false;
+                space();
+                if (!eat(':')) return false;
+                space();
+            }
+            if (!value(depth + 1)) return false;
+            space();
+            if (eat(close)) return true;
+            if (!eat(',')) return false;
+            space();
+        }
+    }
+
+    const char* p_;
+    const char* end_;
+};
+
 // Each reader answers false as soon as anything is not exactly as required.
 bool readString(const QJsonObject& o, QLatin1String name, QString& out)
 {
@@ -260,6 +392,7 @@ bool readSnapshot(const QJsonValue& value, ScanSnapshot& s)
 
 std::optional<QList<ScanSnapshot>> decode(const QByteArray& json)
 {
+    if (!StrictSyntax(json).valid()) return std::nullopt;
     QJsonParseError error{};
     const QJsonDocument doc = QJsonDocument::fromJson(json, &error);
     if (error.error != QJsonParseError::NoError || !doc.isArray()) return std::nullopt;

@@ -4,11 +4,13 @@
 #include <QCoreApplication>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <random>
 #include <thread>
 
@@ -17,6 +19,7 @@ using namespace history_test;
 namespace {
 
 const char* kChildVariable = "QRL_HISTORY_KILL_CHILD_FILE";
+const char* kQuitChildVariable = "QRL_HISTORY_QUIT_CHILD";
 
 // Eleven sections of twelve items: about the size of a real inspection, so each write takes a while.
 QList<CapabilitySection> bulkySections(int round)
@@ -87,6 +90,40 @@ TEST(HistoryKill, AFileLeftByAKilledWriterAlwaysReads)
     ScanHistory next(o);
     EXPECT_TRUE(next.persists());
     EXPECT_FALSE(next.snapshots().isEmpty());
+}
+
+// Runs only inside the child started below: records into the shared history, lets the event loop
+// end as an application's does, and leaves at once, with no destructor run.
+TEST(HistoryQuitChild, RecordsThenQuits)
+{
+    if (qEnvironmentVariableIsEmpty(kQuitChildVariable)) GTEST_SKIP() << "runs as the child of the quit test";
+    ScanHistory& history = ScanHistory::shared();
+    for (int round = 0; round < 30; ++round) history.record(summary(), bulkySections(round));
+    QTimer::singleShot(0, qApp, &QCoreApplication::quit);
+    QCoreApplication::exec();
+    std::fputs(qPrintable(history.filePath() + QLatin1Char('\n')), stdout);
+    std::fflush(stdout);
+    std::_Exit(0);
+}
+
+TEST(HistoryQuit, WritesQueuedAtQuitReachTheFile)
+{
+    QTemporaryDir home;
+    QProcess child;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QString::fromLatin1(kQuitChildVariable), QStringLiteral("1"));
+    env.insert(QStringLiteral("HOME"), home.path());  // the shared history's default file lands in here
+    child.setProcessEnvironment(env);
+    child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--gtest_filter=HistoryQuitChild.RecordsThenQuits")});
+    ASSERT_TRUE(child.waitForFinished(60000));
+    ASSERT_EQ(child.exitCode(), 0) << child.readAllStandardError().toStdString();
+    // The child's own test output comes first; its last line names the file.
+    const QString file = QString::fromLocal8Bit(child.readAllStandardOutput()).trimmed().split(QLatin1Char('\n')).last();
+    ASSERT_TRUE(file.startsWith(home.path())) << file.toStdString();
+    const std::optional<QList<ScanSnapshot>> stored = ScanHistory::load(file);
+    ASSERT_TRUE(stored);
+    ASSERT_EQ(stored->size(), 30);
+    EXPECT_EQ(stored->first().sections[0].items[0].value, QStringLiteral("value/29/0"));
 }
 
 }  // namespace

@@ -109,6 +109,9 @@ TEST(SnapshotCodec, ReadsEveryAcceptedForm)
         {"zoneOffset", withItem(kItem).replace("2026-03-01T09:15:42Z", "2026-03-01T10:15:42+01:00"),
          [](const auto& l) { EXPECT_EQ(l[0].date, utc(2026, 3, 1, 9, 15, 42)); }},
         {"whiteSpaceBetweenTokens", "  [ ]\n", [](const auto& l) { EXPECT_TRUE(l.isEmpty()); }},
+        {"byteOrderMark", "\xEF\xBB\xBF[]", [](const auto& l) { EXPECT_TRUE(l.isEmpty()); }},
+        {"unknownMembersOfEveryKind", withItem(kItem, R"(,"language":"en","x":[-0.5e+3,0,1E2,true,null,{"a":"\"\\\/\b\f\n\r\t\u00e9"}])"),
+         [](const auto& l) { EXPECT_EQ(l[0].language, QStringLiteral("en")); }},
         {"escapedSlashesAndUnicodeEscapes", withItem(R"({"label":"a\/b\u00e9","value":"\ud83d\ude00","status":"info","isVolatile":false})"),
          [](const auto& l) {
              EXPECT_EQ(l[0].sections[0].items[0].label, QString::fromUtf8("a/bé"));
@@ -163,6 +166,18 @@ const DamagedCase kDamaged[] = {
     {"trailingGarbage", "[]x"},
     {"invalidUtf8", withItem(R"({"label":")" + QByteArray("\xC3\x28") + R"(","value":"V","status":"info","isVolatile":false})")},
     {"oneGoodOneBad", "[" + withItem(kItem).mid(1, withItem(kItem).size() - 2) + ",{\"id\":1}]"},
+    // Not JSON, though Qt's own reader would take each of them.
+    {"rawTabInString", withItem(R"({"label":"L)" + QByteArray("\t") + R"(","value":"V","status":"info","isVolatile":false})")},
+    {"rawLineFeedInKey", withItem(kItem, R"(,"lang)" + QByteArray("\n") + R"(uage":"en")")},
+    {"unknownEscape", withItem(R"({"label":"\x41","value":"V","status":"info","isVolatile":false})")},
+    {"loneHighSurrogate", withItem(R"({"label":"\ud83d","value":"V","status":"info","isVolatile":false})")},
+    {"highSurrogateThenLetter", withItem(R"({"label":"\ud83d\u0041","value":"V","status":"info","isVolatile":false})")},
+    {"loneLowSurrogate", withItem(R"({"label":"\ude00","value":"V","status":"info","isVolatile":false})")},
+    {"numberEndingInPoint", withItem(kItem, R"(,"language":"en","extra":1.)")},
+    {"numberStartingWithPoint", withItem(kItem, R"(,"language":"en","extra":.5)")},
+    {"numberWithLeadingZero", withItem(kItem, R"(,"language":"en","extra":01)")},
+    {"trailingComma", withItem(kItem, R"(,"language":"en",)")},
+    {"deeplyNested", withItem(kItem, R"(,"extra":)" + QByteArray(100000, '['))},
 };
 
 TEST(SnapshotCodec, DamagedFilesDoNotReadAtAll)
@@ -181,6 +196,10 @@ TEST(SnapshotCodec, DateAndIdentifierForms)
     EXPECT_FALSE(SnapshotCodec::parseDate(u"2026-03-01T09:15:42+0100"));
     EXPECT_FALSE(SnapshotCodec::parseDate(u"+2026-03-01T09:15:42Z"));
     EXPECT_FALSE(SnapshotCodec::parseDate(u"0000-03-01T09:15:42Z"));
+    // Moments the file could not hold again once in UTC.
+    EXPECT_FALSE(SnapshotCodec::parseDate(u"0001-01-01T00:30:00+01:00"));
+    EXPECT_FALSE(SnapshotCodec::parseDate(u"9999-12-31T23:30:00-01:00"));
+    EXPECT_EQ(SnapshotCodec::parseDate(u"9999-12-31T23:30:00+01:00"), utc(9999, 12, 31, 22, 30));
     // The nil identifier is an identifier like any other; garbage is not.
     EXPECT_EQ(SnapshotCodec::parseIdentifier(u"00000000-0000-0000-0000-000000000000"), QUuid());
     EXPECT_FALSE(SnapshotCodec::parseIdentifier(u"not-a-uuid-at-all-not-a-uuid-at-all!"));
