@@ -3,9 +3,12 @@
 #include "platform/linux/LinuxPowerSources.h"
 #include "platform/linux/LinuxSystemFacts.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QThread>
 
 #include <netinet/in.h>
 
@@ -162,6 +165,49 @@ TEST(LinuxNetworkPath, DefaultRoutesDecideStatusTypesAndFamilies)
     EXPECT_TRUE(p.interfaceTypes.isEmpty());
 }
 
+TEST(LinuxNetworkPathMonitor, DeliversOnlyRealChangesInALaterTurnAndNothingAfterCancel)
+{
+    NetworkPath current;
+    LinuxNetworkPathMonitor monitor(nullptr, [&] { return current; });
+    QList<NetworkPath> delivered;
+    bool onOwnThread = true;
+    QObject::connect(&monitor, &NetworkPathMonitor::pathChanged, [&](const NetworkPath& p) {
+        delivered << p;
+        onOwnThread = onOwnThread && QThread::currentThread() == monitor.thread();
+    });
+    auto look = [&] {  // start() looks again, as a burst of routing messages does
+        monitor.start();
+        QCoreApplication::processEvents();
+    };
+
+    monitor.start();
+    EXPECT_TRUE(delivered.isEmpty());  // the first path comes in a later turn of the loop
+    QCoreApplication::processEvents();
+    ASSERT_EQ(delivered.size(), 1);
+    EXPECT_EQ(delivered.last().status, NetworkPath::Status::Unsatisfied);
+
+    look();  // nothing changed: nothing delivered
+    EXPECT_EQ(delivered.size(), 1);
+
+    current.status = NetworkPath::Status::Satisfied;
+    current.interfaceTypes = {NetworkPath::InterfaceType::Wifi};
+    current.supportsIPv4 = true;
+    look();
+    ASSERT_EQ(delivered.size(), 2);
+    EXPECT_EQ(delivered.last(), current);
+
+    current.supportsIPv6 = true;  // one flag is a change too
+    look();
+    EXPECT_EQ(delivered.size(), 3);
+
+    current = NetworkPath{};
+    monitor.start();
+    monitor.cancel();  // a look already scheduled delivers nothing once cancelled
+    QCoreApplication::processEvents();
+    EXPECT_EQ(delivered.size(), 3);
+    EXPECT_TRUE(onOwnThread);
+}
+
 TEST(LinuxReaders, ThisMachine)
 {
     const LinuxSystemFacts f;
@@ -179,4 +225,11 @@ TEST(LinuxReaders, ThisMachine)
         if (a.loopback && a.family == AF_INET) { sawLoopback = true; EXPECT_EQ(a.numericHost, "127.0.0.1"); }
     EXPECT_TRUE(sawLoopback);
     LinuxPowerSources().powerSourceDescriptions();  // must not crash whatever the machine has
+    // The machine's own path, once, whether or not the routing socket can be opened.
+    LinuxNetworkPathMonitor monitor;
+    QSignalSpy paths(&monitor, &NetworkPathMonitor::pathChanged);
+    monitor.start();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(paths.count(), 1);
+    monitor.cancel();
 }
