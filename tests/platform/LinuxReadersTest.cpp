@@ -67,6 +67,40 @@ TEST(LinuxSystemFacts, EmptyAndGarbageTreesGiveAbsentReadings)
     EXPECT_EQ(garbage.operatingSystem().name, "Linux");
 }
 
+TEST(LinuxSystemFacts, CpuVendorAndMachineFromCpuinfo)
+{
+    struct Case {
+        const char* cpuinfo;
+        std::optional<QString> vendor;
+        const char* machine;
+        std::optional<qint32> arm64;  // "hw.optional.arm64": 1 only on Apple's own arm64 processors
+    };
+    const Case cases[] = {
+        {"processor\t: 0\nvendor_id\t: GenuineIntel\n", QStringLiteral("Intel"), "x86_64", std::nullopt},
+        {"processor\t: 0\nvendor_id\t: AuthenticAMD\n", QStringLiteral("AMD"), "x86_64", std::nullopt},
+        {"processor\t: 0\nvendor_id\t:   Shanghai  \n", QStringLiteral("Zhaoxin"), "x86_64", std::nullopt},
+        {"processor\t: 0\nvendor_id\t: CentaurHauls\n", QStringLiteral("Zhaoxin"), "x86_64", std::nullopt},
+        {"processor\t: 0\nvendor_id\t: SomethingNew\n", std::nullopt, "x86_64", std::nullopt},
+        {"processor\t: 0\nCPU implementer\t: 0x41\n\nprocessor\t: 1\nCPU implementer\t: 0x41\n", QStringLiteral("Arm"), "aarch64", 0},
+        {"processor\t: 0\nCPU implementer\t: 0x61\n", QStringLiteral("Apple"), "aarch64", 1},
+        {"processor\t: 0\nCPU implementer\t: zz\n", std::nullopt, "aarch64", 0},
+        {"", std::nullopt, "", std::nullopt},
+    };
+    for (const Case& c : cases) {
+        QTemporaryDir dir;
+        QDir().mkpath(dir.filePath("proc"));
+        QFile f(dir.filePath("proc/cpuinfo"));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(c.cpuinfo);
+        f.close();
+        const LinuxSystemFacts facts(dir.path(), "/");
+        EXPECT_EQ(facts.cpuVendor(), c.vendor) << c.cpuinfo;
+        EXPECT_EQ(facts.machineArchitecture(), c.machine) << c.cpuinfo;
+        const auto flag = facts.sysctl("hw.optional.arm64");
+        EXPECT_EQ(flag, c.arm64 ? std::optional<QByteArray>(SysctlValue::int32(*c.arm64)) : std::nullopt) << c.cpuinfo;
+    }
+}
+
 TEST(LinuxSystemFacts, ThermalStateFromTripPoints)
 {
     struct Case {
