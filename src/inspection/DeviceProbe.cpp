@@ -18,7 +18,9 @@ DeviceSummary summary(const ProbeContext& ctx)
     s.deviceName = sys.hostName().value_or(QStringLiteral("Mac"));
     s.modelIdentifier = sysctlString(ctx, "hw.model").value_or(kMissingValue);
     s.chip = chipName(ctx);
-    s.memory = LocaleFormat::byteCount(qint64(sys.physicalMemory()), ctx.L, LocaleFormat::ByteStyle::Memory);
+    // No machine has no memory: a size of 0 means the system gave none.
+    const quint64 memory = sys.physicalMemory();
+    s.memory = memory ? LocaleFormat::byteCount(qint64(memory), ctx.L, LocaleFormat::ByteStyle::Memory) : kMissingValue;
     s.osVersion = osVersionDescription(ctx);
     s.isAppleSilicon = sysctlInt(ctx, "hw.optional.arm64") == 1;
     s.hasBattery = batteryInfo(ctx).has_value();

@@ -37,6 +37,8 @@ TEST(DeviceSummary, ReadsTheMachine)
     EXPECT_EQ(n.deviceName, "Mac");
     EXPECT_EQ(n.modelIdentifier, kMissingValue);
     EXPECT_EQ(n.storage, kMissingValue);
+    bare.system.memory = 0;  // the system gave no memory size
+    EXPECT_EQ(DeviceProbe::summary({b, L}).memory, kMissingValue);
     EXPECT_FALSE(n.isAppleSilicon);
     EXPECT_FALSE(n.hasBattery);
     bare.system.volume = VolumeCapacity{std::nullopt, std::nullopt, 5};

@@ -3,9 +3,12 @@
 #include "platform/linux/LinuxPowerSources.h"
 #include "platform/linux/LinuxSystemFacts.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QThread>
 
 #include <netinet/in.h>
 
@@ -62,6 +65,40 @@ TEST(LinuxSystemFacts, EmptyAndGarbageTreesGiveAbsentReadings)
     EXPECT_EQ(garbage.physicalMemory(), 0u);
     EXPECT_FALSE(garbage.cpuVendor());
     EXPECT_EQ(garbage.operatingSystem().name, "Linux");
+}
+
+TEST(LinuxSystemFacts, CpuVendorAndMachineFromCpuinfo)
+{
+    struct Case {
+        const char* cpuinfo;
+        std::optional<QString> vendor;
+        const char* machine;
+        std::optional<qint32> arm64;  // "hw.optional.arm64": 1 only on Apple's own arm64 processors
+    };
+    const Case cases[] = {
+        {"processor\t: 0\nvendor_id\t: GenuineIntel\n", QStringLiteral("Intel"), "x86_64", std::nullopt},
+        {"processor\t: 0\nvendor_id\t: AuthenticAMD\n", QStringLiteral("AMD"), "x86_64", std::nullopt},
+        {"processor\t: 0\nvendor_id\t:   Shanghai  \n", QStringLiteral("Zhaoxin"), "x86_64", std::nullopt},
+        {"processor\t: 0\nvendor_id\t: CentaurHauls\n", QStringLiteral("Zhaoxin"), "x86_64", std::nullopt},
+        {"processor\t: 0\nvendor_id\t: SomethingNew\n", std::nullopt, "x86_64", std::nullopt},
+        {"processor\t: 0\nCPU implementer\t: 0x41\n\nprocessor\t: 1\nCPU implementer\t: 0x41\n", QStringLiteral("Arm"), "aarch64", 0},
+        {"processor\t: 0\nCPU implementer\t: 0x61\n", QStringLiteral("Apple"), "aarch64", 1},
+        {"processor\t: 0\nCPU implementer\t: zz\n", std::nullopt, "aarch64", 0},
+        {"", std::nullopt, "", std::nullopt},
+    };
+    for (const Case& c : cases) {
+        QTemporaryDir dir;
+        QDir().mkpath(dir.filePath("proc"));
+        QFile f(dir.filePath("proc/cpuinfo"));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(c.cpuinfo);
+        f.close();
+        const LinuxSystemFacts facts(dir.path(), "/");
+        EXPECT_EQ(facts.cpuVendor(), c.vendor) << c.cpuinfo;
+        EXPECT_EQ(facts.machineArchitecture(), c.machine) << c.cpuinfo;
+        const auto flag = facts.sysctl("hw.optional.arm64");
+        EXPECT_EQ(flag, c.arm64 ? std::optional<QByteArray>(SysctlValue::int32(*c.arm64)) : std::nullopt) << c.cpuinfo;
+    }
 }
 
 TEST(LinuxSystemFacts, ThermalStateFromTripPoints)
@@ -162,6 +199,49 @@ TEST(LinuxNetworkPath, DefaultRoutesDecideStatusTypesAndFamilies)
     EXPECT_TRUE(p.interfaceTypes.isEmpty());
 }
 
+TEST(LinuxNetworkPathMonitor, DeliversOnlyRealChangesInALaterTurnAndNothingAfterCancel)
+{
+    NetworkPath current;
+    LinuxNetworkPathMonitor monitor(nullptr, [&] { return current; });
+    QList<NetworkPath> delivered;
+    bool onOwnThread = true;
+    QObject::connect(&monitor, &NetworkPathMonitor::pathChanged, [&](const NetworkPath& p) {
+        delivered << p;
+        onOwnThread = onOwnThread && QThread::currentThread() == monitor.thread();
+    });
+    auto look = [&] {  // start() looks again, as a burst of routing messages does
+        monitor.start();
+        QCoreApplication::processEvents();
+    };
+
+    monitor.start();
+    EXPECT_TRUE(delivered.isEmpty());  // the first path comes in a later turn of the loop
+    QCoreApplication::processEvents();
+    ASSERT_EQ(delivered.size(), 1);
+    EXPECT_EQ(delivered.last().status, NetworkPath::Status::Unsatisfied);
+
+    look();  // nothing changed: nothing delivered
+    EXPECT_EQ(delivered.size(), 1);
+
+    current.status = NetworkPath::Status::Satisfied;
+    current.interfaceTypes = {NetworkPath::InterfaceType::Wifi};
+    current.supportsIPv4 = true;
+    look();
+    ASSERT_EQ(delivered.size(), 2);
+    EXPECT_EQ(delivered.last(), current);
+
+    current.supportsIPv6 = true;  // one flag is a change too
+    look();
+    EXPECT_EQ(delivered.size(), 3);
+
+    current = NetworkPath{};
+    monitor.start();
+    monitor.cancel();  // a look already scheduled delivers nothing once cancelled
+    QCoreApplication::processEvents();
+    EXPECT_EQ(delivered.size(), 3);
+    EXPECT_TRUE(onOwnThread);
+}
+
 TEST(LinuxReaders, ThisMachine)
 {
     const LinuxSystemFacts f;
@@ -179,4 +259,11 @@ TEST(LinuxReaders, ThisMachine)
         if (a.loopback && a.family == AF_INET) { sawLoopback = true; EXPECT_EQ(a.numericHost, "127.0.0.1"); }
     EXPECT_TRUE(sawLoopback);
     LinuxPowerSources().powerSourceDescriptions();  // must not crash whatever the machine has
+    // The machine's own path, once, whether or not the routing socket can be opened.
+    LinuxNetworkPathMonitor monitor;
+    QSignalSpy paths(&monitor, &NetworkPathMonitor::pathChanged);
+    monitor.start();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(paths.count(), 1);
+    monitor.cancel();
 }

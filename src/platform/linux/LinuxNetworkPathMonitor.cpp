@@ -105,8 +105,11 @@ NetworkPath LinuxNetworkPathMonitor::currentPath(const SysFs& fs, const QList<In
     return path;
 }
 
-LinuxNetworkPathMonitor::LinuxNetworkPathMonitor(QObject* parent) : NetworkPathMonitor(parent)
+LinuxNetworkPathMonitor::LinuxNetworkPathMonitor(QObject* parent, PathSource source)
+    : NetworkPathMonitor(parent), source_(std::move(source))
 {
+    if (!source_)
+        source_ = [] { return currentPath(SysFs(), LinuxNetworkInterfaces().addresses().value_or(QList<InterfaceAddress>{})); };
     settle_.setSingleShot(true);
     settle_.setInterval(kSettleMs);
     connect(&settle_, &QTimer::timeout, this, &LinuxNetworkPathMonitor::evaluate);
@@ -116,6 +119,7 @@ LinuxNetworkPathMonitor::~LinuxNetworkPathMonitor() { cancel(); }
 
 void LinuxNetworkPathMonitor::start()
 {
+    running_ = true;
     if (socket_ < 0) {
         socket_ = ::socket(AF_NETLINK, SOCK_RAW | SOCK_NONBLOCK | SOCK_CLOEXEC, NETLINK_ROUTE);
         if (socket_ >= 0) {
@@ -132,7 +136,9 @@ void LinuxNetworkPathMonitor::start()
             connect(notifier_, &QSocketNotifier::activated, this, [this] {
                 char buffer[8192];
                 while (::recv(socket_, buffer, sizeof buffer, 0) > 0) {}
-                settle_.start();
+                // Counted from the first message of a burst, so a chatty link cannot
+                // postpone the next look for ever.
+                if (!settle_.isActive()) settle_.start();
             });
         }
     }
@@ -142,6 +148,7 @@ void LinuxNetworkPathMonitor::start()
 
 void LinuxNetworkPathMonitor::cancel()
 {
+    running_ = false;
     settle_.stop();
     if (notifier_) { notifier_->setEnabled(false); delete notifier_; notifier_ = nullptr; }
     if (socket_ >= 0) { ::close(socket_); socket_ = -1; }
@@ -149,7 +156,9 @@ void LinuxNetworkPathMonitor::cancel()
 
 void LinuxNetworkPathMonitor::evaluate()
 {
-    const NetworkPath path = currentPath(SysFs(), LinuxNetworkInterfaces().addresses().value_or(QList<InterfaceAddress>{}));
+    // A look scheduled before cancel() delivers nothing.
+    if (!running_) return;
+    const NetworkPath path = source_();
     if (last_ && *last_ == path) return;
     last_ = path;
     emit pathChanged(path);

@@ -6,6 +6,8 @@
 
 #include <QTimer>
 
+#include <functional>
+
 class QSocketNotifier;
 
 // Watches the kernel's routing netlink messages (links, addresses, routes) on the main
@@ -13,7 +15,9 @@ class QSocketNotifier;
 class LinuxNetworkPathMonitor : public NetworkPathMonitor {
     Q_OBJECT
 public:
-    explicit LinuxNetworkPathMonitor(QObject* parent = nullptr);
+    // Where the path is read from on each evaluation; the machine's own when empty.
+    using PathSource = std::function<NetworkPath()>;
+    explicit LinuxNetworkPathMonitor(QObject* parent = nullptr, PathSource source = {});
     ~LinuxNetworkPathMonitor() override;
 
     void start() override;
@@ -27,6 +31,8 @@ private:
 
     int socket_ = -1;
     QSocketNotifier* notifier_ = nullptr;
+    PathSource source_;
     QTimer settle_;
+    bool running_ = false;
     std::optional<NetworkPath> last_;
 };

@@ -146,7 +146,8 @@ std::optional<QString> LinuxSystemFacts::cpuVendor() const
     if (vendor == "GenuineIntel") return QStringLiteral("Intel");
     if (vendor == "AuthenticAMD") return QStringLiteral("AMD");
     if (vendor == "HygonGenuine") return QStringLiteral("Hygon");
-    if (vendor == "CentaurHauls" || vendor == "  Shanghai  ") return QStringLiteral("Zhaoxin");
+    // Zhaoxin writes "  Shanghai  "; the field reader has already trimmed it.
+    if (vendor == "CentaurHauls" || vendor == "Shanghai") return QStringLiteral("Zhaoxin");
     const QString implementer = info.value("CPU implementer").toLower();
     if (!implementer.isEmpty()) {
         bool ok = false;
