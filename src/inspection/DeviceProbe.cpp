@@ -18,9 +18,7 @@ DeviceSummary summary(const ProbeContext& ctx)
     s.deviceName = sys.hostName().value_or(QStringLiteral("Mac"));
     s.modelIdentifier = sysctlString(ctx, "hw.model").value_or(kMissingValue);
     s.chip = chipName(ctx);
-    // No machine has no memory: a size of 0 means the system gave none.
-    const quint64 memory = sys.physicalMemory();
-    s.memory = memory ? LocaleFormat::byteCount(qint64(memory), ctx.L, LocaleFormat::ByteStyle::Memory) : kMissingValue;
+    s.memory = physicalMemoryText(ctx);
     s.osVersion = osVersionDescription(ctx);
     s.isAppleSilicon = sysctlInt(ctx, "hw.optional.arm64") == 1;
     s.hasBattery = batteryInfo(ctx).has_value();
@@ -80,6 +78,13 @@ std::optional<qint64> sysctlInt(const ProbeContext& ctx, const QString& name)
         return qint64(v);
     }
     return std::nullopt;
+}
+
+QString physicalMemoryText(const ProbeContext& ctx)
+{
+    // No machine has no memory: a size of 0 means the system gave none.
+    const quint64 memory = ctx.platform.system.physicalMemory();
+    return memory ? LocaleFormat::byteCount(qint64(memory), ctx.L, LocaleFormat::ByteStyle::Memory) : kMissingValue;
 }
 
 QString chipName(const ProbeContext& ctx)

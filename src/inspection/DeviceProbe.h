@@ -40,6 +40,8 @@ struct Volume {
 std::optional<QString> sysctlString(const ProbeContext& ctx, const QString& name);
 std::optional<qint64> sysctlInt(const ProbeContext& ctx, const QString& name);
 QString chipName(const ProbeContext& ctx);
+// The physical memory size in the memory style; "—" when the system gives none.
+QString physicalMemoryText(const ProbeContext& ctx);
 QString osVersionDescription(const ProbeContext& ctx);
 std::optional<Volume> volumeCapacity(const ProbeContext& ctx);
 std::optional<BatteryInfo> batteryInfo(const ProbeContext& ctx);

@@ -44,10 +44,7 @@ CapabilitySection processorSection(const ProbeContext& ctx)
                                       "maxFrequency");
     }
 
-    items << CapabilityItem::make(L.tr("Memory (RAM)"),
-                                  LocaleFormat::byteCount(qint64(ctx.platform.system.physicalMemory()), L,
-                                                          LocaleFormat::ByteStyle::Memory),
-                                  S::info, "memory");
+    items << CapabilityItem::make(L.tr("Memory (RAM)"), physicalMemoryText(ctx), S::info, "memory");
 
     const bool appleSilicon = sysctlInt(ctx, "hw.optional.arm64") == 1;
     items << CapabilityItem::make(L.tr("Neural Engine"), appleSilicon ? L.tr("Available") : L.tr("Not available"),

@@ -178,3 +178,16 @@ TEST(Quorlent, APathAfterTheModelIsGoneDoesNothing)
     QCoreApplication::processEvents();
     SUCCEED();
 }
+
+TEST(DeviceProbeSections, UnreadableMemoryIsMissingInTheProcessorSectionToo)
+{
+    FakeMachine m = FakeMachine::linuxPC();
+    m.system.memory = 0;
+    const Platform p = m.platform();
+    const Localization L = Localization::english();
+    const CapabilitySection s = DeviceProbe::processorSection({p, L});
+    bool seen = false;
+    for (const CapabilityItem& i : s.items)
+        if (i.key == QStringLiteral("memory")) { seen = true; EXPECT_EQ(i.value, kMissingValue); }
+    EXPECT_TRUE(seen);
+}

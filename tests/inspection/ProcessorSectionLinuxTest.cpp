@@ -94,7 +94,7 @@ const std::vector<MachineCase>& machines()
           {"hw.perflevel1.physicalcpu", std::nullopt}, {"hw.cpufrequency_max", 5453000000}, {"hw.optional.avx2_0", 1},
           {"hw.optional.avx512f", 1}},
          {{"processor", "AMD Ryzen 3 8300G w/ Radeon 740M Graphics"}, {"physicalCores", "4"}, {"logicalCores", "8"},
-          {"maxFrequency", "5.45 GHz"}, {"memory", "Zero KB"}, {"neuralEngine", "Not available"}, {"avx2", "Supported"},
+          {"maxFrequency", "5.45 GHz"}, {"memory", "\u2014"}, {"neuralEngine", "Not available"}, {"avx2", "Supported"},
           {"avx512", "Supported"}}},
         // Cores are numbered per cluster here, and three capacity classes fold into two levels.
         {"sa-arm64-board",
@@ -103,14 +103,14 @@ const std::vector<MachineCase>& machines()
           {"hw.perflevel1.physicalcpu", 4}, {"hw.cpufrequency_max", 3050000000}, {"hw.optional.arm64", 0},
           {"hw.optional.arm.FEAT_BF16", 1}, {"hw.optional.arm.FEAT_SME", 0}, {"hw.optional.avx2_0", std::nullopt}},
          {{"processor", "Arm"}, {"physicalCores", "8"}, {"logicalCores", "8"}, {"performanceCores", "4"},
-          {"efficiencyCores", "4"}, {"maxFrequency", "3.05 GHz"}, {"memory", "Zero KB"}, {"neuralEngine", "Not available"},
+          {"efficiencyCores", "4"}, {"maxFrequency", "3.05 GHz"}, {"memory", "\u2014"}, {"neuralEngine", "Not available"},
           {"sme", "Not supported"}, {"bf16", "Supported"}}},
         {"sa-vm",
          "QEMU Virtual CPU version 2.5+",
          {{"hw.logicalcpu", 2}, {"hw.physicalcpu", 2}, {"hw.nperflevels", 1}, {"hw.cpufrequency_max", std::nullopt},
           {"hw.optional.avx2_0", 0}, {"hw.optional.avx512f", 0}},
          {{"processor", "QEMU Virtual CPU version 2.5+"}, {"physicalCores", "2"}, {"logicalCores", "2"},
-          {"memory", "Zero KB"}, {"neuralEngine", "Not available"}, {"avx2", "Not supported"},
+          {"memory", "\u2014"}, {"neuralEngine", "Not available"}, {"avx2", "Not supported"},
           {"avx512", "Not supported"}}},
         // Damaged online list (the CPU directories decide), an unreadable core id, a broken
         // hybrid list, capacities of 0, negative and non-numeric clocks, a truncated flags line.
@@ -119,7 +119,7 @@ const std::vector<MachineCase>& machines()
          {{"hw.logicalcpu", 2}, {"hw.physicalcpu", std::nullopt}, {"hw.nperflevels", 1},
           {"hw.perflevel0.physicalcpu", std::nullopt}, {"hw.perflevel0.logicalcpu", 2},
           {"hw.cpufrequency_max", std::nullopt}, {"hw.optional.avx2_0", 0}},
-         {{"processor", "Intel"}, {"physicalCores", "0"}, {"logicalCores", "2"}, {"memory", "Zero KB"},
+         {{"processor", "Intel"}, {"physicalCores", "0"}, {"logicalCores", "2"}, {"memory", "\u2014"},
           {"neuralEngine", "Not available"}, {"avx2", "Not supported"}, {"avx512", "Not supported"}}},
     };
     return all;
