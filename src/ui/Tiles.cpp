@@ -101,8 +101,10 @@ ScreenHeader::ScreenHeader(const QString& symbol, const QString& title, std::opt
     texts->addWidget(subtitle_);
     row_->addLayout(texts);
     row_->setAlignment(texts, Qt::AlignVCenter);
+    // The flexible gap: at least 12, with the row's spacing on both of its sides. Qt puts
+    // no spacing next to a spacer item, so the spacing after it is part of the fixed length.
     row_->addStretch(1);
-    row_->addSpacing(0);  // with the row's spacing on both sides the gap is at least 12
+    row_->addSpacing(12 + 12);
     setTrailing(trailing);
 }
 

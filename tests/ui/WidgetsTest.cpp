@@ -376,6 +376,29 @@ TEST(ScreenHeaderAndEmptyState, OptionalTextsAreLeftOut)
     EXPECT_GT(message->height(), QFontMetrics(message->font()).height());  // wrapped
 }
 
+TEST(RowAndHeader, FlexibleGapsKeepTheirMinimumWithTheStackSpacingOnBothSides)
+{
+    // Row: spacing 8, a spacer of at least 12, spacing 8 between label and value.
+    const auto item = CapabilityItem::make("Chip", QString("A long value that wraps ").repeated(4), CapabilityStatus::info, "k");
+    CapabilityRowView row(item, std::nullopt, Localization::english());
+    row.resize(300, 80);
+    row.layout()->activate();
+    auto* label = findByName<QLabel>(&row, "label");
+    auto* value = findByName<QLabel>(&row, "value");
+    EXPECT_EQ(value->x() - (label->x() + label->width()), 8 + 12 + 8);
+
+    // Header: spacing 12, a spacer of at least 12, spacing 12 between the texts and the trailing content.
+    auto* trailing = new QLabel("Trailing");
+    ScreenHeader header("cpu", "Title", QStringLiteral("Subtitle"), Theme::brandGradient(), trailing);
+    header.resize(header.minimumSizeHint().width(), 60);
+    header.layout()->activate();
+    auto* subtitle = findByName<QLabel>(&header, "subtitle");
+    EXPECT_EQ(trailing->x() - (subtitle->x() + subtitle->width()), 12 + 12 + 12);
+    ScreenHeader bare("cpu", "Title", std::nullopt, Theme::brandGradient());
+    auto* title = findByName<QLabel>(&bare, "title");
+    EXPECT_EQ(bare.minimumSizeHint().width(), 40 + 12 + title->minimumSizeHint().width() + 12 + 12);
+}
+
 // ---- Card ---------------------------------------------------------------------------------
 
 TEST_F(MotionOff, CardBorderAndShadowFollowTheAppearance)
