@@ -10,6 +10,7 @@
 #include "ui/Tiles.h"
 #include "ui/UiLanguage.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
 #include <QLabel>
@@ -279,8 +280,14 @@ TEST(RingGauge, MeasuresScaleWithSize)
     }
     RingGauge gauge("CPU", 0.42, "42%", Qt::green, 120);
     EXPECT_DOUBLE_EQ(gauge.ring()->lineWidth(), 12);
-    EXPECT_EQ(gauge.accessibleName(), "CPU");
-    EXPECT_EQ(gauge.accessibleDescription(), "42%");
+    // One element: the title as its name, the value text as its value, no children.
+    QAccessibleInterface* spoken = QAccessible::queryAccessibleInterface(&gauge);
+    ASSERT_NE(spoken, nullptr);
+    EXPECT_EQ(spoken->text(QAccessible::Name), "CPU");
+    EXPECT_EQ(spoken->text(QAccessible::Value), "42%");
+    EXPECT_EQ(spoken->childCount(), 0);
+    gauge.setValue(0.5, "50%");
+    EXPECT_EQ(spoken->text(QAccessible::Value), "50%");
 }
 
 TEST(RingGauge, ValueTextShrinksToAtMostSixtyPercent)
