@@ -406,6 +406,27 @@ TEST(RowAndHeader, FlexibleGapsKeepTheirMinimumWithTheStackSpacingOnBothSides)
     EXPECT_EQ(bare.minimumSizeHint().width(), 40 + 12 + title->minimumSizeHint().width() + 12 + 12);
 }
 
+TEST(EmptyState, MessageWrapsWithinAParentThatGetsNarrower)
+{
+    QWidget host;
+    auto* column = new QVBoxLayout(&host);
+    column->setContentsMargins(0, 0, 0, 0);
+    auto* empty = new EmptyStateView("square.on.square", "Pick two scans", QString("Select scans in the timeline. ").repeated(8));
+    column->addWidget(empty);
+    auto* message = findByName<QLabel>(empty, "message");
+    const struct {
+        int width;
+        int messageWidth;
+    } steps[] = {{900, EmptyStateView::kMessageMaxWidth}, {300, 300 - 2 * 32}, {700, EmptyStateView::kMessageMaxWidth}};
+    host.show();
+    for (const auto& step : steps) {
+        host.resize(step.width, 400);
+        QApplication::processEvents();
+        EXPECT_EQ(empty->width(), step.width);
+        EXPECT_EQ(message->width(), step.messageWidth) << step.width;
+    }
+}
+
 // ---- Card ---------------------------------------------------------------------------------
 
 TEST_F(MotionOff, CardBorderAndShadowFollowTheAppearance)
