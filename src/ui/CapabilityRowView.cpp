@@ -41,8 +41,9 @@ CapabilityRowView::CapabilityRowView(const CapabilityItem& item, std::optional<Q
     }
     row->addLayout(texts);
     row->setAlignment(texts, Qt::AlignTop);
-    // The flexible gap between label and value is at least 12 (plus the stack's spacing).
-    row->addSpacing(12);
+    // The flexible gap between label and value: at least 12, with the stack's spacing on
+    // both of its sides. Qt puts no spacing next to a spacer item, so both are added here.
+    row->addSpacing(12 + 8);
 
     auto* value = new ThemedLabel(item.value, Theme::font(Theme::TextStyle::callout, QFont::Medium), Theme::Level::primary);
     value->setObjectName(QStringLiteral("value"));

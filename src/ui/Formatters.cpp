@@ -5,7 +5,14 @@
 #include "platform/i18n/StringFormat.h"
 #include "ui/UiLanguage.h"
 
+#include <QTimeZone>
+
+#include <unicode/datefmt.h>
+#include <unicode/timezone.h>
+#include <unicode/unistr.h>
+
 #include <cmath>
+#include <memory>
 
 namespace Formatters {
 
@@ -25,8 +32,25 @@ QString throughput(double rate) { return throughput(rate, UiLanguage::current())
 
 QString date(const QDateTime& when, bool time, const Localization& l)
 {
-    return LocaleFormat::dateTime(when, l, LocaleFormat::DateStyle::Medium,
-                                  time ? LocaleFormat::DateStyle::Short : LocaleFormat::DateStyle::None);
+    // The abbreviated style names the month in every language ("10. Dez. 2026", not the
+    // numeric medium pattern some locales have); "j" takes the locale's 12- or 24-hour clock.
+    const icu::UnicodeString skeleton(time ? "yMMMdjmm" : "yMMMd");
+    UErrorCode status = U_ZERO_ERROR;
+    std::unique_ptr<icu::DateFormat> f(
+        icu::DateFormat::createInstanceForSkeleton(skeleton, icu::Locale(l.localeId.toUtf8().constData()), status));
+    if (U_FAILURE(status) || !f)
+        return LocaleFormat::dateTime(when, l, LocaleFormat::DateStyle::Medium,
+                                      time ? LocaleFormat::DateStyle::Short : LocaleFormat::DateStyle::None);
+    // ICU keeps the zone it found first; the system's zone is asked at every call so a
+    // change of the machine's time zone shows on the next text.
+    const QByteArray zone = QTimeZone::systemTimeZoneId();
+    if (!zone.isEmpty()) {
+        std::unique_ptr<icu::TimeZone> tz(icu::TimeZone::createTimeZone(icu::UnicodeString::fromUTF8(zone.constData())));
+        if (tz && *tz != icu::TimeZone::getUnknown()) f->adoptTimeZone(tz.release());
+    }
+    icu::UnicodeString out;
+    f->format(UDate(when.toMSecsSinceEpoch()), out);
+    return QString(reinterpret_cast<const QChar*>(out.getBuffer()), out.length());
 }
 QString date(const QDateTime& when, bool time) { return date(when, time, UiLanguage::current()); }
 

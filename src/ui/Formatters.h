@@ -21,8 +21,9 @@ QString percent(double fraction);
 QString throughput(double bytesPerSecond, const Localization& l);
 QString throughput(double bytesPerSecond);
 
-// The medium date style, with the short time style when `time` is set, in the user's
-// time zone and calendar.
+// The abbreviated date (abbreviated month name, day and year in the locale's order), with
+// hours and minutes in the locale's clock when `time` is set, in the user's current time
+// zone and calendar.
 QString date(const QDateTime& when, bool time, const Localization& l);
 QString date(const QDateTime& when, bool time);
 

@@ -2,6 +2,7 @@
 
 #include "ui/Blur.h"
 
+#include <QAccessibleWidget>
 #include <QPainter>
 #include <QPainterPath>
 #include <QShowEvent>
@@ -104,24 +105,56 @@ void ScoreRing::paintEvent(QPaintEvent*)
     p.drawPath(arc);
 }
 
+namespace {
+// The gauge is one element for assistive technology: its title as the name and the value
+// text as the value; the ring inside is not a separate element.
+class RingGaugeAccessible : public QAccessibleWidget {
+public:
+    explicit RingGaugeAccessible(RingGauge* gauge) : QAccessibleWidget(gauge, QAccessible::Indicator) {}
+    QString text(QAccessible::Text t) const override
+    {
+        if (t == QAccessible::Value) return static_cast<const RingGauge*>(widget())->valueText();
+        return QAccessibleWidget::text(t);
+    }
+    int childCount() const override { return 0; }
+    QAccessibleInterface* child(int) const override { return nullptr; }
+    int indexOfChild(const QAccessibleInterface*) const override { return -1; }
+};
+
+QAccessibleInterface* ringGaugeAccessible(const QString& key, QObject* object)
+{
+    if (key == QLatin1String("RingGauge") && object && object->isWidgetType())
+        if (auto* gauge = qobject_cast<RingGauge*>(object)) return new RingGaugeAccessible(gauge);
+    return nullptr;
+}
+}  // namespace
+
 RingGauge::RingGauge(const QString& title, double value, const QString& valueText, const QColor& tint, qreal size,
                      QWidget* parent)
     : QWidget(parent), title_(title), valueText_(valueText), tint_(tint), size_(size)
 {
     setObjectName(QStringLiteral("ringGauge"));
     ring_ = new ScoreRing(value, metrics(size).lineWidth, gradient(tint), this);
+    static const bool accessible = [] {
+        QAccessible::installFactory(ringGaugeAccessible);
+        return true;
+    }();
+    Q_UNUSED(accessible);
     setAccessibleName(title);
-    setAccessibleDescription(valueText);
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     connect(&Theme::Notifier::shared(), &Theme::Notifier::appearanceChanged, this, qOverload<>(&QWidget::update));
 }
 
 void RingGauge::setValue(double value, const QString& valueText)
 {
+    const bool changed = valueText != valueText_;
     valueText_ = valueText;
-    setAccessibleDescription(valueText);
     ring_->setProgress(value);
     update();
+    if (changed && QAccessible::isActive()) {
+        QAccessibleValueChangeEvent event(this, valueText);
+        QAccessible::updateAccessibility(&event);
+    }
 }
 
 RingGauge::Metrics RingGauge::metrics(qreal size) { return {size * 0.1, size * 0.2, size * 0.2 * 0.6, size * 0.12}; }

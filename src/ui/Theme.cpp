@@ -2,6 +2,7 @@
 
 #include "platform/DesktopSettings.h"
 
+#include <QEvent>
 #include <QFontDatabase>
 #include <QGuiApplication>
 #include <QMutex>
@@ -22,13 +23,19 @@ QColor withAlpha(QColor c, qreal alpha)
     return c;
 }
 constexpr int kColorCount = int(Color::statusUnsupported) + 1;
+
+// The desktop's appearance: the lightness of the application palette's window colour.
+Appearance desktopAppearance()
+{
+    const QColor window = QGuiApplication::palette().color(QPalette::Active, QPalette::Window);
+    return window.lightnessF() < 0.5 ? Appearance::Dark : Appearance::Light;
+}
 }  // namespace
 
 Appearance appearance()
 {
     if (forcedAppearance) return *forcedAppearance;
-    const QColor window = QGuiApplication::palette().color(QPalette::Active, QPalette::Window);
-    return window.lightnessF() < 0.5 ? Appearance::Dark : Appearance::Light;
+    return desktopAppearance();
 }
 
 bool isDark() { return appearance() == Appearance::Dark; }
@@ -273,6 +280,24 @@ Animation defaultAnimation()
     QEasingCurve curve(QEasingCurve::BezierSpline);
     curve.addCubicBezierSegment(QPointF(0.42, 0), QPointF(0.58, 1), QPointF(1, 1));
     return {350, curve};
+}
+
+Notifier::Notifier() : desktop_(desktopAppearance())
+{
+    // A switch of the desktop theme reaches the application object as a new palette.
+    if (QCoreApplication::instance()) QCoreApplication::instance()->installEventFilter(this);
+}
+
+bool Notifier::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::ApplicationPaletteChange && watched == QCoreApplication::instance()) {
+        const Appearance now = desktopAppearance();
+        if (now != desktop_) {
+            desktop_ = now;
+            if (!forcedAppearance) emit appearanceChanged();
+        }
+    }
+    return false;
 }
 
 Notifier& Notifier::shared()

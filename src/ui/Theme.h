@@ -132,7 +132,9 @@ QEasingCurve easeOutCurve();
 // The spring's position at `seconds` for a unit step (0 → 1, may overshoot slightly).
 double springValue(double seconds, const Spring& spring = springParameters);
 
-// Announces appearance and motion changes to widgets that cache themed values.
+// Announces appearance and motion changes to widgets that cache themed values: a forced
+// appearance, and the desktop's own switch between light and dark (a new application
+// palette of the other lightness).
 class Notifier : public QObject {
     Q_OBJECT
 public:
@@ -140,6 +142,13 @@ public:
 signals:
     void appearanceChanged();
     void reduceMotionChanged();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    Notifier();
+    Appearance desktop_;
 };
 
 }  // namespace Theme

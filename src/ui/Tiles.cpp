@@ -101,8 +101,10 @@ ScreenHeader::ScreenHeader(const QString& symbol, const QString& title, std::opt
     texts->addWidget(subtitle_);
     row_->addLayout(texts);
     row_->setAlignment(texts, Qt::AlignVCenter);
+    // The flexible gap: at least 12, with the row's spacing on both of its sides. Qt puts
+    // no spacing next to a spacer item, so the spacing after it is part of the fixed length.
     row_->addStretch(1);
-    row_->addSpacing(0);  // with the row's spacing on both sides the gap is at least 12
+    row_->addSpacing(12 + 12);
     setTrailing(trailing);
 }
 
@@ -268,9 +270,10 @@ EmptyStateView::EmptyStateView(const QString& symbol, const QString& title, std:
     stack->setContentsMargins(32, 32, 32, 32);
     stack->setSpacing(12);
     stack->setAlignment(Qt::AlignCenter);
-    stack->addWidget(new SymbolView(symbol, 40, [] { return QBrush(Theme::foreground(Theme::Level::tertiary)); }, 48), 0,
-                     Qt::AlignHCenter);
+    symbol_ = new SymbolView(symbol, 40, [] { return QBrush(Theme::foreground(Theme::Level::tertiary)); }, 48);
+    stack->addWidget(symbol_, 0, Qt::AlignHCenter);
     auto* t = new ThemedLabel(title, Theme::font(Theme::TextStyle::title3, QFont::DemiBold), Theme::Level::primary);
+    title_ = t;
     t->setObjectName(QStringLiteral("title"));
     t->setAlignment(Qt::AlignHCenter);
     stack->addWidget(t, 0, Qt::AlignHCenter);
@@ -285,6 +288,19 @@ EmptyStateView::EmptyStateView(const QString& symbol, const QString& title, std:
         spoken << *message;
     }
     setAccessibleName(spoken.join(QStringLiteral(", ")));
+}
+
+QSize EmptyStateView::minimumSizeHint() const
+{
+    QSize s = QWidget::minimumSizeHint();
+    if (message_) {
+        // The message's width is set from the view's (below); counting it here would keep
+        // the view from ever getting narrower than it once was.
+        const QMargins m = contentsMargins() + layout()->contentsMargins();
+        s.setWidth(m.left() + m.right() + qMax(symbol_->minimumSizeHint().expandedTo(symbol_->minimumSize()).width(),
+                                               title_->minimumSizeHint().width()));
+    }
+    return s;
 }
 
 void EmptyStateView::resizeEvent(QResizeEvent* e)

@@ -115,10 +115,14 @@ public:
     EmptyStateView(const QString& symbol, const QString& title, std::optional<QString> message = std::nullopt,
                    QWidget* parent = nullptr);
     static constexpr int kMessageMaxWidth = 360;
+    // The message wraps to any width, so it does not hold the view wider than symbol and title.
+    QSize minimumSizeHint() const override;
 
 protected:
     void resizeEvent(QResizeEvent* e) override;
 
 private:
+    QWidget* symbol_ = nullptr;
+    QLabel* title_ = nullptr;
     QLabel* message_ = nullptr;
 };

@@ -103,6 +103,37 @@ TEST(Formatters, DateWithAndWithoutTimeOfDay)
     EXPECT_TRUE(ar.contains(arabicDigits.mid(2, 1))) << ar.toStdString();
 }
 
+TEST(Formatters, DateNamesTheMonthInEveryLanguage)
+{
+    // Locales whose medium date pattern is numeric (de, ar, ko) still get the month's name.
+    const QDateTime when(QDate(2024, 3, 5), QTime(14, 7), Qt::UTC);
+    const struct {
+        const char* code;
+        const char* region;
+        const char* text;
+    } cases[] = {{"en", "en_US", "Mar 5, 2024"},       {"de", "de_DE", "5. März 2024"}, {"ar", "en_US", "٥ مارس ٢٠٢٤"},
+                 {"ko", "en_US", "2024년 3월 5일"},     {"ja", "en_US", "2024年3月5日"}, {"ru", "en_US", "5 мар. 2024\u202fг."},
+                 {"pt-BR", "en_US", "5 de mar. de 2024"}};
+    for (const auto& c : cases)
+        EXPECT_EQ(Formatters::date(when, false, Localization::forCode(c.code, c.region)), QString::fromUtf8(c.text)) << c.code;
+}
+
+TEST(Formatters, DateFollowsALaterChangeOfTheTimeZone)
+{
+    const QByteArray saved = qgetenv("TZ");
+    const bool hadZone = qEnvironmentVariableIsSet("TZ");
+    const QDateTime when(QDate(2024, 3, 5), QTime(14, 7), Qt::UTC);
+    const Localization de = Localization::forCode("de", "de_DE");
+    qputenv("TZ", "UTC");
+    const QString utc = Formatters::date(when, true, de);
+    qputenv("TZ", "Asia/Tokyo");
+    const QString tokyo = Formatters::date(when, true, de);
+    if (hadZone) qputenv("TZ", saved);
+    else qunsetenv("TZ");
+    EXPECT_TRUE(utc.endsWith("14:07")) << utc.toStdString();
+    EXPECT_TRUE(tokyo.endsWith("23:07")) << tokyo.toStdString();
+}
+
 TEST(AppLinks, PagesShareTheWebsiteHostAndDifferOnlyByPath)
 {
     const auto links = AppLinks::make("https://quorlent.example.com/some/path?x=1#top", "help@example.com");

@@ -74,6 +74,29 @@ TEST(Theme, AppearanceFollowsTheDesktopPaletteUnlessForced)
     QApplication::setPalette(saved);
 }
 
+TEST(Theme, ADesktopSwitchBetweenLightAndDarkIsAnnounced)
+{
+    ThemeGuard guard;
+    const QPalette saved = QApplication::palette();
+    QApplication::setPalette(Theme::palette(Appearance::Light));
+    int announced = 0;
+    QObject receiver;
+    QObject::connect(&Theme::Notifier::shared(), &Theme::Notifier::appearanceChanged, &receiver, [&] { ++announced; });
+    QApplication::setPalette(Theme::palette(Appearance::Dark));
+    EXPECT_EQ(announced, 1);
+    EXPECT_EQ(Theme::appearance(), Appearance::Dark);
+    QPalette stillDark = Theme::palette(Appearance::Dark);
+    stillDark.setColor(QPalette::Link, Qt::red);
+    QApplication::setPalette(stillDark);  // same lightness: nothing to redraw
+    EXPECT_EQ(announced, 1);
+    Theme::setForcedAppearance(Appearance::Dark);
+    announced = 0;
+    QApplication::setPalette(Theme::palette(Appearance::Light));  // a forced appearance stays
+    EXPECT_EQ(announced, 0);
+    Theme::setForcedAppearance(std::nullopt);
+    QApplication::setPalette(saved);
+}
+
 TEST(Theme, TextStylesAreSizedInPixels)
 {
     const struct {

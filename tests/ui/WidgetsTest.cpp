@@ -10,6 +10,7 @@
 #include "ui/Tiles.h"
 #include "ui/UiLanguage.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
 #include <QLabel>
@@ -279,8 +280,14 @@ TEST(RingGauge, MeasuresScaleWithSize)
     }
     RingGauge gauge("CPU", 0.42, "42%", Qt::green, 120);
     EXPECT_DOUBLE_EQ(gauge.ring()->lineWidth(), 12);
-    EXPECT_EQ(gauge.accessibleName(), "CPU");
-    EXPECT_EQ(gauge.accessibleDescription(), "42%");
+    // One element: the title as its name, the value text as its value, no children.
+    QAccessibleInterface* spoken = QAccessible::queryAccessibleInterface(&gauge);
+    ASSERT_NE(spoken, nullptr);
+    EXPECT_EQ(spoken->text(QAccessible::Name), "CPU");
+    EXPECT_EQ(spoken->text(QAccessible::Value), "42%");
+    EXPECT_EQ(spoken->childCount(), 0);
+    gauge.setValue(0.5, "50%");
+    EXPECT_EQ(spoken->text(QAccessible::Value), "50%");
 }
 
 TEST(RingGauge, ValueTextShrinksToAtMostSixtyPercent)
@@ -374,6 +381,50 @@ TEST(ScreenHeaderAndEmptyState, OptionalTextsAreLeftOut)
     EXPECT_LE(message->width(), EmptyStateView::kMessageMaxWidth);
     EXPECT_TRUE(message->alignment() & Qt::AlignHCenter);
     EXPECT_GT(message->height(), QFontMetrics(message->font()).height());  // wrapped
+}
+
+TEST(RowAndHeader, FlexibleGapsKeepTheirMinimumWithTheStackSpacingOnBothSides)
+{
+    // Row: spacing 8, a spacer of at least 12, spacing 8 between label and value.
+    const auto item = CapabilityItem::make("Chip", QString("A long value that wraps ").repeated(4), CapabilityStatus::info, "k");
+    CapabilityRowView row(item, std::nullopt, Localization::english());
+    row.resize(300, 80);
+    row.layout()->activate();
+    auto* label = findByName<QLabel>(&row, "label");
+    auto* value = findByName<QLabel>(&row, "value");
+    EXPECT_EQ(value->x() - (label->x() + label->width()), 8 + 12 + 8);
+
+    // Header: spacing 12, a spacer of at least 12, spacing 12 between the texts and the trailing content.
+    auto* trailing = new QLabel("Trailing");
+    ScreenHeader header("cpu", "Title", QStringLiteral("Subtitle"), Theme::brandGradient(), trailing);
+    header.resize(header.minimumSizeHint().width(), 60);
+    header.layout()->activate();
+    auto* subtitle = findByName<QLabel>(&header, "subtitle");
+    EXPECT_EQ(trailing->x() - (subtitle->x() + subtitle->width()), 12 + 12 + 12);
+    ScreenHeader bare("cpu", "Title", std::nullopt, Theme::brandGradient());
+    auto* title = findByName<QLabel>(&bare, "title");
+    EXPECT_EQ(bare.minimumSizeHint().width(), 40 + 12 + title->minimumSizeHint().width() + 12 + 12);
+}
+
+TEST(EmptyState, MessageWrapsWithinAParentThatGetsNarrower)
+{
+    QWidget host;
+    auto* column = new QVBoxLayout(&host);
+    column->setContentsMargins(0, 0, 0, 0);
+    auto* empty = new EmptyStateView("square.on.square", "Pick two scans", QString("Select scans in the timeline. ").repeated(8));
+    column->addWidget(empty);
+    auto* message = findByName<QLabel>(empty, "message");
+    const struct {
+        int width;
+        int messageWidth;
+    } steps[] = {{900, EmptyStateView::kMessageMaxWidth}, {300, 300 - 2 * 32}, {700, EmptyStateView::kMessageMaxWidth}};
+    host.show();
+    for (const auto& step : steps) {
+        host.resize(step.width, 400);
+        QApplication::processEvents();
+        EXPECT_EQ(empty->width(), step.width);
+        EXPECT_EQ(message->width(), step.messageWidth) << step.width;
+    }
 }
 
 // ---- Card ---------------------------------------------------------------------------------
