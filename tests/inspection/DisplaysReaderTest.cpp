@@ -84,6 +84,16 @@ TEST(DisplaysEdid, DamagedOrMissingExtensionsAreSkipped)
     overrun[128 + 4] = char(0x40 | 31);
     reseal(overrun, 1);
     EXPECT_TRUE(Edid::parse(overrun));
+
+    // A native mode whose pixel clock gives a fraction of a hertz is no refresh rate.
+    QByteArray slow = blob("laptop-panel.bin");
+    slow[54] = 1;
+    slow[55] = 0;
+    reseal(slow, 0);
+    info = Edid::parse(slow);
+    ASSERT_TRUE(info);
+    EXPECT_EQ(info->preferredWidth, 1920);
+    EXPECT_FALSE(info->maxRefreshHz);
 }
 
 TEST(DisplaysEdid, NamesAreCleanedDeviceText)
