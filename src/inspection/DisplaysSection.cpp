@@ -16,10 +16,13 @@ QString scaleText(double scale)
     return s;
 }
 
+// Toward zero; a product a hair off a whole number (size / scale × scale) is that number.
 qint64 truncated(double v)
 {
     if (!std::isfinite(v)) return 0;
-    return qint64(std::trunc(qBound(-9.0e15, v, 9.0e15)));
+    v = qBound(-9.0e15, v, 9.0e15);
+    if (const double whole = std::round(v); std::abs(v - whole) < 1e-6) return qint64(whole);
+    return qint64(std::trunc(v));
 }
 }  // namespace
 

@@ -119,7 +119,9 @@ TEST(CameraAudioReader, ThisMachine)
     const LinuxCaptureDevices capture;
     for (const V4lCamera& c : capture.cameras()) EXPECT_FALSE(c.name.isEmpty());
     for (const AlsaCapture& a : capture.microphones()) EXPECT_FALSE(a.name.isEmpty());
-    if (capture.cameras().isEmpty() && !capture.flatpakAppId()) EXPECT_EQ(capture.cameraAuthorization(), CameraAuthorization::Unknown);
+    if (capture.cameras().isEmpty() && !capture.flatpakAppId()) {
+        EXPECT_EQ(capture.cameraAuthorization(), CameraAuthorization::Unknown);
+    }
 }
 
 }  // namespace

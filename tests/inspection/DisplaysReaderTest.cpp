@@ -1,9 +1,12 @@
+#include "inspection/DeviceProbe.h"
 #include "platform/linux/Edid.h"
 #include "platform/linux/LinuxDisplays.h"
 
 #include <QFile>
 
 #include <gtest/gtest.h>
+
+#include "support/FakePlatform.h"
 
 namespace {
 
@@ -81,6 +84,16 @@ TEST(DisplaysEdid, DamagedOrMissingExtensionsAreSkipped)
     overrun[128 + 4] = char(0x40 | 31);
     reseal(overrun, 1);
     EXPECT_TRUE(Edid::parse(overrun));
+
+    // A native mode whose pixel clock gives a fraction of a hertz is no refresh rate.
+    QByteArray slow = blob("laptop-panel.bin");
+    slow[54] = 1;
+    slow[55] = 0;
+    reseal(slow, 0);
+    info = Edid::parse(slow);
+    ASSERT_TRUE(info);
+    EXPECT_EQ(info->preferredWidth, 1920);
+    EXPECT_FALSE(info->maxRefreshHz);
 }
 
 TEST(DisplaysEdid, NamesAreCleanedDeviceText)
@@ -156,6 +169,31 @@ TEST(DisplaysReader, ScreensAreMatchedToConnectors)
     const QList<ScreenInfo> single = LinuxDisplays::combine({{"default", "", 1920, 1080, 1, 60}}, {{"eDP-1", panel}});
     ASSERT_EQ(single.size(), 1);
     EXPECT_TRUE(single[0].isBuiltIn);
+}
+
+TEST(DisplaysReader, PixelSizeAtAFractionalScaleIsTheNativeMode)
+{
+    struct Case {
+        const char* name;
+        int nativeWidth, nativeHeight;  // the EDID's preferred mode
+        QtScreenFacts screen;           // Qt's size is rounded to whole device-independent pixels
+        QString resolution;
+    };
+    const Case cases[] = {
+        {"1366 × 768 at 125 %", 1366, 768, {"eDP-1", "", 1093, 614, 1.25, 60}, "1366 × 768 @1.25x"},
+        {"1920 × 1080 at 175 %", 1920, 1080, {"eDP-1", "", 1097, 617, 1.75, 60}, "1920 × 1080 @1.75x"},
+        {"turned to portrait", 1920, 1080, {"eDP-1", "", 617, 1097, 1.75, 60}, "1080 × 1920 @1.75x"},
+        {"running a lower mode", 2560, 1440, {"eDP-1", "", 1280, 720, 1, 60}, "1280 × 720 @1x"},
+    };
+    for (const Case& c : cases) {
+        const EdidInfo edid{"LGD", "", c.nativeWidth, c.nativeHeight, 60, false};
+        FakeMachine m = FakeMachine::linuxPC();
+        m.displays.list = LinuxDisplays::combine({c.screen}, {{"eDP-1", edid}});
+        const Platform p = m.platform();
+        const CapabilitySection section = DeviceProbe::displaysSection(ProbeContext{p, Localization::english()});
+        ASSERT_EQ(section.items.size(), 4) << c.name;
+        EXPECT_EQ(section.items[1].value, c.resolution) << c.name;
+    }
 }
 
 TEST(DisplaysReader, BuiltInConnectors)

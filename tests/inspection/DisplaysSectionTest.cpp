@@ -63,6 +63,7 @@ TEST(DisplaysSection, ResolutionTruncatesAndKeepsFractionalScales)
         {1536, 864, 1.25, "1920 × 1080 @1.25x"},
         {1920, 1080, 1, "1920 × 1080 @1x"},
         {1440.9, 900.9, 2, "2881 × 1801 @2x"},
+        {634 / 1.1, 400, 1.1, "634 × 440 @1.1x"},  // 633.99999… is 634, not 633
     };
     for (const Case& c : cases) {
         const QList<Row> rows = displayRows({screen("Screen", c.w, c.h, c.scale, 60, 1)});

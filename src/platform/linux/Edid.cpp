@@ -200,7 +200,7 @@ std::optional<EdidInfo> parse(const QByteArray& blob)
         if (preferredKnown && (t.width != info.preferredWidth || t.height != info.preferredHeight)) continue;
         if (std::isfinite(t.hz) && t.hz > best && t.hz < 1000) best = t.hz;
     }
-    if (best > 0) info.maxRefreshHz = int(std::lround(best));
+    if (best >= 1) info.maxRefreshHz = int(std::lround(best));  // below 1 Hz is no mode at all
     return info;
 }
 

@@ -115,6 +115,18 @@ QList<ScreenInfo> LinuxDisplays::combine(const QList<QtScreenFacts>& screens, co
         info.frameWidth = s.width;
         info.frameHeight = s.height;
         info.backingScaleFactor = s.devicePixelRatio > 0 ? s.devicePixelRatio : 1;
+        // Qt rounds the size to whole device-independent pixels, so at a fractional scale
+        // size × scale misses the pixel size by up to a pixel. A monitor in its native mode
+        // (upright or turned) has the size its EDID gives.
+        if (edid && edid->preferredWidth > 0 && edid->preferredHeight > 0) {
+            const double scale = info.backingScaleFactor;
+            auto fits = [&](int w, int h) { return qRound(w / scale) == qRound(s.width) && qRound(h / scale) == qRound(s.height); };
+            const bool upright = fits(edid->preferredWidth, edid->preferredHeight);
+            if (upright || fits(edid->preferredHeight, edid->preferredWidth)) {
+                info.frameWidth = (upright ? edid->preferredWidth : edid->preferredHeight) / scale;
+                info.frameHeight = (upright ? edid->preferredHeight : edid->preferredWidth) / scale;
+            }
+        }
         info.isBuiltIn = isBuiltInConnector(c ? c->name : s.name);
         const int qtRate = std::isfinite(s.refreshRate) && s.refreshRate > 0 ? int(std::lround(s.refreshRate)) : 0;
         info.maximumFramesPerSecond = edid && edid->maxRefreshHz ? qMax(*edid->maxRefreshHz, qtRate) : qtRate;

@@ -1,4 +1,5 @@
 #include "platform/linux/LinuxVideoCodecs.h"
+#include "platform/linux/LinuxVaApi.h"
 
 #include <QFile>
 #include <QRegularExpression>
@@ -37,25 +38,6 @@ quint32 codecOf(int profile)
     default: return 0;
     }
 }
-
-struct VaApi {
-    void* va = nullptr;
-    void* drm = nullptr;
-    decltype(&vaInitialize) initialize = nullptr;
-    decltype(&vaTerminate) terminate = nullptr;
-    decltype(&vaMaxNumProfiles) maxProfiles = nullptr;
-    decltype(&vaMaxNumEntrypoints) maxEntrypoints = nullptr;
-    decltype(&vaQueryConfigProfiles) queryProfiles = nullptr;
-    decltype(&vaQueryConfigEntrypoints) queryEntrypoints = nullptr;
-    decltype(&vaSetErrorCallback) setErrorCallback = nullptr;
-    decltype(&vaSetInfoCallback) setInfoCallback = nullptr;
-    VADisplay (*getDisplayDrm)(int) = nullptr;
-
-    bool usable() const
-    {
-        return initialize && terminate && maxProfiles && maxEntrypoints && queryProfiles && queryEntrypoints && getDisplayDrm;
-    }
-};
 
 // The libraries stay loaded once found; the facts are asked afresh each time.
 const VaApi& vaApi()
@@ -110,36 +92,45 @@ std::optional<QList<VaProfileEntrypoints>> LinuxVideoCodecs::queryProfiles(const
     if (!api.usable()) return std::nullopt;
     const int fd = ::open(QFile::encodeName(devicePath).constData(), O_RDWR | O_CLOEXEC);
     if (fd < 0) return std::nullopt;
+    auto result = queryDisplay(api, fd);
+    ::close(fd);
+    return result;
+}
+
+std::optional<QList<VaProfileEntrypoints>> LinuxVideoCodecs::queryDisplay(const VaApi& api, int fd)
+{
+    if (!api.usable()) return std::nullopt;
+    VADisplay dpy = api.getDisplayDrm(fd);
+    if (!dpy) return std::nullopt;
+    // The library reports to stderr by default; the inspection shows its own outcome.
+    if (api.setErrorCallback) api.setErrorCallback(dpy, quiet, nullptr);
+    if (api.setInfoCallback) api.setInfoCallback(dpy, quiet, nullptr);
 
     std::optional<QList<VaProfileEntrypoints>> result;
-    if (VADisplay dpy = api.getDisplayDrm(fd)) {
-        // The library reports to stderr by default; the inspection shows its own outcome.
-        if (api.setErrorCallback) api.setErrorCallback(dpy, quiet, nullptr);
-        if (api.setInfoCallback) api.setInfoCallback(dpy, quiet, nullptr);
-        int major = 0, minor = 0;
-        if (api.initialize(dpy, &major, &minor) == VA_STATUS_SUCCESS) {
-            const int maxProfiles = api.maxProfiles(dpy);
-            const int maxEntrypoints = api.maxEntrypoints(dpy);
-            if (maxProfiles > 0 && maxEntrypoints > 0) {
-                std::vector<VAProfile> profiles(static_cast<size_t>(maxProfiles));
-                int count = 0;
-                if (api.queryProfiles(dpy, profiles.data(), &count) == VA_STATUS_SUCCESS) {
-                    result = QList<VaProfileEntrypoints>{};
-                    std::vector<VAEntrypoint> entrypoints(static_cast<size_t>(maxEntrypoints));
-                    for (int i = 0; i < qBound(0, count, maxProfiles); ++i) {
-                        int n = 0;
-                        if (api.queryEntrypoints(dpy, profiles[size_t(i)], entrypoints.data(), &n) != VA_STATUS_SUCCESS) continue;
-                        VaProfileEntrypoints pe;
-                        pe.profile = int(profiles[size_t(i)]);
-                        for (int e = 0; e < qBound(0, n, maxEntrypoints); ++e) pe.entrypoints << int(entrypoints[size_t(e)]);
-                        result->append(pe);
-                    }
+    int major = 0, minor = 0;
+    if (api.initialize(dpy, &major, &minor) == VA_STATUS_SUCCESS) {
+        const int maxProfiles = api.maxProfiles(dpy);
+        const int maxEntrypoints = api.maxEntrypoints(dpy);
+        if (maxProfiles > 0 && maxEntrypoints > 0) {
+            std::vector<VAProfile> profiles(static_cast<size_t>(maxProfiles));
+            int count = 0;
+            if (api.queryProfiles(dpy, profiles.data(), &count) == VA_STATUS_SUCCESS) {
+                result = QList<VaProfileEntrypoints>{};
+                std::vector<VAEntrypoint> entrypoints(static_cast<size_t>(maxEntrypoints));
+                for (int i = 0; i < qBound(0, count, maxProfiles); ++i) {
+                    int n = 0;
+                    if (api.queryEntrypoints(dpy, profiles[size_t(i)], entrypoints.data(), &n) != VA_STATUS_SUCCESS) continue;
+                    VaProfileEntrypoints pe;
+                    pe.profile = int(profiles[size_t(i)]);
+                    for (int e = 0; e < qBound(0, n, maxEntrypoints); ++e) pe.entrypoints << int(entrypoints[size_t(e)]);
+                    result->append(pe);
                 }
             }
-            api.terminate(dpy);
         }
     }
-    ::close(fd);
+    // The display holds the library's state whether or not the driver started; only
+    // terminating it frees that.
+    api.terminate(dpy);
     return result;
 }
 

@@ -6,6 +6,8 @@
 #include <QList>
 
 // One VA-API profile with the entry points the driver offers for it.
+struct VaApi;
+
 struct VaProfileEntrypoints {
     int profile = 0;            // VAProfile
     QList<int> entrypoints;     // VAEntrypoint
@@ -22,6 +24,9 @@ public:
     QString firstRenderNode() const;
     // Absent when the node cannot be opened or the driver does not start.
     static std::optional<QList<VaProfileEntrypoints>> queryProfiles(const QString& devicePath);
+    // The same over an open DRM descriptor with the given entry points; the display it
+    // makes is always terminated.
+    static std::optional<QList<VaProfileEntrypoints>> queryDisplay(const VaApi& api, int fd);
     // Decode = a VLD entry point, encode = EncSlice or EncSliceLP, for any profile of a codec.
     static VideoCodecSupport fromProfiles(const QList<VaProfileEntrypoints>& profiles);
 
