@@ -71,3 +71,26 @@ TEST(LinuxInspection, LaptopTree)
     EXPECT_EQ(battery->cycleCount, 412);
     EXPECT_EQ(battery->health, "Good");
 }
+
+TEST(LinuxInspection, HybridLaptopTreeThroughEveryReader)
+{
+    const Localization L = Localization::english();
+    const TreeMachine m("sa-intel-laptop");
+    const ProbeContext ctx{m.platform(), L};
+    const QList<CapabilitySection> sections = DeviceProbe::sections(ctx, std::nullopt);
+    ASSERT_EQ(sections.size(), 11);
+    // 88 °C is within 10 °C of the package's 95 °C throttling point: warm, not yet hot.
+    EXPECT_EQ(valueOf(sections, "thermalState"), "Warm");
+    auto item = [&](const char* section, const char* key) {
+        for (const CapabilitySection& s : sections)
+            if (s.key == QString::fromLatin1(section))
+                for (const CapabilityItem& i : s.items)
+                    if (i.key == QString::fromLatin1(key)) return i;
+        ADD_FAILURE() << section << "." << key;
+        return CapabilityItem{};
+    };
+    EXPECT_EQ(item("power", "lowPowerMode").value, "On");  // platform_profile low-power
+    EXPECT_EQ(item("power", "lowPowerMode").status, CapabilityStatus::warning);
+    EXPECT_TRUE(DeviceProbe::summary(ctx).hasBattery);
+    EXPECT_FALSE(item("processor", "performanceCores").value.isEmpty());
+}
