@@ -5,6 +5,8 @@
 
 #include <QThread>
 
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -186,7 +188,8 @@ TEST(LinuxSamplerHost, ReadsThisMachine)
     const auto ticks = src.processorTicks();
     ASSERT_TRUE(ticks);
     EXPECT_GE(ticks->cores.size(), 1);
-    EXPECT_LE(ticks->cores.size(), QThread::idealThreadCount() * 2 + 1);
+    // Online processors, not the ones this process may run on (CI may pin it to a few).
+    EXPECT_LE(ticks->cores.size(), qsizetype(sysconf(_SC_NPROCESSORS_CONF)));
     EXPECT_GT(src.physicalMemory(), 0u);
     EXPECT_GT(src.pageSize(), 0);
     EXPECT_TRUE(src.memoryPages());
