@@ -1,6 +1,7 @@
 #include "platform/linux/LinuxNetworkPathMonitor.h"
 
 #include "platform/linux/LinuxNetworkInterfaces.h"
+#include "platform/linux/LinuxSystemBus.h"
 
 #include <QSocketNotifier>
 
@@ -70,7 +71,8 @@ NetworkPath::InterfaceType typeOf(const SysFs& fs, const QString& name)
 }
 }  // namespace
 
-NetworkPath LinuxNetworkPathMonitor::currentPath(const SysFs& fs, const QList<InterfaceAddress>& addresses)
+NetworkPath LinuxNetworkPathMonitor::currentPath(const SysFs& fs, const QList<InterfaceAddress>& addresses,
+                                                 std::optional<bool> metered)
 {
     auto hasAddress = [&](const QString& name, int family) {
         for (const InterfaceAddress& a : addresses) {
@@ -99,20 +101,58 @@ NetworkPath LinuxNetworkPathMonitor::currentPath(const SysFs& fs, const QList<In
         if (!path.interfaceTypes.contains(t)) path.interfaceTypes << t;
     }
     path.status = routes.isEmpty() ? NetworkPath::Status::Unsatisfied : NetworkPath::Status::Satisfied;
-    // A mobile-data link is the one kind Linux can tell is paid for by the byte.
-    path.isExpensive = path.interfaceTypes.value(0, NetworkPath::InterfaceType::Other) == NetworkPath::InterfaceType::Cellular;
+    // NetworkManager knows what the user or the carrier said about the connection, a "no"
+    // included (a flat-rate mobile plan); without its word, a mobile-data link is the one
+    // kind that can be told to be paid for by the byte. Offline nothing is being paid for.
+    const bool cellular = path.interfaceTypes.value(0, NetworkPath::InterfaceType::Other) == NetworkPath::InterfaceType::Cellular;
+    path.isExpensive = !routes.isEmpty() && metered.value_or(cellular);
     path.isConstrained = false;
     return path;
+}
+
+std::optional<bool> LinuxNetworkPathMonitor::meteredState(const SystemBus& bus)
+{
+    if (!bus.isConnected()) return std::nullopt;
+    const QString nm = QStringLiteral("org.freedesktop.NetworkManager");
+    const BusReply reply = bus.property(nm, QStringLiteral("/org/freedesktop/NetworkManager"), nm, QStringLiteral("Metered"));
+    if (!reply.ok) return std::nullopt;
+    // The property is an unsigned integer; anything else is not an answer.
+    const QVariant value = reply.first();
+    switch (value.typeId()) {
+    case QMetaType::UInt: case QMetaType::Int: case QMetaType::UShort: case QMetaType::Short:
+    case QMetaType::UChar: case QMetaType::ULongLong: case QMetaType::LongLong: break;
+    default: return std::nullopt;
+    }
+    switch (value.toLongLong()) {
+    case 1: case 3: return true;   // yes, guessed yes
+    case 2: case 4: return false;  // no, guessed no
+    default: return std::nullopt;  // unknown, or a value newer than this code
+    }
+}
+
+NetworkPath LinuxNetworkPathMonitor::machinePath(const SystemBus& bus)
+{
+    const QList<InterfaceAddress> addresses = LinuxNetworkInterfaces().addresses().value_or(QList<InterfaceAddress>{});
+    return currentPath(SysFs(), addresses, meteredState(bus));
 }
 
 LinuxNetworkPathMonitor::LinuxNetworkPathMonitor(QObject* parent, PathSource source)
     : NetworkPathMonitor(parent), source_(std::move(source))
 {
-    if (!source_)
-        source_ = [] { return currentPath(SysFs(), LinuxNetworkInterfaces().addresses().value_or(QList<InterfaceAddress>{})); };
+    // The shared bus is guarded already: a hung daemon costs one time-out, not one per look.
+    if (!source_) source_ = [] { return machinePath(LinuxSystemBus::shared()); };
     settle_.setSingleShot(true);
     settle_.setInterval(kSettleMs);
     connect(&settle_, &QTimer::timeout, this, &LinuxNetworkPathMonitor::evaluate);
+}
+
+LinuxNetworkPathMonitor::LinuxNetworkPathMonitor(const SystemBus& bus, QObject* parent)
+    : LinuxNetworkPathMonitor(parent, PathSource{[] { return NetworkPath{}; }})
+{
+    // Each look runs on the main thread, so a daemon that stopped answering is asked
+    // again only after the guard's back-off, not on every burst of routing messages.
+    bus_ = std::make_unique<StallGuardBus>(bus);
+    source_ = [this] { return machinePath(*bus_); };
 }
 
 LinuxNetworkPathMonitor::~LinuxNetworkPathMonitor() { cancel(); }
