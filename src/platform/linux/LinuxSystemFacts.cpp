@@ -38,9 +38,13 @@ QHash<QString, QString> LinuxSystemFacts::cpuInfo() const
     // Fields of the first block; arm64 lists "CPU implementer" per block, which is the same.
     const qsizetype blockEnd = data->indexOf("\n\n");
     QHash<QString, QString> first = SysFs::keyValues(blockEnd >= 0 ? data->left(blockEnd) : *data, ':');
+    // Some arm kernels name the board in one "Hardware" line after all processor blocks.
     if (!first.contains("Hardware")) {
-        const QHash<QString, QString> all = SysFs::keyValues(*data, ':');
-        if (all.contains("Hardware")) first.insert("Hardware", all.value("Hardware"));
+        const qsizetype at = data->lastIndexOf("\nHardware");
+        if (at >= 0) {
+            const qsizetype end = data->indexOf('\n', at + 1);
+            first.insert("Hardware", SysFs::keyValues(data->mid(at + 1, end < 0 ? -1 : end - at - 1), ':').value("Hardware"));
+        }
     }
     return first;
 }
