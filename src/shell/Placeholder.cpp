@@ -1,0 +1,2 @@
+// Filled in as the windows are built.
+namespace {}
