@@ -51,7 +51,7 @@ TEST(StringTables, EveryLookedUpLiteralIsAnEnglishKey)
 {
     const QJsonObject en = table("en");
     ASSERT_FALSE(en.isEmpty());
-    static const QRegularExpression call(QStringLiteral(R"re((?:(?:\.|->)tr|QRL_KEY)\(\s*"((?:[^"\\]|\\.)*)"\s*\))re"));
+    static const QRegularExpression call(QStringLiteral(R"re((?:(?:\.|->)(?:tr|trPlural|text)|QRL_KEY)\(\s*"((?:[^"\\]|\\.)*)"\s*[,)])re"));
     QStringList missing;
     QDirIterator it(QStringLiteral(QRL_SOURCE_DIR "/src"), {"*.cpp", "*.h"}, QDir::Files, QDirIterator::Subdirectories);
     while (it.hasNext()) {
@@ -68,6 +68,49 @@ TEST(StringTables, EveryLookedUpLiteralIsAnEnglishKey)
                                    << missing.join(" | ").toStdString();
 }
 
+namespace {
+// Placeholders must match the key's; a plural form other than "other" may leave the count
+// out ("one hour", "فحص واحد"), but brings in nothing the key lacks.
+void expectPlaceholdersMatch(const char* code, const QString& key, const QJsonValue& value)
+{
+    const QStringList wanted = placeholders(key);
+    if (!value.isObject()) {
+        EXPECT_EQ(placeholders(value.toString()), wanted) << code << ": " << key.toStdString();
+        return;
+    }
+    const QJsonObject forms = value.toObject();
+    for (auto f = forms.begin(); f != forms.end(); ++f) {
+        const QStringList got = placeholders(f.value().toString());
+        if (f.key() == QLatin1String("other")) {
+            EXPECT_EQ(got, wanted) << code << ": " << key.toStdString() << " [other]";
+        } else {
+            QStringList rest = wanted;
+            for (const QString& g : got) EXPECT_TRUE(rest.removeOne(g)) << code << ": " << key.toStdString() << " [" << f.key().toStdString() << "]";
+        }
+    }
+}
+
+void expectPluralCategories(const char* code, const QString& key, const QJsonValue& value)
+{
+    if (!value.isObject()) return;
+    const QStringList needed = StringTable::pluralCategories(Localization::composeLocaleId(code, "en_US"));
+    const QJsonObject forms = value.toObject();
+    for (const QString& c : needed)
+        EXPECT_TRUE(forms.contains(c)) << code << ": " << key.toStdString() << " lacks the plural form " << c.toStdString();
+    for (auto f = forms.begin(); f != forms.end(); ++f)
+        EXPECT_TRUE(needed.contains(f.key()) || f.key() == QLatin1String("zero")) << code << ": " << key.toStdString() << " has a form the language does not use: " << f.key().toStdString();
+}
+}  // namespace
+
+TEST(StringTables, EnglishPluralEntriesHaveEnglishForms)
+{
+    const QJsonObject en = table("en");
+    for (auto e = en.begin(); e != en.end(); ++e) {
+        expectPlaceholdersMatch("en", e.key(), e.value());
+        expectPluralCategories("en", e.key(), e.value());
+    }
+}
+
 TEST(StringTables, TranslationsCoverOnlyEnglishKeysWithTheSamePlaceholders)
 {
     const QJsonObject en = table("en");
@@ -80,7 +123,8 @@ TEST(StringTables, TranslationsCoverOnlyEnglishKeysWithTheSamePlaceholders)
         const QJsonObject t = doc.object();
         for (auto e = t.begin(); e != t.end(); ++e) {
             EXPECT_TRUE(en.contains(e.key())) << code << ": " << e.key().toStdString();
-            EXPECT_EQ(placeholders(e.value().toString()), placeholders(e.key())) << code << ": " << e.key().toStdString();
+            expectPlaceholdersMatch(code, e.key(), e.value());
+            expectPluralCategories(code, e.key(), e.value());
         }
         EXPECT_NE(StringTable::forCode(code), nullptr) << code;  // compiled in
     }

@@ -102,3 +102,38 @@ TEST(LocaleFormat, FixedPatternsUseAsciiDigitsAndGregorianYears)
     const QDateTime when(QDate(2026, 12, 9), QTime(23, 30), Qt::UTC);
     EXPECT_EQ(LocaleFormat::pattern(when.toLocalTime(), "yyyy-MM-dd"), "2026-12-09");
 }
+
+TEST(StringTable, PluralFormsFollowTheLanguagesRules)
+{
+    const StringTable t = StringTable::fromJson(R"({
+        "%lld cores": {"zero": "%lld Z", "one": "%lld O", "two": "%lld T", "few": "%lld F", "many": "%lld M", "other": "%lld X"},
+        "plain": "Plain"
+    })");
+    struct Case {
+        const char* locale;
+        double count;
+        const char* form;
+    };
+    const Case cases[] = {
+        {"en_US", 0, "%lld X"}, {"en_US", 1, "%lld O"}, {"en_US", 2, "%lld X"}, {"en_US", 5, "%lld X"},
+        {"en_US", 11, "%lld X"}, {"en_US", 21, "%lld X"}, {"en_US", 101, "%lld X"},
+        {"ru_RU", 0, "%lld M"}, {"ru_RU", 1, "%lld O"}, {"ru_RU", 2, "%lld F"}, {"ru_RU", 5, "%lld M"},
+        {"ru_RU", 11, "%lld M"}, {"ru_RU", 21, "%lld O"}, {"ru_RU", 101, "%lld O"},
+        {"ar_EG", 0, "%lld Z"}, {"ar_EG", 1, "%lld O"}, {"ar_EG", 2, "%lld T"}, {"ar_EG", 5, "%lld F"},
+        {"ar_EG", 11, "%lld M"}, {"ar_EG", 21, "%lld M"}, {"ar_EG", 101, "%lld X"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(t.lookupPlural("%lld cores", c.count, c.locale), c.form) << c.locale << " " << c.count;
+    // Without a count the "other" form stands; a plain entry ignores the count.
+    EXPECT_EQ(t.lookup("%lld cores"), "%lld X");
+    EXPECT_EQ(t.lookupPlural("plain", 1, "ru_RU"), "Plain");
+    EXPECT_EQ(t.lookupPlural("absent %lld", 1, "ru_RU"), "absent %lld");
+}
+
+TEST(StringTable, PluralEntryMissingTheChosenFormFallsBackToOther)
+{
+    const StringTable t = StringTable::fromJson(R"({"%lld files": {"one": "%lld file", "other": "%lld files", "bogus": "x"}})");
+    EXPECT_EQ(t.lookupPlural("%lld files", 3, "ru_RU"), "%lld files");
+    EXPECT_EQ(t.lookupPlural("%lld files", 1, "en_US"), "%lld file");
+    EXPECT_EQ(StringTable::pluralCategories("ja_JP"), QStringList{"other"});
+}

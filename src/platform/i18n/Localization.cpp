@@ -6,6 +6,10 @@
 #include <QMutex>
 #include <QMutexLocker>
 
+#include <unicode/locid.h>
+#include <unicode/plurrule.h>
+#include <unicode/strenum.h>
+
 #include <map>
 #include <memory>
 
@@ -32,9 +36,18 @@ StringTable StringTable::fromJson(const QByteArray& json)
     const QJsonDocument doc = QJsonDocument::fromJson(json, &error);
     if (error.error != QJsonParseError::NoError || !doc.isObject()) return table;
     const QJsonObject obj = doc.object();
+    static const QStringList kCategories = {"zero", "one", "two", "few", "many", "other"};
     for (auto it = obj.begin(); it != obj.end(); ++it) {
-        if (it.value().isString() && !it.value().toString().isEmpty())
+        if (it.value().isString() && !it.value().toString().isEmpty()) {
             table.entries_.insert(it.key(), it.value().toString());
+        } else if (it.value().isObject()) {
+            QHash<QString, QString> forms;
+            const QJsonObject o = it.value().toObject();
+            for (auto f = o.begin(); f != o.end(); ++f)
+                if (kCategories.contains(f.key()) && f.value().isString() && !f.value().toString().isEmpty())
+                    forms.insert(f.key(), f.value().toString());
+            if (!forms.isEmpty()) table.plurals_.insert(it.key(), forms);
+        }
     }
     return table;
 }
@@ -67,7 +80,62 @@ QStringList StringTable::availableCodes()
 QString StringTable::lookup(const QString& key) const
 {
     auto it = entries_.constFind(key);
-    return it == entries_.constEnd() ? key : it.value();
+    if (it != entries_.constEnd()) return it.value();
+    auto p = plurals_.constFind(key);
+    if (p != plurals_.constEnd()) return p->value(QStringLiteral("other"), key);
+    return key;
+}
+
+QString StringTable::lookupPlural(const QString& key, double count, const QString& localeId) const
+{
+    auto p = plurals_.constFind(key);
+    if (p == plurals_.constEnd()) return lookup(key);
+    const QString category = pluralCategory(count, localeId);
+    auto form = p->constFind(category);
+    if (form != p->constEnd()) return form.value();
+    return p->value(QStringLiteral("other"), key);
+}
+
+namespace {
+// ICU's rules per locale, built once: PluralRules::forLocale parses rule data.
+const icu::PluralRules* rulesFor(const QString& localeId)
+{
+    static QMutex mutex;
+    static std::map<QString, std::unique_ptr<icu::PluralRules>> cache;
+    QMutexLocker lock(&mutex);
+    auto found = cache.find(localeId);
+    if (found != cache.end()) return found->second.get();
+    UErrorCode status = U_ZERO_ERROR;
+    std::unique_ptr<icu::PluralRules> rules(
+        icu::PluralRules::forLocale(icu::Locale(localeId.toUtf8().constData()), status));
+    if (U_FAILURE(status)) rules.reset();
+    const icu::PluralRules* result = rules.get();
+    cache.emplace(localeId, std::move(rules));
+    return result;
+}
+}  // namespace
+
+QString StringTable::pluralCategory(double count, const QString& localeId)
+{
+    const icu::PluralRules* rules = rulesFor(localeId);
+    if (!rules) return QStringLiteral("other");
+    const icu::UnicodeString keyword = rules->select(count);
+    return QString(reinterpret_cast<const QChar*>(keyword.getBuffer()), keyword.length());
+}
+
+QStringList StringTable::pluralCategories(const QString& localeId)
+{
+    QStringList out;
+    const icu::PluralRules* rules = rulesFor(localeId);
+    if (!rules) return {QStringLiteral("other")};
+    UErrorCode status = U_ZERO_ERROR;
+    std::unique_ptr<icu::StringEnumeration> keywords(rules->getKeywords(status));
+    if (U_FAILURE(status) || !keywords) return {QStringLiteral("other")};
+    while (const icu::UnicodeString* k = keywords->snext(status)) {
+        if (U_FAILURE(status)) break;
+        out << QString(reinterpret_cast<const QChar*>(k->getBuffer()), k->length());
+    }
+    return out;
 }
 
 bool Localization::isRightToLeft() const

@@ -18,13 +18,25 @@ public:
     // Parses a table; garbage gives an empty table.
     static StringTable fromJson(const QByteArray& json);
 
-    // The translation, or the key itself when the table lacks it.
+    // The translation, or the key itself when the table lacks it. For an entry that holds
+    // plural forms, its "other" form.
     QString lookup(const QString& key) const;
-    bool contains(const QString& key) const { return entries_.contains(key); }
+    // The plural form that the rules of `localeId` choose for `count`; falls back to the
+    // "other" form, then to the plain entry, then to the key.
+    QString lookupPlural(const QString& key, double count, const QString& localeId) const;
+    bool contains(const QString& key) const { return entries_.contains(key) || plurals_.contains(key); }
     const QHash<QString, QString>& entries() const { return entries_; }
+    // Entries whose value is an object of plural categories ("one", "few", "other", ...).
+    const QHash<QString, QHash<QString, QString>>& plurals() const { return plurals_; }
+
+    // The plural category ICU's rules for `localeId` give `count` ("one", "few", "other", ...).
+    static QString pluralCategory(double count, const QString& localeId);
+    // The categories a language distinguishes, per ICU.
+    static QStringList pluralCategories(const QString& localeId);
 
 private:
     QHash<QString, QString> entries_;
+    QHash<QString, QHash<QString, QString>> plurals_;
 };
 
 // The interface language as every text and formatter needs it: the table to look
@@ -42,7 +54,10 @@ struct Localization {
     // the form the language's rules choose for `count` (the number as shown). Fill the
     // placeholders afterwards, as with tr().
     QString trPlural(const char* key, double count) const { return trPlural(QString::fromUtf8(key), count); }
-    QString trPlural(const QString& key, double count) const { (void)count; return tr(key); }
+    QString trPlural(const QString& key, double count) const
+    {
+        return table ? table->lookupPlural(key, count, localeId) : key;
+    }
 
     bool isRightToLeft() const;
     Qt::LayoutDirection layoutDirection() const { return isRightToLeft() ? Qt::RightToLeft : Qt::LeftToRight; }
