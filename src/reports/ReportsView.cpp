@@ -18,6 +18,7 @@
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QStyle>
 #include <QTextDocument>
 #include <QTextEdit>
 #include <QVBoxLayout>
@@ -31,6 +32,10 @@ namespace {
 QFont monospaced(qreal pixelSize)
 {
     QFont f = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    // The desktop's fixed font first; where it names none that is installed, ours.
+    f.setFamilies({f.family(), QStringLiteral("DejaVu Sans Mono"), QStringLiteral("Noto Sans Mono")});
+    f.setStyleHint(QFont::Monospace);
+    f.setFixedPitch(true);
     f.setPixelSize(qRound(pixelSize));
     return f;
 }
@@ -40,6 +45,50 @@ QColor mix(const QColor& a, const QColor& b, qreal t)
     return QColor::fromRgbF(float(a.redF() + (b.redF() - a.redF()) * t), float(a.greenF() + (b.greenF() - a.greenF()) * t),
                             float(a.blueF() + (b.blueF() - a.blueF()) * t), float(a.alphaF() + (b.alphaF() - a.alphaF()) * t));
 }
+
+// Holds the page's column: as wide as the pane up to a maximum, centred, as high as the
+// column needs at that width.
+class CentredColumn : public QWidget {
+public:
+    CentredColumn(QWidget* column, int maximumWidth) : column_(column), maximumWidth_(maximumWidth)
+    {
+        column_->setParent(this);
+        QSizePolicy policy(QSizePolicy::Preferred, QSizePolicy::Preferred);
+        policy.setHeightForWidth(true);
+        setSizePolicy(policy);
+    }
+    bool hasHeightForWidth() const override { return true; }
+    int heightForWidth(int width) const override { return column_->heightForWidth(columnWidth(width)); }
+    QSize sizeHint() const override
+    {
+        const int w = maximumWidth_;
+        return {w, heightForWidth(w)};
+    }
+    QSize minimumSizeHint() const override { return {column_->minimumSizeHint().width(), 0}; }
+
+protected:
+    void resizeEvent(QResizeEvent*) override { place(); }
+    bool event(QEvent* e) override
+    {
+        // The column's content changed its height: let the scroll area size this page anew.
+        if (e->type() == QEvent::LayoutRequest) {
+            updateGeometry();
+            place();
+        }
+        return QWidget::event(e);
+    }
+
+private:
+    int columnWidth(int width) const { return std::min(width, maximumWidth_); }
+    void place()
+    {
+        const int w = columnWidth(width());
+        const QRect r((width() - w) / 2, 0, w, std::max(height(), column_->heightForWidth(w)));
+        column_->setGeometry(QStyle::visualRect(layoutDirection(), rect(), r));
+    }
+    QWidget* column_;
+    int maximumWidth_;
+};
 
 }  // namespace
 
@@ -88,6 +137,9 @@ void ProminentButton::paintEvent(QPaintEvent*)
     }
     p.setPen(Qt::white);
     p.setFont(font());
+    // The label reads in its own direction ("Export…" keeps its ellipsis at the end in a
+    // right-to-left window until it is translated).
+    p.setLayoutDirection(text().isRightToLeft() ? Qt::RightToLeft : Qt::LeftToRight);
     const QString shown = fontMetrics().elidedText(text(), Qt::ElideRight, width() - 16);
     p.drawText(rect().adjusted(8, 0, -8, 0), Qt::AlignCenter | Qt::TextSingleLine, shown);
 }
@@ -227,9 +279,7 @@ FormatCard::FormatCard(ReportFormat format, bool highlighted, std::function<void
     useCase_->setWordWrap(true);
     column->addWidget(useCase_);
 
-    button_ = new ProminentButton(QString(), [highlighted] {
-        return highlighted ? Theme::brandPrimary() : Theme::foreground(Theme::Level::secondary);
-    });
+    button_ = new ProminentButton(QString(), [highlighted] { return buttonTint(highlighted); });
     button_->setObjectName(QStringLiteral("exportButton"));
     connect(button_, &QAbstractButton::clicked, this, [action] {
         if (action) action();
@@ -237,6 +287,14 @@ FormatCard::FormatCard(ReportFormat format, bool highlighted, std::function<void
     column->addWidget(button_);
     column->addStretch(1);
     retranslate();
+}
+
+QColor FormatCard::buttonTint(bool highlighted)
+{
+    if (highlighted) return Theme::brandPrimary();
+    // The secondary colour; in dark appearance its lighter grey would leave the white label
+    // unreadable, so the next level down.
+    return Theme::foreground(Theme::isDark() ? Theme::Level::tertiary : Theme::Level::secondary);
 }
 
 QString FormatCard::useCase(ReportFormat format)
@@ -278,20 +336,12 @@ ReportsContent::ReportsContent(std::function<void(ReportFormat)> exportFormat, Q
     scroll_->viewport()->setAutoFillBackground(false);
     outer->addWidget(scroll_);
 
-    auto* page = new QWidget;
-    page->setObjectName(QStringLiteral("reportsPage"));
-    page->setAutoFillBackground(false);
-    auto* pageRow = new QHBoxLayout(page);
-    pageRow->setContentsMargins(0, 0, 0, 0);
-
     // The column: at most 1000 wide with its padding, centred in the pane.
     auto* columnWidget = new QWidget;
     columnWidget->setObjectName(QStringLiteral("reportsColumn"));
-    columnWidget->setMaximumWidth(kMaximumColumnWidth);
-    QSizePolicy columnPolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
-    columnPolicy.setHeightForWidth(true);
-    columnWidget->setSizePolicy(columnPolicy);
-    pageRow->addWidget(columnWidget, 1, Qt::AlignHCenter | Qt::AlignTop);
+    auto* page = new CentredColumn(columnWidget, kMaximumColumnWidth);
+    page->setObjectName(QStringLiteral("reportsPage"));
+    page->setAutoFillBackground(false);
 
     auto* column = new QVBoxLayout(columnWidget);
     column->setContentsMargins(kPadding, kPadding, kPadding, kPadding);

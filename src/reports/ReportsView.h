@@ -76,6 +76,8 @@ public:
     void retranslate();
     // The one-sentence description of a format, in the interface language.
     static QString useCase(ReportFormat format);
+    // The fill of the "Export…" button: the brand colour on the highlighted card, else grey.
+    static QColor buttonTint(bool highlighted);
 
     static constexpr int kMinimumHeight = 190;
 
