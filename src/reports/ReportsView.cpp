@@ -178,6 +178,7 @@ void ReportPreviewBox::setText(const QString& text)
 {
     if (text == text_) return;
     text_ = text;
+    measured_.clear();
     view_->setPlainText(text);
     updateGeometry();
 }
@@ -189,11 +190,17 @@ QString ReportPreviewBox::text() const
 
 int ReportPreviewBox::heightForWidth(int width) const
 {
+    // Layouts ask often and for few widths: measure each width once per text and font.
+    const auto key = std::make_pair(width, view_->font().key());
+    if (const auto it = measured_.constFind(key); it != measured_.constEnd()) return *it;
     std::unique_ptr<QTextDocument> doc(view_->document()->clone());
     doc->setDefaultFont(view_->font());
     doc->setDocumentMargin(kPadding);
     doc->setTextWidth(std::max(1, width));
-    return std::clamp(int(std::ceil(doc->size().height())), kMinimumHeight, kMaximumHeight);
+    const int height = std::clamp(int(std::ceil(doc->size().height())), kMinimumHeight, kMaximumHeight);
+    if (measured_.size() > 16) measured_.clear();
+    measured_.insert(key, height);
+    return height;
 }
 
 QSize ReportPreviewBox::sizeHint() const

@@ -4,6 +4,7 @@
 #include "ui/Card.h"
 
 #include <QAbstractButton>
+#include <QHash>
 #include <QPointer>
 #include <QWidget>
 
@@ -63,6 +64,7 @@ private:
     void fit();
     QTextEdit* view_;
     QString text_;
+    mutable QHash<std::pair<int, QString>, int> measured_;
 };
 
 // One card of the format grid: icon tile, extension, title, description and "Export…".
