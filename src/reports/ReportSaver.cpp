@@ -53,8 +53,10 @@ QString startDirectory()
 bool usableWindow(const QWidget* w)
 {
     if (!w || !w->isWindow() || !w->isVisible()) return false;
+    // Menus, tray panels and tool windows close when they lose focus, and would take a
+    // dialog that is modal on them along.
     const Qt::WindowType type = w->windowType();
-    return type != Qt::Popup && type != Qt::ToolTip && type != Qt::SplashScreen;
+    return type != Qt::Popup && type != Qt::Tool && type != Qt::ToolTip && type != Qt::SplashScreen;
 }
 
 void writeReport(ReportFormat format, const DeviceSummary& summary, const QList<CapabilitySection>& sections,
