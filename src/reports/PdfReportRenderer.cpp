@@ -6,6 +6,7 @@
 #include "reports/PdfDocumentInfo.h"
 #include "reports/PdfPagination.h"
 #include "ui/Symbols.h"
+#include "ui/Theme.h"
 
 #include <QBuffer>
 #include <QFontMetricsF>
@@ -14,6 +15,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPdfWriter>
+#include <QRawFont>
 #include <QtDebug>
 
 #include <cmath>
@@ -54,9 +56,9 @@ QColor named(const char* first, const char* second, QColor fallback)
     return fallback;
 }
 
-// Families in fallback order: the interface language's script first, so shared code points
-// (Han characters in Japanese) take that language's forms, then every other script the
-// product's languages and machine data may hold.
+// Families in fallback order: the interface's text face, then the interface language's
+// script, so shared code points (Han characters in Japanese) take that language's forms,
+// then every other script the product's languages and machine data may hold.
 QStringList familiesFor(const QString& code)
 {
     const QString lang = code.section('-', 0, 0).toLower();
@@ -66,8 +68,10 @@ QStringList familiesFor(const QString& code)
     else if (lang == "ja") preferred << QStringLiteral("Noto Sans CJK JP");
     else if (lang == "ko") preferred << QStringLiteral("Noto Sans CJK KR");
     else if (lang == "zh") preferred << QStringLiteral("Noto Sans CJK SC");
-    QStringList all = {QStringLiteral("Noto Sans")};
-    all << preferred;
+    QStringList all = {Theme::textFamily()};
+    if (!all.contains(QStringLiteral("Noto Sans"))) all << QStringLiteral("Noto Sans");
+    for (const QString& family : preferred)
+        if (!all.contains(family)) all << family;
     for (const char* f : {"Noto Sans Arabic", "Noto Sans Devanagari", "Noto Sans CJK JP", "Noto Sans CJK KR",
                           "Noto Sans CJK SC", "DejaVu Sans"}) {
         const QString family = QString::fromLatin1(f);
@@ -104,6 +108,7 @@ PdfReportRenderer::PdfReportRenderer(const DeviceSummary& summary, const QList<C
       rtl_(L.isRightToLeft()),
       pageSize_(pageSizeForRegion(region)),
       families_(familiesFor(L.code)),
+      textFace_(QRawFont::fromFont(QFont(families_.first()))),
       ink_(srgb(0.11, 0.11, 0.13)),
       secondaryInk_(srgb(0.38, 0.39, 0.43)),
       tertiaryInk_(srgb(0.56, 0.57, 0.61)),
@@ -454,16 +459,17 @@ QString PdfReportRenderer::integer(qint64 n) const
 
 // --- Text and shapes --------------------------------------------------------------------
 
-QFont PdfReportRenderer::font(double size, QFont::Weight weight, bool monoDigits) const
+QFont PdfReportRenderer::font(double size, QFont::Weight weight) const
 {
     QFont f;
-    QStringList families = families_;
-    // DejaVu's digits are all one width, so counts and page numbers line up.
-    if (monoDigits) families.prepend(QStringLiteral("DejaVu Sans"));
-    f.setFamilies(families);
+    f.setFamilies(families_);
     f.setPointSizeF(size);
     f.setWeight(weight);
     f.setHintingPreference(QFont::PreferNoHinting);
+    // No optional ligatures: Qt's PDF writer gives a ligature glyph no text, so the "ti" of
+    // "Workstation" would vanish from copied and searched text. Scripts that need shaping
+    // (Arabic, Devanagari) are still shaped.
+    f.setStyleStrategy(QFont::PreferNoShaping);
     return f;
 }
 
@@ -472,7 +478,7 @@ PdfReportRenderer::TextBlock PdfReportRenderer::layoutText(const QString& text, 
 {
     TextBlock block;
     if (text.isEmpty()) return block;
-    QFont f = font(style.size, style.weight, style.monoDigits);
+    QFont f = font(style.size, style.weight);
     if (style.kern != 0) f.setLetterSpacing(QFont::AbsoluteSpacing, style.kern);
     QString shown;
     if (style.wrap) {
@@ -490,7 +496,10 @@ PdfReportRenderer::TextBlock PdfReportRenderer::layoutText(const QString& text, 
     option.setTextDirection(rtl_ && !hasStrongDirection(shown) ? Qt::RightToLeft : Qt::LayoutDirectionAuto);
     option.setUseDesignMetrics(true);
     block.layout->setTextOption(option);
-    if (!formats.isEmpty() && shown == text) block.layout->setFormats(formats);
+    QList<QTextLayout::FormatRange> ranges;
+    if (shown == text) ranges = formats;
+    if (style.monoDigits) ranges += digitFallbacks(shown);
+    if (!ranges.isEmpty()) block.layout->setFormats(ranges);
     block.layout->setCacheEnabled(true);
     double height = 0;
     block.layout->beginLayout();
@@ -504,6 +513,28 @@ PdfReportRenderer::TextBlock PdfReportRenderer::layoutText(const QString& text, 
     block.height = std::ceil(height - 1e-6);
     block.color = style.color;
     return block;
+}
+
+QList<QTextLayout::FormatRange> PdfReportRenderer::digitFallbacks(const QString& text) const
+{
+    // The text face's own digits are tabular; only digits it lacks (Arabic-Indic) come from
+    // DejaVu Sans, whose digits of every script share one width. Letters stay as they are.
+    QList<QTextLayout::FormatRange> ranges;
+    if (!textFace_.isValid()) return ranges;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (!c.isDigit() || textFace_.supportsCharacter(c)) continue;
+        if (!ranges.isEmpty() && ranges.last().start + ranges.last().length == i) {
+            ++ranges.last().length;
+            continue;
+        }
+        QTextLayout::FormatRange range;
+        range.start = int(i);
+        range.length = 1;
+        range.format.setFontFamilies(QStringList{QStringLiteral("DejaVu Sans")} + families_);
+        ranges.append(range);
+    }
+    return ranges;
 }
 
 void PdfReportRenderer::drawText(const TextBlock& block, double x, double top, double width)

@@ -4,6 +4,7 @@
 
 #include <QColor>
 #include <QFont>
+#include <QRawFont>
 #include <QSizeF>
 #include <QTextLayout>
 
@@ -93,7 +94,9 @@ private:
     void drawSymbol(const QString& name, double pointSize, const QRectF& box, const QColor& color);
     void fillRoundedRect(const QRectF& ltrRect, double radius, const QColor& color);
 
-    QFont font(double size, QFont::Weight weight, bool monoDigits) const;
+    QFont font(double size, QFont::Weight weight) const;
+    // Ranges of `text` whose digits the text face lacks, set in a face with tabular ones.
+    QList<QTextLayout::FormatRange> digitFallbacks(const QString& text) const;
     double mirrorX(double x, double width) const { return rtl_ ? pageSize_.width() - x - width : x; }
     double contentWidth() const { return pageSize_.width() - 2 * margin; }
     double bottomLimit() const { return pageSize_.height() - margin - footerHeight + 8; }
@@ -109,6 +112,7 @@ private:
     const bool rtl_;
     const QSizeF pageSize_;
     const QStringList families_;
+    const QRawFont textFace_;  // the first family, to tell which digits it has
 
     QPainter* painter_ = nullptr;  // present only in the drawing pass
     class QPdfWriter* writer_ = nullptr;

@@ -6,8 +6,12 @@
 
 #include <QDateTime>
 
+#include <functional>
 #include <optional>
 #include <variant>
+
+class QWidget;
+class Quorlent;
 
 // Renders one inspection as a report. Pure functions of their arguments and the language.
 namespace ReportExporter {
@@ -59,5 +63,14 @@ PdfResult pdf(const DeviceSummary& summary, const QList<CapabilitySection>& sect
               const Localization& L, const QString& region);
 // The region of the user's locale ("US", "GB"; empty when it names none).
 QString systemRegion();
+
+// Saves the model's current inspection in `format`: asks where (the desktop's save
+// dialog), renders only once the user confirms, writes atomically and tells of a failure
+// in one alert. Inspects first when there is no inspection yet. Returns at once when the
+// dialog is window-modal; see ReportSaver.h for the parts tests replace.
+void save(ReportFormat format, Quorlent& inspector);
+// The main window, which the save dialog is modal on when no other window of ours is
+// active; without one (or while it is hidden) the dialog is application-modal.
+void setMainWindowProvider(std::function<QWidget*()> provider);
 
 }  // namespace ReportExporter

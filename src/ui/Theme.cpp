@@ -206,9 +206,20 @@ qreal pixelSize(TextStyle style)
     return 13;
 }
 
+QString textFamily()
+{
+    static const QString family = [] {
+        const QString preferred = QStringLiteral("Lato");
+        return QFontDatabase::hasFamily(preferred) ? preferred : QFontDatabase::systemFont(QFontDatabase::GeneralFont).family();
+    }();
+    return family;
+}
+
 QFont systemFont(qreal size, QFont::Weight weight)
 {
     QFont f = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
+    f.setFamily(textFamily());
+    f.setStyleName(QString());  // the weight decides the face
     f.setPixelSize(qMax(1, qRound(size)));
     f.setWeight(weight);
     return f;

@@ -102,6 +102,10 @@ qreal pixelSize(TextStyle style);
 QFont font(TextStyle style, std::optional<QFont::Weight> weight = std::nullopt);
 // The interface font at an explicit pixel size.
 QFont systemFont(qreal pixelSize, QFont::Weight weight = QFont::Normal);
+// The face of every text of ours, in the windows and in the PDF: Lato, whose medium and
+// semibold weights the text styles use, where it is installed; else the desktop's font.
+// Scripts it lacks (Arabic, CJK, Devanagari) fall back per character.
+QString textFamily();
 
 // --- Motion -------------------------------------------------------------------------------
 // True when animations must not run: forced by setReduceMotion, else the desktop's
