@@ -150,6 +150,9 @@ QWidget* featuresPage(QWidget* parent)
     auto* list = new QWidget(page);
     list->setObjectName(QStringLiteral("featuresList"));
     list->setMaximumWidth(440);
+    QSizePolicy listPolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    listPolicy.setHeightForWidth(true);
+    list->setSizePolicy(listPolicy);
     auto* rows = new QVBoxLayout(list);
     rows->setContentsMargins(0, 0, 0, 0);
     rows->setSpacing(12);
@@ -159,7 +162,12 @@ QWidget* featuresPage(QWidget* parent)
     rows->addWidget(point(QRL_SYMBOL("doc.on.doc"), l.tr("Copy a plain-text summary in one click"), list));
     rows->addWidget(point(QRL_SYMBOL("person.crop.circle.badge.xmark"),
                           l.tr("No account needed. Your inspection stays on your Mac."), list));
-    column->addWidget(list, 0, Qt::AlignHCenter);
+    // As wide as the page allows up to 440, centred; the rows wrap within it.
+    auto* centre = new QHBoxLayout;
+    centre->addStretch(0);
+    centre->addWidget(list, 1);
+    centre->addStretch(0);
+    column->addLayout(centre);
     column->addStretch(1);
     return page;
 }
@@ -247,7 +255,9 @@ void OnboardingPages::showPage(int page)
         auto* fade = new QGraphicsOpacityEffect(w);
         w->setGraphicsEffect(fade);
     }
+    starting_ = true;
     progress_.setValue(0);
+    starting_ = false;
     progress_.animateTo(1, Theme::spring());
     apply();
 }
@@ -275,7 +285,7 @@ void OnboardingPages::settle()
 
 void OnboardingPages::apply()
 {
-    if (!leaving_) return;
+    if (!leaving_ || starting_) return;
     const double p = progress_.value();
     const QRect r = pageRect();
     // Leading and trailing follow the reading direction; Back slides the same way as Continue.

@@ -66,6 +66,7 @@ private:
     QPointer<QWidget> current_;
     QPointer<QWidget> leaving_;
     MotionValue progress_{1};
+    bool starting_ = false;
 };
 
 // The first-run sheet over the main window: a welcome page and a features page with Skip,

@@ -15,6 +15,7 @@
 
 #include <QApplication>
 #include <QEvent>
+#include <QFocusEvent>
 #include <QHBoxLayout>
 #include <QLayout>
 #include <QPainter>
@@ -60,10 +61,14 @@ protected:
         QPainter p(this);
         p.setLayoutDirection(layoutDirection());
         p.setRenderHint(QPainter::Antialiasing);
-        if (isChecked() || hasFocus()) {
-            QPainterPath path;
-            path.addRoundedRect(QRectF(rect()).adjusted(1, 1, -1, -1), 6, 6);
-            p.fillPath(path, Theme::primary(isChecked() ? 0.08 : 0.04));
+        QPainterPath path;
+        path.addRoundedRect(QRectF(rect()).adjusted(1, 1, -1, -1), 6, 6);
+        if (isChecked()) p.fillPath(path, Theme::primary(0.08));
+        if (hasFocus() && keyboardFocus_) {
+            QColor ring = Theme::brandPrimary();
+            ring.setAlphaF(0.45);
+            p.setPen(QPen(ring, 1.5));
+            p.drawPath(path);
         }
         const QColor c = isChecked() ? Theme::brandPrimary() : Theme::foreground(Theme::Level::secondary);
         const qreal s = 20;
@@ -74,8 +79,15 @@ protected:
                    QFontMetricsF(font()).elidedText(text(), Qt::ElideRight, width()));
     }
 
+    void focusInEvent(QFocusEvent* e) override
+    {
+        keyboardFocus_ = e->reason() == Qt::TabFocusReason || e->reason() == Qt::BacktabFocusReason;
+        QAbstractButton::focusInEvent(e);
+    }
+
 private:
     QString symbol_;
+    bool keyboardFocus_ = false;
 };
 
 // A thin line across, inset on both sides.
@@ -534,6 +546,9 @@ void SettingsWindow::retranslate()
 void SettingsWindow::fitHeight()
 {
     if (!layout()) return;
+    // A row shown or hidden deep inside: every cached height is stale.
+    for (QLayout* l : findChildren<QLayout*>()) l->invalidate();
+    layout()->invalidate();
     layout()->activate();
     const int h = layout()->totalHeightForWidth(kWidth);
     if (h > 0) setFixedHeight(h);

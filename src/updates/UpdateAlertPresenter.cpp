@@ -112,6 +112,7 @@ UpdateAlertDialog::UpdateAlertDialog(const UpdateAlertText& text, QWidget* paren
         message->setText(text.message);
         texts->addWidget(message);
     }
+    texts->addStretch(1);
     top->addLayout(texts, 1);
     column->addLayout(top);
 
@@ -138,6 +139,8 @@ UpdateAlertDialog::UpdateAlertDialog(const UpdateAlertText& text, QWidget* paren
     }
     column->addLayout(row);
     if (QPushButton* d = buttons_.value(text.defaultButton >= 0 ? text.defaultButton : text.cancelButton)) d->setFocus();
+    column->activate();
+    resize(kWidth, column->totalHeightForWidth(kWidth));
 }
 
 void UpdateAlertDialog::reject()

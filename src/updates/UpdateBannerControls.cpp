@@ -6,6 +6,7 @@
 #include <QEvent>
 #include <QDesktopServices>
 #include <QEnterEvent>
+#include <QFocusEvent>
 #include <QFontMetricsF>
 #include <QIcon>
 #include <QPainter>
@@ -138,7 +139,7 @@ void AccentButton::paintEvent(QPaintEvent*)
     else if (isDown()) fill = fill.darker(118);
     const QRectF r = QRectF(rect()).adjusted(1, 1, -1, -1);
     p.fillPath(rounded(r, large_ ? 7 : 6), fill);
-    if (hasFocus()) {
+    if (hasFocus() && keyboardFocus_) {
         QColor ring = Theme::brandPrimary();
         ring.setAlphaF(0.45);
         p.setPen(QPen(ring, 2));
@@ -162,6 +163,25 @@ void AccentButton::paintEvent(QPaintEvent*)
     const QRectF tr(rtl ? width() - x - textWidth : x, 0, textWidth, height());
     p.drawText(tr, Qt::AlignVCenter | Qt::AlignHCenter,
                m.elidedText(text(), Qt::ElideRight, textWidth + 0.5));
+}
+
+namespace {
+bool fromKeyboard(Qt::FocusReason r)
+{
+    return r == Qt::TabFocusReason || r == Qt::BacktabFocusReason || r == Qt::ShortcutFocusReason;
+}
+}  // namespace
+
+void AccentButton::focusInEvent(QFocusEvent* e)
+{
+    keyboardFocus_ = fromKeyboard(e->reason());
+    QPushButton::focusInEvent(e);
+}
+
+void LinkButton::focusInEvent(QFocusEvent* e)
+{
+    keyboardFocus_ = fromKeyboard(e->reason());
+    QPushButton::focusInEvent(e);
 }
 
 // ---- PlainButton ------------------------------------------------------------------------------
@@ -237,7 +257,7 @@ void LinkButton::paintEvent(QPaintEvent*)
     else if (isDown()) c = c.darker(125);
     p.setPen(c);
     p.drawText(rect(), Qt::AlignCenter, QFontMetricsF(f).elidedText(text(), Qt::ElideRight, width()));
-    if (hasFocus()) {
+    if (hasFocus() && keyboardFocus_) {
         QColor ring = Theme::brandPrimary();
         ring.setAlphaF(0.45);
         p.setRenderHint(QPainter::Antialiasing);

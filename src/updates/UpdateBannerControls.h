@@ -48,9 +48,12 @@ public:
     QSize minimumSizeHint() const override { return sizeHint(); }
 
 protected:
+    void focusInEvent(QFocusEvent*) override;
     void paintEvent(QPaintEvent*) override;
 
 private:
+    // The ring shows for focus that came from the keyboard, not for a click or a default.
+    bool keyboardFocus_ = false;
     QString symbol_;
     int minLabelWidth_ = 0;
     bool large_ = false;
@@ -80,11 +83,14 @@ public:
     QSize minimumSizeHint() const override { return sizeHint(); }
 
 protected:
+    void focusInEvent(QFocusEvent*) override;
     void paintEvent(QPaintEvent*) override;
     void enterEvent(QEnterEvent*) override;
     void leaveEvent(QEvent*) override;
 
 private:
+    // The ring shows for focus that came from the keyboard, not for a click or a default.
+    bool keyboardFocus_ = false;
     bool hovered_ = false;
 };
 

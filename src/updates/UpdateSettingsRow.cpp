@@ -150,6 +150,11 @@ void UpdateSettingsRow::refresh()
     else if (s.kind == UpdateState::Kind::upToDate) status_ = Status::upToDate;
     else status_ = Status::none;
 
+    // Short statuses keep to one line between the stretches; a message wraps across the row.
+    const bool wraps = status_ == Status::error;
+    statusLabel_->setWordWrap(wraps);
+    statusLabel_->setSizePolicy(wraps ? QSizePolicy::Expanding : QSizePolicy::Preferred, QSizePolicy::Preferred);
+    if (auto* row = qobject_cast<QHBoxLayout*>(statusRow_->layout())) row->setStretchFactor(statusLabel_, wraps ? 1 : 0);
     statusSymbol_->setVisible(status_ == Status::upToDate);
     download_->setVisible(status_ == Status::available);
     statusRow_->setVisible(status_ != Status::none);
