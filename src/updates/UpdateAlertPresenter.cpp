@@ -80,7 +80,15 @@ void UpdateAlertPresenter::present()
 UpdateAlertPresenter::Presenter UpdateAlertPresenter::dialogPresenter()
 {
     return [](QWidget* parent, const UpdateAlertText& text, std::function<void(int)> answer) {
+        // One alert at a time: a newer answer replaces the one still on screen.
+        static QPointer<UpdateAlertDialog> onScreen;
+        if (onScreen) {
+            onScreen->disconnect();
+            onScreen->hide();
+            onScreen->deleteLater();
+        }
         auto* dialog = new UpdateAlertDialog(text, parent ? parent->window() : nullptr);
+        onScreen = dialog;
         dialog->setAttribute(Qt::WA_DeleteOnClose);
         dialog->setWindowModality(parent ? Qt::WindowModal : Qt::ApplicationModal);
         QObject::connect(dialog, &QDialog::finished, dialog, [dialog, answer = std::move(answer)](int) { answer(dialog->choice()); });

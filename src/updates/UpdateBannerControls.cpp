@@ -397,7 +397,8 @@ QSize ClampedText::sizeHint() const
     return QSize(w, heightForWidth(w));
 }
 
-QSize ClampedText::minimumSizeHint() const { return QSize(0, heightForWidth(std::max(width(), 1))); }
+// The height follows the width the layout gives (heightForWidth), not the width it has now.
+QSize ClampedText::minimumSizeHint() const { return QSize(0, int(std::ceil(QFontMetricsF(font()).lineSpacing()))); }
 
 void ClampedText::paintEvent(QPaintEvent*)
 {
@@ -407,8 +408,15 @@ void ClampedText::paintEvent(QPaintEvent*)
     p.setPen(color_.value_or(Theme::foreground(level_)));
     const qreal spacing = QFontMetricsF(font()).lineSpacing();
     qreal y = 0;
+    // The edge is the window's leading one, whatever direction a line runs in.
+    Qt::Alignment horizontal = alignment_ & Qt::AlignHorizontal_Mask;
+    if (!(horizontal & Qt::AlignHCenter))
+        horizontal = (layoutDirection() == Qt::RightToLeft ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignAbsolute;
     for (const QString& line : shownLines(width())) {
-        p.drawText(QRectF(0, y, width(), spacing), int(alignment_ | Qt::AlignVCenter), line);
+        // Each line in its own direction (a Latin note in a right-to-left window keeps its
+        // full stop at the end), aligned to the window's leading edge.
+        const int direction = line.isRightToLeft() ? Qt::TextForceRightToLeft : Qt::TextForceLeftToRight;
+        p.drawText(QRectF(0, y, width(), spacing), int(horizontal | Qt::AlignVCenter) | direction, line);
         y += spacing;
     }
 }

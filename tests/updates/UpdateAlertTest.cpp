@@ -165,9 +165,12 @@ TEST_F(AlertTest, TheAlertWindowIsWindowModalAndPlain)
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_EQ(mainWindow->findChild<UpdateAlertDialog*>(), nullptr);
 
-    // Escape answers with the cancel button.
+    // Escape answers with the cancel button; a newer answer replaces an alert still shown.
     answer(HttpAnswer::json("", 404));
     menuCheck(c);
+    menuCheck(c);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    ASSERT_EQ(mainWindow->findChildren<UpdateAlertDialog*>().size(), 1);
     dialog = mainWindow->findChild<UpdateAlertDialog*>();
     ASSERT_NE(dialog, nullptr);
     QTest::keyClick(dialog, Qt::Key_Escape);

@@ -83,10 +83,19 @@ TEST_F(OverlayTest, RequiredCoversTheWindowAndReturnDownloads)
     EXPECT_TRUE(w.overlay->isBlocking());
     EXPECT_TRUE(w.overlay->card()->isVisible());
 
+    // Return is the card's default action wherever the focus is within it.
+    w.overlay->notesBox()->textView()->setFocus();
+    QTest::keyClick(w.overlay->notesBox()->textView(), Qt::Key_Return);
+    EXPECT_EQ(opened.size(), 2);
+    w.overlay->quitButton()->setFocus();
+    QTest::keyClick(w.overlay->quitButton(), Qt::Key_Return);
+    EXPECT_EQ(opened.size(), 3);
+    EXPECT_EQ(w.quits, 0);
+
     click(w.overlay->quitButton());
     EXPECT_EQ(w.quits, 1);
     click(w.overlay->downloadButton());
-    EXPECT_EQ(opened.size(), 2);
+    EXPECT_EQ(opened.size(), 4);
 }
 
 TEST_F(OverlayTest, NothingBeneathReceivesClicksKeysOrShortcuts)
