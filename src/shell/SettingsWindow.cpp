@@ -502,7 +502,6 @@ SettingsWindow::SettingsWindow(const SettingsEnvironment& environment, QWidget* 
     about_ = new AboutSettingsPane(env_, this);
     column->addWidget(general_);
     column->addWidget(about_);
-    stack_ = nullptr;
 
     connect(generalTab_, &QAbstractButton::clicked, this, [this] { showTab(Tab::general); });
     connect(aboutTab_, &QAbstractButton::clicked, this, [this] { showTab(Tab::about); });

@@ -15,7 +15,6 @@ class LanguagePickerBox;
 class LinkButton;
 class PlainButton;
 class Preferences;
-class QStackedWidget;
 class RelaunchBanner;
 class ThemedLabel;
 class UpdateChecker;
@@ -180,7 +179,6 @@ private:
     Tab tab_ = Tab::general;
     QAbstractButton* generalTab_;
     QAbstractButton* aboutTab_;
-    QStackedWidget* stack_;
     GeneralSettingsPane* general_;
     AboutSettingsPane* about_;
 };
