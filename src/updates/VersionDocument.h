@@ -4,7 +4,12 @@
 #include <QString>
 #include <QUrl>
 
+#include <functional>
 #include <optional>
+
+class QObject;
+class QWidget;
+class UpdateChecker;
 
 // What the update server announces about the newest release.
 struct AppVersionInfo {
@@ -88,6 +93,11 @@ struct UpdateAlert {
 
     // Two alerts for the same version are the same alert, whatever their notes.
     QString id() const;
+
+    // Answers the checker's alerts with a window-modal alert over the window `mainWindow`
+    // returns (defined with the update views, UpdateAlertPresenter.h). The returned object
+    // belongs to the checker.
+    static QObject* attach(UpdateChecker& checker, std::function<QWidget*()> mainWindow);
 
     bool operator==(const UpdateAlert&) const = default;
 };
