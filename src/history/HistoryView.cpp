@@ -1,0 +1,729 @@
+#include "history/HistoryView.h"
+
+#include "platform/i18n/StringFormat.h"
+#include "ui/Card.h"
+#include "ui/Formatters.h"
+#include "ui/StatusIcon.h"
+#include "ui/Symbols.h"
+#include "ui/ThemedLabel.h"
+#include "ui/Tiles.h"
+#include "ui/UiLanguage.h"
+
+#include <QContextMenuEvent>
+#include <QEvent>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QMenu>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QStackedLayout>
+#include <QVBoxLayout>
+
+#include <cmath>
+
+// ---- HistoryRow ---------------------------------------------------------------------------------
+
+HistoryRow HistoryRow::make(const ScanSnapshot& s)
+{
+    HistoryRow row{s.id, s.date, s.deviceName, s.chip + QStringLiteral(" · ") + s.osVersion, 0, 0, 0};
+    for (const ScanSnapshot::Section& section : s.sections) {
+        for (const ScanSnapshot::Item& item : section.items) {
+            switch (item.status) {
+            case CapabilityStatus::supported: ++row.supported; break;
+            case CapabilityStatus::warning: ++row.warnings; break;
+            case CapabilityStatus::unsupported: ++row.unsupported; break;
+            case CapabilityStatus::info: break;
+            }
+        }
+    }
+    return row;
+}
+
+namespace {
+
+QPainterPath roundedPath(const QRectF& r, qreal radius)
+{
+    QPainterPath p;
+    p.addRoundedRect(r, radius, radius);
+    return p;
+}
+
+QFont dateFont() { return Theme::font(Theme::TextStyle::callout, QFont::DemiBold); }
+QFont detailFont() { return Theme::font(Theme::TextStyle::caption); }
+QFont countFont() { return Theme::font(Theme::TextStyle::caption2); }
+
+// A symbol in a fixed frame, coloured at paint time.
+class SymbolLabel : public QWidget {
+public:
+    SymbolLabel(const QString& symbol, qreal pixelSize, std::function<QColor()> color, QWidget* parent = nullptr)
+        : QWidget(parent), symbol_(symbol), pixelSize_(pixelSize), color_(std::move(color))
+    {
+        const int s = int(std::ceil(pixelSize * 1.2));
+        setFixedSize(s, s);
+        connect(&Theme::Notifier::shared(), &Theme::Notifier::appearanceChanged, this, qOverload<>(&QWidget::update));
+    }
+    QString symbol() const { return symbol_; }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter p(this);
+        p.setLayoutDirection(layoutDirection());
+        const QPointF c = QRectF(rect()).center();
+        Symbols::draw(p, symbol_, QRectF(c.x() - pixelSize_ / 2, c.y() - pixelSize_ / 2, pixelSize_, pixelSize_), color_());
+    }
+
+private:
+    QString symbol_;
+    qreal pixelSize_;
+    std::function<QColor()> color_;
+};
+
+// A label that asks for its text on one line and wraps only when the row cannot give it that
+// much: a long value then takes the lines it needs instead of being cut.
+class LineLabel : public ThemedLabel {
+public:
+    LineLabel(const QString& text, const QFont& font, Theme::Level level) : ThemedLabel(text, font, level)
+    {
+        setWordWrap(true);
+        setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Preferred);
+    }
+    QSize sizeHint() const override
+    {
+        const QFontMetrics m(font());
+        int width = 0;
+        for (const QString& line : text().split(QLatin1Char('\n'))) width = qMax(width, m.horizontalAdvance(line));
+        return QSize(width + 2, heightForWidth(width + 2));
+    }
+    QSize minimumSizeHint() const override
+    {
+        const QFontMetrics m(font());
+        // One line high: the height a width needs comes from heightForWidth.
+        return QSize(qMin(sizeHint().width(), m.averageCharWidth() * 8), m.height());
+    }
+};
+
+// "Older" / "Newer" over the scan's date and time, on a sunken rounded rectangle.
+class ScanBadge : public QWidget {
+public:
+    ScanBadge(const QString& title, const QDateTime& date, QWidget* parent = nullptr) : QWidget(parent)
+    {
+        setObjectName(QStringLiteral("scanBadge"));
+        auto* stack = new QVBoxLayout(this);
+        stack->setContentsMargins(12, 6, 12, 6);
+        stack->setSpacing(1);
+        auto* t = new ThemedLabel(title, Theme::font(Theme::TextStyle::caption), Theme::Level::secondary);
+        t->setObjectName(QStringLiteral("title"));
+        stack->addWidget(t);
+        auto* d = new ThemedLabel(Formatters::date(date, true), dateFont(), Theme::Level::primary);
+        d->setObjectName(QStringLiteral("date"));
+        stack->addWidget(d);
+        setSizePolicy(QSizePolicy::Maximum, QSizePolicy::Fixed);
+        connect(&Theme::Notifier::shared(), &Theme::Notifier::appearanceChanged, this, qOverload<>(&QWidget::update));
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter p(this);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.fillPath(roundedPath(QRectF(rect()), 10), Theme::surfaceSunken());
+    }
+};
+
+// One change: its kind's symbol, the item's label, and what it was and became. A change of
+// status alone (the same value on both sides) shows the two statuses instead of the value twice.
+class ChangeRowView : public QWidget {
+public:
+    ChangeRowView(const ChangeRow& change, const Localization& l, QWidget* parent = nullptr) : QWidget(parent)
+    {
+        setObjectName(QStringLiteral("changeRow"));
+        const QFont font = Theme::font(Theme::TextStyle::callout);
+        auto* row = new QHBoxLayout(this);
+        row->setContentsMargins(0, 6, 0, 6);
+        row->setSpacing(8);
+
+        QString symbol, spoken;
+        Theme::Color color;
+        switch (change.kind()) {
+        case SnapshotChange::Kind::added:
+            symbol = QRL_SYMBOL("plus.circle.fill");
+            color = Theme::Color::statusSupported;
+            spoken = l.tr("Added");
+            break;
+        case SnapshotChange::Kind::removed:
+            symbol = QRL_SYMBOL("minus.circle.fill");
+            color = Theme::Color::statusUnsupported;
+            spoken = l.tr("Removed");
+            break;
+        case SnapshotChange::Kind::changed:
+        default:
+            symbol = QRL_SYMBOL("arrow.triangle.2.circlepath.circle.fill");
+            color = Theme::Color::brandPrimary;
+            spoken = l.tr("Changed");
+            break;
+        }
+        auto* icon = new SymbolLabel(symbol, Theme::pixelSize(Theme::TextStyle::callout), [color] { return Theme::color(color); });
+        icon->setObjectName(QStringLiteral("kind"));
+        icon->setAccessibleName(spoken);
+        row->addWidget(icon, 0, Qt::AlignTop);
+
+        auto* label = new LineLabel(change.label, font, Theme::Level::secondary);
+        label->setObjectName(QStringLiteral("label"));
+        label->setEdgeAlignment(false);
+        row->addWidget(label, 0, Qt::AlignTop);
+        // The gap between label and values, at least 12 (Qt adds no spacing beside spacer items).
+        row->addStretch(1);
+        row->addSpacing(12);
+
+        const bool statusOnly = change.isStatusOnly();
+        auto valueLabel = [&](const QString& text, const QString& name) {
+            auto* v = new LineLabel(text, font, Theme::Level::primary);
+            v->setObjectName(name);
+            v->setTextInteractionFlags(Qt::TextSelectableByMouse);
+            v->setEdgeAlignment(true);
+            return v;
+        };
+        QStringList spokenParts{spoken, change.label};
+        if (change.oldValue) {
+            const QString text = statusOnly ? StatusStyle::accessibilityName(*change.oldStatus, l) : *change.oldValue;
+            if (statusOnly) row->addWidget(new StatusIcon(*change.oldStatus), 0, Qt::AlignTop);
+            auto* old = valueLabel(text, QStringLiteral("oldValue"));
+            if (change.newValue) {
+                QFont struck = font;
+                struck.setStrikeOut(true);
+                old->setFont(struck);
+                old->setLevel(Theme::Level::secondary);
+            } else {
+                old->setColor(Theme::statusUnsupported());
+                // Kept by name: the colour follows a change of appearance.
+                connect(&Theme::Notifier::shared(), &Theme::Notifier::appearanceChanged, old,
+                        [old] { old->setColor(Theme::statusUnsupported()); });
+            }
+            row->addWidget(old, 0, Qt::AlignTop);
+            spokenParts << text;
+        }
+        if (change.oldValue && change.newValue) {
+            auto* arrow = new SymbolLabel(QRL_SYMBOL("arrow.forward"), Theme::pixelSize(Theme::TextStyle::caption),
+                                          [] { return Theme::foreground(Theme::Level::tertiary); });
+            row->addWidget(arrow, 0, Qt::AlignVCenter);
+        }
+        if (change.newValue) {
+            const QString text = statusOnly ? StatusStyle::accessibilityName(*change.newStatus, l) : *change.newValue;
+            if (statusOnly) row->addWidget(new StatusIcon(*change.newStatus), 0, Qt::AlignTop);
+            auto* now = valueLabel(text, QStringLiteral("newValue"));
+            now->setFont(Theme::font(Theme::TextStyle::callout, QFont::Medium));
+            row->addWidget(now, 0, Qt::AlignTop);
+            spokenParts << text;
+        }
+        setAccessibleName(spokenParts.join(QStringLiteral(", ")));
+    }
+};
+
+// A hairline between two changes of one card.
+class Divider : public QWidget {
+public:
+    Divider()
+    {
+        setFixedHeight(1);
+        setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+        connect(&Theme::Notifier::shared(), &Theme::Notifier::appearanceChanged, this, qOverload<>(&QWidget::update));
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter p(this);
+        p.fillRect(rect(), Theme::primary(0.1));
+    }
+};
+
+CardFrame* emptyCard(const QString& symbol, const QString& title, const QString& message)
+{
+    auto* card = new CardFrame(16, 14);
+    card->setObjectName(QStringLiteral("emptyCard"));
+    card->setContent(new EmptyStateView(symbol, title, message));
+    return card;
+}
+
+}  // namespace
+
+// ---- The comparison -----------------------------------------------------------------------------
+
+// The right side: the two picked scans' badges and their changes by section, or why there is
+// nothing to compare.
+class HistoryComparisonPane : public QWidget {
+public:
+    HistoryComparisonPane()
+    {
+        setObjectName(QStringLiteral("comparison"));
+        layout_ = new QVBoxLayout(this);
+        layout_->setContentsMargins(0, 0, 0, 0);
+        layout_->setSpacing(16);
+    }
+
+    // With a pair: its dates and changes; without one: the prompt to pick two scans.
+    void show(const std::optional<std::pair<QDateTime, QDateTime>>& dates, const std::optional<QList<ChangeRow>>& changes)
+    {
+        while (QLayoutItem* item = layout_->takeAt(0)) {
+            if (QWidget* w = item->widget()) {
+                w->hide();
+                w->deleteLater();
+            }
+            if (QLayout* inner = item->layout()) {
+                while (QLayoutItem* child = inner->takeAt(0)) {
+                    if (QWidget* w = child->widget()) {
+                        w->hide();
+                        w->deleteLater();
+                    }
+                    delete child;
+                }
+                delete inner;
+                continue;  // the layout was the item
+            }
+            delete item;
+        }
+        const Localization l = UiLanguage::current();
+        if (dates) {
+            auto* badges = new QHBoxLayout;
+            badges->setSpacing(12);
+            badges->addWidget(new ScanBadge(l.tr("Older"), dates->first));
+            badges->addWidget(new SymbolLabel(QRL_SYMBOL("arrow.forward"), Theme::pixelSize(Theme::TextStyle::body),
+                                              [] { return Theme::foreground(Theme::Level::secondary); }));
+            badges->addWidget(new ScanBadge(l.tr("Newer"), dates->second));
+            badges->addStretch(1);
+            layout_->addLayout(badges);
+            if (changes && !changes->isEmpty()) {
+                for (const ChangeGroup& group : HistoryComparison::group(*changes)) {
+                    auto* block = new QVBoxLayout;
+                    block->setSpacing(8);
+                    auto* title = new ThemedLabel(group.section, Theme::font(Theme::TextStyle::headline), Theme::Level::secondary);
+                    title->setObjectName(QStringLiteral("sectionTitle"));
+                    title->setWordWrap(true);
+                    block->addWidget(title);
+                    auto* card = new CardFrame(12, 14);
+                    card->setObjectName(QStringLiteral("changesCard"));
+                    auto* list = new QWidget;
+                    auto* rows = new QVBoxLayout(list);
+                    rows->setContentsMargins(0, 0, 0, 0);
+                    rows->setSpacing(0);
+                    for (qsizetype i = 0; i < group.rows.size(); ++i) {
+                        if (i > 0) rows->addWidget(new Divider);
+                        rows->addWidget(new ChangeRowView(group.rows[i], l));
+                    }
+                    card->setContent(list);
+                    block->addWidget(card);
+                    layout_->addLayout(block);
+                }
+            } else {
+                layout_->addWidget(emptyCard(QRL_SYMBOL("equal.circle"), l.tr("No changes between these scans"),
+                                             l.tr("Everything that's tracked is the same in both.")));
+            }
+        } else {
+            layout_->addWidget(emptyCard(QRL_SYMBOL("square.on.square"), l.tr("Pick two scans to compare"),
+                                         l.tr("Select scans in the timeline. The diff shows what was added, removed or changed.")));
+        }
+        layout_->addStretch(1);
+    }
+
+private:
+    QVBoxLayout* layout_;
+};
+
+// ---- HistoryTimeline ----------------------------------------------------------------------------
+
+namespace {
+constexpr int kListPadding = 8;   // around the list of rows
+constexpr int kRowPadding = 8;    // inside a row, left and right
+constexpr int kTextPadding = 8;   // above and below a row's texts
+constexpr int kTopBar = 10;
+constexpr int kRailWidth = 18;
+}  // namespace
+
+HistoryTimeline::HistoryTimeline(QWidget* parent) : QWidget(parent)
+{
+    setObjectName(QStringLiteral("timeline"));
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    setMouseTracking(false);
+    connect(&Theme::Notifier::shared(), &Theme::Notifier::appearanceChanged, this, qOverload<>(&QWidget::update));
+}
+
+void HistoryTimeline::setRows(const QList<HistoryRow>& rows)
+{
+    if (rows == rows_) return;
+    rows_ = rows;
+    pressed_ = -1;
+    updateGeometry();
+    setFixedHeight(sizeHint().height());
+    update();
+}
+
+void HistoryTimeline::setSelection(const HistorySelection& selection)
+{
+    if (selection.ids() == selected_) return;
+    selected_ = selection.ids();
+    update();
+}
+
+int HistoryTimeline::rowHeight() const
+{
+    const QFontMetrics d(dateFont()), c(detailFont()), n(countFont());
+    return kTextPadding + d.height() + 2 + c.height() + 2 + n.height() + kTextPadding;
+}
+
+QRect HistoryTimeline::rowRect(int index) const
+{
+    return QRect(kListPadding, kListPadding + index * rowHeight(), qMax(0, width() - 2 * kListPadding), rowHeight());
+}
+
+int HistoryTimeline::rowAt(const QPoint& pos) const
+{
+    if (pos.x() < kListPadding || pos.x() >= width() - kListPadding) return -1;
+    const int y = pos.y() - kListPadding;
+    if (y < 0) return -1;
+    const int index = y / rowHeight();
+    return index < rows_.size() ? index : -1;
+}
+
+QString HistoryTimeline::dateText(int index) const
+{
+    if (index < 0 || index >= rows_.size()) return {};
+    const HistoryRow& row = rows_[index];
+    auto it = dates_.constFind(row.id);
+    if (it != dates_.cend()) return *it;
+    // Formatting a date is the costly part of a row: done when a row first shows, once.
+    const QString text = Formatters::date(row.date, true);
+    dates_.insert(row.id, text);
+    return text;
+}
+
+QSize HistoryTimeline::sizeHint() const
+{
+    return QSize(HistoryView::kTimelineWidth, 2 * kListPadding + int(rows_.size()) * rowHeight());
+}
+
+QSize HistoryTimeline::minimumSizeHint() const { return QSize(120, sizeHint().height()); }
+
+void HistoryTimeline::paintEvent(QPaintEvent* e)
+{
+    QPainter p(this);
+    p.setLayoutDirection(layoutDirection());
+    p.setRenderHint(QPainter::Antialiasing);
+    const bool rtl = layoutDirection() == Qt::RightToLeft;
+    const qreal w = width();
+    auto mirrored = [&](const QRectF& r) { return rtl ? QRectF(w - r.right(), r.top(), r.width(), r.height()) : r; };
+    const Qt::Alignment leading = (rtl ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignAbsolute | Qt::AlignVCenter;
+
+    const QFont df = dateFont(), cf = detailFont(), nf = countFont();
+    const QFontMetricsF dm(df), cm(cf), nm(nf);
+    const qreal symbolSize = Theme::pixelSize(Theme::TextStyle::body);
+    const QColor rail = Theme::primary(0.12);
+    const QColor secondary = Theme::foreground(Theme::Level::secondary);
+    const QColor primaryText = Theme::foreground(Theme::Level::primary);
+    QColor selectedFill = Theme::brandPrimary();
+    selectedFill.setAlphaF(selectedFill.alphaF() * 0.08f);
+
+    const int h = rowHeight();
+    const int first = qMax(0, (e->rect().top() - kListPadding) / h);
+    const int last = qMin(int(rows_.size()) - 1, (e->rect().bottom() - kListPadding) / h);
+    for (int i = first; i <= last; ++i) {
+        const HistoryRow& row = rows_[i];
+        const QRectF r(rowRect(i));
+        const bool selected = selected_.contains(row.id);
+        if (selected) p.fillPath(roundedPath(r, 10), selectedFill);
+
+        // The rail: a line through every row, broken above the first and below the last.
+        const qreal railX = r.left() + kRowPadding;
+        const qreal cx = railX + kRailWidth / 2.0;
+        if (i > 0) p.fillRect(mirrored(QRectF(cx - 1, r.top(), 2, kTopBar)), rail);
+        const QRectF mark(cx - symbolSize / 2, r.top() + kTopBar, symbolSize, symbolSize * 1.2);
+        if (i < rows_.size() - 1) p.fillRect(mirrored(QRectF(cx - 1, mark.bottom(), 2, r.bottom() - mark.bottom())), rail);
+        const QRectF markSymbol(cx - symbolSize / 2, mark.center().y() - symbolSize / 2, symbolSize, symbolSize);
+        if (selected) Symbols::draw(p, QRL_SYMBOL("checkmark.circle.fill"), mirrored(markSymbol), Theme::brandPrimary());
+        else Symbols::draw(p, QRL_SYMBOL("circle"), mirrored(markSymbol), secondary);
+
+        // The texts.
+        const qreal x = railX + kRailWidth + 12;
+        const qreal textWidth = qMax<qreal>(0, r.right() - kRowPadding - x);
+        qreal y = r.top() + kTextPadding;
+        p.setFont(df);
+        p.setPen(primaryText);
+        p.drawText(mirrored(QRectF(x, y, textWidth, dm.height())), leading, dm.elidedText(dateText(i), Qt::ElideRight, textWidth));
+        y += dm.height() + 2;
+        p.setFont(cf);
+        p.setPen(secondary);
+        p.drawText(mirrored(QRectF(x, y, textWidth, cm.height())), leading, cm.elidedText(row.detail, Qt::ElideRight, textWidth));
+        y += cm.height() + 2;
+
+        // The three counts, each a coloured symbol and its number, 8 apart.
+        p.setFont(nf);
+        const qreal countSymbol = Theme::pixelSize(Theme::TextStyle::caption2);
+        const std::tuple<QString, Theme::Color, int> counts[] = {
+            {QRL_SYMBOL("checkmark.circle.fill"), Theme::Color::statusSupported, row.supported},
+            {QRL_SYMBOL("exclamationmark.triangle.fill"), Theme::Color::statusWarning, row.warnings},
+            {QRL_SYMBOL("xmark.circle.fill"), Theme::Color::statusUnsupported, row.unsupported},
+        };
+        qreal cx2 = x;
+        for (const auto& [symbol, color, count] : counts) {
+            const QRectF s(cx2, y + (nm.height() - countSymbol) / 2, countSymbol, countSymbol);
+            Symbols::draw(p, symbol, mirrored(s), Theme::color(color));
+            cx2 += countSymbol + 2;
+            const QString number = QString::number(count);
+            const qreal nw = nm.horizontalAdvance(number) + 1;
+            p.setPen(secondary);
+            p.drawText(mirrored(QRectF(cx2, y, nw, nm.height())), leading, number);
+            cx2 += nw + 8;
+        }
+    }
+}
+
+void HistoryTimeline::mousePressEvent(QMouseEvent* e)
+{
+    pressed_ = e->button() == Qt::LeftButton ? rowAt(e->position().toPoint()) : -1;
+    QWidget::mousePressEvent(e);
+}
+
+void HistoryTimeline::mouseReleaseEvent(QMouseEvent* e)
+{
+    const int row = e->button() == Qt::LeftButton ? rowAt(e->position().toPoint()) : -1;
+    if (row >= 0 && row == pressed_) emit toggled(rows_[row].id);
+    pressed_ = -1;
+    QWidget::mouseReleaseEvent(e);
+}
+
+void HistoryTimeline::contextMenuEvent(QContextMenuEvent* e)
+{
+    const int row = rowAt(e->pos());
+    if (row < 0) return;
+    emit contextMenuRequested(rows_[row].id, e->globalPos());
+    e->accept();
+}
+
+void HistoryTimeline::changeEvent(QEvent* e)
+{
+    QWidget::changeEvent(e);
+    if (e->type() == QEvent::LanguageChange || e->type() == QEvent::LocaleChange) {
+        dates_.clear();
+        update();
+    }
+}
+
+// ---- HistoryView --------------------------------------------------------------------------------
+
+namespace {
+void confirmWithMessageBox(QWidget* parent, std::function<void()> clear)
+{
+    const Localization l = UiLanguage::current();
+    auto* box = new QMessageBox(parent);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setIcon(QMessageBox::Warning);
+    box->setText(l.tr("Clear all saved scans?"));
+    box->setInformativeText(l.tr("This removes every saved scan from this Mac. It can't be undone."));
+    QPushButton* destroy = box->addButton(l.tr("Clear History"), QMessageBox::DestructiveRole);
+    box->addButton(QMessageBox::Cancel);
+    box->setDefaultButton(QMessageBox::Cancel);
+    box->setWindowModality(Qt::WindowModal);
+    QObject::connect(box, &QMessageBox::finished, box, [box, destroy, clear = std::move(clear)] {
+        if (box->clickedButton() == destroy) clear();
+    });
+    box->open();
+}
+}  // namespace
+
+HistoryView::HistoryView(ScanHistory& history, QWidget* parent)
+    : QWidget(parent), history_(history), confirmClear_(confirmWithMessageBox)
+{
+    setObjectName(QStringLiteral("history"));
+    const Localization l = UiLanguage::current();
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+
+    clearButton_ = new QPushButton(l.tr("Clear History…"));
+    clearButton_->setObjectName(QStringLiteral("clearHistory"));
+    connect(clearButton_, &QPushButton::clicked, this, &HistoryView::requestClear);
+    header_ = new ScreenHeader(QRL_SYMBOL("clock.arrow.circlepath"), l.tr("History"), QString(), Theme::brandGradient(), clearButton_);
+    auto* headerBox = new QWidget;
+    auto* headerLayout = new QVBoxLayout(headerBox);
+    headerLayout->setContentsMargins(24, 24, 24, 24);
+    headerLayout->addWidget(header_);
+    column->addWidget(headerBox);
+
+    auto* stackHost = new QWidget;
+    stack_ = new QStackedLayout(stackHost);
+    stack_->setContentsMargins(0, 0, 0, 0);
+    empty_ = new EmptyStateView(QRL_SYMBOL("clock.arrow.circlepath"), l.tr("No scans yet"),
+                                l.tr("Each time the app inspects your Mac, a snapshot is saved here so you can compare later."));
+    stack_->addWidget(empty_);
+
+    body_ = new QWidget;
+    body_->setObjectName(QStringLiteral("body"));
+    auto* row = new QHBoxLayout(body_);
+    row->setContentsMargins(24, 0, 24, 24);
+    row->setSpacing(16);
+
+    // The timeline: a card 300 wide around a scroll view of the rows.
+    auto* card = new CardFrame(0, 14);
+    card->setObjectName(QStringLiteral("timelineCard"));
+    card->setFixedWidth(kTimelineWidth);
+    auto* timelineScroll = new QScrollArea;
+    timelineScroll->setObjectName(QStringLiteral("timelineScroll"));
+    timelineScroll->setFrameShape(QFrame::NoFrame);
+    timelineScroll->setWidgetResizable(true);
+    timelineScroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    timelineScroll->setAutoFillBackground(false);
+    timelineScroll->viewport()->setAutoFillBackground(false);
+    // Keeps the scroll bar clear of the card's rounded corners and border.
+    timelineScroll->setContentsMargins(1, 6, 2, 6);
+    timeline_ = new HistoryTimeline;
+    timelineScroll->setWidget(timeline_);
+    timeline_->setAutoFillBackground(false);  // the card shows through
+    card->setContent(timelineScroll);
+    row->addWidget(card);
+    connect(timeline_, &HistoryTimeline::toggled, this, &HistoryView::toggle);
+    connect(timeline_, &HistoryTimeline::contextMenuRequested, this, [this](const QUuid& id, const QPoint& at) {
+        QMenu* menu = rowMenu(id, this);
+        menu->setAttribute(Qt::WA_DeleteOnClose);
+        menu->popup(at);
+    });
+
+    comparisonScroll_ = new QScrollArea;
+    comparisonScroll_->setObjectName(QStringLiteral("comparisonScroll"));
+    comparisonScroll_->setFrameShape(QFrame::NoFrame);
+    comparisonScroll_->setWidgetResizable(true);
+    comparisonScroll_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    comparisonScroll_->setAutoFillBackground(false);
+    comparisonScroll_->viewport()->setAutoFillBackground(false);
+    comparison_ = new HistoryComparisonPane;
+    comparisonScroll_->setWidget(comparison_);
+    comparison_->setAutoFillBackground(false);
+    row->addWidget(comparisonScroll_, 1);
+    stack_->addWidget(body_);
+    column->addWidget(stackHost, 1);
+
+    connect(&history_, &ScanHistory::snapshotsChanged, this, &HistoryView::reload);
+    reload();
+    // Shown for the first time: with two scans or more the two newest are compared at once.
+    selection_.repair(ids_);
+    selectionChanged();
+}
+
+HistoryView::~HistoryView() = default;
+
+QString HistoryView::subtitle() const
+{
+    const Localization l = UiLanguage::current();
+    const qint64 count = rows_.size();
+    return formatString(l.trPlural(QRL_KEY("%lld saved scans · pick two to compare"), double(count)), {count});
+}
+
+void HistoryView::reload()
+{
+    const QList<ScanSnapshot>& snapshots = history_.snapshots();
+    QList<HistoryRow> rows;
+    QList<QUuid> ids;
+    rows.reserve(snapshots.size());
+    ids.reserve(snapshots.size());
+    for (const ScanSnapshot& s : snapshots) {
+        rows << HistoryRow::make(s);
+        ids << s.id;
+    }
+    rows_ = std::move(rows);
+    header_->setSubtitle(subtitle());
+    clearButton_->setVisible(!rows_.isEmpty());
+    stack_->setCurrentWidget(rows_.isEmpty() ? empty_ : body_);
+    timeline_->setRows(rows_);
+    // Any change of the list (not only of its length) may have taken a picked scan away.
+    if (ids != ids_) {
+        ids_ = std::move(ids);
+        selection_.repair(ids_);
+    }
+    selectionChanged();
+}
+
+void HistoryView::selectionChanged()
+{
+    timeline_->setSelection(selection_);
+    const QList<ScanSnapshot>& snapshots = history_.snapshots();
+    const std::optional<HistorySelection::Pair> pair = selection_.pair(snapshots);
+    std::optional<std::pair<QUuid, QUuid>> ids;
+    if (pair) ids = std::make_pair(snapshots[pair->older].id, snapshots[pair->newer].id);
+    // Snapshots never change once made: the same two identifiers give the same comparison.
+    if (pairShown_ && ids == pairIds_) return;
+    pairIds_ = ids;
+    pairShown_ = true;
+    if (pair) {
+        const ScanSnapshot& older = snapshots[pair->older];
+        const ScanSnapshot& newer = snapshots[pair->newer];
+        changes_ = HistoryComparison::compare(older, newer);
+        comparison_->show(std::make_pair(older.date, newer.date), changes_);
+    } else {
+        changes_.reset();
+        comparison_->show(std::nullopt, std::nullopt);
+    }
+}
+
+void HistoryView::toggle(const QUuid& id)
+{
+    selection_.toggle(id);
+    selectionChanged();
+}
+
+void HistoryView::deleteScan(const QUuid& id)
+{
+    if (!ids_.contains(id)) return;
+    selection_.remove(id);
+    history_.deleteSnapshot(id);  // announces the new list, which repairs the selection
+}
+
+void HistoryView::requestClear()
+{
+    if (!confirmClear_) return;
+    QPointer<HistoryView> self(this);
+    confirmClear_(this, [self] {
+        if (!self) return;
+        self->selection_.clear();
+        self->history_.clear();
+    });
+}
+
+QMenu* HistoryView::rowMenu(const QUuid& id, QWidget* parent)
+{
+    auto* menu = new QMenu(parent);
+    menu->setObjectName(QStringLiteral("rowMenu"));
+    const Localization l = UiLanguage::current();
+    QAction* remove = menu->addAction(l.tr("Delete Scan"));
+    remove->setObjectName(QStringLiteral("deleteScan"));
+    QPointer<HistoryView> self(this);
+    connect(remove, &QAction::triggered, this, [self, id] {
+        if (self) self->deleteScan(id);
+    });
+    return menu;
+}
+
+void HistoryView::retranslate()
+{
+    const Localization l = UiLanguage::current();
+    if (auto* title = header_->findChild<QLabel*>(QStringLiteral("title"))) title->setText(l.tr("History"));
+    header_->setSubtitle(subtitle());
+    clearButton_->setText(l.tr("Clear History…"));
+    auto* empty = new EmptyStateView(QRL_SYMBOL("clock.arrow.circlepath"), l.tr("No scans yet"),
+                                     l.tr("Each time the app inspects your Mac, a snapshot is saved here so you can compare later."));
+    const bool showingEmpty = stack_->currentWidget() == empty_;
+    stack_->replaceWidget(empty_, empty);
+    delete empty_;
+    empty_ = empty;
+    if (showingEmpty) stack_->setCurrentWidget(empty_);
+    pairShown_ = false;
+    selectionChanged();
+}
+
+void HistoryView::changeEvent(QEvent* e)
+{
+    QWidget::changeEvent(e);
+    if (e->type() == QEvent::LanguageChange) retranslate();
+}

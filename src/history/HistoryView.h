@@ -1,0 +1,138 @@
+#pragma once
+
+#include "history/HistoryComparison.h"
+#include "history/HistorySelection.h"
+#include "history/ScanHistory.h"
+
+#include <QDateTime>
+#include <QUuid>
+#include <QWidget>
+
+#include <functional>
+#include <optional>
+
+class QMenu;
+class QPushButton;
+class QScrollArea;
+class QStackedLayout;
+class ScreenHeader;
+class HistoryTimeline;
+class HistoryComparisonPane;
+
+// One line of the timeline, made from a snapshot: its date, "chip · system" and how many items
+// were supported, warnings and unsupported (volatile items counted too, info items not at all).
+struct HistoryRow {
+    QUuid id;
+    QDateTime date;
+    QString deviceName;
+    QString detail;
+    int supported = 0;
+    int warnings = 0;
+    int unsupported = 0;
+
+    static HistoryRow make(const ScanSnapshot& snapshot);
+    bool operator==(const HistoryRow&) const = default;
+};
+
+// The history page: the timeline of saved scans (newest first) in a card 300 wide, where two
+// scans are picked, and beside it what changed between them, grouped by section. A row's context
+// menu deletes its scan; the header's button clears the history after a confirmation. Everything
+// shown comes from the store, so a scan recorded while the page is open appears at once.
+class HistoryView : public QWidget {
+    Q_OBJECT
+public:
+    // Asks whether to clear every saved scan; calls `clear` only when the user confirms. The
+    // default shows a window-modal message box; tests put in their own.
+    using ConfirmClear = std::function<void(QWidget* parent, std::function<void()> clear)>;
+
+    static constexpr int kTimelineWidth = 300;
+
+    explicit HistoryView(ScanHistory& history, QWidget* parent = nullptr);
+    ~HistoryView() override;
+
+    void setConfirmClear(ConfirmClear confirm) { confirmClear_ = std::move(confirm); }
+
+    const HistorySelection& selection() const { return selection_; }
+    const QList<HistoryRow>& rows() const { return rows_; }
+    // The comparison shown: the changes between the two picked scans, or nothing without a pair.
+    const std::optional<QList<ChangeRow>>& changes() const { return changes_; }
+    // The picked pair as (older, newer) snapshot identifiers.
+    std::optional<std::pair<QUuid, QUuid>> pairIds() const { return pairIds_; }
+
+    // A click on a timeline row.
+    void toggle(const QUuid& id);
+    // "Delete Scan" of a row's context menu.
+    void deleteScan(const QUuid& id);
+    // "Clear History…": asks, then empties the selection and the history.
+    void requestClear();
+    // The context menu of one row (the caller owns it).
+    QMenu* rowMenu(const QUuid& id, QWidget* parent = nullptr);
+
+    HistoryTimeline* timeline() const { return timeline_; }
+    QPushButton* clearButton() const { return clearButton_; }
+
+protected:
+    void changeEvent(QEvent* e) override;
+
+private:
+    void reload();
+    void selectionChanged();
+    void retranslate();
+    QString subtitle() const;
+
+    ScanHistory& history_;
+    HistorySelection selection_;
+    QList<HistoryRow> rows_;
+    QList<QUuid> ids_;
+    std::optional<QList<ChangeRow>> changes_;
+    std::optional<std::pair<QUuid, QUuid>> pairIds_;
+    bool pairShown_ = false;
+    ConfirmClear confirmClear_;
+
+    ScreenHeader* header_ = nullptr;
+    QPushButton* clearButton_ = nullptr;
+    QStackedLayout* stack_ = nullptr;
+    QWidget* empty_ = nullptr;
+    QWidget* body_ = nullptr;
+    HistoryTimeline* timeline_ = nullptr;
+    QScrollArea* comparisonScroll_ = nullptr;
+    HistoryComparisonPane* comparison_ = nullptr;
+};
+
+// The timeline's rows, painted in one widget so that 200 scans cost no more than the few on
+// screen: the rail with its pick mark, the date, "chip · system" and the three counts.
+class HistoryTimeline : public QWidget {
+    Q_OBJECT
+public:
+    explicit HistoryTimeline(QWidget* parent = nullptr);
+    void setRows(const QList<HistoryRow>& rows);
+    void setSelection(const HistorySelection& selection);
+    const QList<HistoryRow>& rows() const { return rows_; }
+
+    int rowHeight() const;
+    QRect rowRect(int index) const;
+    // The row under a point, or -1.
+    int rowAt(const QPoint& pos) const;
+    // The date text of a row as shown (formatted once per language).
+    QString dateText(int index) const;
+
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+
+signals:
+    void toggled(const QUuid& id);
+    void contextMenuRequested(const QUuid& id, const QPoint& globalPos);
+
+protected:
+    void paintEvent(QPaintEvent* e) override;
+    void mousePressEvent(QMouseEvent* e) override;
+    void mouseReleaseEvent(QMouseEvent* e) override;
+    void contextMenuEvent(QContextMenuEvent* e) override;
+    void changeEvent(QEvent* e) override;
+
+private:
+    QList<HistoryRow> rows_;
+    QList<QUuid> selected_;
+    mutable QHash<QUuid, QString> dates_;
+    int pressed_ = -1;
+};
