@@ -32,6 +32,18 @@ QStringList texts(QWidget* root, const QString& name)
     return out;
 }
 
+// The value texts the comparison shows, old or new, over every section.
+QStringList values(QWidget* root, bool old)
+{
+    QApplication::processEvents();
+    QStringList out;
+    for (HistoryChangeList* list : root->findChildren<HistoryChangeList*>())
+        if (list->isVisibleTo(root))
+            for (const HistoryChangeList::Shown& s : list->shownRows())
+                if (const auto& v = old ? s.oldValue : s.newValue) out << *v;
+    return out;
+}
+
 QString subtitle(HistoryView& view)
 {
     auto* label = view.findChild<QLabel*>(QStringLiteral("subtitle"));
@@ -276,8 +288,11 @@ TEST_F(HistoryViewTest, StatusOnlyChangeShowsTheStatuses)
     ASSERT_TRUE(view.changes());
     ASSERT_EQ(view.changes()->size(), 1);
     EXPECT_TRUE(view.changes()->at(0).isStatusOnly());
-    EXPECT_EQ(texts(&view, "oldValue"), QStringList{QStringLiteral("Supported")});
-    EXPECT_EQ(texts(&view, "newValue"), QStringList{QStringLiteral("Not supported")});
+    EXPECT_EQ(values(&view, true), QStringList{QStringLiteral("Supported")});
+    EXPECT_EQ(values(&view, false), QStringList{QStringLiteral("Not supported")});
+    auto* list = view.findChild<HistoryChangeList*>();
+    ASSERT_NE(list, nullptr);
+    EXPECT_EQ(list->rowText(0), QStringLiteral("Encryption: Supported → Not supported"));
 }
 
 TEST_F(HistoryViewTest, ComparisonGroupsBySectionInFirstOccurrenceOrder)
@@ -290,8 +305,59 @@ TEST_F(HistoryViewTest, ComparisonGroupsBySectionInFirstOccurrenceOrder)
     EXPECT_EQ(texts(&view, "sectionTitle"),
               (QStringList{QStringLiteral("System"), QStringLiteral("Graphics & Metal"), QStringLiteral("Storage"), QStringLiteral("Network")}));
     // A removed item shows its old value alone; an added one its new value alone.
-    EXPECT_TRUE(texts(&view, "oldValue").contains(QStringLiteral("enp3s0 · 1 Gbit/s")));
-    EXPECT_TRUE(texts(&view, "newValue").contains(QStringLiteral("Vulkan 1.3 (RADV)")));
+    EXPECT_TRUE(values(&view, true).contains(QStringLiteral("enp3s0 · 1 Gbit/s")));
+    EXPECT_FALSE(values(&view, false).contains(QStringLiteral("enp3s0 · 1 Gbit/s")));
+    EXPECT_TRUE(values(&view, false).contains(QStringLiteral("Vulkan 1.3 (RADV)")));
+    EXPECT_FALSE(values(&view, true).contains(QStringLiteral("Vulkan 1.3 (RADV)")));
+    // A value changed: both, and no statuses in place of the values.
+    EXPECT_TRUE(values(&view, true).contains(QStringLiteral("Debian GNU/Linux 12.4")));
+    EXPECT_TRUE(values(&view, false).contains(QStringLiteral("Debian GNU/Linux 12.5")));
+}
+
+TEST_F(HistoryViewTest, ChangeRowsCopyTheirValues)
+{
+    TempHistory h(scans(2));
+    HistoryView view(*h);
+    auto* list = view.findChild<HistoryChangeList*>();
+    ASSERT_NE(list, nullptr);
+    std::unique_ptr<QMenu> menu(list->contextMenu(0));
+    ASSERT_EQ(menu->actions().size(), 2);
+    EXPECT_EQ(menu->actions()[0]->text(), QStringLiteral("Copy Value"));
+    EXPECT_EQ(menu->actions()[1]->text(), QStringLiteral("Copy Row"));
+    EXPECT_EQ(list->rowText(0), QStringLiteral("Operating system: Debian GNU/Linux 12.4 → Debian GNU/Linux 12.5"));
+}
+
+TEST_F(HistoryViewTest, ChangeRowsWrapLongValuesInANarrowPane)
+{
+    using S = CapabilityStatus;
+    const QString longValue = QStringLiteral("H.264 decode + encode, HEVC decode only, AV1 decode only, VP9 none, ProRes none, /dev/dri/renderD128");
+    const ScanSnapshot older = snapshot({section("Video", {item("Codecs", "H.264", S::supported, "codecs")})}, utc(2026, 12, 9, 10));
+    const ScanSnapshot newer = snapshot({section("Video", {item("Codecs", longValue, S::supported, "codecs")})}, utc(2026, 12, 9, 11));
+    HistoryChangeList list(HistoryComparison::compare(older, newer));
+    // Narrower rows need more lines, never fewer; every width gets a height that holds the row.
+    const int wide = list.heightForWidth(900);
+    const int narrow = list.heightForWidth(300);
+    EXPECT_GT(wide, 0);
+    EXPECT_GT(narrow, wide);
+
+    TempHistory h({newer, older});
+    HistoryView view(*h);
+    EXPECT_FALSE(QImage(renderToPng(view, QSize(720, 420), QStringLiteral("en"), Theme::Appearance::Light,
+                                    QStringLiteral("history-long-values"))).isNull());
+}
+
+TEST_F(HistoryViewTest, ALanguageSwitchRedatesTheTimeline)
+{
+    TempHistory h(scans(2));
+    HistoryView view(*h);
+    const QString english = view.timeline()->dateText(0);
+    EXPECT_EQ(english, QStringLiteral("Dec 9, 2026, 4:42\u202FPM"));
+    UiLanguage::Override language(Localization::forCode(QStringLiteral("de"), QStringLiteral("de_DE")));
+    QEvent change(QEvent::LanguageChange);
+    QApplication::sendEvent(&view, &change);
+    QApplication::sendEvent(view.timeline(), &change);
+    EXPECT_EQ(view.timeline()->dateText(0), QStringLiteral("9. Dez. 2026, 16:42"));
+    EXPECT_TRUE(view.pairIds().has_value());  // the picks stay
 }
 
 TEST_F(HistoryViewTest, RowsCountStatusesOverAllSections)

@@ -213,6 +213,26 @@ TEST_F(BatteryHealthViewTest, ReadsInTheInterfaceLanguage)
     EXPECT_TRUE(arabic.load());
 }
 
+TEST_F(BatteryHealthViewTest, ALanguageSwitchReadsAgainForTheTranslatedCondition)
+{
+    std::atomic<int> reads{0};
+    std::atomic<bool> german{false};
+    BatteryHealthView view([&](const Localization& l) -> std::optional<BatteryHealthReport> {
+        ++reads;
+        german = l.code == QStringLiteral("de");
+        return wornBattery();
+    });
+    ASSERT_TRUE(waitForReading(view));
+    UiLanguage::Override language(Localization::forCode(QStringLiteral("de"), QStringLiteral("de_DE")));
+    QEvent change(QEvent::LanguageChange);
+    QApplication::sendEvent(&view, &change);
+    ASSERT_TRUE(waitForReading(view));
+    EXPECT_EQ(reads.load(), 2);
+    EXPECT_TRUE(german.load());
+    ASSERT_NE(view.content(), nullptr);
+    EXPECT_EQ(view.content()->tileValues()[1], QStringLiteral("34,1 °C"));  // rebuilt in the new locale
+}
+
 TEST_F(BatteryHealthViewTest, ManufactureDayInNewYork)
 {
     const QByteArray previous = qgetenv("TZ");
