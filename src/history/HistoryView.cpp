@@ -16,6 +16,8 @@
 #include <QHBoxLayout>
 #include <QMenu>
 #include <QMessageBox>
+#include <QHelpEvent>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
@@ -23,6 +25,7 @@
 #include <QScrollArea>
 #include <QStackedLayout>
 #include <QTextLayout>
+#include <QToolTip>
 #include <QVBoxLayout>
 
 #include <cmath>
@@ -533,7 +536,7 @@ HistoryTimeline::HistoryTimeline(QWidget* parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("timeline"));
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-    setMouseTracking(false);
+    setFocusPolicy(Qt::StrongFocus);
     connect(&Theme::Notifier::shared(), &Theme::Notifier::appearanceChanged, this, qOverload<>(&QWidget::update));
 }
 
@@ -542,6 +545,7 @@ void HistoryTimeline::setRows(const QList<HistoryRow>& rows)
     if (rows == rows_) return;
     rows_ = rows;
     pressed_ = -1;
+    current_ = rows_.isEmpty() ? -1 : qBound(0, current_, int(rows_.size()) - 1);
     updateGeometry();
     setFixedHeight(sizeHint().height());
     update();
@@ -620,6 +624,13 @@ void HistoryTimeline::paintEvent(QPaintEvent* e)
         const QRectF r(rowRect(i));
         const bool selected = selected_.contains(row.id);
         if (selected) p.fillPath(roundedPath(r, 10), selectedFill);
+        if (i == current_ && hasFocus()) {
+            p.save();
+            p.setPen(QPen(Theme::brandPrimary(), 1.5));
+            p.setBrush(Qt::NoBrush);
+            p.drawPath(roundedPath(r.adjusted(0.75, 0.75, -0.75, -0.75), 9.5));
+            p.restore();
+        }
 
         // The rail: a line through every row, broken above the first and below the last.
         const qreal railX = r.left() + kRowPadding;
@@ -669,6 +680,7 @@ void HistoryTimeline::paintEvent(QPaintEvent* e)
 void HistoryTimeline::mousePressEvent(QMouseEvent* e)
 {
     pressed_ = e->button() == Qt::LeftButton ? rowAt(e->position().toPoint()) : -1;
+    if (pressed_ >= 0) current_ = pressed_;
     QWidget::mousePressEvent(e);
 }
 
@@ -682,10 +694,73 @@ void HistoryTimeline::mouseReleaseEvent(QMouseEvent* e)
 
 void HistoryTimeline::contextMenuEvent(QContextMenuEvent* e)
 {
-    const int row = rowAt(e->pos());
-    if (row < 0) return;
-    emit contextMenuRequested(rows_[row].id, e->globalPos());
+    // From the keyboard (the menu key, Shift+F10) the menu is for the row with the focus.
+    const bool keyboard = e->reason() == QContextMenuEvent::Keyboard;
+    const int row = keyboard ? current_ : rowAt(e->pos());
+    if (row < 0 || row >= rows_.size()) return;
+    const QPoint at = keyboard ? mapToGlobal(rowRect(row).center()) : e->globalPos();
+    emit contextMenuRequested(rows_[row].id, at);
     e->accept();
+}
+
+void HistoryTimeline::keyPressEvent(QKeyEvent* e)
+{
+    if (rows_.isEmpty()) return QWidget::keyPressEvent(e);
+    int next = current_ < 0 ? 0 : current_;
+    switch (e->key()) {
+    case Qt::Key_Up: next = qMax(0, current_ - 1); break;
+    case Qt::Key_Down: next = qMin(int(rows_.size()) - 1, current_ + 1); break;
+    case Qt::Key_Home: next = 0; break;
+    case Qt::Key_End: next = int(rows_.size()) - 1; break;
+    case Qt::Key_Space:
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        if (current_ >= 0) emit toggled(rows_[current_].id);
+        return;
+    default: return QWidget::keyPressEvent(e);
+    }
+    setCurrentRow(next);
+}
+
+void HistoryTimeline::setCurrentRow(int row)
+{
+    if (row < 0 || row >= rows_.size()) return;
+    current_ = row;
+    // Keeps the row in sight inside the scroll view around the timeline.
+    for (QWidget* w = parentWidget(); w; w = w->parentWidget()) {
+        if (auto* scroll = qobject_cast<QScrollArea*>(w)) {
+            const QRect r = rowRect(row);
+            scroll->ensureVisible(r.center().x(), r.center().y(), 0, r.height() / 2 + kListPadding);
+            break;
+        }
+    }
+    update();
+}
+
+void HistoryTimeline::focusInEvent(QFocusEvent* e)
+{
+    if (current_ < 0 && !rows_.isEmpty()) current_ = 0;
+    update();
+    QWidget::focusInEvent(e);
+}
+
+void HistoryTimeline::focusOutEvent(QFocusEvent* e)
+{
+    update();
+    QWidget::focusOutEvent(e);
+}
+
+bool HistoryTimeline::event(QEvent* e)
+{
+    // The detail line may be cut short: its whole text shows as the row's tool tip.
+    if (e->type() == QEvent::ToolTip) {
+        auto* help = static_cast<QHelpEvent*>(e);
+        const int row = rowAt(help->pos());
+        if (row >= 0) QToolTip::showText(help->globalPos(), rows_[row].detail, this, rowRect(row));
+        else QToolTip::hideText();
+        return true;
+    }
+    return QWidget::event(e);
 }
 
 void HistoryTimeline::changeEvent(QEvent* e)
@@ -899,7 +974,7 @@ void HistoryView::retranslate()
     auto* empty = new EmptyStateView(QRL_SYMBOL("clock.arrow.circlepath"), l.tr("No scans yet"),
                                      l.tr("Each time the app inspects your Mac, a snapshot is saved here so you can compare later."));
     const bool showingEmpty = stack_->currentWidget() == empty_;
-    stack_->replaceWidget(empty_, empty);
+    delete stack_->replaceWidget(empty_, empty);  // the item that held the old page is ours to delete
     delete empty_;
     empty_ = empty;
     if (showingEmpty) stack_->setCurrentWidget(empty_);

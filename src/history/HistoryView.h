@@ -164,6 +164,9 @@ public:
     int rowAt(const QPoint& pos) const;
     // The date text of a row as shown (formatted once per language).
     QString dateText(int index) const;
+    // The row the keyboard works on (arrows move it, Space picks, the menu key opens its menu).
+    int currentRow() const { return current_; }
+    void setCurrentRow(int row);
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
@@ -178,9 +181,14 @@ protected:
     void mouseReleaseEvent(QMouseEvent* e) override;
     void contextMenuEvent(QContextMenuEvent* e) override;
     void changeEvent(QEvent* e) override;
+    void keyPressEvent(QKeyEvent* e) override;
+    void focusInEvent(QFocusEvent* e) override;
+    void focusOutEvent(QFocusEvent* e) override;
+    bool event(QEvent* e) override;
 
 private:
     QList<HistoryRow> rows_;
+    int current_ = -1;
     QList<QUuid> selected_;
     mutable QHash<QUuid, QString> dates_;
     int pressed_ = -1;

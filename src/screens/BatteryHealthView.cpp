@@ -515,10 +515,16 @@ void BatteryHealthContent::resizeEvent(QResizeEvent* e)
 // ---- BatteryHealthView -------------------------------------------------------------------------
 
 namespace {
-std::optional<BatteryHealthReport> readMachine(const Localization& l) { return BatteryHealthProbe::read(Platform::host(), l); }
+BatteryHealthView::Reader machineReader()
+{
+    // The machine's readers are made here, on the main thread, before any reading runs on the
+    // battery thread; the readers themselves keep no state between calls.
+    const Platform& platform = Platform::host();
+    return [&platform](const Localization& l) { return BatteryHealthProbe::read(platform, l); };
+}
 }  // namespace
 
-BatteryHealthView::BatteryHealthView(QWidget* parent) : BatteryHealthView(Reader(readMachine), parent) {}
+BatteryHealthView::BatteryHealthView(QWidget* parent) : BatteryHealthView(machineReader(), parent) {}
 
 BatteryHealthView::BatteryHealthView(Reader reader, QWidget* parent) : QWidget(parent), reader_(std::move(reader))
 {
@@ -612,7 +618,7 @@ void BatteryHealthView::changeEvent(QEvent* e)
     const Localization l = UiLanguage::current();
     auto* empty = new EmptyStateView(QRL_SYMBOL("desktopcomputer"), l.tr("This Mac has no battery"),
                                      l.tr("Battery health needs a computer with a built-in battery."));
-    stack_->replaceWidget(empty_, empty);
+    delete stack_->replaceWidget(empty_, empty);  // the item that held the old page is ours to delete
     delete empty_;
     empty_ = empty;
     if (content_) {

@@ -134,6 +134,30 @@ TEST_F(HistoryViewTest, ClickingRowsPicksAndUnpicks)
     EXPECT_TRUE(badges.contains(QStringLiteral("Newer")));
 }
 
+TEST_F(HistoryViewTest, TheKeyboardMovesAndPicks)
+{
+    TempHistory h(scans(4));
+    HistoryView view(*h);
+    view.resize(900, 640);
+    view.show();
+    const auto& s = h.history->snapshots();
+    HistoryTimeline* t = view.timeline();
+    t->setFocus();
+    auto press = [t](int key) {
+        QKeyEvent down(QEvent::KeyPress, key, Qt::NoModifier);
+        QApplication::sendEvent(t, &down);
+    };
+    press(Qt::Key_Down);
+    press(Qt::Key_Down);
+    EXPECT_EQ(t->currentRow(), 2);
+    press(Qt::Key_Space);
+    EXPECT_EQ(view.selection().ids(), (QList<QUuid>{s[1].id, s[2].id}));
+    press(Qt::Key_End);
+    EXPECT_EQ(t->currentRow(), 3);
+    press(Qt::Key_Down);
+    EXPECT_EQ(t->currentRow(), 3);
+}
+
 TEST_F(HistoryViewTest, ScansOfTheSameSecondKeepOlderAndNewerRight)
 {
     // Whole seconds on disk: two scans a few hundred milliseconds apart read back alike.
