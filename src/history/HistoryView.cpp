@@ -320,14 +320,19 @@ const QList<HistoryChangeList::Geometry>& HistoryChangeList::geometry(int width)
         const QFont oldFont = oldValueFont(both);
         const QFont newFont = newValueFont();
         const qreal statusWidth = statusOnly ? StatusIcon::kWidth + kStatusGap : 0;
-        const qreal oldNatural = shown.oldValue ? naturalWidth(*shown.oldValue, oldFont) : 0;
-        const qreal newNatural = shown.newValue ? naturalWidth(*shown.newValue, newFont) : 0;
+        const Naturals& n = naturals(i);
+        const qreal oldNatural = n.oldValue;
+        const qreal newNatural = n.newValue;
         qreal fixed = 0;
         if (shown.oldValue) fixed += statusWidth;
         if (shown.newValue) fixed += statusWidth;
         if (both) fixed += kGap + arrowWidth() + kGap;
         const qreal valuesNatural = fixed + oldNatural + newNatural;
-        const qreal labelNatural = naturalWidth(shown.label, labelFont);
+        const qreal labelNatural = n.label;
+        // Wrapping is measured only for texts that do not fit on one line.
+        auto heightOf = [lineHeight](const QString& text, const QFont& font, qreal width, qreal natural) {
+            return natural <= width ? lineHeight : wrappedHeight(text, font, width);
+        };
 
         // Both on one line when they fit; else the label keeps at least a third of the row and
         // the values take the rest, each wrapping in its share.
@@ -358,12 +363,12 @@ const QList<HistoryChangeList::Geometry>& HistoryChangeList::geometry(int width)
         g.top = y + (i > 0 ? 1 : 0);  // the divider above every change but the first
         const qreal top = g.top + kRowVerticalPadding;
         g.kind = QRectF(0, top, kindIconWidth(), lineHeight);
-        g.label = QRectF(labelX, top, labelWidth, wrappedHeight(shown.label, labelFont, labelWidth));
+        g.label = QRectF(labelX, top, labelWidth, heightOf(shown.label, labelFont, labelWidth, labelNatural));
         qreal x = W;
         qreal height = qMax(lineHeight, g.label.height());
         if (shown.newValue) {
             x -= newWidth;
-            g.newValue = QRectF(x, top, newWidth, wrappedHeight(*shown.newValue, newFont, newWidth));
+            g.newValue = QRectF(x, top, newWidth, heightOf(*shown.newValue, newFont, newWidth, newNatural));
             height = qMax(height, g.newValue.height());
             if (statusOnly) {
                 x -= kStatusGap + StatusIcon::kWidth;
@@ -377,7 +382,7 @@ const QList<HistoryChangeList::Geometry>& HistoryChangeList::geometry(int width)
         }
         if (shown.oldValue) {
             x -= oldWidth;
-            g.oldValue = QRectF(x, top, oldWidth, wrappedHeight(*shown.oldValue, oldFont, oldWidth));
+            g.oldValue = QRectF(x, top, oldWidth, heightOf(*shown.oldValue, oldFont, oldWidth, oldNatural));
             height = qMax(height, g.oldValue.height());
             if (statusOnly) {
                 x -= kStatusGap + StatusIcon::kWidth;
@@ -389,6 +394,22 @@ const QList<HistoryChangeList::Geometry>& HistoryChangeList::geometry(int width)
         geometry_ << g;
     }
     return geometry_;
+}
+
+const HistoryChangeList::Naturals& HistoryChangeList::naturals(qsizetype row) const
+{
+    // One line's width of each text, the same at every width of the list: measured once.
+    if (naturals_.size() != shown_.size()) {
+        naturals_.clear();
+        const QFont labelFont = changeFont();
+        const QFont newFont = newValueFont();
+        for (const Shown& s : shown_) {
+            const QFont oldFont = oldValueFont(s.oldValue && s.newValue);
+            naturals_ << Naturals{naturalWidth(s.label, labelFont), s.oldValue ? naturalWidth(*s.oldValue, oldFont) : 0,
+                                  s.newValue ? naturalWidth(*s.newValue, newFont) : 0};
+        }
+    }
+    return naturals_[row];
 }
 
 int HistoryChangeList::heightForWidth(int width) const
@@ -492,6 +513,7 @@ void HistoryChangeList::changeEvent(QEvent* e)
     if (e->type() == QEvent::FontChange || e->type() == QEvent::StyleChange) {
         geometry_.clear();
         heights_.clear();
+        naturals_.clear();
         updateGeometry();
     }
 }

@@ -140,12 +140,17 @@ private:
         QRectF kind, label, oldStatus, oldValue, arrow, newStatus, newValue;
     };
     const QList<Geometry>& geometry(int width) const;
+    struct Naturals {
+        qreal label, oldValue, newValue;
+    };
+    const Naturals& naturals(qsizetype row) const;
 
     QList<ChangeRow> rows_;
     QList<Shown> shown_;
     mutable QList<Geometry> geometry_;
     mutable int geometryWidth_ = -1;
     mutable QHash<int, int> heights_;
+    mutable QList<Naturals> naturals_;
 };
 
 // The timeline's rows, painted in one widget so that 200 scans cost no more than the few on

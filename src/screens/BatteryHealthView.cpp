@@ -360,6 +360,8 @@ public:
         row->addWidget(symbol_, 0, Qt::AlignVCenter);
         auto* texts = new QVBoxLayout;
         texts->setSpacing(2);
+        // Centred in the tile when a taller neighbour in its row makes it taller.
+        texts->addStretch(1);
         auto* titleLabel = new ThemedLabel(title, Theme::font(Theme::TextStyle::caption), Theme::Level::secondary);
         titleLabel->setObjectName(QStringLiteral("title"));
         titleLabel->setEdgeAlignment(false, Qt::AlignVCenter);
@@ -370,6 +372,7 @@ public:
         value_->setEdgeAlignment(false, Qt::AlignVCenter);
         value_->setMinimumWidth(0);
         texts->addWidget(value_);
+        texts->addStretch(1);
         row->addLayout(texts, 1);
         setContent(body);
         title_ = title;
