@@ -87,6 +87,12 @@ TEST_F(HistoryViewTest, OneScanIsPickedAndAsksForASecond)
     view.show();
     EXPECT_EQ(subtitle(view), QStringLiteral("1 saved scans · pick two to compare"));
     EXPECT_TRUE(view.clearButton()->isVisible());
+    EXPECT_EQ(view.clearButton()->text(), QStringLiteral("Clear History…"));
+    QApplication::processEvents();
+    auto* card = findByName(&view, QStringLiteral("timelineCard"));
+    ASSERT_NE(card, nullptr);
+    EXPECT_EQ(card->width(), HistoryView::kTimelineWidth);
+    EXPECT_EQ(HistoryView::kTimelineWidth, 300);
     EXPECT_EQ(view.selection().ids(), QList<QUuid>{h.history->snapshots()[0].id});
     EXPECT_FALSE(view.changes().has_value());
     EXPECT_TRUE(texts(&view, "title").contains(QStringLiteral("Pick two scans to compare")));
