@@ -91,9 +91,11 @@ QString chipName(const ProbeContext& ctx)
 {
     if (auto brand = sysctlString(ctx, "machdep.cpu.brand_string")) return *brand;
     if (sysctlInt(ctx, "hw.optional.arm64") == 1) return QStringLiteral("Apple Silicon");
-    // Off Apple hardware the fallback names the real processor maker.
+    // Off Apple hardware the fallback names the processor maker the machine reports, else
+    // its machine word: never a maker it did not name.
     if (auto vendor = ctx.platform.system.cpuVendor(); vendor && *vendor != "Apple") return *vendor;
-    return QStringLiteral("Intel");
+    if (const QString machine = ctx.platform.system.machineArchitecture(); !machine.isEmpty()) return machine;
+    return kMissingValue;
 }
 
 QString osVersionDescription(const ProbeContext& ctx)
