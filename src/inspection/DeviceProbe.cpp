@@ -83,7 +83,8 @@ std::optional<qint64> sysctlInt(const ProbeContext& ctx, const QString& name)
 QString physicalMemoryText(const ProbeContext& ctx)
 {
     // No machine has no memory: a size of 0 means the system gave none.
-    const quint64 memory = ctx.platform.system.physicalMemory();
+    if (!ctx.physicalMemory) ctx.physicalMemory = ctx.platform.system.physicalMemory();
+    const quint64 memory = *ctx.physicalMemory;
     return memory ? LocaleFormat::byteCount(qint64(memory), ctx.L, LocaleFormat::ByteStyle::Memory) : kMissingValue;
 }
 
