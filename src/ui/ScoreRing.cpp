@@ -132,26 +132,46 @@ void ScoreRing::paintEvent(QPaintEvent*)
     p.drawImage(QPointF(0, 0), glow);
     p.restore();
 
-    // The arc's body with flat ends, between two round caps of solid colour. The angular
-    // gradient wraps at twelve o'clock: a cap stroked with it would show the end colour on
-    // the half of the start cap that lies before twelve. The start cap goes under the body,
-    // the end cap over it (a full ring ends on top of its start).
-    const qreal capRadius = lineWidth_ / 2;
-    const QPointF startPoint = arc.pointAtPercent(0);
-    const QPointF endPoint = arc.currentPosition();
-    p.setPen(Qt::NoPen);
-    p.setBrush(colorAt(gradient_, 0));
-    p.drawEllipse(startPoint, capRadius, capRadius);
+    // The arc's body with flat ends, and each round cap as the half disc beyond its end in
+    // one solid colour. The angular gradient wraps at twelve o'clock: a cap stroked with it
+    // would show the end colour on the half of the start cap that lies before twelve. The
+    // parts are put together in a layer where a later part replaces what it covers (a full
+    // ring's end cap lies on its start), so translucent colours never darken where they meet.
+    QImage layer(size(), QImage::Format_ARGB32_Premultiplied);
+    layer.fill(Qt::transparent);
+    {
+        QPainter l(&layer);
+        l.setRenderHint(QPainter::Antialiasing);
+        l.setPen(Qt::NoPen);
+        QPainterPathStroker stroker;
+        stroker.setWidth(lineWidth_);
+        stroker.setCapStyle(Qt::FlatCap);
+        stroker.setJoinStyle(Qt::MiterJoin);
+        stroker.setMiterLimit(10);
+        l.fillPath(stroker.createStroke(arc), QBrush(conical(gradient_, c)));
 
-    QPainterPathStroker stroker;
-    stroker.setWidth(lineWidth_);
-    stroker.setCapStyle(Qt::FlatCap);
-    stroker.setJoinStyle(Qt::MiterJoin);
-    stroker.setMiterLimit(10);
-    p.fillPath(stroker.createStroke(arc), QBrush(conical(gradient_, c)));
-
-    p.setBrush(colorAt(gradient_, fraction));
-    p.drawEllipse(endPoint, capRadius, capRadius);
+        // A half disc of the cap's radius around `at`, on the side `degrees` points to (the
+        // painter's angles: counter-clockwise from three o'clock), reaching one pixel back
+        // over the body so no antialiased seam shows between them.
+        const qreal h = lineWidth_ / 2;
+        auto halfDisc = [h](QPointF at, qreal degrees) {
+            QPainterPath cap;  // one outline: two outlines would leave an antialiased seam
+            cap.moveTo(-1, h);
+            cap.arcTo(QRectF(-h, -h, 2 * h, 2 * h), -90, 180);
+            cap.lineTo(-1, -h);
+            cap.closeSubpath();
+            QTransform place;
+            place.translate(at.x(), at.y());
+            place.rotate(-degrees);
+            return place.map(cap);
+        };
+        l.setCompositionMode(QPainter::CompositionMode_Source);
+        // The arc leaves twelve o'clock heading right: its start cap lies to the left.
+        l.fillPath(halfDisc(arc.pointAtPercent(0), 180), colorAt(gradient_, 0));
+        // At the end the arc heads 360 × fraction degrees clockwise from rightwards.
+        l.fillPath(halfDisc(arc.currentPosition(), -360.0 * fraction), colorAt(gradient_, fraction));
+    }
+    p.drawImage(QPointF(0, 0), layer);
 }
 
 namespace {
