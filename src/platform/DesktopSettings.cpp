@@ -52,11 +52,17 @@ std::optional<bool> animationsEnabled()
         if (bus.isConnected()) {
             s.animations = readPortal(bus);
             // Follow later changes too, even when the first read found no portal yet.
-            bus.connect(kService, kPath, kInterface, QStringLiteral("SettingChanged"), &Changes::shared(),
-                        SLOT(onSettingChanged(QString, QString, QDBusVariant)));
+            followChanges(bus);
         }
     }
     return s.animations;
+}
+
+bool followChanges(const QDBusConnection& bus)
+{
+    QDBusConnection connection = bus;
+    return connection.connect(kService, kPath, kInterface, QStringLiteral("SettingChanged"), &Changes::shared(),
+                              SLOT(onSettingChanged(QString, QString, QDBusVariant)));
 }
 
 void applySettingChanged(const QString& group, const QString& key, const QVariant& value)

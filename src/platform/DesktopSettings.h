@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDBusConnection>
 #include <QDBusVariant>
 #include <QObject>
 #include <QVariant>
@@ -13,6 +14,10 @@ namespace DesktopSettings {
 // Read once (a short time-out keeps a silent bus from stalling start-up), then kept
 // current from the portal's SettingChanged announcements while the application runs.
 std::optional<bool> animationsEnabled();
+
+// Follows the portal's SettingChanged announcements on `bus` (the session bus unless a
+// test gives another); true when the subscription was made.
+bool followChanges(const QDBusConnection& bus);
 
 // One setting change as the portal announces it (namespace, key, value; the value may be
 // wrapped in D-Bus variants). Changes to settings not followed here are ignored.

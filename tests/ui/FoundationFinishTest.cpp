@@ -14,6 +14,9 @@
 #include <QAccessible>
 #include <QDBusVariant>
 #include <QPainter>
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QProcess>
 #include <QSignalSpy>
 
 #include <cmath>
@@ -332,3 +335,44 @@ TEST(Accessibility, RowPillAndEmptyStateAreOneElementAndTheIconTileIsHidden)
     EXPECT_EQ(t->childCount(), 0);
 }
 
+
+TEST(ReduceMotion, ThePortalsAnnouncementOnTheBusReachesTheInterface)
+{
+    // A bus of our own with a stand-in portal that announces the change.
+    QProcess daemon;
+    daemon.start(QStringLiteral("dbus-daemon"), {"--session", "--nofork", "--nopidfile", "--print-address=1"});
+    if (!daemon.waitForStarted(3000) || !daemon.waitForReadyRead(3000)) GTEST_SKIP() << "no dbus-daemon here";
+    const QString address = QString::fromUtf8(daemon.readLine()).trimmed();
+    {
+        QDBusConnection app = QDBusConnection::connectToBus(address, QStringLiteral("quorlent-test-app"));
+        QDBusConnection portal = QDBusConnection::connectToBus(address, QStringLiteral("quorlent-test-portal"));
+        ASSERT_TRUE(app.isConnected() && portal.isConnected());
+        ASSERT_TRUE(portal.registerService(QStringLiteral("org.freedesktop.portal.Desktop")));
+
+        Theme::setReduceMotion(std::nullopt);
+        announceAnimations(true);
+        ASSERT_TRUE(DesktopSettings::followChanges(app));
+        QSignalSpy changed(&Theme::Notifier::shared(), &Theme::Notifier::reduceMotionChanged);
+
+        auto announce = [&](const QString& group, const QString& key, const QVariant& value) {
+            QDBusMessage signal = QDBusMessage::createSignal(QStringLiteral("/org/freedesktop/portal/desktop"),
+                                                             QStringLiteral("org.freedesktop.portal.Settings"),
+                                                             QStringLiteral("SettingChanged"));
+            signal << group << key << QVariant::fromValue(QDBusVariant(value));
+            portal.send(signal);
+        };
+        announce("org.gnome.desktop.interface", "color-scheme", 1u);  // not followed
+        announce("org.gnome.desktop.interface", "enable-animations", false);
+        EXPECT_TRUE(changed.wait(3000));
+        EXPECT_TRUE(Theme::reduceMotion());
+        EXPECT_EQ(changed.count(), 1);
+
+        announce("org.gnome.desktop.interface", "enable-animations", true);
+        EXPECT_TRUE(changed.wait(3000));
+        EXPECT_FALSE(Theme::reduceMotion());
+    }
+    QDBusConnection::disconnectFromBus(QStringLiteral("quorlent-test-app"));
+    QDBusConnection::disconnectFromBus(QStringLiteral("quorlent-test-portal"));
+    daemon.kill();
+    daemon.waitForFinished(3000);
+}
