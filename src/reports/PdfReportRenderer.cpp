@@ -525,8 +525,8 @@ void PdfReportRenderer::drawSymbol(const QString& name, double pointSize, const 
     // A name without a glyph draws nothing; the tile or badge around it still shows.
     if (!painter_ || !Symbols::isKnown(name)) return;
     const QRectF mirrored(mirrorX(box.x(), box.width()), box.y(), box.width(), box.height());
-    // Glyphs fill their em square; a symbol of a point size stands a little larger than its text.
-    const double side = std::min({pointSize * 1.2, box.width(), box.height()});
+    // Symbols::draw makes the symbol itself (not the font's em) the size asked for.
+    const double side = std::min({pointSize, box.width(), box.height()});
     const QRectF rect(mirrored.center().x() - side / 2, mirrored.center().y() - side / 2, side, side);
     Symbols::draw(*painter_, name, rect, color);
 }
