@@ -47,6 +47,7 @@ TEST(ArmCpuParts, ImplementersAndParts)
 
 TEST(ArmCpuParts, CoreNamesOfWholeCpuinfoTexts)
 {
+    static const char junk[] = "\0\xff\n:\n::::\nCPU part:\n";
     const struct {
         const char* what;
         QByteArray text;
@@ -65,7 +66,7 @@ TEST(ArmCpuParts, CoreNamesOfWholeCpuinfoTexts)
         {"garbage numbers", cpuinfo({{"0xzz", "0xd0b"}}), ""},
         {"an x86 text", "processor\t: 0\nvendor_id\t: GenuineIntel\nmodel name\t: Intel(R) Xeon(R)\n\n", ""},
         {"empty", "", ""},
-        {"binary junk", QByteArray("\0\xff\n:\n::::\nCPU part:\n", 22), ""},
+        {"binary junk", QByteArray(junk, sizeof junk - 1), ""},
     };
     for (const auto& c : cases) EXPECT_EQ(ArmCpuParts::coreNames(c.text), QString::fromLatin1(c.names)) << c.what;
 }
