@@ -83,7 +83,8 @@ std::optional<qint64> sysctlInt(const ProbeContext& ctx, const QString& name)
 QString physicalMemoryText(const ProbeContext& ctx)
 {
     // No machine has no memory: a size of 0 means the system gave none.
-    const quint64 memory = ctx.platform.system.physicalMemory();
+    if (!ctx.physicalMemory) ctx.physicalMemory = ctx.platform.system.physicalMemory();
+    const quint64 memory = *ctx.physicalMemory;
     return memory ? LocaleFormat::byteCount(qint64(memory), ctx.L, LocaleFormat::ByteStyle::Memory) : kMissingValue;
 }
 
@@ -91,9 +92,11 @@ QString chipName(const ProbeContext& ctx)
 {
     if (auto brand = sysctlString(ctx, "machdep.cpu.brand_string")) return *brand;
     if (sysctlInt(ctx, "hw.optional.arm64") == 1) return QStringLiteral("Apple Silicon");
-    // Off Apple hardware the fallback names the real processor maker.
+    // Off Apple hardware the fallback names the processor maker the machine reports, else
+    // its machine word: never a maker it did not name.
     if (auto vendor = ctx.platform.system.cpuVendor(); vendor && *vendor != "Apple") return *vendor;
-    return QStringLiteral("Intel");
+    if (const QString machine = ctx.platform.system.machineArchitecture(); !machine.isEmpty()) return machine;
+    return kMissingValue;
 }
 
 QString osVersionDescription(const ProbeContext& ctx)

@@ -12,6 +12,9 @@
 struct ProbeContext {
     const Platform& platform;
     const Localization& L;
+    // The installed memory, read once per inspection: the summary and the Processor &
+    // Memory section show the same figure, and counting it walks hundreds of files.
+    mutable std::optional<quint64> physicalMemory = std::nullopt;
 };
 
 namespace DeviceProbe {

@@ -11,11 +11,14 @@ QString architecture(const ProbeContext& ctx, bool* translated)
     if (sysctlInt(ctx, "hw.optional.arm64") == 1) {
         base = QStringLiteral("Apple Silicon (arm64)");
     } else {
-        // Off Apple hardware: the real processor maker and machine word.
+        // Off Apple hardware: the processor maker and machine word the machine reports,
+        // never a maker it did not name.
         const auto vendor = ctx.platform.system.cpuVendor();
         const QString machine = ctx.platform.system.machineArchitecture();
         if (vendor && !machine.isEmpty()) base = QStringLiteral("%1 (%2)").arg(*vendor, machine);
-        else base = QStringLiteral("Intel (x86_64)");
+        else if (!machine.isEmpty()) base = machine;
+        else if (vendor) base = *vendor;
+        else base = kMissingValue;
     }
     *translated = sysctlInt(ctx, "sysctl.proc_translated") == 1;
     if (*translated) base += QStringLiteral(" \u2014 ") + ctx.L.tr("via Rosetta");

@@ -5,6 +5,7 @@
 #include "platform/i18n/StringFormat.h"
 #include "reports/PdfDocumentInfo.h"
 #include "reports/PdfPagination.h"
+#include "ui/SmoothCorners.h"
 #include "ui/Symbols.h"
 #include "ui/Theme.h"
 
@@ -234,8 +235,7 @@ void PdfReportRenderer::drawCover()
 
     if (painter_) {
         painter_->save();
-        QPainterPath clip;
-        clip.addRoundedRect(band, 18, 18);
+        const QPainterPath clip = SmoothCorners::path(band, 18);
         painter_->setClipPath(clip);
         QLinearGradient gradient(rtl_ ? band.topRight() : band.topLeft(), rtl_ ? band.bottomLeft() : band.bottomRight());
         gradient.setColorAt(0, heroStart_);
@@ -300,10 +300,10 @@ void PdfReportRenderer::drawSummaryBadges()
             const QRectF rect(mirrorX(x, bw), top, bw, 62);
             painter_->setPen(Qt::NoPen);
             painter_->setBrush(withAlpha(c, 0.1));
-            painter_->drawRoundedRect(rect, 12, 12);
+            painter_->drawPath(SmoothCorners::path(rect, 12));
             painter_->setBrush(Qt::NoBrush);
             painter_->setPen(QPen(withAlpha(c, 0.25), 0.75));
-            painter_->drawRoundedRect(rect.adjusted(0.375, 0.375, -0.375, -0.375), 12, 12);
+            painter_->drawPath(SmoothCorners::path(rect.adjusted(0.375, 0.375, -0.375, -0.375), 12));
         }
         drawSymbol(QString::fromLatin1(b.symbol), 15, QRectF(x + bw - 14 - 20, top + 12, 20, 20), c);
         textBox(integer(b.count), {22, QFont::Bold, true, c, leading()}, x + 14, top + 9, bw - 52);
@@ -556,8 +556,8 @@ void PdfReportRenderer::drawSymbol(const QString& name, double pointSize, const 
     // A name without a glyph draws nothing; the tile or badge around it still shows.
     if (!painter_ || !Symbols::isKnown(name)) return;
     const QRectF mirrored(mirrorX(box.x(), box.width()), box.y(), box.width(), box.height());
-    // Glyphs fill their em square; a symbol of a point size stands a little larger than its text.
-    const double side = std::min({pointSize * 1.2, box.width(), box.height()});
+    // Symbols::draw makes the symbol itself (not the font's em) the size asked for.
+    const double side = std::min({pointSize, box.width(), box.height()});
     const QRectF rect(mirrored.center().x() - side / 2, mirrored.center().y() - side / 2, side, side);
     Symbols::draw(*painter_, name, rect, color);
 }
@@ -568,7 +568,7 @@ void PdfReportRenderer::fillRoundedRect(const QRectF& ltrRect, double radius, co
     const QRectF rect(mirrorX(ltrRect.x(), ltrRect.width()), ltrRect.y(), ltrRect.width(), ltrRect.height());
     painter_->setPen(Qt::NoPen);
     painter_->setBrush(color);
-    if (radius > 0) painter_->drawRoundedRect(rect, radius, radius);
+    if (radius > 0) painter_->drawPath(SmoothCorners::path(rect, radius));
     else painter_->drawRect(rect);
 }
 

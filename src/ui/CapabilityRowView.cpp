@@ -1,5 +1,6 @@
 #include "ui/CapabilityRowView.h"
 
+#include "ui/Accessibility.h"
 #include "ui/Card.h"
 #include "ui/StatusIcon.h"
 #include "ui/ThemedLabel.h"
@@ -20,6 +21,8 @@ CapabilityRowView::CapabilityRowView(const CapabilityItem& item, std::optional<Q
                                      const Localization& l, QWidget* parent)
     : QWidget(parent), item_(item), l_(l), clipboard_(&Clipboard::system())
 {
+    // Before any child exists: Qt may look the row up as its labels are filled in.
+    UiAccessibility::install();
     setObjectName(QStringLiteral("capabilityRow"));
     const QFont callout = Theme::font(Theme::TextStyle::callout);
     setFont(callout);

@@ -3,6 +3,7 @@
 #include <QCache>
 #include <QEvent>
 #include "ui/Blur.h"
+#include "ui/SmoothCorners.h"
 
 #include <QPainter>
 #include <QPainterPath>
@@ -13,12 +14,7 @@
 
 namespace {
 
-QPainterPath roundedPath(const QRectF& r, qreal radius)
-{
-    QPainterPath p;
-    p.addRoundedRect(r, radius, radius);
-    return p;
-}
+QPainterPath roundedPath(const QRectF& r, qreal radius) { return SmoothCorners::path(r, radius); }
 
 class CardShadow : public QWidget {
 public:

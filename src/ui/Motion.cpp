@@ -1,6 +1,12 @@
 #include "ui/Motion.h"
 
-MotionValue::MotionValue(double initial, QObject* parent) : QObject(parent), value_(initial), target_(initial) {}
+MotionValue::MotionValue(double initial, QObject* parent) : QObject(parent), value_(initial), target_(initial)
+{
+    // Motion reduced while an animation runs: the value goes to its target at once.
+    connect(&Theme::Notifier::shared(), &Theme::Notifier::reduceMotionChanged, this, [this] {
+        if (Theme::reduceMotion() && isAnimating()) setValue(target_);
+    });
+}
 
 bool MotionValue::isAnimating() const { return animation_ && animation_->state() == QAbstractAnimation::Running; }
 

@@ -57,13 +57,49 @@ QConicalGradient ScoreRing::conical(const AngularGradient& g, const QPointF& cen
     return q;
 }
 
+QColor ScoreRing::colorAt(const AngularGradient& g, double fraction)
+{
+    if (g.stops.isEmpty()) return {};
+    // Stop positions run clockwise from the gradient's start, which lies startDegrees past twelve.
+    // (A whole turn is the gradient's end, not its start again.)
+    double position = fraction - std::fmod(g.startDegrees, 360.0) / 360.0;
+    if (position < 0) position += 1;
+    if (position > 1) position -= 1;
+    const QGradientStop* before = &g.stops.first();
+    if (position <= before->first) return before->second;
+    for (const QGradientStop& stop : g.stops) {
+        if (stop.first >= position) {
+            const double span = stop.first - before->first;
+            const double t = span > 0 ? (position - before->first) / span : 1;
+            const QColor a = before->second.toRgb(), b = stop.second.toRgb();
+            auto mix = [t](float x, float y) { return float(x + (y - x) * t); };
+            return QColor::fromRgbF(mix(a.redF(), b.redF()), mix(a.greenF(), b.greenF()), mix(a.blueF(), b.blueF()),
+                                    mix(a.alphaF(), b.alphaF()));
+        }
+        before = &stop;
+    }
+    return g.stops.last().second;
+}
+
+QSize ScoreRing::sizeFor(qreal diameter)
+{
+    const int side = int(std::ceil(diameter)) + 2 * kGlowMargin;
+    return QSize(side, side);
+}
+
+QRectF ScoreRing::ringRect() const
+{
+    const qreal d = qMax<qreal>(0, qMin(width(), height()) - 2 * kGlowMargin);
+    return QRectF((width() - d) / 2, (height() - d) / 2, d, d);
+}
+
 void ScoreRing::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
-    const qreal d = qMin(width(), height());
-    const QPointF c(width() / 2.0, height() / 2.0);
-    const qreal r = qMax<qreal>(0, (d - lineWidth_) / 2);
+    const QRectF square = ringRect();
+    const QPointF c = square.center();
+    const qreal r = qMax<qreal>(0, (square.width() - lineWidth_) / 2);
     const QRectF circle(c.x() - r, c.y() - r, 2 * r, 2 * r);
 
     QPen track(Theme::primary(0.08), lineWidth_, Qt::SolidLine, Qt::FlatCap);
@@ -76,14 +112,12 @@ void ScoreRing::paintEvent(QPaintEvent*)
     arc.arcMoveTo(circle, 90);
     arc.arcTo(circle, 90, -360.0 * fraction);  // negative span: clockwise
 
-    // Glow: the arc's shape blurred, in brandGlow at 0.6.
-    const int margin = 12;
-    QImage glow(size() + QSize(2 * margin, 2 * margin), QImage::Format_ARGB32);
+    // Glow: the arc's shape blurred, in brandGlow at 0.6, within the room the margin keeps.
+    QImage glow(size(), QImage::Format_ARGB32_Premultiplied);
     glow.fill(Qt::transparent);
     {
         QPainter g(&glow);
         g.setRenderHint(QPainter::Antialiasing);
-        g.translate(margin, margin);
         g.setPen(QPen(Qt::black, lineWidth_, Qt::SolidLine, Qt::RoundCap, Qt::MiterJoin));
         g.drawPath(arc);
     }
@@ -91,18 +125,53 @@ void ScoreRing::paintEvent(QPaintEvent*)
     {
         QPainter g(&glow);
         g.setCompositionMode(QPainter::CompositionMode_SourceIn);
-        QColor glowColor = Theme::brandGlow();
-        g.fillRect(glow.rect(), glowColor);
+        g.fillRect(glow.rect(), Theme::brandGlow());
     }
     p.save();
     p.setOpacity(0.6);
-    p.drawImage(QPointF(-margin, -margin), glow);
+    p.drawImage(QPointF(0, 0), glow);
     p.restore();
 
-    QPen pen(QBrush(conical(gradient_, c)), lineWidth_, Qt::SolidLine, Qt::RoundCap, Qt::MiterJoin);
-    pen.setMiterLimit(10);
-    p.setPen(pen);
-    p.drawPath(arc);
+    // The arc's body with flat ends, and each round cap as the half disc beyond its end in
+    // one solid colour. The angular gradient wraps at twelve o'clock: a cap stroked with it
+    // would show the end colour on the half of the start cap that lies before twelve. The
+    // parts are put together in a layer where a later part replaces what it covers (a full
+    // ring's end cap lies on its start), so translucent colours never darken where they meet.
+    QImage layer(size(), QImage::Format_ARGB32_Premultiplied);
+    layer.fill(Qt::transparent);
+    {
+        QPainter l(&layer);
+        l.setRenderHint(QPainter::Antialiasing);
+        l.setPen(Qt::NoPen);
+        QPainterPathStroker stroker;
+        stroker.setWidth(lineWidth_);
+        stroker.setCapStyle(Qt::FlatCap);
+        stroker.setJoinStyle(Qt::MiterJoin);
+        stroker.setMiterLimit(10);
+        l.fillPath(stroker.createStroke(arc), QBrush(conical(gradient_, c)));
+
+        // A half disc of the cap's radius around `at`, on the side `degrees` points to (the
+        // painter's angles: counter-clockwise from three o'clock), reaching one pixel back
+        // over the body so no antialiased seam shows between them.
+        const qreal h = lineWidth_ / 2;
+        auto halfDisc = [h](QPointF at, qreal degrees) {
+            QPainterPath cap;  // one outline: two outlines would leave an antialiased seam
+            cap.moveTo(-1, h);
+            cap.arcTo(QRectF(-h, -h, 2 * h, 2 * h), -90, 180);
+            cap.lineTo(-1, -h);
+            cap.closeSubpath();
+            QTransform place;
+            place.translate(at.x(), at.y());
+            place.rotate(-degrees);
+            return place.map(cap);
+        };
+        l.setCompositionMode(QPainter::CompositionMode_Source);
+        // The arc leaves twelve o'clock heading right: its start cap lies to the left.
+        l.fillPath(halfDisc(arc.pointAtPercent(0), 180), colorAt(gradient_, 0));
+        // At the end the arc heads 360 × fraction degrees clockwise from rightwards.
+        l.fillPath(halfDisc(arc.currentPosition(), -360.0 * fraction), colorAt(gradient_, fraction));
+    }
+    p.drawImage(QPointF(0, 0), layer);
 }
 
 namespace {
@@ -180,15 +249,20 @@ AngularGradient RingGauge::gradient(const QColor& tint)
 
 QSize RingGauge::sizeHint() const
 {
+    // The glow's room above and beside the ring; below it the glow fades into the gap
+    // over the caption.
     const QFontMetrics fm(Theme::font(Theme::TextStyle::caption));
     const int s = int(std::ceil(size_));
-    return QSize(qMax(s, fm.horizontalAdvance(title_)), s + 8 + fm.height());
+    const int m = ScoreRing::kGlowMargin;
+    return QSize(qMax(s + 2 * m, fm.horizontalAdvance(title_)), m + s + 8 + fm.height());
 }
+
+QRectF RingGauge::ringRect() const { return QRectF((width() - size_) / 2, ScoreRing::kGlowMargin, size_, size_); }
 
 void RingGauge::resizeEvent(QResizeEvent*)
 {
-    const int s = int(std::ceil(size_));
-    ring_->setGeometry((width() - s) / 2, 0, s, s);
+    const QSize s = ScoreRing::sizeFor(size_);
+    ring_->setGeometry((width() - s.width()) / 2, 0, s.width(), s.height());
 }
 
 void RingGauge::paintEvent(QPaintEvent*)
@@ -196,8 +270,8 @@ void RingGauge::paintEvent(QPaintEvent*)
     QPainter p(this);
     p.setRenderHint(QPainter::TextAntialiasing);
     const Metrics m = metrics(size_);
-    const QRectF ringRect((width() - size_) / 2, 0, size_, size_);
-    const QRectF textRect = ringRect.adjusted(m.inset, 0, -m.inset, 0);
+    const QRectF ring = ringRect();
+    const QRectF textRect = ring.adjusted(m.inset, 0, -m.inset, 0);
     const QFont f = valueFont(fittedFontSize(valueText_, size_));
     p.setFont(f);
     p.setPen(Theme::foreground(Theme::Level::primary));
@@ -206,7 +280,7 @@ void RingGauge::paintEvent(QPaintEvent*)
     const QFont caption = Theme::font(Theme::TextStyle::caption);
     p.setFont(caption);
     p.setPen(Theme::foreground(Theme::Level::secondary));
-    const QRectF titleRect(0, size_ + 8, width(), QFontMetricsF(caption).height());
+    const QRectF titleRect(0, ring.bottom() + 8, width(), QFontMetricsF(caption).height());
     p.drawText(titleRect, Qt::AlignHCenter | Qt::AlignTop,
                QFontMetricsF(caption).elidedText(title_, Qt::ElideRight, titleRect.width()));
 }

@@ -34,7 +34,18 @@ public:
     static constexpr double kMinimumArc = 0.001;
     // The Qt gradient that paints `gradient` clockwise from twelve o'clock around `centre`.
     static QConicalGradient conical(const AngularGradient& gradient, const QPointF& centre);
-    QSize sizeHint() const override { return QSize(120, 120); }
+    // The gradient's colour where the arc has run `fraction` of the circle from twelve o'clock.
+    static QColor colorAt(const AngularGradient& gradient, double fraction);
+
+    // The glow reaches this far beyond the stroke. The ring keeps that much room inside its
+    // own rectangle on every side, so no edge of the widget clips it: the circle is the
+    // largest that fits the rectangle inset by the margin.
+    static constexpr int kGlowMargin = 12;
+    // The widget size for a ring of `diameter` with its glow around it.
+    static QSize sizeFor(qreal diameter);
+    // The square the circle (stroke included) fits in.
+    QRectF ringRect() const;
+    QSize sizeHint() const override { return sizeFor(120); }
 
 protected:
     void paintEvent(QPaintEvent*) override;
@@ -49,12 +60,15 @@ private:
 };
 
 // A ring with a centred value text and a caption under it; every inner measure scales
-// with `size` (the ring's diameter).
+// with `size` (the ring's diameter). The ring's glow has room inside the gauge: the ring
+// sits ScoreRing::kGlowMargin in from the gauge's top and sides.
 class RingGauge : public QWidget {
     Q_OBJECT
 public:
     RingGauge(const QString& title, double value, const QString& valueText, const QColor& tint, qreal size,
               QWidget* parent = nullptr);
+    // Where the ring's circle lies in the gauge.
+    QRectF ringRect() const;
     void setValue(double value, const QString& valueText);
     ScoreRing* ring() const { return ring_; }
     QString valueText() const { return valueText_; }

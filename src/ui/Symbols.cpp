@@ -148,6 +148,10 @@ bool mirrorsInRightToLeft(const QString& symbolName)
     return it != table().constEnd() && it->directional;
 }
 
+namespace {
+constexpr qreal kOutlineSize = 240;
+}  // namespace
+
 QStringList names()
 {
     QStringList n = table().keys();
@@ -179,14 +183,21 @@ void draw(QPainter& painter, const QString& symbolName, const QRectF& rect, cons
     } else {
         // The glyph as a path, so a gradient fills it and the PDF gets vectors. The em
         // square is centred on the rect (not the ink), so glyphs share one optical frame.
-        const QFont f = font(rect.height());
+        // The font draws its icons within the middle 20 of 24 units of the em: the em is
+        // enlarged so that this live area, the symbol proper, is the size asked for. The
+        // outline is taken at a large size and scaled, so no size is rounded to a pixel.
+        const QFont f = font(kOutlineSize);
         const char32_t cp = g->codepoint;
         QPainterPath path;
         path.addText(0, 0, f, QString::fromUcs4(&cp, 1));
         const QFontMetricsF m(f);
-        const qreal em = f.pixelSize();
-        const QPointF emCentre(em / 2, -m.ascent() + (m.ascent() + m.descent()) / 2);
-        path.translate(rect.center() - emCentre);
+        const QPointF emCentre(kOutlineSize / 2, -m.ascent() + (m.ascent() + m.descent()) / 2);
+        const qreal scale = rect.height() * kEmPerInk / kOutlineSize;
+        QTransform place;
+        place.translate(rect.center().x(), rect.center().y());
+        place.scale(scale, scale);
+        place.translate(-emCentre.x(), -emCentre.y());
+        path = place.map(path);
         if (g->directional && painter.layoutDirection() == Qt::RightToLeft) {
             QTransform flip;
             flip.translate(rect.center().x(), 0);

@@ -34,8 +34,12 @@ QFont font(qreal pixelSize);
 // The font's family name once loaded; empty when the font file is missing.
 QString loadedFamily();
 
-// Draws the symbol centred in `rect`, at a font size equal to the rect's height, filled
-// with `brush` (a colour or a gradient). An unknown name draws a neutral dot. In a
+// The icon font draws each symbol within 20 of its em's 24 units: an em this many times
+// the symbol's size makes the symbol itself (its live area) the size asked for.
+inline constexpr qreal kEmPerInk = 24.0 / 20.0;
+
+// Draws the symbol centred in `rect`, its live area as high as the rect (the em is
+// kEmPerInk times that and overhangs the rect a little), filled with `brush` (a colour or a gradient). An unknown name draws a neutral dot. In a
 // painter whose layout direction is right-to-left, directional symbols are mirrored.
 void draw(QPainter& painter, const QString& symbolName, const QRectF& rect, const QBrush& brush);
 

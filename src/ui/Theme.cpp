@@ -297,6 +297,11 @@ Notifier::Notifier() : desktop_(desktopAppearance())
 {
     // A switch of the desktop theme reaches the application object as a new palette.
     if (QCoreApplication::instance()) QCoreApplication::instance()->installEventFilter(this);
+    // The desktop's animation setting is followed while the application runs; a forced
+    // setting (tests, a preference) hides its changes.
+    connect(&DesktopSettings::Changes::shared(), &DesktopSettings::Changes::animationsEnabledChanged, this, [this] {
+        if (!forcedReduceMotion) emit reduceMotionChanged();
+    });
 }
 
 bool Notifier::eventFilter(QObject* watched, QEvent* event)

@@ -109,7 +109,8 @@ QString textFamily();
 
 // --- Motion -------------------------------------------------------------------------------
 // True when animations must not run: forced by setReduceMotion, else the desktop's
-// setting where one can be read (animations off), else false.
+// setting where one can be read (animations off; followed while the application runs,
+// Notifier::reduceMotionChanged announces a change), else false.
 bool reduceMotion();
 void setReduceMotion(std::optional<bool> reduce);
 

@@ -1,5 +1,7 @@
 #include "ui/Tiles.h"
 
+#include "ui/Accessibility.h"
+#include "ui/SmoothCorners.h"
 #include "ui/Symbols.h"
 #include "ui/ThemedLabel.h"
 
@@ -35,12 +37,7 @@ private:
     std::function<QBrush()> brush_;
 };
 
-QPainterPath rounded(const QRectF& r, qreal radius)
-{
-    QPainterPath p;
-    p.addRoundedRect(r, radius, radius);
-    return p;
-}
+QPainterPath rounded(const QRectF& r, qreal radius) { return SmoothCorners::path(r, radius); }
 }  // namespace
 
 // ---- IconTile -------------------------------------------------------------------------------
@@ -48,10 +45,11 @@ QPainterPath rounded(const QRectF& r, qreal radius)
 IconTile::IconTile(const QString& symbol, qreal size, Theme::LinearGradient gradient, QWidget* parent)
     : QWidget(parent), symbol_(symbol), size_(size), gradient_(std::move(gradient))
 {
+    UiAccessibility::install();
     setObjectName(QStringLiteral("iconTile"));
     const int s = int(std::ceil(size));
     setFixedSize(s, s);
-    setAccessibleName(QString());  // decorative
+    setAccessibleName(QString());  // decorative: hidden from assistive technology
     connect(&Theme::Notifier::shared(), &Theme::Notifier::appearanceChanged, this, qOverload<>(&QWidget::update));
 }
 
@@ -212,6 +210,7 @@ void StatTile::paintEvent(QPaintEvent*)
 SpecPill::SpecPill(const QString& symbol, const QString& title, const QString& value, QWidget* parent)
     : QWidget(parent), symbol_(symbol), value_(value)
 {
+    UiAccessibility::install();  // before any child: Qt may look the pill up as they are made
     setObjectName(QStringLiteral("specPill"));
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     auto* row = new QHBoxLayout(this);
@@ -234,7 +233,7 @@ SpecPill::SpecPill(const QString& symbol, const QString& title, const QString& v
     texts->addWidget(v);
     row->addLayout(texts, 1);
     setToolTip(value);
-    setAccessibleName(title + QStringLiteral(", ") + value);
+    setAccessibleName(title + QStringLiteral(", ") + value);  // caption and value, read as one
     connect(&Theme::Notifier::shared(), &Theme::Notifier::appearanceChanged, this, qOverload<>(&QWidget::update));
 }
 
@@ -265,6 +264,7 @@ void SpecPill::paintEvent(QPaintEvent*)
 EmptyStateView::EmptyStateView(const QString& symbol, const QString& title, std::optional<QString> message, QWidget* parent)
     : QWidget(parent)
 {
+    UiAccessibility::install();  // before any child: Qt may look the view up as they are made
     setObjectName(QStringLiteral("emptyState"));
     auto* stack = new QVBoxLayout(this);
     stack->setContentsMargins(32, 32, 32, 32);

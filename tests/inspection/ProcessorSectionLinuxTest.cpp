@@ -98,11 +98,11 @@ const std::vector<MachineCase>& machines()
           {"avx512", "Supported"}}},
         // Cores are numbered per cluster here, and three capacity classes fold into two levels.
         {"sa-arm64-board",
-         nullptr,
+         "Cortex-A510",
          {{"hw.logicalcpu", 8}, {"hw.physicalcpu", 8}, {"hw.nperflevels", 2}, {"hw.perflevel0.physicalcpu", 4},
           {"hw.perflevel1.physicalcpu", 4}, {"hw.cpufrequency_max", 3050000000}, {"hw.optional.arm64", 0},
           {"hw.optional.arm.FEAT_BF16", 1}, {"hw.optional.arm.FEAT_SME", 0}, {"hw.optional.avx2_0", std::nullopt}},
-         {{"processor", "Arm"}, {"physicalCores", "8"}, {"logicalCores", "8"}, {"performanceCores", "4"},
+         {{"processor", "Cortex-A510"}, {"physicalCores", "8"}, {"logicalCores", "8"}, {"performanceCores", "4"},
           {"efficiencyCores", "4"}, {"maxFrequency", "3.05 GHz"}, {"memory", "\u2014"}, {"neuralEngine", "Not available"},
           {"sme", "Not supported"}, {"bf16", "Supported"}}},
         {"sa-vm",

@@ -150,7 +150,7 @@ TEST(LinuxPowerSources, TheInternalBatteryNotADevicesBattery)
     EXPECT_EQ(d.value("Max Capacity").toLongLong(), 100);
     EXPECT_EQ(d.value("Is Charging"), false);
     EXPECT_EQ(d.value("Power Source State"), "Battery Power");
-    EXPECT_EQ(d.value("BatteryHealth"), "Good");
+    EXPECT_FALSE(d.contains("BatteryHealth"));  // the driver's "Good" is no verdict on wear
     EXPECT_EQ(p.smartBatteryProperties()->value("CycleCount").toLongLong(), 412);
 }
 

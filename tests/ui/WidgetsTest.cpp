@@ -186,8 +186,8 @@ TEST_F(MotionOff, RingClampsItsProgress)
 TEST_F(MotionOff, RingArcStartsAtTwelveAndRunsClockwise)
 {
     ScoreRing ring(0.25, 10, solid(QColor(255, 0, 0)));
-    const QImage img = grabWidget(ring, QSize(100, 100), "en", Appearance::Light);
-    const QPointF c(50, 50);
+    const QImage img = grabWidget(ring, ScoreRing::sizeFor(100), "en", Appearance::Light);
+    const QPointF c = QRectF(QPointF(0, 0), ScoreRing::sizeFor(100)).center();
     auto red = [&](qreal degrees) {
         const QColor px = PixelProbe::at(img, onRing(c, 45, degrees).x(), onRing(c, 45, degrees).y());
         return px.red() > 200 && px.green() < 80 && px.blue() < 80;
@@ -204,8 +204,8 @@ TEST_F(MotionOff, RingArcStartsAtTwelveAndRunsClockwise)
 TEST_F(MotionOff, RingGradientDeepensAlongTheArc)
 {
     ScoreRing ring(1.0, 10, AngularGradient{{{0, QColor(255, 0, 0)}, {1, QColor(0, 0, 255)}}, 0});
-    const QImage img = grabWidget(ring, QSize(100, 100), "en", Appearance::Light);
-    const QPointF c(50, 50);
+    const QImage img = grabWidget(ring, ScoreRing::sizeFor(100), "en", Appearance::Light);
+    const QPointF c = QRectF(QPointF(0, 0), ScoreRing::sizeFor(100)).center();
     const QColor start = PixelProbe::at(img, onRing(c, 45, 30).x(), onRing(c, 45, 30).y());
     const QColor middle = PixelProbe::at(img, onRing(c, 45, 180).x(), onRing(c, 45, 180).y());
     const QColor end = PixelProbe::at(img, onRing(c, 45, 320).x(), onRing(c, 45, 320).y());
@@ -221,9 +221,9 @@ TEST_F(MotionOff, RingGradientDeepensAlongTheArc)
 TEST_F(MotionOff, FirstGrabShowsFinalValues)
 {
     ScoreRing ring(0.8, 10, solid(QColor(255, 0, 0)));
-    const QImage img = grabWidget(ring, QSize(100, 100), "en", Appearance::Light);
+    const QImage img = grabWidget(ring, ScoreRing::sizeFor(100), "en", Appearance::Light);
     EXPECT_DOUBLE_EQ(ring.shown(), 0.8);
-    const QPoint p = onRing(QPointF(50, 50), 45, 265);
+    const QPoint p = onRing(QRectF(QPointF(0, 0), ScoreRing::sizeFor(100)).center(), 45, 265);
     EXPECT_GT(PixelProbe::at(img, p.x(), p.y()).red(), 200);
     ring.setProgress(0.3);
     EXPECT_DOUBLE_EQ(ring.shown(), 0.3);  // a change shows at once too

@@ -60,6 +60,18 @@ void keepLoaded(const std::set<std::string>& before)
     }
 }
 
+// Without Vulkan's device type: on a machine with several rendering cards, the one that is
+// not the boot card and carries its own memory (or is NVIDIA's, whose drivers do not publish
+// it) is the discrete GPU of a hybrid pair.
+bool looksDiscrete(const DrmCardFacts& c, const QList<DrmCardFacts>& cards)
+{
+    constexpr quint32 kNvidia = 0x10de;
+    const bool otherBootCard = std::any_of(cards.begin(), cards.end(), [&](const DrmCardFacts& o) {
+        return o.card != c.card && o.hasRenderNode && o.bootVga;
+    });
+    return !c.bootVga && otherBootCard && (c.vram || c.vendorId == kNvidia);
+}
+
 }  // namespace
 
 LinuxGraphicsDevices::LinuxGraphicsDevices(QString root, bool useVulkan) : fs_(std::move(root)), useVulkan_(useVulkan) {}
@@ -247,7 +259,7 @@ GraphicsInventory LinuxGraphicsDevices::combine(const std::optional<QList<Vulkan
         }
     }
 
-    std::optional<qsizetype> defaultIndex;
+    std::optional<qsizetype> bootIndex, discreteIndex;
     if (!gpus.isEmpty()) {
         const bool anyDiscrete = std::any_of(gpus.begin(), gpus.end(), [](const VulkanDeviceFacts* g) { return g->type == T::Discrete; });
         QList<bool> taken(cards.size(), false);
@@ -271,7 +283,8 @@ GraphicsInventory LinuxGraphicsDevices::combine(const std::optional<QList<Vulkan
             else if (card && card->vram) d.recommendedMaxWorkingSetSize = card->vram;
             d.supportsRaytracing = g->rayQuery || g->rayTracingPipeline;
             d.hasHardwareRaytracing = d.supportsRaytracing;
-            if (card && card->bootVga && !defaultIndex) defaultIndex = inv.devices.size();
+            if (card && card->bootVga && !bootIndex) bootIndex = inv.devices.size();
+            if (g->type == T::Discrete && !discreteIndex && !d.isRemovable) discreteIndex = inv.devices.size();
             inv.devices << d;
         }
     } else {
@@ -281,10 +294,14 @@ GraphicsInventory LinuxGraphicsDevices::combine(const std::optional<QList<Vulkan
             d.name = c.name;
             d.isRemovable = c.removable;
             d.recommendedMaxWorkingSetSize = c.vram;
-            if (c.bootVga && !defaultIndex) defaultIndex = inv.devices.size();
+            if (c.bootVga && !bootIndex) bootIndex = inv.devices.size();
+            if (!discreteIndex && !c.removable && looksDiscrete(c, cards)) discreteIndex = inv.devices.size();
             inv.devices << d;
         }
     }
-    if (!inv.devices.isEmpty()) inv.defaultDevice = inv.devices.value(defaultIndex.value_or(0));
+    // The default device is the one applications are steered to: the built-in discrete GPU
+    // where there is one (the firmware usually boots on the weaker integrated one), else the
+    // card the firmware booted on, else the first.
+    if (!inv.devices.isEmpty()) inv.defaultDevice = inv.devices.value(discreteIndex.value_or(bootIndex.value_or(0)));
     return inv;
 }

@@ -4,7 +4,22 @@
 
 namespace {
 const QString kClass = QStringLiteral("sys/class/power_supply/");
+
+// The kernel's fault states. Not among them: "Unknown" (no reading), "Good" (no fault),
+// "Warm" and "Cool" (the normal temperature bands in which charging slows down) and
+// "No battery"; a word outside the kernel's list is no reading either.
+bool isFault(const QString& health)
+{
+    static const QStringList faults = {
+        QStringLiteral("Overheat"),          QStringLiteral("Dead"),
+        QStringLiteral("Over voltage"),      QStringLiteral("Unspecified failure"),
+        QStringLiteral("Cold"),              QStringLiteral("Watchdog timer expire"),
+        QStringLiteral("Safety timer expire"), QStringLiteral("Over current"),
+        QStringLiteral("Calibration required"), QStringLiteral("Hot"),
+    };
+    return faults.contains(health);
 }
+}  // namespace
 
 LinuxPowerSources::LinuxPowerSources(QString root) : fs_(std::move(root)) {}
 
@@ -59,8 +74,10 @@ std::optional<QVariantList> LinuxPowerSources::powerSourceDescriptions() const
         // Without a supply entry, a battery that is charging or full is on external power.
         const bool onAC = ac || status == "Charging" || status == "Full" || status == "Not charging";
         d["Power Source State"] = onAC ? QStringLiteral("AC Power") : QStringLiteral("Battery Power");
-        // "Unknown" is the driver saying it has no health reading.
-        if (auto health = fs_.line(dir + "health"); health && *health != QStringLiteral("Unknown")) d["BatteryHealth"] = *health;
+        // The driver's "health" is its electrical and thermal state, not a verdict on wear:
+        // "Good" says nothing about a battery at half its design capacity. Only a fault is
+        // passed on; otherwise the word stays absent and the measured capacity decides.
+        if (auto health = fs_.line(dir + "health"); health && isFault(*health)) d["BatteryHealth"] = *health;
         list << d;
     }
     return list;

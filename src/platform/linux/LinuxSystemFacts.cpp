@@ -1,11 +1,23 @@
 #include "platform/linux/LinuxSystemFacts.h"
 
+#include "platform/linux/ArmCpuParts.h"
+
 #include <QDir>
 #include <QFileInfo>
 
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <limits>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <limits.h>
+#include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <sys/utsname.h>
 #include <time.h>
+#include <unistd.h>
 
 namespace SysctlValue {
 QByteArray text(const QString& s)
@@ -61,8 +73,56 @@ std::optional<QString> LinuxSystemFacts::hostName() const
     return std::nullopt;
 }
 
+std::optional<quint64> onlineMemoryBlocksSize(const SysFs& fs)
+{
+    const auto sizeText = fs.line(QStringLiteral("sys/devices/system/memory/block_size_bytes"));
+    bool ok = false;
+    const quint64 blockSize = sizeText ? sizeText->toULongLong(&ok, 16) : 0;  // hexadecimal, without "0x"
+    if (!ok || blockSize == 0) return std::nullopt;
+
+    // Hundreds of blocks on an ordinary machine: each state is read with plain system calls.
+    const QByteArray dirPath = QFile::encodeName(fs.path(QStringLiteral("sys/devices/system/memory")));
+    DIR* dir = opendir(dirPath.constData());
+    if (!dir) return std::nullopt;
+    quint64 online = 0;
+    while (const dirent* e = readdir(dir)) {
+        if (std::strncmp(e->d_name, "memory", 6) != 0 || e->d_name[6] == '\0') continue;
+        if (!std::all_of(e->d_name + 6, e->d_name + std::strlen(e->d_name), [](char c) { return c >= '0' && c <= '9'; }))
+            continue;
+        char path[NAME_MAX + 16];
+        std::snprintf(path, sizeof path, "%s/state", e->d_name);
+        const int fd = openat(dirfd(dir), path, O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+        if (fd < 0) continue;
+        struct stat st {};
+        char state[16] = {};
+        const ssize_t n = fstat(fd, &st) == 0 && S_ISREG(st.st_mode) ? ::read(fd, state, sizeof state - 1) : -1;
+        ::close(fd);
+        if (n >= 6 && std::strncmp(state, "online", 6) == 0 && (n == 6 || state[6] == '\n')) ++online;
+    }
+    closedir(dir);
+    if (online == 0 || online > std::numeric_limits<quint64>::max() / blockSize) return std::nullopt;
+    return online * blockSize;
+}
+
+std::optional<QString> LinuxSystemFacts::deviceTreeModel() const
+{
+    for (const char* file : {"proc/device-tree/model", "sys/firmware/devicetree/base/model"}) {
+        auto data = fs_.read(QString::fromLatin1(file), 4096);
+        if (!data) continue;
+        // A device-tree string ends in a zero byte; nothing after the first one belongs to it.
+        const qsizetype zero = data->indexOf('\0');
+        if (zero >= 0) data->truncate(zero);
+        const QString model = QString::fromUtf8(*data).trimmed();
+        if (!model.isEmpty()) return model;
+    }
+    return std::nullopt;
+}
+
 quint64 LinuxSystemFacts::physicalMemory() const
 {
+    // The installed size, as the memory blocks count it; MemTotal leaves out what the
+    // firmware and the kernel keep for themselves (23.5 GB of 24 GiB, say).
+    if (const auto installed = onlineMemoryBlocksSize(fs_)) return *installed;
     auto data = fs_.read("proc/meminfo");
     if (!data) return 0;
     const QString total = SysFs::keyValues(*data, ':').value("MemTotal");
@@ -155,21 +215,8 @@ std::optional<QString> LinuxSystemFacts::cpuVendor() const
     const QString implementer = info.value("CPU implementer").toLower();
     if (!implementer.isEmpty()) {
         bool ok = false;
-        const int id = implementer.toInt(&ok, 16);
-        switch (ok ? id : -1) {
-        case 0x41: return QStringLiteral("Arm");
-        case 0x42: return QStringLiteral("Broadcom");
-        case 0x43: return QStringLiteral("Cavium");
-        case 0x46: return QStringLiteral("Fujitsu");
-        case 0x48: return QStringLiteral("HiSilicon");
-        case 0x4e: return QStringLiteral("NVIDIA");
-        case 0x50: return QStringLiteral("Ampere");
-        case 0x51: return QStringLiteral("Qualcomm");
-        case 0x53: return QStringLiteral("Samsung");
-        case 0x61: return QStringLiteral("Apple");
-        case 0xc0: return QStringLiteral("Ampere");
-        default: break;
-        }
+        const int id = implementer.startsWith(QLatin1String("0x")) ? implementer.mid(2).toInt(&ok, 16) : -1;
+        if (ok) return ArmCpuParts::implementerName(id);
     }
     return std::nullopt;
 }

@@ -26,6 +26,9 @@ public:
 
     // Fields of the first processor block of /proc/cpuinfo ("model name", "vendor_id", ...).
     QHash<QString, QString> cpuInfo() const;
+    // The device tree's model ("Raspberry Pi 5 Model B Rev 1.0") without its terminating
+    // zero; absent on machines without a device tree.
+    std::optional<QString> deviceTreeModel() const;
     // The volume name of the mount that holds `path`: its file-system label, else the device name.
     std::optional<QString> volumeName(const QString& path) const;
 
@@ -38,6 +41,10 @@ private:
     QString home_;
     QString machine_;
 };
+
+// The installed memory: the memory block size times the online blocks under
+// /sys/devices/system/memory; absent where the kernel does not list blocks.
+std::optional<quint64> onlineMemoryBlocksSize(const SysFs& fs);
 
 // The thermal state from /sys/class/thermal trip points (shared with the live monitor).
 ThermalState readThermalState(const SysFs& fs);

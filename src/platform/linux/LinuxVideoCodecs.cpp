@@ -6,6 +6,8 @@
 
 #include <va/va.h>
 
+#include <algorithm>
+
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <unistd.h>
@@ -67,24 +69,27 @@ void quiet(void*, const char*) {}
 
 }  // namespace
 
-LinuxVideoCodecs::LinuxVideoCodecs(QString root) : fs_(std::move(root)) {}
+LinuxVideoCodecs::LinuxVideoCodecs(QString root, ProfileQuery query)
+    : fs_(std::move(root)), query_(query ? std::move(query) : ProfileQuery(&LinuxVideoCodecs::queryProfiles))
+{
+}
 
-QString LinuxVideoCodecs::firstRenderNode() const
+QStringList LinuxVideoCodecs::renderNodes() const
 {
     static const QRegularExpression node(QStringLiteral("^renderD(\\d+)$"));
-    QString best;
-    int bestNumber = 0;
+    QList<QPair<int, QString>> numbered;
     for (const QString& entry : fs_.list(QStringLiteral("sys/class/drm"))) {
         const auto m = node.match(entry);
-        if (!m.hasMatch()) continue;
-        const int n = m.captured(1).toInt();
-        if (best.isEmpty() || n < bestNumber) {
-            best = entry;
-            bestNumber = n;
-        }
+        if (m.hasMatch()) numbered.append({m.captured(1).toInt(), entry});
     }
-    return best;
+    // By number: renderD129 comes before renderD1000, which a sort by name would not give.
+    std::sort(numbered.begin(), numbered.end());
+    QStringList nodes;
+    for (const auto& n : numbered) nodes << n.second;
+    return nodes;
 }
+
+QString LinuxVideoCodecs::firstRenderNode() const { return renderNodes().value(0); }
 
 std::optional<QList<VaProfileEntrypoints>> LinuxVideoCodecs::queryProfiles(const QString& devicePath)
 {
@@ -155,9 +160,9 @@ VideoCodecSupport LinuxVideoCodecs::fromProfiles(const QList<VaProfileEntrypoint
 
 VideoCodecSupport LinuxVideoCodecs::support() const
 {
-    const QString node = firstRenderNode();
-    if (node.isEmpty()) return VideoCodecSupport{{}, QList<VideoEncoderEntry>{}};
-    const auto profiles = queryProfiles(fs_.path(QStringLiteral("dev/dri/") + node));
-    if (!profiles) return VideoCodecSupport{{}, QList<VideoEncoderEntry>{}};
-    return fromProfiles(*profiles);
+    // The profiles of all media engines together: a codec any of them has is in hardware.
+    QList<VaProfileEntrypoints> all;
+    for (const QString& node : renderNodes())
+        if (const auto profiles = query_(fs_.path(QStringLiteral("dev/dri/") + node))) all += *profiles;
+    return fromProfiles(all);
 }

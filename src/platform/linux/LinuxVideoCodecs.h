@@ -5,6 +5,8 @@
 
 #include <QList>
 
+#include <functional>
+
 // One VA-API profile with the entry points the driver offers for it.
 struct VaApi;
 
@@ -13,14 +15,22 @@ struct VaProfileEntrypoints {
     QList<int> entrypoints;     // VAEntrypoint
 };
 
-// Hardware video from VA-API (libva and libva-drm, loaded at run time) on the first render
-// node. No render node, no library or a driver that does not start: nothing in hardware.
+// Hardware video from VA-API (libva and libva-drm, loaded at run time), asked of every
+// render node: a machine with two GPUs has two media engines, and a codec is in hardware
+// when either has it. No render node, no library or a driver that does not start: nothing
+// in hardware.
 class LinuxVideoCodecs : public VideoCodecs {
 public:
-    explicit LinuxVideoCodecs(QString root = QStringLiteral("/"));
+    // Asks one render node (its /dev path) for its profiles; absent when it does not answer.
+    using ProfileQuery = std::function<std::optional<QList<VaProfileEntrypoints>>(const QString& devicePath)>;
+
+    // `query` defaults to asking VA-API (`queryProfiles`).
+    explicit LinuxVideoCodecs(QString root = QStringLiteral("/"), ProfileQuery query = {});
     VideoCodecSupport support() const override;
 
-    // "renderD128" and so on: the lowest-numbered render node, empty when there is none.
+    // "renderD128", "renderD129"...: every render node, in number order.
+    QStringList renderNodes() const;
+    // The lowest-numbered render node, empty when there is none.
     QString firstRenderNode() const;
     // Absent when the node cannot be opened or the driver does not start.
     static std::optional<QList<VaProfileEntrypoints>> queryProfiles(const QString& devicePath);
@@ -32,4 +42,5 @@ public:
 
 private:
     SysFs fs_;
+    ProfileQuery query_;
 };

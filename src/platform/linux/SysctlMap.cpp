@@ -1,5 +1,6 @@
 // Where each sysctl name the probes ask for comes from on Linux. A name that is not
 // listed, or whose source is missing on this machine, is absent.
+#include "platform/linux/ArmCpuParts.h"
 #include "platform/linux/LinuxCpuTopology.h"
 #include "platform/linux/LinuxSystemFacts.h"
 
@@ -58,13 +59,21 @@ Source x86Feature(const char* name)
 const QHash<QString, Source>& LinuxSystemFacts::sysctlTable()
 {
     static const QHash<QString, Source> table = {
-        // The machine's model: the firmware's product name.
-        {"hw.model", [](const LinuxSystemFacts& f) { return textOf(f.fs().line("sys/devices/virtual/dmi/id/product_name")); }},
-        // The processor's marketing name.
+        // The machine's model: the firmware's product name, else (boards without DMI) the
+        // device tree's model.
+        {"hw.model",
+         [](const LinuxSystemFacts& f) {
+             if (auto dmi = textOf(f.fs().line("sys/devices/virtual/dmi/id/product_name"))) return dmi;
+             return textOf(f.deviceTreeModel());
+         }},
+        // The processor's marketing name; on Arm, where the kernel gives none, the names of
+        // its cores from their implementer and part numbers, else the board's SoC line.
         {"machdep.cpu.brand_string",
          [](const LinuxSystemFacts& f) {
              const auto info = f.cpuInfo();
              QString name = info.value("model name").simplified();
+             if (name.isEmpty() && info.contains("CPU implementer"))
+                 if (const auto text = f.fs().read("proc/cpuinfo")) name = ArmCpuParts::coreNames(*text);
              if (name.isEmpty()) name = info.value("Hardware").simplified();
              return textOf(name);
          }},
