@@ -1,6 +1,7 @@
 #include "app/LanguagePicker.h"
 
 #include "app/LanguageManager.h"
+#include "ui/SmoothCorners.h"
 #include "ui/Symbols.h"
 #include "ui/Theme.h"
 #include "ui/ThemedLabel.h"
@@ -121,7 +122,5 @@ void RelaunchBanner::paintEvent(QPaintEvent*)
     p.setRenderHint(QPainter::Antialiasing);
     QColor fill = Theme::brandPrimary();
     fill.setAlphaF(0.10);
-    QPainterPath path;
-    path.addRoundedRect(QRectF(rect()), 10, 10);
-    p.fillPath(path, fill);
+    p.fillPath(SmoothCorners::path(QRectF(rect()), 10), fill);
 }
