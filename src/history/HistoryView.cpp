@@ -9,6 +9,7 @@
 #include "ui/ThemedLabel.h"
 #include "ui/Tiles.h"
 #include "ui/UiLanguage.h"
+#include "ui/SmoothCorners.h"
 
 #include <QContextMenuEvent>
 #include <QEvent>
@@ -53,7 +54,7 @@ namespace {
 QPainterPath roundedPath(const QRectF& r, qreal radius)
 {
     QPainterPath p;
-    p.addRoundedRect(r, radius, radius);
+    p.addPath(SmoothCorners::path(r, radius));
     return p;
 }
 

@@ -9,6 +9,7 @@
 #include "ui/Tiles.h"
 #include "ui/UiLanguage.h"
 #include "ui/AdaptiveGridLayout.h"
+#include "ui/SmoothCorners.h"
 
 #include <QEvent>
 #include <QFontDatabase>
@@ -218,7 +219,7 @@ void ReportPreviewBox::paintEvent(QPaintEvent*)
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
     QPainterPath path;
-    path.addRoundedRect(QRectF(rect()), 10, 10);
+    path.addPath(SmoothCorners::path(QRectF(rect()), 10));
     p.fillPath(path, Theme::surfaceSunken());
 }
 

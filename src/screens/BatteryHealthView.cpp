@@ -10,6 +10,7 @@
 #include "ui/Tiles.h"
 #include "ui/AdaptiveGridLayout.h"
 #include "ui/UiLanguage.h"
+#include "ui/SmoothCorners.h"
 
 #include <QEvent>
 #include <QHBoxLayout>
@@ -29,7 +30,7 @@ QPainterPath capsule(const QRectF& r)
 {
     QPainterPath p;
     const qreal radius = qMin(r.width(), r.height()) / 2;
-    p.addRoundedRect(r, radius, radius);
+    p.addPath(SmoothCorners::path(r, radius));
     return p;
 }
 

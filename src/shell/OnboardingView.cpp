@@ -8,6 +8,7 @@
 #include "ui/Tiles.h"
 #include "ui/UiLanguage.h"
 #include "updates/UpdateBannerControls.h"
+#include "ui/SmoothCorners.h"
 
 #include <QEvent>
 #include <QGraphicsOpacityEffect>
@@ -219,7 +220,7 @@ void OnboardingDots::paintEvent(QPaintEvent*)
         const int w = i == current_ ? kCurrentWidth : kDot;
         const QRectF r = QStyle::visualRect(layoutDirection(), all, QRect(x, y, w, kDot));
         QPainterPath capsule;
-        capsule.addRoundedRect(r, kDot / 2.0, kDot / 2.0);
+        capsule.addPath(SmoothCorners::path(r, kDot / 2.0));
         if (i == current_) p.fillPath(capsule, Theme::toQGradient(Theme::brandGradient(), r, layoutDirection()));
         else p.fillPath(capsule, Theme::primary(0.15));
         x += w + kSpacing;

@@ -12,6 +12,7 @@
 #include "ui/ThemedLabel.h"
 #include "ui/UiLanguage.h"
 #include "updates/UpdateSettingsRow.h"
+#include "ui/SmoothCorners.h"
 
 #include <QApplication>
 #include <QEvent>
@@ -62,7 +63,7 @@ protected:
         p.setLayoutDirection(layoutDirection());
         p.setRenderHint(QPainter::Antialiasing);
         QPainterPath path;
-        path.addRoundedRect(QRectF(rect()).adjusted(1, 1, -1, -1), 6, 6);
+        path.addPath(SmoothCorners::path(QRectF(rect()).adjusted(1, 1, -1, -1), 6));
         if (isChecked()) p.fillPath(path, Theme::primary(0.08));
         if (hasFocus() && keyboardFocus_) {
             QColor ring = Theme::brandPrimary();
@@ -128,7 +129,7 @@ void SettingsSwitch::paintEvent(QPaintEvent*)
     p.setRenderHint(QPainter::Antialiasing);
     const QRectF track = QRectF(rect()).adjusted(1, 1, -1, -1);
     QPainterPath path;
-    path.addRoundedRect(track, track.height() / 2, track.height() / 2);
+    path.addPath(SmoothCorners::path(track, track.height() / 2));
     QColor on = Theme::brandPrimary();
     QColor fill = isChecked() ? on : Theme::primary(0.14);
     if (!isEnabled()) fill.setAlphaF(fill.alphaF() * 0.45);
@@ -159,7 +160,7 @@ void SettingsSection::paintEvent(QPaintEvent*)
     p.setRenderHint(QPainter::Antialiasing);
     const Theme::Appearance a = Theme::appearance();
     QPainterPath path;
-    path.addRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), 8, 8);
+    path.addPath(SmoothCorners::path(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), 8));
     p.fillPath(path, Theme::surfaceElevated());
     p.setPen(QPen(Theme::primary(Card::borderOpacity(a)), 1));
     p.drawPath(path);

@@ -7,6 +7,7 @@
 #include "ui/UiLanguage.h"
 #include "updates/UpdateBannerControls.h"
 #include "updates/UpdateChecker.h"
+#include "ui/SmoothCorners.h"
 
 #include <QEvent>
 #include <QGraphicsOpacityEffect>
@@ -181,10 +182,10 @@ void UpdateBannerContent::paintEvent(QPaintEvent*)
     QColor border = Theme::brandPrimary();
     border.setAlphaF(0.18);
     QPainterPath path;
-    path.addRoundedRect(QRectF(rect()), 10, 10);
+    path.addPath(SmoothCorners::path(QRectF(rect()), 10));
     p.fillPath(path, fill);
     QPainterPath inside;
-    inside.addRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), 9.5, 9.5);
+    inside.addPath(SmoothCorners::path(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), 9.5));
     p.setPen(QPen(border, 1));
     p.drawPath(inside);
 }

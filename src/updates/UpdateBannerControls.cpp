@@ -1,6 +1,7 @@
 #include "updates/UpdateBannerControls.h"
 
 #include "ui/Symbols.h"
+#include "ui/SmoothCorners.h"
 
 #include <QApplication>
 #include <QEvent>
@@ -79,7 +80,7 @@ namespace {
 QPainterPath rounded(const QRectF& r, qreal radius)
 {
     QPainterPath p;
-    p.addRoundedRect(r, radius, radius);
+    p.addPath(SmoothCorners::path(r, radius));
     return p;
 }
 

@@ -8,6 +8,7 @@
 #include "ui/UiLanguage.h"
 #include "updates/UpdateBannerControls.h"
 #include "updates/UpdateChecker.h"
+#include "ui/SmoothCorners.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QApplication>
@@ -185,7 +186,7 @@ void ReleaseNotesBox::paintEvent(QPaintEvent*)
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
     QPainterPath path;
-    path.addRoundedRect(QRectF(rect()), 10, 10);
+    path.addPath(SmoothCorners::path(QRectF(rect()), 10));
     p.fillPath(path, Theme::surfaceSunken());
 }
 
@@ -405,7 +406,7 @@ void UpdateRequiredOverlay::paintEvent(QPaintEvent*)
             QPainter ip(&img);
             ip.setRenderHint(QPainter::Antialiasing);
             QPainterPath path;
-            path.addRoundedRect(QRectF(m, m, card.width(), card.height()), kCardRadius, kCardRadius);
+            path.addPath(SmoothCorners::path(QRectF(m, m, card.width(), card.height()), kCardRadius));
             ip.fillPath(path, Qt::black);
         }
         blurAlpha(img, kShadowBlur / 2);
