@@ -85,7 +85,7 @@ TEST_F(HistoryViewTest, OneScanIsPickedAndAsksForASecond)
     HistoryView view(*h);
     view.resize(900, 640);
     view.show();
-    EXPECT_EQ(subtitle(view), QStringLiteral("1 saved scans · pick two to compare"));
+    EXPECT_EQ(subtitle(view), QStringLiteral("1 saved scan · pick two to compare"));
     EXPECT_TRUE(view.clearButton()->isVisible());
     EXPECT_EQ(view.clearButton()->text(), QStringLiteral("Clear History…"));
     QApplication::processEvents();
