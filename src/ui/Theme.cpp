@@ -2,7 +2,11 @@
 
 #include "platform/DesktopSettings.h"
 
+#include <QApplication>
 #include <QEvent>
+#include <QStyleFactory>
+#include <QToolTip>
+#include <QWidget>
 #include <QFontDatabase>
 #include <QGuiApplication>
 #include <QMutex>
@@ -298,6 +302,47 @@ bool Notifier::eventFilter(QObject* watched, QEvent* event)
         }
     }
     return false;
+}
+
+namespace {
+// Gives each window the theme's palette as it is first polished, and all of them again on a
+// change of appearance.
+class StandardControls : public QObject {
+public:
+    StandardControls()
+    {
+        qApp->installEventFilter(this);
+        connect(&Notifier::shared(), &Notifier::appearanceChanged, this, &StandardControls::applyAll);
+        applyAll();
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Polish && watched->isWidgetType()) {
+            auto* w = static_cast<QWidget*>(watched);
+            if (w->isWindow()) w->setPalette(palette(appearance()));
+        }
+        return false;
+    }
+
+private:
+    void applyAll()
+    {
+        const QPalette p = palette(appearance());
+        QToolTip::setPalette(p);
+        for (QWidget* w : QApplication::topLevelWidgets()) w->setPalette(p);
+    }
+};
+}  // namespace
+
+void applyStandardControls()
+{
+    static StandardControls* controls = nullptr;
+    if (controls || !qobject_cast<QApplication*>(QCoreApplication::instance())) return;
+    QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+    controls = new StandardControls;
+    controls->setParent(qApp);
 }
 
 Notifier& Notifier::shared()

@@ -30,6 +30,11 @@ bool isDark();
 void setForcedAppearance(std::optional<Appearance> appearance);
 // The palette that goes with an appearance, for windows that host the themed widgets.
 QPalette palette(Appearance appearance);
+// Qt's own controls (buttons, fields, menus, scroll bars, toolbars) in one style, Fusion,
+// coloured by palette(appearance()) on every window of the application, re-applied when the
+// appearance changes. The application palette itself stays the desktop's, so a desktop
+// switch between light and dark is still seen.
+void applyStandardControls();
 
 // --- Named colours ------------------------------------------------------------------------
 enum class Color {
