@@ -292,7 +292,7 @@ void MainWindow::changeEvent(QEvent* e)
 void MainWindow::showEvent(QShowEvent* e)
 {
     QMainWindow::showEvent(e);
-    if (started_) return;
+    if (started_ || !env_.inspectWhenShown) return;
     started_ = true;
     // The first inspection runs synchronously and takes a moment: paint the progress message
     // first, then inspect. Should no paint come (a window that is never exposed), inspect anyway.

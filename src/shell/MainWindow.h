@@ -40,6 +40,8 @@ struct MainWindowEnvironment {
     std::function<void(const DeviceSummary&, const QList<CapabilitySection>&)> record = {};
     // The Quit command; QApplication::quit when empty.
     std::function<void()> quit = {};
+    // False only to look at the window before its first inspection.
+    bool inspectWhenShown = true;
 };
 
 // The window "main": the toolbar over the sidebar (with the search field) and the detail

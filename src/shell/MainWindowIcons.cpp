@@ -7,9 +7,9 @@
 
 namespace MainWindowIcons {
 
-QIcon symbol(const QString& name, const QColor& color, int size)
+namespace {
+void addSymbol(QIcon& icon, const QString& name, const QColor& color, int size, QIcon::Mode mode)
 {
-    QIcon icon;
     for (qreal ratio : {1.0, 2.0}) {
         QPixmap pm(QSize(size, size) * ratio);
         pm.setDevicePixelRatio(ratio);
@@ -18,8 +18,23 @@ QIcon symbol(const QString& name, const QColor& color, int size)
         p.setRenderHint(QPainter::Antialiasing);
         Symbols::draw(p, name, QRectF(0, 0, size, size), color);
         p.end();
-        icon.addPixmap(pm);
+        icon.addPixmap(pm, mode);
     }
+}
+}  // namespace
+
+QIcon symbol(const QString& name, const QColor& color, int size)
+{
+    QIcon icon;
+    addSymbol(icon, name, color, size, QIcon::Normal);
+    return icon;
+}
+
+QIcon symbol(const QString& name, const QColor& color, const QColor& selected, int size)
+{
+    QIcon icon;
+    addSymbol(icon, name, color, size, QIcon::Normal);
+    addSymbol(icon, name, selected, size, QIcon::Selected);
     return icon;
 }
 

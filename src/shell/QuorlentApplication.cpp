@@ -17,7 +17,6 @@
 
 #include <QApplication>
 #include <QLibraryInfo>
-#include <QProcess>
 #include <QSystemTrayIcon>
 #include <QTranslator>
 
@@ -44,10 +43,7 @@ QuorlentApplication::QuorlentApplication(SingleInstance& instance, QObject* pare
         QApplication::installTranslator(qtTranslator_.get());
 
     // A relaunch lets go of the one-copy guard first, so the new copy is not sent back here.
-    language.setLauncher([this] {
-        instance_.release();
-        QProcess::startDetached(QCoreApplication::applicationFilePath(), {});
-    });
+    language.setLauncher([this] { instance_.releaseAndStart(QCoreApplication::applicationFilePath()); });
     connect(&language, &LanguageManager::codeChanged, this, [&language] { applyInterfaceLanguage(language.localization()); });
 }
 

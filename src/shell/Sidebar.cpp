@@ -11,6 +11,7 @@
 #include <QEvent>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPainter>
 #include <QVBoxLayout>
 
 namespace {
@@ -65,7 +66,10 @@ Sidebar::Sidebar(Quorlent& model, AppRouter& router, QWidget* parent) : QWidget(
     });
     connect(&router_, &AppRouter::selectionChanged, this, &Sidebar::highlightSelection);
     connect(&model_, &Quorlent::sectionsChanged, this, &Sidebar::rebuild);
-    connect(&Theme::Notifier::shared(), &Theme::Notifier::appearanceChanged, this, &Sidebar::recolor);
+    connect(&Theme::Notifier::shared(), &Theme::Notifier::appearanceChanged, this, [this] {
+        recolor();
+        update();
+    });
     rebuild();
 }
 
@@ -154,7 +158,7 @@ void Sidebar::recolor()
             row->setForeground(header);
             continue;
         }
-        row->setIcon(MainWindowIcons::symbol(row->data(kSymbol).toString(), tint));
+        row->setIcon(MainWindowIcons::symbol(row->data(kSymbol).toString(), tint, QColor(Qt::white)));
     }
     const QList<QAction*> actions = search_->actions();
     if (!actions.isEmpty())
@@ -180,6 +184,16 @@ void Sidebar::choose(QListWidgetItem* row)
 {
     if (syncing_) return;
     if (const auto item = itemOf(row)) router_.setSelection(*item);
+}
+
+void Sidebar::paintEvent(QPaintEvent*)
+{
+    // A faintly sunken column with a hairline on the side of the detail pane.
+    QPainter p(this);
+    p.setLayoutDirection(layoutDirection());
+    p.fillRect(rect(), Theme::surfaceSunken());
+    const int x = layoutDirection() == Qt::RightToLeft ? 0 : width() - 1;
+    p.fillRect(QRect(x, 0, 1, height()), Theme::primary(Theme::isDark() ? 0.12 : 0.10));
 }
 
 void Sidebar::changeEvent(QEvent* e)

@@ -4,6 +4,7 @@
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QLockFile>
+#include <QProcess>
 #include <QStandardPaths>
 
 namespace {
@@ -76,6 +77,12 @@ void SingleInstance::release()
     server_->close();
     delete server_;
     server_ = nullptr;
+}
+
+bool SingleInstance::releaseAndStart(const QString& program, const QStringList& arguments)
+{
+    release();
+    return QProcess::startDetached(program, arguments);
 }
 
 bool SingleInstance::isListening() const { return server_ && server_->isListening(); }

@@ -24,6 +24,8 @@ public:
     Outcome start();
     // Stops listening, so a new copy started next becomes the running one (a relaunch).
     void release();
+    // A relaunch: lets go of the guard, then starts `program`, which so becomes the running copy.
+    bool releaseAndStart(const QString& program, const QStringList& arguments = {});
     bool isListening() const;
 
     // <runtime directory>/quorlent.instance: per user and per session.
