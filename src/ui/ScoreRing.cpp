@@ -10,7 +10,7 @@
 #include <cmath>
 
 ScoreRing::ScoreRing(double progress, qreal lineWidth, AngularGradient gradient, QWidget* parent)
-    : QWidget(parent), progress_(progress), lineWidth_(lineWidth), gradient_(std::move(gradient))
+    : QWidget(parent), progress_(progress), lineWidth_(lineWidth), gradient_(std::move(gradient)), stops_(gradient_.stops)
 {
     setObjectName(QStringLiteral("scoreRing"));
     setAttribute(Qt::WA_TranslucentBackground);
@@ -99,7 +99,9 @@ void ScoreRing::paintEvent(QPaintEvent*)
     p.drawImage(QPointF(-margin, -margin), glow);
     p.restore();
 
-    QPen pen(QBrush(conical(gradient_, c)), lineWidth_, Qt::SolidLine, Qt::RoundCap, Qt::MiterJoin);
+    AngularGradient live = gradient_;
+    live.stops = stops_.resolve();
+    QPen pen(QBrush(conical(live, c)), lineWidth_, Qt::SolidLine, Qt::RoundCap, Qt::MiterJoin);
     pen.setMiterLimit(10);
     p.setPen(pen);
     p.drawPath(arc);
@@ -194,6 +196,7 @@ void RingGauge::resizeEvent(QResizeEvent*)
 void RingGauge::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
+    p.setLayoutDirection(layoutDirection());
     p.setRenderHint(QPainter::TextAntialiasing);
     const Metrics m = metrics(size_);
     const QRectF ringRect((width() - size_) / 2, 0, size_, size_);

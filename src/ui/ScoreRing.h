@@ -45,6 +45,7 @@ private:
     double progress_;
     qreal lineWidth_;
     AngularGradient gradient_;
+    Theme::TintedStops stops_;  // the gradient's colours, resolved when painted
     MotionValue shown_{0};
 };
 
@@ -83,7 +84,7 @@ protected:
 private:
     QString title_;
     QString valueText_;
-    QColor tint_;
+    Theme::Tint tint_;
     qreal size_;
     ScoreRing* ring_;
 };
