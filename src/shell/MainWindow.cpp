@@ -260,6 +260,15 @@ void MainWindow::retranslate()
     setWindowTitle(L.tr("Quorlent"));
     refresh_->setText(L.tr("Refresh"));
     refresh_->setToolTip(L.tr("Inspect this Mac again"));
+    // The button keeps the width of its longer label, so "Copied" does not move its neighbours.
+    if (QWidget* button = toolbar_->widgetForAction(copy_)) {
+        int width = 0;
+        for (const QString& label : {L.tr("Copied"), L.tr("Copy Report")}) {
+            copy_->setText(label);
+            width = qMax(width, button->sizeHint().width());
+        }
+        button->setMinimumWidth(width);
+    }
     copy_->setText(copied_ ? L.tr("Copied") : L.tr("Copy Report"));
     copy_->setToolTip(L.tr("Copy a plain-text summary"));
     exportButton_->setText(L.tr("Export"));

@@ -88,6 +88,7 @@ void QuorlentApplication::start()
     tray_ = std::make_unique<TrayHost>(Preferences::shared(), &trayAvailable,
                                        hooks_.makeTrayItem ? hooks_.makeTrayItem : TrayHost::plainIcon(), actions);
     connect(&language, &LanguageManager::codeChanged, tray_.get(), &TrayHost::retranslate);
+    connect(gate_.get(), &UpdateGate::changed, tray_.get(), [this] { tray_->setCheckingForUpdates(gate_->checking()); });
     connect(&Preferences::shared(), &Preferences::changed, this, [this](const QString& key) {
         if (key == TrayHost::kPreferenceKey) updateQuitRule();
     });

@@ -102,6 +102,12 @@ void TrayHost::retranslate()
     }
 }
 
+void TrayHost::setCheckingForUpdates(bool checking)
+{
+    for (QAction* a : menu_->actions())
+        if (a->objectName() == QLatin1String("tray.checkForUpdates")) a->setEnabled(!checking);
+}
+
 TrayHost::Factory TrayHost::plainIcon()
 {
     return factoryFor<PlainTrayItem>([](QObject* parent) { return new PlainTrayItem(parent); });

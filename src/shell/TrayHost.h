@@ -49,6 +49,8 @@ public:
     // Creates or removes the item to match the preference and the tray.
     void sync();
     void retranslate();
+    // "Check for Updates…" is unavailable while a check runs.
+    void setCheckingForUpdates(bool checking);
 
     // A factory for any item type with setContextMenu(QMenu*) and the signals
     // openMainWindowRequested() and quitRequested() (and openLiveMonitorRequested() when it has one).

@@ -263,9 +263,14 @@ TEST(MainWindow, ToolbarRefreshesCopiesAndExports)
     w.refreshAction()->trigger();
     EXPECT_EQ(f.refreshes, 2);
 
+    QWidget* copyButton = w.toolBar()->widgetForAction(w.copyAction());
+    const QRect exportPlace = w.exportButton()->geometry();
     w.copyAction()->trigger();
+    QApplication::processEvents();
     EXPECT_EQ(f.clipboard.texts, QStringList{"11 sections"});
     EXPECT_EQ(w.copyAction()->text(), "Copied");
+    EXPECT_GE(copyButton->width(), copyButton->sizeHint().width());
+    EXPECT_EQ(w.exportButton()->geometry(), exportPlace);  // its neighbours stay put
     EXPECT_TRUE(QTest::qWaitFor([&] { return !w.isCopied(); }, 4000));
     EXPECT_EQ(w.copyAction()->text(), "Copy Report");
 

@@ -120,6 +120,19 @@ TEST(StartTrayHost, ContextMenuAndRequestsReachTheApplication)
     EXPECT_EQ(f.calls, (QStringList{"open", "live", "quit"}));
 }
 
+TEST(StartTrayHost, NoSecondCheckWhileOneRuns)
+{
+    TrayFixture f;
+    auto host = f.host();
+    QAction* check = host->contextMenu()->actions().at(1);
+    host->setCheckingForUpdates(true);
+    EXPECT_FALSE(check->isEnabled());
+    check->trigger();
+    EXPECT_TRUE(f.calls.isEmpty());
+    host->setCheckingForUpdates(false);
+    EXPECT_TRUE(check->isEnabled());
+}
+
 TEST(StartTrayHost, ContextMenuFollowsTheLanguage)
 {
     TrayFixture f;
