@@ -3,7 +3,11 @@
 #include "shell/QuorlentApplication.h"
 #include "support/Render.h"
 
+#include "app/LanguagePicker.h"
+
+#include <QLabel>
 #include <QLineEdit>
+#include <QVBoxLayout>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -78,3 +82,43 @@ TEST_P(MainWindowRender, EveryRoute)
 }
 
 INSTANTIATE_TEST_SUITE_P(Languages, MainWindowRender, ::testing::Values("en", "ar"));
+
+TEST_F(MainWindowRender, BlockedByARequiredUpdate)
+{
+    for (Theme::Appearance appearance : {Theme::Appearance::Light, Theme::Appearance::Dark}) {
+        MainWindowFixture f;
+        ShellHooks hooks;
+        // A stand-in for the required-update card: the picture is about what lies beneath it.
+        hooks.makeRequiredOverlay = [](QWidget* parent) {
+            auto* layer = new QWidget(parent);
+            auto* card = new QLabel(QStringLiteral("Update required"), layer);
+            card->setAlignment(Qt::AlignCenter);
+            card->setStyleSheet(QStringLiteral("background: rgba(128,128,128,0.35); border-radius: 12px; padding: 40px;"));
+            auto* layout = new QVBoxLayout(layer);
+            layout->addWidget(card, 0, Qt::AlignCenter);
+            return layer;
+        };
+        MainWindow& w = f.open(hooks);
+        w.show();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return f.model->summary().has_value(); }, 5000));
+        f.updates.set(true, false);
+        renderToPng(w, QSize(1180, 800), "en", appearance, QStringLiteral("main-required-1180"));
+        EXPECT_FALSE(w.content()->isEnabled());
+    }
+}
+
+TEST_P(MainWindowRender, RelaunchBanner)
+{
+    const QString language = QString::fromLatin1(GetParam());
+    for (Theme::Appearance appearance : {Theme::Appearance::Light, Theme::Appearance::Dark}) {
+        MainWindowFixture f;
+        f.language.select(language);
+        QWidget host;
+        auto* layout = new QVBoxLayout(&host);
+        layout->setContentsMargins(24, 24, 24, 24);
+        layout->addWidget(new RelaunchBanner(f.language, &host));
+        layout->addStretch(1);
+        renderToPng(host, QSize(700, 110), language, appearance, QStringLiteral("relaunch-banner"));
+        renderToPng(host, QSize(420, 130), language, appearance, QStringLiteral("relaunch-banner-narrow"));
+    }
+}
