@@ -93,6 +93,8 @@ void QuorlentApplication::start()
         if (key == TrayHost::kPreferenceKey) updateQuitRule();
     });
     updateQuitRule();
+    // The windows take the interface language's locale and direction from the start.
+    applyInterfaceLanguage(language.localization());
     window_->show();
 }
 

@@ -1,3 +1,5 @@
+#include "shell/MainWindowIcons.h"
+
 #include <QFile>
 #include <QImage>
 #include <QSettings>
@@ -80,4 +82,14 @@ TEST(StartInstallForm, MetainfoNamesTheDesktopEntry)
     EXPECT_EQ(texts.value("component/launchable"), kAppId + ".desktop");
     EXPECT_EQ(texts.value("component/name"), "Quorlent");
     EXPECT_EQ(texts.value("component/provides/binary"), "quorlent");
+}
+
+TEST(StartInstallForm, WindowsAndTrayUseTheApplicationIcon)
+{
+    const QImage icon = MainWindowIcons::application().pixmap(32).toImage();
+    ASSERT_FALSE(icon.isNull());
+    // The tile's indigo-to-blue, not an empty or fallback picture.
+    const QColor centreLeft = icon.pixelColor(6, 16);
+    EXPECT_GT(centreLeft.blue(), 180);
+    EXPECT_GT(centreLeft.alpha(), 200);
 }
