@@ -74,7 +74,22 @@ TEST(MainWindow, PaintsTheProgressMessageThenInspects)
     EXPECT_EQ(w.route().kind, DetailRoute::Kind::loading);
     EXPECT_EQ(w.page()->objectName(), "page.loading");
     EXPECT_FALSE(f.model->summary());  // nothing inspected before the window is painted
+    // The progress message has been painted by the time the inspection starts.
+    struct PaintCounter : QObject {
+        int paints = 0;
+        bool eventFilter(QObject*, QEvent* e) override
+        {
+            if (e->type() == QEvent::Paint) ++paints;
+            return false;
+        }
+    } counter;
+    w.page()->installEventFilter(&counter);
+    int paintsBeforeInspection = -1;
+    QObject::connect(f.model.get(), &Quorlent::summaryChanged, &counter, [&] {
+        if (paintsBeforeInspection < 0) paintsBeforeInspection = counter.paints;
+    });
     showAndInspect(f, w);
+    EXPECT_GE(paintsBeforeInspection, 1);
     EXPECT_EQ(f.refreshes, 1);
     EXPECT_EQ(w.route().kind, DetailRoute::Kind::overview);
     EXPECT_EQ(onboarding, 1);
