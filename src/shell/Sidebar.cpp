@@ -56,6 +56,7 @@ Sidebar::Sidebar(Quorlent& model, AppRouter& router, QWidget* parent) : QWidget(
     list_->viewport()->setAutoFillBackground(false);
     list_->setAutoFillBackground(false);
     list_->setSpacing(1);
+    list_->setFont(Theme::font(Theme::TextStyle::body));
     layout->addWidget(list_, 1);
 
     // A click chooses the row even when it is already selected: that leaves a status list.
