@@ -1,81 +1,150 @@
-#include "app/LanguageManager.h"
+#include "app/AppRouter.h"
 #include "history/ScanHistory.h"
 #include "inspection/Quorlent.h"
-#include "platform/linux/LinuxNetworkPathMonitor.h"
-#include "reports/ReportExporter.h"
-#include "ui/Theme.h"
-#include "ui/UiLanguage.h"
-#include "updates/UpdateChecker.h"
+#include "shell/MainWindow.h"
+#include "shell/QuorlentApplication.h"
+#include "shell/SingleInstance.h"
 
 #include <QApplication>
-#include <QHeaderView>
+#include <QFile>
+#include <QLineEdit>
 #include <QTimer>
-#include <QLibraryInfo>
-#include <QTranslator>
-#include <QTreeWidget>
+
+#include <ctime>
 
 #include "BuildConfig.h"
 
 namespace {
-QString statusWord(CapabilityStatus s, const Localization& L) { return ReportExporter::statusTitle(s, L); }
+// Measurement runs (bench/shell_startup.sh): with QRL_BENCH_REPORT set, the moment the first
+// overview has been painted is written to that file (CLOCK_REALTIME, nanoseconds); with
+// QRL_BENCH_TOUR also set, every page is then shown once and the resident memory written,
+// and the application quits.
+class BenchProbe : public QObject {
+public:
+    BenchProbe(MainWindow& window, QString report, bool tour) : window_(window), report_(std::move(report)), tour_(tour)
+    {
+        connect(&window_, &MainWindow::pageChanged, this, &BenchProbe::watch);
+        watch();
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (!windowPainted_ && watched == window_.page() && event->type() == QEvent::Paint &&
+            window_.route().kind == DetailRoute::Kind::loading) {
+            windowPainted_ = true;
+            write("window " + QByteArray::number(now()));
+        }
+        if (!done_ && watched == window_.page() && event->type() == QEvent::Paint &&
+            window_.route().kind == DetailRoute::Kind::overview) {
+            done_ = true;
+            write("painted " + QByteArray::number(now()));
+            if (tour_) QTimer::singleShot(0, this, &BenchProbe::runTour);
+        }
+        return false;
+    }
+
+private:
+    static qint64 now()
+    {
+        timespec ts{};
+        clock_gettime(CLOCK_REALTIME, &ts);
+        return qint64(ts.tv_sec) * 1000000000LL + ts.tv_nsec;
+    }
+    void watch()
+    {
+        if (!done_ && window_.page()) window_.page()->installEventFilter(this);
+    }
+    void write(const QByteArray& line)
+    {
+        QFile f(report_);
+        if (f.open(QIODevice::Append)) f.write(line + '\n');
+    }
+    void runTour()
+    {
+        AppRouter& router = AppRouter::shared();
+        auto settle = [] {
+            for (int i = 0; i < 3; ++i) QApplication::processEvents();
+        };
+        QList<SidebarItem> stops{SidebarItem::overview()};
+        for (const QString& symbol : sectionSymbols()) stops << SidebarItem::section(symbol);
+        for (ProFeature f : ProFeatures::all()) stops << SidebarItem::pro(f);
+        for (const SidebarItem& item : stops) {
+            router.setSelection(item);
+            // The history page reads the stored scans.
+            if (item == SidebarItem::pro(ProFeature::history)) ScanHistory::shared();
+            settle();
+        }
+        router.setStatusFocus(CapabilityStatus::warning);
+        settle();
+        window_.searchField()->setText(QStringLiteral("memory"));
+        settle();
+        window_.searchField()->clear();
+        router.setSelection(SidebarItem::overview());
+        settle();
+        QFile status(QStringLiteral("/proc/self/status"));
+        if (status.open(QIODevice::ReadOnly))
+            for (const QByteArray& line : status.readAll().split('\n'))
+                if (line.startsWith("VmRSS:")) write("rss " + line.mid(6).trimmed());
+        QApplication::quit();
+    }
+    QStringList sectionSymbols() const
+    {
+        QStringList out;
+        if (model_)
+            for (const CapabilitySection& s : model_->sections()) out << s.symbol;
+        return out;
+    }
+
+public:
+    Quorlent* model_ = nullptr;
+
+private:
+    MainWindow& window_;
+    QString report_;
+    bool tour_;
+    bool done_ = false;
+    bool windowPainted_ = false;
+};
+}  // namespace
+
+namespace {
+void mark(const char* stage)
+{
+    const QString report = qEnvironmentVariable("QRL_BENCH_REPORT");
+    if (report.isEmpty()) return;
+    timespec ts{};
+    clock_gettime(CLOCK_REALTIME, &ts);
+    QFile f(report);
+    if (f.open(QIODevice::Append)) f.write(QByteArray(stage) + ' ' + QByteArray::number(qint64(ts.tv_sec) * 1000000000LL + ts.tv_nsec) + '\n');
 }
+}  // namespace
 
 int main(int argc, char** argv)
 {
+    mark("entered");
     QApplication app(argc, argv);
+    mark("application");
     QApplication::setApplicationName(QStringLiteral("Quorlent"));
     QApplication::setOrganizationName(QStringLiteral("Lumbrel"));
     QApplication::setApplicationVersion(QString::fromLatin1(BuildConfig::version));
+    QApplication::setDesktopFileName(QStringLiteral("com.lumbrel.Quorlent"));
 
-    // The update checker restores its state and starts the launch check; it is the
-    // language manager's first user.
-    UpdateChecker::shared();
-    LanguageManager& language = LanguageManager::shared();
-    QApplication::setLayoutDirection(language.layoutDirection());
-    UiLanguage::setProvider([&language] { return language.localization(); });
-    // Qt's own dialogs and context menus follow the language the application was launched in.
-    QTranslator qtTranslator;
-    const QString qtLocaleName = language.code() == "zh-Hans" ? QStringLiteral("zh_CN") : language.code();
-    if (qtTranslator.load(QLocale(qtLocaleName), QStringLiteral("qtbase"), QStringLiteral("_"),
-                          QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        QApplication::installTranslator(&qtTranslator);
+    // One running copy: a second launch brings the first one's window forward and ends.
+    SingleInstance instance;
+    if (instance.start() == SingleInstance::Outcome::forwarded) return 0;
 
-    Quorlent::Dependencies deps;
-    deps.language = [&language] { return language.localization(); };
-    deps.monitor = new LinuxNetworkPathMonitor;
-    deps.reportText = &ReportExporter::text;
-    Quorlent model(std::move(deps));
+    QuorlentApplication quorlent(instance);
+    // Other windows plug in here: quorlent.hooks().presentOnboarding, .openSettings,
+    // .makeUpdateBanner, .makeRequiredOverlay, .attachUpdateAlert, .makeExportMenu,
+    // .makeTrayItem; and ExportAction::setSaver for the save flow.
+    quorlent.start();
+    mark("started");
 
-    // Until the main window exists: the current inspection as a plain list.
-    QTreeWidget window;
-    window.setWindowTitle(QStringLiteral("Quorlent"));
-    window.setPalette(Theme::palette(Theme::appearance()));
-    window.resize(1180, 800);
-    window.setColumnCount(3);
-    window.setRootIsDecorated(true);
-    auto fill = [&] {
-        const Localization L = language.localization();
-        window.clear();
-        window.setHeaderLabels({L.tr("Capability"), L.tr("Value"), L.tr("Status")});
-        for (const CapabilitySection& s : model.sections()) {
-            auto* top = new QTreeWidgetItem(&window, {s.title});
-            for (const CapabilityItem& i : s.items) new QTreeWidgetItem(top, {i.label, i.value, statusWord(i.status, L)});
-            top->setExpanded(true);
-        }
-        window.header()->resizeSections(QHeaderView::ResizeToContents);
-    };
-    QObject::connect(&model, &Quorlent::lastUpdatedChanged, &window, fill);
-    // Three seconds after each inspection the scan goes into the history; a newer
-    // inspection restarts the wait, so the refreshes of a launch end in one record.
-    QTimer recordDelay;
-    recordDelay.setSingleShot(true);
-    recordDelay.setInterval(3000);
-    QObject::connect(&model, &Quorlent::lastUpdatedChanged, &recordDelay, qOverload<>(&QTimer::start));
-    QObject::connect(&recordDelay, &QTimer::timeout, &model, [&model] {
-        if (model.summary()) ScanHistory::shared().record(*model.summary(), model.sections());
-    });
-    QObject::connect(&language, &LanguageManager::codeChanged, &model, &Quorlent::refresh);
-    model.refresh();
-    window.show();
+    std::unique_ptr<BenchProbe> probe;
+    if (const QString report = qEnvironmentVariable("QRL_BENCH_REPORT"); !report.isEmpty()) {
+        probe = std::make_unique<BenchProbe>(*quorlent.mainWindow(), report, qEnvironmentVariableIsSet("QRL_BENCH_TOUR"));
+        probe->model_ = &quorlent.model();
+    }
     return app.exec();
 }

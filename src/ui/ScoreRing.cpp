@@ -10,7 +10,7 @@
 #include <cmath>
 
 ScoreRing::ScoreRing(double progress, qreal lineWidth, AngularGradient gradient, QWidget* parent)
-    : QWidget(parent), progress_(progress), lineWidth_(lineWidth), gradient_(std::move(gradient))
+    : QWidget(parent), progress_(progress), lineWidth_(lineWidth), gradient_(std::move(gradient)), stops_(gradient_.stops)
 {
     setObjectName(QStringLiteral("scoreRing"));
     setAttribute(Qt::WA_TranslucentBackground);
@@ -132,6 +132,8 @@ void ScoreRing::paintEvent(QPaintEvent*)
     p.drawImage(QPointF(0, 0), glow);
     p.restore();
 
+    AngularGradient live = gradient_;
+    live.stops = stops_.resolve();
     // The arc's body with flat ends, and each round cap as the half disc beyond its end in
     // one solid colour. The angular gradient wraps at twelve o'clock: a cap stroked with it
     // would show the end colour on the half of the start cap that lies before twelve. The
@@ -148,7 +150,7 @@ void ScoreRing::paintEvent(QPaintEvent*)
         stroker.setCapStyle(Qt::FlatCap);
         stroker.setJoinStyle(Qt::MiterJoin);
         stroker.setMiterLimit(10);
-        l.fillPath(stroker.createStroke(arc), QBrush(conical(gradient_, c)));
+        l.fillPath(stroker.createStroke(arc), QBrush(conical(live, c)));
 
         // A half disc of the cap's radius around `at`, on the side `degrees` points to (the
         // painter's angles: counter-clockwise from three o'clock), reaching one pixel back
@@ -167,9 +169,9 @@ void ScoreRing::paintEvent(QPaintEvent*)
         };
         l.setCompositionMode(QPainter::CompositionMode_Source);
         // The arc leaves twelve o'clock heading right: its start cap lies to the left.
-        l.fillPath(halfDisc(arc.pointAtPercent(0), 180), colorAt(gradient_, 0));
+        l.fillPath(halfDisc(arc.pointAtPercent(0), 180), colorAt(live, 0));
         // At the end the arc heads 360 × fraction degrees clockwise from rightwards.
-        l.fillPath(halfDisc(arc.currentPosition(), -360.0 * fraction), colorAt(gradient_, fraction));
+        l.fillPath(halfDisc(arc.currentPosition(), -360.0 * fraction), colorAt(live, fraction));
     }
     p.drawImage(QPointF(0, 0), layer);
 }
@@ -268,6 +270,7 @@ void RingGauge::resizeEvent(QResizeEvent*)
 void RingGauge::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
+    p.setLayoutDirection(layoutDirection());
     p.setRenderHint(QPainter::TextAntialiasing);
     const Metrics m = metrics(size_);
     const QRectF ring = ringRect();

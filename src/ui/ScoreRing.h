@@ -56,6 +56,7 @@ private:
     double progress_;
     qreal lineWidth_;
     AngularGradient gradient_;
+    Theme::TintedStops stops_;  // the gradient's colours, resolved when painted
     MotionValue shown_{0};
 };
 
@@ -97,7 +98,7 @@ protected:
 private:
     QString title_;
     QString valueText_;
-    QColor tint_;
+    Theme::Tint tint_;
     qreal size_;
     ScoreRing* ring_;
 };

@@ -81,6 +81,7 @@ void StatusIcon::paint(QPainter& painter, CapabilityStatus status, const QRectF&
 void StatusIcon::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
+    p.setLayoutDirection(layoutDirection());
     const qreal size = font().pixelSize() > 0 ? font().pixelSize() : QFontMetricsF(font()).height() * 0.8;
     // Centred on the first line of text, whatever height the layout gives the frame.
     const qreal line = QFontMetricsF(font()).height();

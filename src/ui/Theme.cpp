@@ -2,7 +2,11 @@
 
 #include "platform/DesktopSettings.h"
 
+#include <QApplication>
 #include <QEvent>
+#include <QStyleFactory>
+#include <QToolTip>
+#include <QWidget>
 #include <QFontDatabase>
 #include <QGuiApplication>
 #include <QMutex>
@@ -169,6 +173,69 @@ QColor foreground(Level level, Appearance a)
 
 QColor foreground(Level level) { return foreground(level, appearance()); }
 
+Tint::Tint(const QColor& c) : fixed_(c)
+{
+    const Appearance a = appearance();
+    // The same colour at the same opacity first (the secondary level, not the primary at a
+    // lower opacity); then the same colour made fainter.
+    for (bool exact : {true, false}) {
+        auto matches = [&](const QColor& candidate) {
+            if (!candidate.isValid() || candidate.alpha() == 0 || candidate.rgb() != c.rgb()) return false;
+            // Only as opaque as the named colour or less: a solid black is not the primary level.
+            if (exact ? candidate.alpha() != c.alpha() : c.alpha() > candidate.alpha()) return false;
+            alphaScale_ = exact ? 1.0 : c.alphaF() / candidate.alphaF();
+            return true;
+        };
+        for (int i = 0; i < kColorCount; ++i)
+            if (matches(color(Color(i), a))) {
+                kind_ = Kind::named;
+                index_ = i;
+                return;
+            }
+        for (int i = 0; i <= int(SystemColor::windowBackground); ++i)
+            if (matches(systemColor(SystemColor(i), a))) {
+                kind_ = Kind::system;
+                index_ = i;
+                return;
+            }
+        for (int i = int(Level::primary); i <= int(Level::quaternary); ++i)
+            if (matches(foreground(Level(i), a))) {
+                kind_ = Kind::level;
+                index_ = i;
+                return;
+            }
+    }
+}
+
+QColor Tint::resolve(Appearance a) const
+{
+    QColor c;
+    switch (kind_) {
+    case Kind::fixed: return fixed_;
+    case Kind::named: c = color(Color(index_), a); break;
+    case Kind::system: c = systemColor(SystemColor(index_), a); break;
+    case Kind::level: c = foreground(Level(index_), a); break;
+    }
+    if (alphaScale_ != 1) c.setAlphaF(float(qBound(0.0, c.alphaF() * alphaScale_, 1.0)));
+    return c;
+}
+
+QColor Tint::resolve() const { return resolve(appearance()); }
+
+TintedStops::TintedStops(const QGradientStops& stops)
+{
+    for (const QGradientStop& s : stops) stops_.append({s.first, Tint(s.second)});
+}
+
+QGradientStops TintedStops::resolve(Appearance a) const
+{
+    QGradientStops out;
+    for (const auto& s : stops_) out.append({s.first, s.second.resolve(a)});
+    return out;
+}
+
+QGradientStops TintedStops::resolve() const { return resolve(appearance()); }
+
 LinearGradient diagonal(const QColor& from, const QColor& to)
 {
     return LinearGradient{{{0.0, from}, {1.0, to}}, {0, 0}, {1, 1}};
@@ -314,6 +381,47 @@ bool Notifier::eventFilter(QObject* watched, QEvent* event)
         }
     }
     return false;
+}
+
+namespace {
+// Gives each window the theme's palette as it is first polished, and all of them again on a
+// change of appearance.
+class StandardControls : public QObject {
+public:
+    StandardControls()
+    {
+        qApp->installEventFilter(this);
+        connect(&Notifier::shared(), &Notifier::appearanceChanged, this, &StandardControls::applyAll);
+        applyAll();
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Polish && watched->isWidgetType()) {
+            auto* w = static_cast<QWidget*>(watched);
+            if (w->isWindow()) w->setPalette(palette(appearance()));
+        }
+        return false;
+    }
+
+private:
+    void applyAll()
+    {
+        const QPalette p = palette(appearance());
+        QToolTip::setPalette(p);
+        for (QWidget* w : QApplication::topLevelWidgets()) w->setPalette(p);
+    }
+};
+}  // namespace
+
+void applyStandardControls()
+{
+    static StandardControls* controls = nullptr;
+    if (controls || !qobject_cast<QApplication*>(QCoreApplication::instance())) return;
+    QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+    controls = new StandardControls;
+    controls->setParent(qApp);
 }
 
 Notifier& Notifier::shared()

@@ -30,6 +30,11 @@ bool isDark();
 void setForcedAppearance(std::optional<Appearance> appearance);
 // The palette that goes with an appearance, for windows that host the themed widgets.
 QPalette palette(Appearance appearance);
+// Qt's own controls (buttons, fields, menus, scroll bars, toolbars) in one style, Fusion,
+// coloured by palette(appearance()) on every window of the application, re-applied when the
+// appearance changes. The application palette itself stays the desktop's, so a desktop
+// switch between light and dark is still seen.
+void applyStandardControls();
 
 // --- Named colours ------------------------------------------------------------------------
 enum class Color {
@@ -77,6 +82,42 @@ QColor primary(qreal opacity);
 enum class Level { primary = 1, secondary, tertiary, quaternary };
 QColor foreground(Level level, Appearance appearance);
 QColor foreground(Level level);
+
+// --- Colours kept by name -------------------------------------------------------------------
+// A colour handed to a widget that must follow a later switch between light and dark: a named
+// colour, a system colour or a foreground level is kept by its name and resolved when painted.
+// A plain QColor that is one of those in the current appearance (whatever its opacity) is
+// recognised and kept by name too; any other colour stays as it is.
+class Tint {
+public:
+    Tint(Color color) : kind_(Kind::named), index_(int(color)) {}
+    Tint(SystemColor color) : kind_(Kind::system), index_(int(color)) {}
+    Tint(Level level) : kind_(Kind::level), index_(int(level)) {}
+    Tint(const QColor& color);
+    QColor resolve(Appearance appearance) const;
+    QColor resolve() const;
+    // Whether the colour is kept by name (false for a colour of its own).
+    bool followsAppearance() const { return kind_ != Kind::fixed; }
+
+private:
+    enum class Kind { fixed, named, system, level };
+    Kind kind_ = Kind::fixed;
+    int index_ = 0;
+    qreal alphaScale_ = 1;
+    QColor fixed_;
+};
+
+// Gradient stops kept as tints.
+class TintedStops {
+public:
+    TintedStops() = default;
+    explicit TintedStops(const QGradientStops& stops);
+    QGradientStops resolve(Appearance appearance) const;
+    QGradientStops resolve() const;
+
+private:
+    QList<std::pair<qreal, Tint>> stops_;
+};
 
 // --- Gradients --------------------------------------------------------------------------
 // A linear gradient in unit coordinates of the rect it fills; "leading" is x = 0 and

@@ -28,7 +28,7 @@ void ThemedLabel::setColor(const QColor& color)
 void ThemedLabel::refresh()
 {
     QPalette p = palette();
-    const QColor c = color_.value_or(Theme::foreground(level_));
+    const QColor c = color_ ? color_->resolve() : Theme::foreground(level_);
     for (auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
         p.setColor(group, QPalette::WindowText, c);
         p.setColor(group, QPalette::Text, c);

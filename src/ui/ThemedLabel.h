@@ -24,7 +24,7 @@ protected:
 private:
     void refresh();
     Theme::Level level_;
-    std::optional<QColor> color_;
+    std::optional<Theme::Tint> color_;
     std::optional<std::pair<bool, Qt::Alignment>> edge_;
     void applyEdge();
 };

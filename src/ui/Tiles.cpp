@@ -27,6 +27,7 @@ protected:
     void paintEvent(QPaintEvent*) override
     {
         QPainter p(this);
+        p.setLayoutDirection(layoutDirection());
         const QPointF c = QRectF(rect()).center();
         Symbols::draw(p, symbol_, QRectF(c.x() - pixelSize_ / 2, c.y() - pixelSize_ / 2, pixelSize_, pixelSize_), brush_());
     }
@@ -43,7 +44,7 @@ QPainterPath rounded(const QRectF& r, qreal radius) { return SmoothCorners::path
 // ---- IconTile -------------------------------------------------------------------------------
 
 IconTile::IconTile(const QString& symbol, qreal size, Theme::LinearGradient gradient, QWidget* parent)
-    : QWidget(parent), symbol_(symbol), size_(size), gradient_(std::move(gradient))
+    : QWidget(parent), symbol_(symbol), size_(size), gradient_(std::move(gradient)), stops_(gradient_.stops)
 {
     UiAccessibility::install();
     setObjectName(QStringLiteral("iconTile"));
@@ -74,7 +75,10 @@ void IconTile::paint(QPainter& p, const QRectF& r, const QString& symbol, const 
 void IconTile::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
-    paint(p, QRectF(0, 0, size_, size_), symbol_, gradient_, layoutDirection());
+    p.setLayoutDirection(layoutDirection());
+    Theme::LinearGradient live = gradient_;
+    live.stops = stops_.resolve();
+    paint(p, QRectF(0, 0, size_, size_), symbol_, live, layoutDirection());
 }
 
 // ---- ScreenHeader ---------------------------------------------------------------------------
@@ -172,10 +176,12 @@ bool StatTile::hitButton(const QPoint& pos) const { return rect().contains(pos);
 void StatTile::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
+    p.setLayoutDirection(layoutDirection());
     p.setRenderHint(QPainter::Antialiasing);
     const QRectF r(rect());
-    QColor tint = color_;
-    tint.setAlphaF(color_.alphaF() * 0.1f);
+    const QColor color = color_.resolve();
+    QColor tint = color;
+    tint.setAlphaF(color.alphaF() * 0.1f);
     p.fillPath(rounded(r, 10), tint);
     hover_->paint(p, r);
 
@@ -191,7 +197,7 @@ void StatTile::paintEvent(QPaintEvent*)
         return rtl ? QRectF(r.width() - box.right(), box.top(), box.width(), box.height()) : box;
     };
     const QRectF symbolBox = mirrored(QRectF(12, (r.height() - symbolSize) / 2, symbolSize, symbolSize));
-    Symbols::draw(p, symbol_, symbolBox, color_);
+    Symbols::draw(p, symbol_, symbolBox, color);
     const qreal textX = 12 + symbolSize + 12;
     const qreal textW = qMax<qreal>(0, r.width() - textX - 12);
     const Qt::Alignment leading = Qt::AlignLeft | Qt::AlignAbsolute;
@@ -255,6 +261,7 @@ void SpecPill::resizeEvent(QResizeEvent* e)
 void SpecPill::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
+    p.setLayoutDirection(layoutDirection());
     p.setRenderHint(QPainter::Antialiasing);
     p.fillPath(rounded(QRectF(rect()), 10), Theme::surfaceSunken());
 }

@@ -36,6 +36,7 @@ private:
     QString symbol_;
     qreal size_;
     Theme::LinearGradient gradient_;
+    Theme::TintedStops stops_;  // the gradient's colours, resolved when painted
 };
 
 // The title block of a page: an icon tile of 40, the title (title 2, semibold) over an
@@ -81,7 +82,7 @@ private:
     qint64 count_;
     QString title_;
     QString symbol_;
-    QColor color_;
+    Theme::Tint color_;
     std::function<void()> action_;
     HoverHighlight* hover_;
     NumericText* number_;

@@ -1,2 +1,0 @@
-// Filled in as the windows are built.
-namespace {}

@@ -1,0 +1,121 @@
+#include "shell/QuorlentApplication.h"
+
+#include "app/AppRouter.h"
+#include "app/LanguageManager.h"
+#include "inspection/Quorlent.h"
+#include "platform/Preferences.h"
+#include "platform/linux/LinuxNetworkPathMonitor.h"
+#include "reports/ReportExporter.h"
+#include "shell/MainWindow.h"
+#include "shell/MainWindowIcons.h"
+#include "shell/MainWindowUpdateGate.h"
+#include "shell/SingleInstance.h"
+#include "shell/TrayHost.h"
+#include "ui/Theme.h"
+#include "ui/UiLanguage.h"
+#include "updates/UpdateChecker.h"
+
+#include <QApplication>
+#include <QLibraryInfo>
+#include <QSystemTrayIcon>
+#include <QTranslator>
+
+namespace {
+bool trayAvailable() { return QSystemTrayIcon::isSystemTrayAvailable(); }
+}  // namespace
+
+QuorlentApplication::QuorlentApplication(SingleInstance& instance, QObject* parent) : QObject(parent), instance_(instance)
+{
+    // The update checker restores its state and queues the launch check; it is the language
+    // manager's first user.
+    UpdateChecker::shared();
+    LanguageManager& language = LanguageManager::shared();
+    UiLanguage::setProvider([&language] { return language.localization(); });
+    QApplication::setLayoutDirection(language.layoutDirection());
+    QApplication::setWindowIcon(MainWindowIcons::application());
+    applyStandardStyle();
+
+    // Qt's own dialogs and context menus follow the language the application was launched in.
+    qtTranslator_ = std::make_unique<QTranslator>();
+    const QString qtLocaleName = language.code() == QLatin1String("zh-Hans") ? QStringLiteral("zh_CN") : language.code();
+    if (qtTranslator_->load(QLocale(qtLocaleName), QStringLiteral("qtbase"), QStringLiteral("_"),
+                            QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(qtTranslator_.get());
+
+    // A relaunch lets go of the one-copy guard first, so the new copy is not sent back here.
+    language.setLauncher([this] { instance_.releaseAndStart(QCoreApplication::applicationFilePath()); });
+    connect(&language, &LanguageManager::codeChanged, this, [&language] { applyInterfaceLanguage(language.localization()); });
+}
+
+QuorlentApplication::~QuorlentApplication()
+{
+    tray_.reset();
+    window_.reset();
+    gate_.reset();
+    model_.reset();
+}
+
+void QuorlentApplication::start()
+{
+    LanguageManager& language = LanguageManager::shared();
+    Quorlent::Dependencies deps;
+    deps.language = [&language] { return language.localization(); };
+    deps.monitor = new LinuxNetworkPathMonitor;
+    deps.reportText = &ReportExporter::text;
+    model_ = std::make_unique<Quorlent>(std::move(deps));
+    gate_ = std::make_unique<CheckerUpdateGate>(UpdateChecker::shared());
+
+    window_ = std::make_unique<MainWindow>(
+        MainWindowEnvironment{*model_, language, AppRouter::shared(), *gate_, Preferences::shared(), hooks_});
+    connect(&instance_, &SingleInstance::activationRequested, window_.get(), &MainWindow::bringForward);
+
+    TrayActions actions;
+    MainWindow* window = window_.get();
+    actions.openMainWindow = [window] { window->bringForward(); };
+    actions.openLiveMonitor = [window] {
+        window->bringForward();
+        AppRouter::shared().setStatusFocus(std::nullopt);
+        AppRouter::shared().setSelection(SidebarItem::pro(ProFeature::liveMonitor));
+    };
+    actions.checkForUpdates = [window, gate = gate_.get()] {
+        window->bringForward();
+        gate->checkFromMenu();
+    };
+    actions.openSettings = [this] {
+        if (hooks_.openSettings) hooks_.openSettings();
+    };
+    actions.quit = [] { QApplication::quit(); };
+    tray_ = std::make_unique<TrayHost>(Preferences::shared(), &trayAvailable,
+                                       hooks_.makeTrayItem ? hooks_.makeTrayItem : TrayHost::plainIcon(), actions);
+    connect(&language, &LanguageManager::codeChanged, tray_.get(), &TrayHost::retranslate);
+    connect(gate_.get(), &UpdateGate::changed, tray_.get(), [this] { tray_->setCheckingForUpdates(gate_->checking()); });
+    connect(&Preferences::shared(), &Preferences::changed, this, [this](const QString& key) {
+        if (key == TrayHost::kPreferenceKey) updateQuitRule();
+    });
+    updateQuitRule();
+    // The windows take the interface language's locale and direction from the start.
+    applyInterfaceLanguage(language.localization());
+    window_->show();
+}
+
+void QuorlentApplication::updateQuitRule()
+{
+    QApplication::setQuitOnLastWindowClosed(
+        TrayHost::quitsOnLastWindowClosed(Preferences::shared().value(TrayHost::kPreferenceKey), trayAvailable()));
+}
+
+void QuorlentApplication::applyInterfaceLanguage(const Localization& language)
+{
+    const Qt::LayoutDirection direction = language.layoutDirection();
+    QApplication::setLayoutDirection(direction);
+    const QLocale locale = language.qlocale();
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        window->setLayoutDirection(direction);
+        window->setLocale(locale);
+        // Reaches the window's children as well; each retranslates its fixed texts.
+        QEvent change(QEvent::LanguageChange);
+        QCoreApplication::sendEvent(window, &change);
+    }
+}
+
+void QuorlentApplication::applyStandardStyle() { Theme::applyStandardControls(); }

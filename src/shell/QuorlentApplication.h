@@ -1,0 +1,51 @@
+#pragma once
+
+#include "shell/ShellHooks.h"
+
+#include <QObject>
+
+#include <memory>
+
+class CheckerUpdateGate;
+class MainWindow;
+class Quorlent;
+class QTranslator;
+class SingleInstance;
+class TrayHost;
+struct Localization;
+
+// The running application: the update checker and the language manager first, then the
+// inspection model (owned here for the whole run), the main window with its menus, and the
+// tray item while "menuBarMonitorEnabled" is on and the desktop has a tray.
+class QuorlentApplication : public QObject {
+    Q_OBJECT
+public:
+    // `instance` is the guard this copy holds; a relaunch releases it before the new copy starts.
+    explicit QuorlentApplication(SingleInstance& instance, QObject* parent = nullptr);
+    ~QuorlentApplication() override;
+
+    // Where other windows plug in; set before start().
+    ShellHooks& hooks() { return hooks_; }
+    // Builds the windows and shows the main window.
+    void start();
+
+    Quorlent& model() { return *model_; }
+    MainWindow* mainWindow() const { return window_.get(); }
+    TrayHost* trayHost() const { return tray_.get(); }
+
+    // Gives every window of ours the language's direction and texts at once.
+    static void applyInterfaceLanguage(const Localization& language);
+    // One style for Qt's own controls, in the theme's palette.
+    static void applyStandardStyle();
+
+private:
+    void updateQuitRule();
+
+    SingleInstance& instance_;
+    ShellHooks hooks_;
+    std::unique_ptr<Quorlent> model_;
+    std::unique_ptr<CheckerUpdateGate> gate_;
+    std::unique_ptr<MainWindow> window_;
+    std::unique_ptr<TrayHost> tray_;
+    std::unique_ptr<QTranslator> qtTranslator_;
+};

@@ -1,0 +1,204 @@
+#include "shell/Sidebar.h"
+
+#include "inspection/Quorlent.h"
+#include "shell/MainWindowIcons.h"
+#include "ui/Symbols.h"
+#include "ui/Theme.h"
+#include "ui/UiLanguage.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QEvent>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPainter>
+#include <QVBoxLayout>
+
+namespace {
+enum Role { kKind = Qt::UserRole + 1, kPayload, kSymbol, kHeaderKey };
+constexpr int kHeader = -1;
+
+QString symbolFor(const SidebarItem& item)
+{
+    switch (item.kind()) {
+    case SidebarItem::Kind::overview: return QRL_SYMBOL("square.grid.2x2");
+    case SidebarItem::Kind::section: return item.symbol();
+    case SidebarItem::Kind::pro: return ProFeatures::symbol(item.feature());
+    }
+    return {};
+}
+}  // namespace
+
+Sidebar::Sidebar(Quorlent& model, AppRouter& router, QWidget* parent) : QWidget(parent), model_(model), router_(router)
+{
+    setObjectName(QStringLiteral("sidebar"));
+    setMinimumWidth(kMinimumWidth);
+    setMaximumWidth(kMaximumWidth);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(8, 8, 8, 0);
+    layout->setSpacing(6);
+
+    search_ = new QLineEdit(this);
+    search_->setObjectName(QStringLiteral("search"));
+    search_->setClearButtonEnabled(true);
+    search_->addAction(MainWindowIcons::symbol(QRL_SYMBOL("magnifyingglass"), Theme::foreground(Theme::Level::secondary)),
+                       QLineEdit::LeadingPosition);
+    layout->addWidget(search_);
+
+    list_ = new QListWidget(this);
+    list_->setObjectName(QStringLiteral("sidebarList"));
+    list_->setFrameShape(QFrame::NoFrame);
+    list_->setSelectionMode(QAbstractItemView::SingleSelection);
+    list_->setTextElideMode(Qt::ElideRight);
+    list_->setUniformItemSizes(false);
+    list_->setIconSize(QSize(16, 16));
+    list_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    list_->viewport()->setAutoFillBackground(false);
+    list_->setAutoFillBackground(false);
+    list_->setSpacing(1);
+    list_->setFont(Theme::font(Theme::TextStyle::body));
+    layout->addWidget(list_, 1);
+
+    // A click chooses the row even when it is already selected: that leaves a status list.
+    connect(list_, &QListWidget::itemClicked, this, &Sidebar::choose);
+    // Keyboard moves choose too.
+    connect(list_, &QListWidget::currentItemChanged, this, [this](QListWidgetItem* current) {
+        if (!syncing_ && current && QApplication::mouseButtons() == Qt::NoButton) choose(current);
+    });
+    connect(&router_, &AppRouter::selectionChanged, this, &Sidebar::highlightSelection);
+    connect(&model_, &Quorlent::sectionsChanged, this, &Sidebar::rebuild);
+    connect(&Theme::Notifier::shared(), &Theme::Notifier::appearanceChanged, this, [this] {
+        recolor();
+        update();
+    });
+    rebuild();
+}
+
+std::optional<SidebarItem> Sidebar::itemOf(const QListWidgetItem* row)
+{
+    if (!row) return std::nullopt;
+    switch (row->data(kKind).toInt()) {
+    case int(SidebarItem::Kind::overview): return SidebarItem::overview();
+    case int(SidebarItem::Kind::section): return SidebarItem::section(row->data(kPayload).toString());
+    case int(SidebarItem::Kind::pro):
+        if (auto f = ProFeatures::fromRawValue(row->data(kPayload).toString())) return SidebarItem::pro(*f);
+        return std::nullopt;
+    default: return std::nullopt;
+    }
+}
+
+QListWidgetItem* Sidebar::rowFor(const SidebarItem& item) const
+{
+    for (int i = 0; i < list_->count(); ++i)
+        if (itemOf(list_->item(i)) == item) return list_->item(i);
+    return nullptr;
+}
+
+void Sidebar::rebuild()
+{
+    syncing_ = true;
+    list_->clear();
+    auto addRow = [this](const SidebarItem& item, const QString& title) {
+        auto* row = new QListWidgetItem(title, list_);
+        row->setData(kKind, int(item.kind()));
+        row->setData(kPayload, item.kind() == SidebarItem::Kind::section ? item.symbol()
+                               : item.kind() == SidebarItem::Kind::pro   ? ProFeatures::rawValue(item.feature())
+                                                                         : QString());
+        row->setData(kSymbol, symbolFor(item));
+        row->setSizeHint(QSize(0, 28));
+        return row;
+    };
+    auto addHeader = [this](const char* key) {
+        auto* row = new QListWidgetItem(list_);
+        row->setData(kKind, kHeader);
+        row->setData(kHeaderKey, QString::fromUtf8(key));
+        row->setFlags(Qt::NoItemFlags);
+        row->setSizeHint(QSize(0, 30));
+        QFont f = Theme::font(Theme::TextStyle::subheadline, QFont::DemiBold);
+        row->setFont(f);
+        return row;
+    };
+    addRow(SidebarItem::overview(), QString());
+    addHeader(QRL_KEY("Inspection"));
+    for (const CapabilitySection& s : model_.sections()) {
+        QListWidgetItem* row = addRow(SidebarItem::section(s.symbol), s.title);
+        row->setToolTip(s.title);
+    }
+    addHeader(QRL_KEY("Tools"));
+    for (ProFeature f : ProFeatures::all()) addRow(SidebarItem::pro(f), QString());
+    syncing_ = false;
+    retranslate();
+    recolor();
+    highlightSelection();
+}
+
+void Sidebar::retranslate()
+{
+    const Localization L = UiLanguage::current();
+    search_->setPlaceholderText(L.tr("Search capabilities"));
+    for (int i = 0; i < list_->count(); ++i) {
+        QListWidgetItem* row = list_->item(i);
+        if (row->data(kKind).toInt() == kHeader) {
+            row->setText(L.tr(row->data(kHeaderKey).toString()));
+            continue;
+        }
+        const auto item = itemOf(row);
+        if (!item) continue;
+        if (item->kind() == SidebarItem::Kind::overview) row->setText(L.tr("Overview"));
+        else if (item->kind() == SidebarItem::Kind::pro) row->setText(ProFeatures::sidebarTitle(item->feature()));
+    }
+}
+
+void Sidebar::recolor()
+{
+    const QColor tint = Theme::brandPrimary();
+    const QColor header = Theme::foreground(Theme::Level::secondary);
+    for (int i = 0; i < list_->count(); ++i) {
+        QListWidgetItem* row = list_->item(i);
+        if (row->data(kKind).toInt() == kHeader) {
+            row->setForeground(header);
+            continue;
+        }
+        row->setIcon(MainWindowIcons::symbol(row->data(kSymbol).toString(), tint, QColor(Qt::white)));
+    }
+    const QList<QAction*> actions = search_->actions();
+    if (!actions.isEmpty())
+        actions.first()->setIcon(MainWindowIcons::symbol(QRL_SYMBOL("magnifyingglass"), Theme::foreground(Theme::Level::secondary)));
+}
+
+void Sidebar::highlightSelection()
+{
+    syncing_ = true;
+    const auto selection = router_.selection();
+    QListWidgetItem* row = selection ? rowFor(*selection) : nullptr;
+    if (row) {
+        list_->setCurrentItem(row);
+        row->setSelected(true);
+    } else {
+        list_->clearSelection();
+        list_->setCurrentItem(nullptr);
+    }
+    syncing_ = false;
+}
+
+void Sidebar::choose(QListWidgetItem* row)
+{
+    if (syncing_) return;
+    if (const auto item = itemOf(row)) router_.setSelection(*item);
+}
+
+void Sidebar::paintEvent(QPaintEvent*)
+{
+    // A faintly sunken column with a hairline on the side of the detail pane.
+    QPainter p(this);
+    p.setLayoutDirection(layoutDirection());
+    p.fillRect(rect(), Theme::surfaceSunken());
+    const int x = layoutDirection() == Qt::RightToLeft ? 0 : width() - 1;
+    p.fillRect(QRect(x, 0, 1, height()), Theme::primary(Theme::isDark() ? 0.12 : 0.10));
+}
+
+void Sidebar::changeEvent(QEvent* e)
+{
+    if (e->type() == QEvent::LanguageChange) retranslate();
+    QWidget::changeEvent(e);
+}
