@@ -21,8 +21,6 @@
 namespace {
 QString folderOf(const QString& filePath) { return QFileInfo(filePath).absolutePath(); }
 
-QString reason(int error) { return QString::fromStdString(std::system_category().message(error)); }
-
 // Creates the folder that holds the file; an existing folder is fine.
 bool makeFolder(const QString& folder, QString* failure)
 {
@@ -31,19 +29,6 @@ bool makeFolder(const QString& folder, QString* failure)
     if (!ec) return true;
     if (failure) *failure = QStringLiteral("The folder “") + folder + QStringLiteral("” could not be created: ") + QString::fromStdString(ec.message());
     return false;
-}
-
-// Moves `from` to `to` unless `to` exists: a file kept aside is never replaced.
-int renameNoReplace(const QString& from, const QString& to)
-{
-    const QByteArray f = QFile::encodeName(from), t = QFile::encodeName(to);
-    if (::renameat2(AT_FDCWD, f.constData(), AT_FDCWD, t.constData(), RENAME_NOREPLACE) == 0) return 0;
-    if (errno != EINVAL && errno != ENOSYS) return errno;
-    // A file system without the no-replace flag: check first (the lock keeps other copies of
-    // this application out of the folder in between).
-    struct stat st {};
-    if (::lstat(t.constData(), &st) == 0) return EEXIST;
-    return ::rename(f.constData(), t.constData()) == 0 ? 0 : errno;
 }
 
 bool onlyWhiteSpace(const QByteArray& bytes)
@@ -155,21 +140,16 @@ HistoryStorage::Preparation HistoryStorage::prepare(const std::function<QDateTim
 
 bool HistoryStorage::keepAside(const QDateTime& now, QString* failure)
 {
-    const QString base = filePath_ + QStringLiteral(".damaged-") + now.toUTC().toString(QStringLiteral("yyyyMMdd-HHmmss"));
-    int error = EEXIST;
-    for (int n = 1; n < 1000 && error == EEXIST; ++n) {
-        const QString candidate = n == 1 ? base : base + QLatin1Char('-') + QString::number(n);
-        error = renameNoReplace(filePath_, candidate);
-        if (error == 0) qWarning().noquote() << QStringLiteral("ScanHistory: kept the unreadable history file aside as “") + candidate + QStringLiteral("”");
+    QString keptAs;
+    const AtomicWrite::Result kept = AtomicWrite::keepAside(filePath_, now, &keptAs);
+    if (!kept) {
+        *failure = kept.error;
+        return false;
     }
-    // Gone already (ENOENT): nothing left to protect.
-    if (error == 0 || error == ENOENT) {
-        mustKeepAside_ = false;
-        loadedFingerprint_ = fingerprint();
-        return true;
-    }
-    *failure = QStringLiteral("the unreadable history file “") + filePath_ + QStringLiteral("” could not be kept aside: ") + reason(error);
-    return false;
+    if (!keptAs.isEmpty()) qWarning().noquote() << QStringLiteral("ScanHistory: kept the unreadable history file aside as “") + keptAs + QStringLiteral("”");
+    mustKeepAside_ = false;
+    loadedFingerprint_ = fingerprint();
+    return true;
 }
 
 void HistoryStorage::release()

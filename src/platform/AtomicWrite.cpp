@@ -61,14 +61,17 @@ bool writeAll(int fd, const char* data, qint64 size)
 }
 }  // namespace
 
+// A file-size limit would otherwise end the process with SIGXFSZ instead of failing the write, and
+// not only in write(): a lock file or a log written elsewhere meets the same limit. So it is ignored
+// from the start of any program that writes files through here.
+const bool kFileSizeSignalIgnored = [] {
+    std::signal(SIGXFSZ, SIG_IGN);
+    return true;
+}();
+
 Result write(const QString& path, const QByteArray& bytes)
 {
-    // A file-size limit would otherwise end the process with SIGXFSZ instead of failing the write.
-    static const bool ignoreFileSizeSignal = [] {
-        std::signal(SIGXFSZ, SIG_IGN);
-        return true;
-    }();
-    (void)ignoreFileSizeSignal;
+    (void)kFileSizeSignalIgnored;
 
     if (path.isEmpty() || path.endsWith(QLatin1Char('/'))) return failure(path, ENOENT);
     const QByteArray target = QFile::encodeName(path);
@@ -102,6 +105,35 @@ Result write(const QString& path, const QByteArray& bytes)
         ::close(folder);
     }
     return {true, {}};
+}
+
+namespace {
+// Moves `from` to `to` unless `to` exists; 0 or the error.
+int renameNoReplace(const QByteArray& from, const QByteArray& to)
+{
+    if (::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) == 0) return 0;
+    if (errno != EINVAL && errno != ENOSYS) return errno;
+    // A file system without the no-replace flag: look first (the caller's lock keeps other copies of
+    // this application out of the folder in between).
+    struct stat st {};
+    if (::lstat(to.constData(), &st) == 0) return EEXIST;
+    return ::rename(from.constData(), to.constData()) == 0 ? 0 : errno;
+}
+}  // namespace
+
+Result keepAside(const QString& path, const QDateTime& now, QString* keptAs)
+{
+    if (keptAs) keptAs->clear();
+    const QString base = path + QStringLiteral(".damaged-") + now.toUTC().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+    const QByteArray from = QFile::encodeName(path);
+    int error = EEXIST;
+    for (int n = 1; n < 1000 && error == EEXIST; ++n) {
+        const QString candidate = n == 1 ? base : base + QLatin1Char('-') + QString::number(n);
+        error = renameNoReplace(from, QFile::encodeName(candidate));
+        if (error == 0 && keptAs) *keptAs = candidate;
+    }
+    if (error == 0 || error == ENOENT) return {true, {}};
+    return {false, QStringLiteral("The unreadable file “") + path + QStringLiteral("” could not be kept aside: ") + reason(error)};
 }
 
 bool isTemporaryName(const QString& fileName, const QString& targetName)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QDateTime>
 #include <QString>
 
 // The one way the application writes a whole file: into a temporary file beside the target,
@@ -22,6 +23,11 @@ struct Result {
 // Writes `bytes` to `path`. Does not create the folder: callers that own a folder create it.
 // An existing file keeps its permissions. Safe to call from any thread.
 Result write(const QString& path, const QByteArray& bytes);
+
+// Moves a file (or folder) that cannot be read out of the way, to "<path>.damaged-yyyyMMdd-HHmmss"
+// dated by `now` in UTC, or with "-2", "-3", … added when that name is taken: nothing is ever
+// replaced. `keptAs` receives the new path. A path that is gone already counts as done (keptAs empty).
+Result keepAside(const QString& path, const QDateTime& now, QString* keptAs = nullptr);
 
 // Whether `fileName` (a name, not a path) is a temporary file that write() makes for a target
 // named `targetName`: "<targetName>.tmp-" followed by six letters or digits.
