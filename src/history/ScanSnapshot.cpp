@@ -5,8 +5,10 @@
 #include <QTimeZone>
 
 #include <cstring>
+#include <deque>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 
 namespace {
 // A half of a surrogate pair has no form in the file (it is written as U+FFFD): the snapshot holds
@@ -388,8 +390,21 @@ private:
             v.remove_prefix(3);
             ++marks;
         }
+        if (marks > 0) {
+            out = QString(marks, QChar(0xFEFF)) + QString::fromUtf8(v.data(), qsizetype(v.size()));
+            return true;
+        }
+        // Labels, titles, keys and most values repeat from one snapshot to the next: each distinct
+        // text is made once and shared, which saves both the time and the memory of 200 copies.
+        const auto known = texts_.find(v);
+        if (known != texts_.end()) {
+            out = known->second;
+            return true;
+        }
         out = QString::fromUtf8(v.data(), qsizetype(v.size()));
-        if (marks > 0) out.prepend(QString(marks, QChar(0xFEFF)));
+        // The key must outlive the buffer an escaped text was spelled out in.
+        const std::string_view key = v.data() == scratch_.data() ? std::string_view(kept_.emplace_back(v)) : v;
+        texts_.emplace(key, out);
         return true;
     }
 
@@ -602,6 +617,8 @@ private:
 
     const char* p_;
     const char* end_;
+    std::unordered_map<std::string_view, QString> texts_;  // keys view the input or kept_
+    std::deque<std::string> kept_;
     std::string scratch_;     // escaped values
     std::string keyScratch_;  // escaped member names, kept apart so a name outlives its value's reading
 };
