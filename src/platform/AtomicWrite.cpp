@@ -74,14 +74,18 @@ Result write(const QString& path, const QByteArray& bytes)
     (void)kFileSizeSignalIgnored;
 
     if (path.isEmpty() || path.endsWith(QLatin1Char('/'))) return failure(path, ENOENT);
-    const QByteArray target = QFile::encodeName(path);
+    // A link is followed: the file it points to is replaced and the link stays (a settings file
+    // linked from elsewhere keeps its place).
+    const QFileInfo info(path);
+    const QString resolved = info.isSymLink() && info.exists() ? info.canonicalFilePath() : path;
+    const QByteArray target = QFile::encodeName(resolved);
     struct stat existing {};
     const bool exists = ::stat(target.constData(), &existing) == 0;
     // rename() would replace an empty folder: a folder in the way is never the file.
     if (exists && S_ISDIR(existing.st_mode)) return failure(path, EISDIR);
 
     QByteArray temporary;
-    const int fd = createTemporary(path, &temporary);
+    const int fd = createTemporary(resolved, &temporary);
     if (fd < 0) return failure(path, errno);
     const auto abandon = [&](int error) {
         ::unlink(temporary.constData());
@@ -99,7 +103,7 @@ Result write(const QString& path, const QByteArray& bytes)
     if (::rename(temporary.constData(), target.constData()) != 0) return abandon(errno);
 
     // The new name itself reaches the disk with the folder; failing that, the file is in place anyway.
-    const int folder = ::open(QFile::encodeName(QFileInfo(path).absolutePath()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int folder = ::open(QFile::encodeName(QFileInfo(resolved).absolutePath()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (folder >= 0) {
         (void)::fsync(folder);
         ::close(folder);

@@ -75,6 +75,20 @@ TEST(AtomicWrite, TheReplacementKeepsTheEarlierFilesPermissions)
     EXPECT_EQ(st.st_mode & 07777, 0600u);
 }
 
+TEST(AtomicWrite, ALinkIsFollowedAndStays)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(QDir().mkpath(dir.filePath("dotfiles")));
+    const QString real = dir.filePath("dotfiles/preferences.json");
+    writeFile(real, "{}");
+    const QString link = dir.filePath("preferences.json");
+    ASSERT_TRUE(QFile::link("dotfiles/preferences.json", link));
+    ASSERT_TRUE(AtomicWrite::write(link, "{\"a\":1}"));
+    EXPECT_TRUE(QFileInfo(link).isSymLink());
+    EXPECT_EQ(readFile(real), QByteArray("{\"a\":1}"));
+    EXPECT_EQ(entries(dir.filePath("dotfiles")), QStringList{"preferences.json"});
+}
+
 TEST(AtomicWrite, FailuresLeaveEverythingAsItWasAndSayWhy)
 {
     QTemporaryDir dir;
