@@ -3,14 +3,12 @@
 #include "platform/AtomicWrite.h"
 
 #include <QDebug>
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSysInfo>
 
 #include <cerrno>
 #include <csignal>
-#include <cstdio>
 #include <filesystem>
 #include <system_error>
 

@@ -67,6 +67,7 @@ Outcome runChild(const QString& path, qint64 limit)
     child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--gtest_filter=HistoryDiskFullChild.RecordsUnderAFileSizeLimit")});
     EXPECT_TRUE(child.waitForFinished(120000));
     EXPECT_EQ(child.exitStatus(), QProcess::NormalExit);  // not ended by SIGXFSZ
+    EXPECT_EQ(child.exitCode(), 0);  // nor by a fault or a leak
     Outcome o;
     for (const QString& line : QString::fromUtf8(child.readAllStandardError()).split(QLatin1Char('\n')))
         if (line.startsWith(QStringLiteral("ScanHistory"))) o.log << line;

@@ -213,6 +213,7 @@ ChildOutcome runChild(const QString& what, const QString& path, qint64 limit)
     child.start(QCoreApplication::applicationFilePath(), {"--gtest_filter=AtomicWriteChild.WritesUnderAFileSizeLimit"});
     EXPECT_TRUE(child.waitForFinished(60000));
     EXPECT_EQ(child.exitStatus(), QProcess::NormalExit);  // not ended by SIGXFSZ
+    EXPECT_EQ(child.exitCode(), 0);  // nor by a fault or a leak
     ChildOutcome outcome;
     outcome.log = QString::fromUtf8(child.readAllStandardError());
     const QString out = QString::fromUtf8(child.readAllStandardOutput());
