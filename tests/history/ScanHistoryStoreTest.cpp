@@ -10,6 +10,7 @@
 #include <memory>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 using namespace history_test;
 
@@ -463,6 +464,15 @@ TEST_F(ScanHistoryStore, PersistsIsFalseWheneverNothingCanBeWritten)
     auto blocked = open(blocker + QStringLiteral("/History/snapshots.json"));
     EXPECT_FALSE(blocked->persists());
     EXPECT_FALSE(QFileInfo(blocker).isDir());
+
+    // A folder this process may not write (root may write anywhere, so only checked for others).
+    if (::geteuid() != 0) {
+        const QString locked = dir.filePath(QStringLiteral("locked"));
+        ASSERT_TRUE(QDir().mkpath(locked));
+        ASSERT_EQ(::chmod(QFile::encodeName(locked).constData(), 0500), 0);
+        EXPECT_FALSE(open(locked + QStringLiteral("/History/snapshots.json"))->persists());
+        ::chmod(QFile::encodeName(locked).constData(), 0700);
+    }
 
     auto fine = open();
     EXPECT_TRUE(fine->persists());
