@@ -68,6 +68,28 @@ void BM_DecodeFullHistory(benchmark::State& state)
 }
 BENCHMARK(BM_DecodeFullHistory)->Unit(benchmark::kMillisecond);
 
+// What the first use of the history costs the main thread with a full file: reading, decoding,
+// ordering. Nothing is written.
+void BM_OpenFullHistory(benchmark::State& state)
+{
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("History/snapshots.json"));
+    QDir().mkpath(dir.filePath(QStringLiteral("History")));
+    {
+        QFile f(file);
+        f.open(QIODevice::WriteOnly);
+        f.write(*SnapshotCodec::encode(fullHistory()));
+    }
+    ScanHistory::Options options;
+    options.filePath = file;
+    options.languageCode = [] { return QStringLiteral("en"); };
+    for (auto _ : state) {
+        ScanHistory history(options);
+        benchmark::DoNotOptimize(history.snapshots().size());
+    }
+}
+BENCHMARK(BM_OpenFullHistory)->Unit(benchmark::kMillisecond);
+
 // What record costs the main thread with 200 snapshots stored: the comparison, the insertion and
 // handing the file to the worker. The writes themselves are waited for outside the timing.
 void BM_RecordIntoFullHistory(benchmark::State& state)

@@ -1,21 +1,22 @@
 #include "history/HistoryStorage.h"
 
+#include "platform/AtomicWrite.h"
+
 #include <QDebug>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
+#include <QSysInfo>
 
 #include <cerrno>
-#include <cstdio>
+#include <csignal>
 #include <filesystem>
 #include <system_error>
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
-void logLine(const QString& line) { qWarning().noquote() << line; }
-
 QString folderOf(const QString& filePath) { return QFileInfo(filePath).absolutePath(); }
 
 // Creates the folder that holds the file; an existing folder is fine.
@@ -28,35 +29,51 @@ bool makeFolder(const QString& folder, QString* failure)
     return false;
 }
 
-// Moves `from` to `to` unless `to` exists: a file kept aside is never replaced.
-int renameNoReplace(const QString& from, const QString& to)
+bool onlyWhiteSpace(const QByteArray& bytes)
 {
-    const QByteArray f = QFile::encodeName(from), t = QFile::encodeName(to);
-    if (::renameat2(AT_FDCWD, f.constData(), AT_FDCWD, t.constData(), RENAME_NOREPLACE) == 0) return 0;
-    if (errno != EINVAL && errno != ENOSYS) return errno;
-    // A file system without the no-replace flag: check first (the lock keeps other copies of
-    // this application out of the folder in between).
-    struct stat st {};
-    if (::lstat(t.constData(), &st) == 0) return EEXIST;
-    return ::rename(f.constData(), t.constData()) == 0 ? 0 : errno;
+    for (const char c : bytes)
+        if (c != ' ' && c != '\t' && c != '\n' && c != '\r') return false;
+    return true;
 }
 }  // namespace
 
 HistoryStorage::HistoryStorage(QString filePath, qint64 maximumSize) : filePath_(std::move(filePath)), maximumSize_(maximumSize) {}
 
-HistoryStorage::~HistoryStorage() = default;
+HistoryStorage::~HistoryStorage() { release(); }
 
 HistoryStorage::ReadResult HistoryStorage::read(const QString& filePath, qint64 maximumSize)
 {
     ReadResult result;
-    const QFileInfo info(filePath);
-    if (!info.exists()) return result;  // missing: an empty history, nothing to keep
+    const QByteArray path = QFile::encodeName(filePath);
+    struct stat st {};
+    if (::stat(path.constData(), &st) != 0) return result;  // missing: an empty history, nothing to keep
     result.outcome = Outcome::damaged;
-    if (!info.isFile() || info.size() > maximumSize) return result;
-    QFile file(filePath);
-    if (!file.open(QIODevice::ReadOnly)) return result;
-    const QByteArray bytes = file.read(maximumSize + 1);
-    if (file.error() != QFileDevice::NoError || bytes.size() > maximumSize) return result;
+    if (!S_ISREG(st.st_mode) || st.st_size > maximumSize) return result;
+    // Not blocking: a pipe put in the file's place must not hang the application.
+    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0) return result;
+    QByteArray bytes;
+    bool failed = ::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode);
+    if (!failed) {
+        bytes.resize(qsizetype(st.st_size) + 1);
+        qsizetype used = 0;
+        while (used < bytes.size()) {
+            const ssize_t n = ::read(fd, bytes.data() + used, size_t(bytes.size() - used));
+            if (n < 0 && errno == EINTR) continue;
+            if (n < 0) failed = true;
+            if (n <= 0) break;
+            used += n;
+            // Grown since it was measured: read on, up to the limit.
+            if (used == bytes.size() && used <= maximumSize) bytes.resize(std::min<qint64>(maximumSize + 1, bytes.size() * 2));
+        }
+        bytes.truncate(used);
+    }
+    ::close(fd);
+    if (failed || bytes.size() > maximumSize) return result;
+    if (onlyWhiteSpace(bytes)) {
+        result.outcome = Outcome::empty;
+        return result;
+    }
     std::optional<QList<ScanSnapshot>> decoded = SnapshotCodec::decode(bytes);
     if (!decoded) return result;
     result.outcome = Outcome::loaded;
@@ -64,117 +81,104 @@ HistoryStorage::ReadResult HistoryStorage::read(const QString& filePath, qint64 
     return result;
 }
 
+HistoryStorage::ReadResult HistoryStorage::load()
+{
+    loadedFingerprint_ = fingerprint();
+    ReadResult result = read(filePath_, maximumSize_);
+    mustKeepAside_ = result.outcome == Outcome::damaged;
+    return result;
+}
+
 QString HistoryStorage::fingerprint() const
 {
     struct stat st {};
     if (::lstat(QFile::encodeName(filePath_).constData(), &st) != 0) return QStringLiteral("absent");
-    return QStringLiteral("%1:%2:%3.%4")
+    return QStringLiteral("%1:%2:%3:%4.%5")
+        .arg(qulonglong(st.st_dev))
         .arg(qulonglong(st.st_ino))
         .arg(qlonglong(st.st_size))
         .arg(qlonglong(st.st_mtim.tv_sec))
         .arg(qlonglong(st.st_mtim.tv_nsec));
 }
 
-bool HistoryStorage::takeLock(QString* failure)
+HistoryStorage::Preparation HistoryStorage::prepare(const std::function<QDateTime()>& now)
 {
-    if (lockState_ == Lock::ours) return true;
-    const QString folder = folderOf(filePath_);
-    if (!makeFolder(folder, failure)) return false;
-    if (!lock_) {
-        lock_ = std::make_unique<QLockFile>(filePath_ + QStringLiteral(".lock"));
-        // A live holder keeps its lock however long it runs; only a dead one's lock is stale.
-        lock_->setStaleLockTime(0);
+    Preparation p;
+    if (!holdsLock()) {
+        if (!makeFolder(folderOf(filePath_), &p.failure)) return p;
+        if (!lock_) {
+            lock_ = std::make_unique<QLockFile>(filePath_ + QStringLiteral(".lock"));
+            // A live holder keeps its lock however long it runs; only a dead one's lock is stale.
+            lock_->setStaleLockTime(0);
+        }
+        if (!lock_->tryLock(0)) {
+            if (lock_->error() == QLockFile::LockFailedError) {
+                p.readiness = Readiness::heldByAnotherCopy;
+                p.failure = QStringLiteral("another running copy holds the lock “") + lock_->fileName() + QStringLiteral("”");
+            } else {
+                p.failure = QStringLiteral("The lock file “") + lock_->fileName() + QStringLiteral("” could not be created.");
+            }
+            return p;
+        }
+        // Under the lock nobody else writes here: a temporary file beside the history is a
+        // killed write's.
+        AtomicWrite::removeLeftovers(filePath_);
+        // Another copy may have written the file while the lock was not ours.
+        if (fingerprint() != loadedFingerprint_) {
+            ReadResult current = read(filePath_, maximumSize_);
+            mustKeepAside_ = current.outcome == Outcome::damaged;
+            if (current.outcome == Outcome::loaded) p.changedOnDisk = std::move(current.snapshots);
+            loadedFingerprint_ = fingerprint();
+        }
     }
-    if (lock_->tryLock(0)) {
-        lockState_ = Lock::ours;
-        return true;
-    }
-    if (lock_->error() == QLockFile::LockFailedError) {
-        giveUp(QStringLiteral("another running copy holds the lock “") + lock_->fileName() + QStringLiteral("”"));
+    if (mustKeepAside_ && !keepAside(now(), &p.failure)) return p;
+    p.readiness = Readiness::ready;
+    return p;
+}
+
+bool HistoryStorage::keepAside(const QDateTime& now, QString* failure)
+{
+    QString keptAs;
+    const AtomicWrite::Result kept = AtomicWrite::keepAside(filePath_, now, &keptAs);
+    if (!kept) {
+        *failure = kept.error;
         return false;
     }
-    if (failure) *failure = QStringLiteral("The lock file “") + lock_->fileName() + QStringLiteral("” could not be created.");
-    return false;
-}
-
-HistoryStorage::ReadResult HistoryStorage::open(const QDateTime& now)
-{
-    takeLock(nullptr);
-    ReadResult result = read(filePath_, maximumSize_);
+    if (!keptAs.isEmpty()) qWarning().noquote() << QStringLiteral("ScanHistory: kept the unreadable history file aside as “") + keptAs + QStringLiteral("”");
+    mustKeepAside_ = false;
     loadedFingerprint_ = fingerprint();
-    if (result.outcome == Outcome::damaged) {
-        mustKeepAside_ = true;
-        if (lockState_ == Lock::ours && !keepAside(now))
-            giveUp(QStringLiteral("the unreadable history file “") + filePath_ + QStringLiteral("” could not be kept aside"));
-    }
-    return result;
+    return true;
 }
 
-bool HistoryStorage::keepAside(const QDateTime& now)
+void HistoryStorage::release()
 {
-    const QString base = filePath_ + QStringLiteral(".damaged-") + now.toUTC().toString(QStringLiteral("yyyyMMdd-HHmmss"));
-    for (int n = 1; n < 1000; ++n) {
-        const QString candidate = n == 1 ? base : base + QLatin1Char('-') + QString::number(n);
-        const int error = renameNoReplace(filePath_, candidate);
-        if (error == EEXIST) continue;
-        if (error == ENOENT) {
-            // Gone already: nothing left to protect.
-            mustKeepAside_ = false;
-            return true;
-        }
-        if (error != 0) return false;
-        mustKeepAside_ = false;
-        loadedFingerprint_ = fingerprint();
-        logLine(QStringLiteral("ScanHistory: kept the unreadable history file aside as “") + candidate + QStringLiteral("”"));
-        return true;
-    }
-    return false;
+    if (lock_) lock_->unlock();
 }
 
-void HistoryStorage::giveUp(const QString& reason)
+bool HistoryStorage::looksWritable() const
 {
-    if (gaveUp_) return;
-    gaveUp_ = true;
-    logLine(QStringLiteral("ScanHistory: ") + reason + QStringLiteral("; this copy keeps its scan history in memory only."));
+    if (!holdsLock()) {
+        QLockFile probe(filePath_ + QStringLiteral(".lock"));
+        qint64 pid = 0;
+        QString host, application;
+        if (probe.getLockInfo(&pid, &host, &application) && host == QSysInfo::machineHostName() && pid > 0
+            && (::kill(pid_t(pid), 0) == 0 || errno == EPERM))
+            return false;
+    }
+    // The nearest folder that exists is where the first write creates the rest.
+    QFileInfo folder(folderOf(filePath_));
+    while (!folder.exists() && !folder.isRoot()) {
+        const QString parent = folder.absolutePath();
+        if (parent == folder.absoluteFilePath()) break;
+        folder = QFileInfo(parent);
+    }
+    if (!folder.isDir()) return false;
+    return ::access(QFile::encodeName(folder.absoluteFilePath()).constData(), W_OK | X_OK) == 0;
 }
 
-void HistoryStorage::write(const QByteArray& bytes)
+void HistoryWriter::write(const QByteArray& bytes)
 {
-    if (gaveUp_) return;
-    QString failure;
-    if (lockState_ != Lock::ours) {
-        if (!takeLock(&failure)) {
-            if (!failure.isEmpty()) logLine(kFailurePrefix + failure);
-            return;
-        }
-        // The lock was not ours when the file was read: if it changed since, another copy wrote it.
-        if (fingerprint() != loadedFingerprint_) {
-            giveUp(QStringLiteral("the history file “") + filePath_ + QStringLiteral("” was changed by another copy"));
-            return;
-        }
-    }
-    if (!makeFolder(folderOf(filePath_), &failure)) {
-        logLine(kFailurePrefix + failure);
-        return;
-    }
-    if (mustKeepAside_ && !keepAside(QDateTime::currentDateTimeUtc())) {
-        giveUp(QStringLiteral("the unreadable history file “") + filePath_ + QStringLiteral("” could not be kept aside"));
-        return;
-    }
-    QSaveFile file(filePath_);
-    if (!file.open(QIODevice::WriteOnly)) {
-        logLine(kFailurePrefix + file.errorString());
-        return;
-    }
-    if (file.write(bytes) != bytes.size()) {
-        const QString error = file.errorString();
-        file.cancelWriting();
-        logLine(kFailurePrefix + error);
-        return;
-    }
-    if (!file.commit()) {
-        logLine(kFailurePrefix + file.errorString());
-        return;
-    }
-    loadedFingerprint_ = fingerprint();
+    const AtomicWrite::Result result = AtomicWrite::write(filePath_, bytes);
+    if (!result) qWarning().noquote() << HistoryStorage::kFailurePrefix + result.error;
+    emit written(result.ok);
 }

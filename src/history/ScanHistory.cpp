@@ -4,6 +4,7 @@
 #include "history/HistoryStorage.h"
 
 #include <QCoreApplication>
+#include <QDebug>
 #include <QDir>
 #include <QHash>
 #include <QSet>
@@ -15,9 +16,10 @@ ScanHistory& ScanHistory::shared()
 {
     static ScanHistory* instance = [] {
         auto* history = new ScanHistory();
-        // The instance outlives the event loop; what is still queued must reach the disk first.
+        // The instance outlives the event loop; what is still queued must reach the disk, and the
+        // lock must go, before the process ends.
         if (QCoreApplication* app = QCoreApplication::instance())
-            QObject::connect(app, &QCoreApplication::aboutToQuit, history, [history] { history->flush(); });
+            QObject::connect(app, &QCoreApplication::aboutToQuit, history, [history] { history->close(); });
         return history;
     }();
     return *instance;
@@ -38,28 +40,38 @@ ScanHistory::ScanHistory(Options options, QObject* parent)
     : QObject(parent),
       filePath_(options.filePath.isEmpty() ? defaultFilePath() : options.filePath),
       languageCode_(options.languageCode ? std::move(options.languageCode) : [] { return LanguageManager::shared().code(); }),
-      clock_(options.clock ? std::move(options.clock) : [] { return QDateTime::currentDateTimeUtc(); })
+      clock_(options.clock ? std::move(options.clock) : [] { return QDateTime::currentDateTimeUtc(); }),
+      storage_(std::make_unique<HistoryStorage>(filePath_, kMaximumFileSize))
 {
-    storage_ = new HistoryStorage(filePath_, kMaximumFileSize);
-    HistoryStorage::ReadResult opened = storage_->open(clock_());
-    snapshots_ = ordered(std::move(opened.snapshots));
+    HistoryStorage::ReadResult loaded = storage_->load();
+    for (const ScanSnapshot& s : loaded.snapshots) seenOnDisk_.insert(s.id);
+    snapshots_ = ordered(std::move(loaded.snapshots));
     encoded_.resize(snapshots_.size());
-    persists_ = storage_->persists();
+    persists_ = storage_->looksWritable();
 
-    storage_->moveToThread(&thread_);
+    writer_ = new HistoryWriter(filePath_);
+    writer_->moveToThread(&thread_);
+    connect(writer_, &HistoryWriter::written, this, &ScanHistory::setPersists, Qt::QueuedConnection);
     thread_.setObjectName(QStringLiteral("ScanHistory"));
     thread_.start(QThread::LowPriority);
 }
 
 ScanHistory::~ScanHistory()
 {
-    flush();
+    close();
     thread_.quit();
     thread_.wait();
-    delete storage_;
+    delete writer_;
 }
 
 bool ScanHistory::persists() const { return persists_; }
+
+void ScanHistory::setPersists(bool persists)
+{
+    if (persists_ == persists) return;
+    persists_ = persists;
+    emit persistsChanged(persists_);
+}
 
 std::optional<QList<ScanSnapshot>> ScanHistory::load(const QString& filePath)
 {
@@ -124,6 +136,14 @@ void ScanHistory::clear()
 
 void ScanHistory::save()
 {
+    const HistoryStorage::Preparation ready = storage_->prepare(clock_);
+    if (ready.readiness != HistoryStorage::Readiness::ready) {
+        qWarning().noquote() << HistoryStorage::kFailurePrefix + ready.failure;
+        setPersists(false);
+        return;
+    }
+    if (ready.changedOnDisk) adopt(*ready.changedOnDisk);
+
     // Snapshots never change once made, so only those not yet encoded cost anything here; joining
     // and writing happen on the worker.
     for (qsizetype i = 0; i < snapshots_.size(); ++i) {
@@ -133,14 +153,50 @@ void ScanHistory::save()
         encoded_[i] = std::move(*e);
     }
     QMetaObject::invokeMethod(
-        storage_, [storage = storage_, parts = encoded_] { storage->write(SnapshotCodec::joinArray(parts)); },
-        Qt::QueuedConnection);
+        writer_, [writer = writer_, parts = encoded_] { writer->write(SnapshotCodec::joinArray(parts)); }, Qt::QueuedConnection);
+}
+
+void ScanHistory::adopt(const QList<ScanSnapshot>& onDisk)
+{
+    struct Entry {
+        ScanSnapshot snapshot;
+        QByteArray encoded;
+    };
+    QSet<QUuid> known = seenOnDisk_;
+    for (const ScanSnapshot& s : snapshots_) known.insert(s.id);
+    QList<Entry> merged;
+    for (qsizetype i = 0; i < snapshots_.size(); ++i) merged.append(Entry{snapshots_[i], encoded_[i]});
+    bool added = false;
+    for (const ScanSnapshot& s : onDisk) {
+        seenOnDisk_.insert(s.id);
+        if (known.contains(s.id)) continue;
+        merged.append(Entry{s, {}});
+        added = true;
+    }
+    if (!added) return;
+    std::stable_sort(merged.begin(), merged.end(), [](const Entry& a, const Entry& b) { return a.snapshot.date > b.snapshot.date; });
+    if (merged.size() > kLimit) merged.resize(kLimit);
+    snapshots_.clear();
+    encoded_.clear();
+    for (Entry& e : merged) {
+        snapshots_.append(std::move(e.snapshot));
+        encoded_.append(std::move(e.encoded));
+    }
+    emit snapshotsChanged();
 }
 
 void ScanHistory::flush()
 {
     if (!thread_.isRunning() || QThread::currentThread() == &thread_) return;
-    QMetaObject::invokeMethod(storage_, [] {}, Qt::BlockingQueuedConnection);
+    QMetaObject::invokeMethod(writer_, [] {}, Qt::BlockingQueuedConnection);
+    // What the writes answered is waiting in this thread's queue: take it in now.
+    if (QThread::currentThread() == thread()) QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
+}
+
+void ScanHistory::close()
+{
+    flush();
+    storage_->release();
 }
 
 namespace {

@@ -3,6 +3,7 @@
 #include "history/ScanSnapshot.h"
 
 #include <QObject>
+#include <QSet>
 #include <QThread>
 
 #include <functional>
@@ -24,18 +25,23 @@ struct SnapshotChange {
 };
 
 class HistoryStorage;
+class HistoryWriter;
 
 // The store of recorded inspections, newest first, at most 200, persisted as one JSON file.
 // Lives on the main thread; the file is written on a worker thread of its own, atomically.
 //
 // Beyond keeping the list, the store protects what is on disk:
-//  - a file it cannot read is kept aside under a dated name before anything new is written, and a
-//    file that cannot be kept aside is never overwritten (this copy then keeps its history in memory);
+//  - loading reads the file and nothing else: the folder, the lock and any renaming wait for the
+//    first write;
+//  - a file it cannot read stays untouched until the first write, which first keeps it aside under
+//    a dated name (an empty file is simply an empty history); a file that cannot be kept aside is
+//    never overwritten;
 //  - a file far larger than any real history counts as unreadable;
 //  - a lock file beside the history keeps a second running copy from overwriting it: the copy that
-//    cannot take the lock keeps its history in memory and says so once in the log;
-//  - writes still queued are finished before the store goes away (and at application quit for the
-//    shared instance).
+//    cannot take the lock logs the failure line and tries again at its next save, and when it gets
+//    the lock it takes in what the other copy recorded meanwhile;
+//  - writes still queued are finished and the lock released before the store goes away (and at
+//    application quit for the shared instance).
 class ScanHistory final : public QObject {
     Q_OBJECT
 public:
@@ -63,9 +69,8 @@ public:
 
     const QList<ScanSnapshot>& snapshots() const { return snapshots_; }
     QString filePath() const { return filePath_; }
-    // False when, from its creation on, this copy keeps its history in memory only: another copy
-    // holds the file, or an unreadable file could not be kept aside. (Giving up later, on the
-    // worker, is only logged.)
+    // False whenever nothing can be written as things stand: the folder cannot be written, another
+    // running copy holds the file, or the last save failed. A later successful save makes it true.
     bool persists() const;
 
     // Makes a snapshot of one inspection and puts it first, unless the newest snapshot is of the same
@@ -77,6 +82,8 @@ public:
     void clear();
     // Blocks until every write handed to the worker so far has been done.
     void flush();
+    // Finishes the queued writes and lets go of the lock (at quit); a later save takes it again.
+    void close();
 
     // What changed from the older snapshot to the newer one: added and changed items in the newer
     // snapshot's order, then removed items in the older one's. Volatile items never take part; values
@@ -90,9 +97,13 @@ public:
 
 signals:
     void snapshotsChanged();
+    void persistsChanged(bool persists);
 
 private:
     void save();
+    void setPersists(bool persists);
+    // Takes in the snapshots another copy wrote to the file that this one has never seen.
+    void adopt(const QList<ScanSnapshot>& onDisk);
 
     QString filePath_;
     std::function<QString()> languageCode_;
@@ -101,7 +112,10 @@ private:
     // The encoded form of each snapshot, in step with snapshots_ (empty until first needed): a
     // snapshot never changes once made, so a save only encodes the new ones.
     QList<QByteArray> encoded_;
+    // Every identifier this copy has read from the file: what the file held then is no news later.
+    QSet<QUuid> seenOnDisk_;
+    std::unique_ptr<HistoryStorage> storage_;  // main thread
     QThread thread_;
-    HistoryStorage* storage_ = nullptr;  // lives on thread_
+    HistoryWriter* writer_ = nullptr;  // lives on thread_
     bool persists_ = true;
 };

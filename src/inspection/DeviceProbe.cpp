@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <limits>
 
 namespace DeviceProbe {
 
@@ -168,7 +169,8 @@ std::optional<int> batteryCycleCount(const ProbeContext& ctx)
     const auto props = ctx.platform.power.smartBatteryProperties();
     if (!props) return std::nullopt;
     const auto n = integerValue(props->value("CycleCount"));
-    if (!n) return std::nullopt;
+    // A count the result cannot hold (or below zero) is no reading, never a wrapped-around figure.
+    if (!n || *n < 0 || *n > std::numeric_limits<int>::max()) return std::nullopt;
     return int(*n);
 }
 

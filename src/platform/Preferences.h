@@ -13,6 +13,10 @@
 // (Boolean, integer, real, text, list of texts, date) as it was written, so
 // "is a Boolean stored" can be asked. One JSON file, written atomically on every
 // change; or memory only (tests, and a store whose file cannot be used).
+//
+// A file that cannot be read is left as it is until the first change, which keeps it aside
+// under a dated name before writing anew; an empty file is simply empty preferences. A change
+// that cannot be written stays in effect for the run and is logged.
 class Preferences : public QObject {
     Q_OBJECT
 public:
@@ -31,9 +35,13 @@ public:
     std::optional<QStringList> stringListValue(const QString& key) const;
     std::optional<QDateTime> dateValue(const QString& key) const;
 
-    // Values of other types are stored as text.
-    void setValue(const QString& key, const QVariant& value);
-    void remove(const QString& key);
+    // Values of other types are stored as text. A value the file cannot hold (a date outside the
+    // years 1 to 9999 or not valid, a real that is not finite, an unsigned integer beyond the signed
+    // 64-bit range) is refused: nothing changes. Returns false when refused or when the file could
+    // not be written (the value then holds for this run only).
+    bool setValue(const QString& key, const QVariant& value);
+    // False when the file could not be written.
+    bool remove(const QString& key);
 
     QString filePath() const { return path_; }
 
@@ -42,8 +50,9 @@ signals:
 
 private:
     void load();
-    void save() const;
+    bool save();
 
     QString path_;
     QVariantMap values_;
+    bool mustKeepAside_ = false;  // the file on disk is one that could not be read
 };

@@ -90,6 +90,13 @@ TEST(HistoryKill, AFileLeftByAKilledWriterAlwaysReads)
     ScanHistory next(o);
     EXPECT_TRUE(next.persists());
     EXPECT_FALSE(next.snapshots().isEmpty());
+    // Temporary files of killed writes may lie beside the file; the next copy's first write, under
+    // the lock, clears them away.
+    next.record(summary(), bulkySections(-1));
+    next.flush();
+    EXPECT_TRUE(next.persists());
+    const QStringList left = QDir(dir.filePath(QStringLiteral("History"))).entryList(QDir::Files | QDir::Hidden | QDir::System);
+    EXPECT_EQ(left, QStringList({QStringLiteral("snapshots.json"), QStringLiteral("snapshots.json.lock")}));
 }
 
 // Runs only inside the child started below: records into the shared history, lets the event loop
@@ -124,6 +131,9 @@ TEST(HistoryQuit, WritesQueuedAtQuitReachTheFile)
     ASSERT_TRUE(stored);
     ASSERT_EQ(stored->size(), 30);
     EXPECT_EQ(stored->first().sections[0].items[0].value, QStringLiteral("value/29/0"));
+    // The lock went with the normal quit.
+    EXPECT_FALSE(QFileInfo::exists(file + QStringLiteral(".lock")));
+    EXPECT_EQ(QDir(QFileInfo(file).absolutePath()).entryList(QDir::Files | QDir::Hidden | QDir::System), QStringList{QStringLiteral("snapshots.json")});
 }
 
 }  // namespace

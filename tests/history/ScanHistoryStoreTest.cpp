@@ -9,6 +9,9 @@
 
 #include <memory>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 using namespace history_test;
 
 namespace {
@@ -17,6 +20,7 @@ class ScanHistoryStore : public ::testing::Test {
 protected:
     QTemporaryDir dir;
     QString path() const { return dir.filePath(QStringLiteral("History/snapshots.json")); }
+    QString lockPath() const { return path() + QStringLiteral(".lock"); }
     QString language = QStringLiteral("en");
     QDateTime now = utc(2026, 3, 1, 9, 15, 42);
 
@@ -61,6 +65,9 @@ TEST_F(ScanHistoryStore, FirstRecordingCreatesTheFolderAndTheFile)
 {
     auto history = open();
     EXPECT_TRUE(history->snapshots().isEmpty());
+    EXPECT_TRUE(history->persists());
+    // Loading creates nothing: not the folder, not the lock.
+    EXPECT_FALSE(QFileInfo::exists(QFileInfo(path()).absolutePath()));
     int changes = 0;
     QObject::connect(history.get(), &ScanHistory::snapshotsChanged, [&] { ++changes; });
     history->record(summary(), sections());
@@ -70,14 +77,15 @@ TEST_F(ScanHistoryStore, FirstRecordingCreatesTheFolderAndTheFile)
     const ScanSnapshot& s = history->snapshots().first();
     EXPECT_EQ(s.language, QStringLiteral("en"));
     EXPECT_EQ(s.modelIdentifier, QStringLiteral("ThinkPad21"));
-    EXPECT_EQ(s.date, utc(2026, 3, 1, 9, 15, 43));
+    EXPECT_EQ(s.date, utc(2026, 3, 1, 9, 15, 42));
     ASSERT_EQ(s.sections.size(), 1);
     EXPECT_EQ(s.sections[0].key, QStringLiteral("system"));
     EXPECT_EQ(s.sections[0].items.size(), 2);  // volatile items are stored too
     EXPECT_EQ(onDisk(), history->snapshots());
     EXPECT_TRUE(keptAside().isEmpty());
+    EXPECT_TRUE(history->persists());
+    EXPECT_TRUE(QFileInfo::exists(lockPath()));
 }
-
 TEST_F(ScanHistoryStore, RoundTripThroughTheFile)
 {
     {
@@ -89,6 +97,40 @@ TEST_F(ScanHistoryStore, RoundTripThroughTheFile)
     ASSERT_EQ(reopened->snapshots().size(), 2);
     EXPECT_EQ(reopened->snapshots()[0].sections[0].items[0].value, QStringLiteral("6.6"));
     EXPECT_EQ(reopened->snapshots()[1].sections[0].items[0].value, QStringLiteral("6.1"));
+}
+
+TEST_F(ScanHistoryStore, TextIsKeptExactlyAcrossARestart)
+{
+    // A leading U+FEFF, which JSON readers are apt to take for a byte order mark, in every text field.
+    const QString bom(QChar(0xFEFF));
+    language = bom + QStringLiteral("en");
+    DeviceSummary device = summary(bom + QStringLiteral("Model"));
+    device.deviceName = bom + device.deviceName;
+    device.chip = bom + device.chip;
+    device.osVersion = bom + device.osVersion;
+    CapabilitySection section = capSection(bom + QStringLiteral("System"),
+                                           {capItem(bom + QStringLiteral("Kernel"), bom + QStringLiteral("6.1"), CapabilityStatus::info,
+                                                    bom + QStringLiteral("kernel")),
+                                            capItem(bom, bom, CapabilityStatus::warning)},
+                                           bom + QStringLiteral("system"));
+    section.symbol = bom + section.symbol;
+    QList<ScanSnapshot> recorded;
+    {
+        auto history = open();
+        history->record(device, {section});
+        recorded = history->snapshots();
+    }
+    EXPECT_TRUE(readAll(path()).contains("\\ufeff"));
+    auto reopened = open();
+    EXPECT_EQ(reopened->snapshots(), recorded);
+    ASSERT_EQ(reopened->snapshots().size(), 1);
+    EXPECT_EQ(reopened->snapshots()[0].sections[0].items[1].label, bom);
+    // The same inspection after the restart is no news.
+    const QByteArray before = readAll(path());
+    reopened->record(device, {section});
+    reopened->flush();
+    EXPECT_EQ(reopened->snapshots().size(), 1);
+    EXPECT_EQ(readAll(path()), before);
 }
 
 TEST_F(ScanHistoryStore, RecordingRules)
@@ -208,54 +250,61 @@ TEST_F(ScanHistoryStore, QueuedWritesAreFinishedBeforeTheStoreGoesAway)
     EXPECT_EQ(s[0].sections[0].items[0].value, QStringLiteral("19"));
 }
 
-TEST_F(ScanHistoryStore, ASecondCopyNeverWritesTheFile)
+TEST_F(ScanHistoryStore, ASecondCopyTriesAgainAtItsNextSaveAndLosesNothing)
 {
     auto first = open();
     first->record(summary(), sections(QStringLiteral("1")));
     first->flush();
     LogCatcher log;
-    {
-        auto second = open();
-        EXPECT_FALSE(second->persists());
-        ASSERT_EQ(second->snapshots().size(), 1);  // it still reads what is there
-        second->record(summary(), sections(QStringLiteral("2")));
-        second->record(summary(), sections(QStringLiteral("3")));
-        second->clear();
-        second->flush();
-        EXPECT_TRUE(second->snapshots().isEmpty());
-    }
-    const QStringList lines = log.lines();
-    ASSERT_EQ(lines.size(), 1);
-    EXPECT_TRUE(lines[0].startsWith(QStringLiteral("ScanHistory: another running copy holds the lock")));
-    EXPECT_TRUE(lines[0].endsWith(QStringLiteral("this copy keeps its scan history in memory only.")));
+    auto second = open();
+    EXPECT_FALSE(second->persists());  // the first copy holds the file
+    ASSERT_EQ(second->snapshots().size(), 1);  // it still reads what is there
+    second->record(summary(), sections(QStringLiteral("2")));
+    second->record(summary(), sections(QStringLiteral("3")));
+    second->flush();
+    EXPECT_EQ(second->snapshots().size(), 3);
+    const QString line = QStringLiteral("ScanHistory: could not save snapshots: another running copy holds the lock “") + lockPath()
+                         + QStringLiteral("”");
+    EXPECT_EQ(log.lines(), QStringList({line, line}));
     EXPECT_EQ(onDisk().size(), 1);
 
+    // The first copy records on and then quits, letting go of the file.
     first->record(summary(), sections(QStringLiteral("4")));
-    first->flush();
-    EXPECT_EQ(onDisk().size(), 2);
     first.reset();
-    // Once the first copy has gone, the next one owns the file.
-    auto third = open();
-    EXPECT_TRUE(third->persists());
-}
+    EXPECT_FALSE(QFileInfo::exists(lockPath()));
+    ASSERT_EQ(onDisk().size(), 2);
+    const QUuid fromTheFirst = onDisk().first().id;
 
+    // The second copy's next save takes the lock, and with it what the first one recorded meanwhile.
+    second->record(summary(), sections(QStringLiteral("5")));
+    second->flush();
+    EXPECT_TRUE(second->persists());
+    QStringList values;
+    for (const ScanSnapshot& s : second->snapshots()) values << s.sections[0].items[0].value;
+    EXPECT_EQ(values, QStringList({QStringLiteral("5"), QStringLiteral("4"), QStringLiteral("3"), QStringLiteral("2"), QStringLiteral("1")}));
+    EXPECT_EQ(second->snapshots()[1].id, fromTheFirst);
+    EXPECT_EQ(onDisk(), second->snapshots());
+    EXPECT_EQ(log.lines().size(), 2);
+}
 TEST_F(ScanHistoryStore, ACopyWithoutTheLockLeavesADamagedFileAlone)
 {
     auto owner = open();
+    owner->record(summary(), sections());
+    owner->flush();
     ASSERT_TRUE(writeAll(path(), "{ damaged"));
     auto other = open();
     EXPECT_TRUE(other->snapshots().isEmpty());
+    other->record(summary(), sections());
+    other->flush();
     EXPECT_TRUE(keptAside().isEmpty());
     EXPECT_EQ(readAll(path()), QByteArray("{ damaged"));
 }
-
 struct DamagedFile {
     const char* name;
     QByteArray bytes;
 };
 
 const DamagedFile kDamagedFiles[] = {
-    {"empty", ""},
     {"notJson", "\x89PNG\r\n\x1a\n"},
     {"truncated", R"([{"id":"0F8B2C1E-3D4A-4B5C-9E6F-7A8B9C0D1E2F","date":"2026-03-01T09:15:42Z","deviceNa)"},
     {"topLevelObject", R"({"snapshots":[]})"},
@@ -267,38 +316,69 @@ const DamagedFile kDamagedFiles[] = {
      R"("chip":"c","osVersion":"o","sections":[]}])"},
 };
 
-TEST_F(ScanHistoryStore, DamagedFilesAreKeptAsideAndNeverOverwritten)
+// The recording takes the clock once (09:15:42); keeping the file aside takes it next.
+const QString kKeptName = QStringLiteral("snapshots.json.damaged-20260301-091543");
+
+TEST_F(ScanHistoryStore, ADamagedFileIsUntouchedUntilTheFirstSaveThenKeptAside)
 {
     for (const DamagedFile& c : kDamagedFiles) {
         SCOPED_TRACE(c.name);
         QDir(QFileInfo(path()).absolutePath()).removeRecursively();
         now = utc(2026, 3, 1, 9, 15, 42);
         ASSERT_TRUE(writeAll(path(), c.bytes));
+        LogCatcher log;
         {
+            // Only looking: nothing is renamed, created or logged.
             auto history = open();
             EXPECT_TRUE(history->snapshots().isEmpty());
             EXPECT_TRUE(history->persists());
-            EXPECT_EQ(keptAside(), QStringList{QStringLiteral("snapshots.json.damaged-20260301-091542")});
+        }
+        EXPECT_EQ(QDir(QFileInfo(path()).absolutePath()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+                  QStringList{QStringLiteral("snapshots.json")});
+        EXPECT_EQ(readAll(path()), c.bytes);
+        EXPECT_TRUE(log.lines().isEmpty());
+        {
+            auto history = open();
             history->record(summary(), sections());
         }
         EXPECT_EQ(onDisk().size(), 1);
-        const QString kept = QFileInfo(path()).absolutePath() + QStringLiteral("/snapshots.json.damaged-20260301-091542");
-        EXPECT_EQ(readAll(kept), c.bytes);
+        EXPECT_EQ(keptAside(), QStringList{kKeptName});
+        EXPECT_EQ(readAll(QFileInfo(path()).absolutePath() + QLatin1Char('/') + kKeptName), c.bytes);
+        EXPECT_EQ(log.lines(), QStringList{QStringLiteral("ScanHistory: kept the unreadable history file aside as “")
+                                           + QFileInfo(path()).absolutePath() + QLatin1Char('/') + kKeptName + QStringLiteral("”")});
+    }
+}
+
+TEST_F(ScanHistoryStore, AnEmptyFileIsAnEmptyHistoryNotADamagedOne)
+{
+    for (const QByteArray& bytes : {QByteArray(), QByteArray(" \n\t\r\n")}) {
+        ASSERT_TRUE(writeAll(path(), bytes));
+        LogCatcher log;
+        auto history = open();
+        EXPECT_TRUE(history->snapshots().isEmpty());
+        EXPECT_EQ(ScanHistory::load(path()), QList<ScanSnapshot>{});
+        history->record(summary(), sections());
+        history->flush();
+        EXPECT_EQ(onDisk(), history->snapshots());
+        EXPECT_TRUE(keptAside().isEmpty());
+        EXPECT_TRUE(log.lines().isEmpty());
     }
 }
 
 TEST_F(ScanHistoryStore, ASecondDamageInTheSameSecondGetsItsOwnName)
 {
+    const QString folder = QFileInfo(path()).absolutePath() + QLatin1Char('/');
+    // Names already taken, by earlier damage or by the user, are never replaced.
+    ASSERT_TRUE(writeAll(folder + kKeptName, "taken"));
     ASSERT_TRUE(writeAll(path(), "first"));
-    open().reset();
+    open()->record(summary(), sections());
     now = utc(2026, 3, 1, 9, 15, 42);
     ASSERT_TRUE(writeAll(path(), "second"));
-    open().reset();
-    const QString folder = QFileInfo(path()).absolutePath() + QLatin1Char('/');
-    EXPECT_EQ(keptAside(), QStringList({QStringLiteral("snapshots.json.damaged-20260301-091542"),
-                                        QStringLiteral("snapshots.json.damaged-20260301-091542-2")}));
-    EXPECT_EQ(readAll(folder + QStringLiteral("snapshots.json.damaged-20260301-091542")), QByteArray("first"));
-    EXPECT_EQ(readAll(folder + QStringLiteral("snapshots.json.damaged-20260301-091542-2")), QByteArray("second"));
+    open()->record(summary(), sections());
+    EXPECT_EQ(keptAside(), QStringList({kKeptName, kKeptName + QStringLiteral("-2"), kKeptName + QStringLiteral("-3")}));
+    EXPECT_EQ(readAll(folder + kKeptName), QByteArray("taken"));
+    EXPECT_EQ(readAll(folder + kKeptName + QStringLiteral("-2")), QByteArray("first"));
+    EXPECT_EQ(readAll(folder + kKeptName + QStringLiteral("-3")), QByteArray("second"));
 }
 
 TEST_F(ScanHistoryStore, AFolderInPlaceOfTheFileIsKeptAsideWithItsContents)
@@ -310,7 +390,7 @@ TEST_F(ScanHistoryStore, AFolderInPlaceOfTheFileIsKeptAsideWithItsContents)
         history->record(summary(), sections());
     }
     EXPECT_EQ(onDisk().size(), 1);
-    const QString kept = QFileInfo(path()).absolutePath() + QStringLiteral("/snapshots.json.damaged-20260301-091542");
+    const QString kept = QFileInfo(path()).absolutePath() + QLatin1Char('/') + kKeptName;
     EXPECT_EQ(readAll(kept + QStringLiteral("/inside.txt")), QByteArray("keep me"));
 }
 
@@ -325,8 +405,89 @@ TEST_F(ScanHistoryStore, AFileFarLargerThanAnyHistoryCountsAsDamaged)
     EXPECT_FALSE(ScanHistory::load(path()));
     auto history = open();
     EXPECT_TRUE(history->snapshots().isEmpty());
-    ASSERT_EQ(keptAside().size(), 1);
-    EXPECT_EQ(QFileInfo(QFileInfo(path()).absolutePath() + QLatin1Char('/') + keptAside()[0]).size(), ScanHistory::kMaximumFileSize + 1);
+    EXPECT_TRUE(keptAside().isEmpty());
+    history->record(summary(), sections());
+    history->flush();
+    ASSERT_EQ(keptAside(), QStringList{kKeptName});
+    EXPECT_EQ(QFileInfo(QFileInfo(path()).absolutePath() + QLatin1Char('/') + kKeptName).size(), ScanHistory::kMaximumFileSize + 1);
+}
+
+TEST_F(ScanHistoryStore, APipeInPlaceOfTheFileDoesNotHangTheLoad)
+{
+    QDir().mkpath(QFileInfo(path()).absolutePath());
+    ASSERT_EQ(::mkfifo(QFile::encodeName(path()).constData(), 0600), 0);
+    EXPECT_FALSE(ScanHistory::load(path()));
+    auto history = open();
+    EXPECT_TRUE(history->snapshots().isEmpty());
+}
+
+TEST_F(ScanHistoryStore, TheLockIsTakenAtTheFirstWriteAndReleasedAtClose)
+{
+    ASSERT_TRUE(writeAll(path(), "[]"));
+    auto history = open();
+    EXPECT_FALSE(QFileInfo::exists(lockPath()));
+    history->record(summary(), sections());
+    EXPECT_TRUE(QFileInfo::exists(lockPath()));
+    history->close();
+    EXPECT_FALSE(QFileInfo::exists(lockPath()));
+    EXPECT_EQ(onDisk(), history->snapshots());
+    // A later save takes it again.
+    history->record(summary(), sections(QStringLiteral("6.6")));
+    history->flush();
+    EXPECT_TRUE(QFileInfo::exists(lockPath()));
+    EXPECT_EQ(onDisk(), history->snapshots());
+    history.reset();
+    EXPECT_FALSE(QFileInfo::exists(lockPath()));
+}
+
+TEST_F(ScanHistoryStore, TemporaryFilesOfAKilledWriteGoUnderTheLock)
+{
+    const QString folder = QFileInfo(path()).absolutePath() + QLatin1Char('/');
+    const QStringList leftovers = {QStringLiteral("snapshots.json.tmp-a1B2c3"), QStringLiteral("snapshots.json.tmp-ZZZZZZ")};
+    const QStringList others = {QStringLiteral("snapshots.json.tmp-short"), QStringLiteral("snapshots.json.backup"),
+                                QStringLiteral("other.json.tmp-a1B2c3"), QStringLiteral("snapshots.json.tmp-a1B2c3.txt")};
+    for (const QString& name : leftovers + others) ASSERT_TRUE(writeAll(folder + name, "x"));
+    auto history = open();
+    for (const QString& name : leftovers) EXPECT_TRUE(QFileInfo::exists(folder + name)) << "loading removes nothing";
+    history->record(summary(), sections());
+    history->flush();
+    for (const QString& name : leftovers) EXPECT_FALSE(QFileInfo::exists(folder + name)) << name.toStdString();
+    for (const QString& name : others) EXPECT_TRUE(QFileInfo::exists(folder + name)) << name.toStdString();
+}
+
+TEST_F(ScanHistoryStore, PersistsIsFalseWheneverNothingCanBeWritten)
+{
+    // A file where a folder should be: nothing can ever be written below it.
+    const QString blocker = dir.filePath(QStringLiteral("blocker"));
+    ASSERT_TRUE(writeAll(blocker, "x"));
+    LogCatcher log;
+    auto blocked = open(blocker + QStringLiteral("/History/snapshots.json"));
+    EXPECT_FALSE(blocked->persists());
+    EXPECT_FALSE(QFileInfo(blocker).isDir());
+
+    // A folder this process may not write (root may write anywhere, so only checked for others).
+    if (::geteuid() != 0) {
+        const QString locked = dir.filePath(QStringLiteral("locked"));
+        ASSERT_TRUE(QDir().mkpath(locked));
+        ASSERT_EQ(::chmod(QFile::encodeName(locked).constData(), 0500), 0);
+        EXPECT_FALSE(open(locked + QStringLiteral("/History/snapshots.json"))->persists());
+        ::chmod(QFile::encodeName(locked).constData(), 0700);
+    }
+
+    auto fine = open();
+    EXPECT_TRUE(fine->persists());
+    QList<bool> announced;
+    QObject::connect(fine.get(), &ScanHistory::persistsChanged, [&](bool p) { announced << p; });
+    // The folder turns into a file between load and save: the save fails and says so.
+    ASSERT_TRUE(writeAll(dir.filePath(QStringLiteral("History")), "x"));
+    fine->record(summary(), sections());
+    fine->flush();
+    EXPECT_FALSE(fine->persists());
+    QFile::remove(dir.filePath(QStringLiteral("History")));
+    fine->record(summary(), sections(QStringLiteral("6.6")));
+    fine->flush();
+    EXPECT_TRUE(fine->persists());
+    EXPECT_EQ(announced, QList<bool>({false, true}));
 }
 
 TEST_F(ScanHistoryStore, AMissingFileIsAnEmptyHistoryAndNothingIsWritten)

@@ -186,6 +186,50 @@ TEST(SnapshotCodec, DamagedFilesDoNotReadAtAll)
     for (const DamagedCase& c : kDamaged) EXPECT_FALSE(SnapshotCodec::decode(c.json)) << c.name;
 }
 
+TEST(SnapshotCodec, TextReadsBackExactly)
+{
+    // A U+FEFF anywhere, a leading one above all, which JSON readers are apt to drop as a byte order
+    // mark; written as an escape, read back as itself. Other texts keep their plain form.
+    const QString bom(QChar(0xFEFF));
+    const QString texts[] = {bom, bom + bom + QStringLiteral("x"), bom + QStringLiteral("label"), QStringLiteral("mid") + bom + QStringLiteral("dle"),
+                             QString::fromUtf8("é😀 \\u0000 ") + QChar(0)};
+    for (const QString& text : texts) {
+        ScanSnapshot s = snapshot({section(text, {item(text, text, CapabilityStatus::info, text)}, text, text)}, text);
+        s.deviceName = s.modelIdentifier = s.chip = s.osVersion = text;
+        const QByteArray encoded = *SnapshotCodec::encode(QList<ScanSnapshot>{s});
+        EXPECT_FALSE(encoded.contains("\xEF\xBB\xBF"));
+        const std::optional<QList<ScanSnapshot>> decoded = SnapshotCodec::decode(encoded);
+        ASSERT_TRUE(decoded);
+        s.date = (*decoded)[0].date;
+        EXPECT_EQ(*decoded, QList<ScanSnapshot>{s});
+    }
+    // A raw U+FEFF inside a string of a file (as another writer may leave it) reads as itself too.
+    const QByteArray raw = withItem(R"({"label":")" + QByteArray("\xEF\xBB\xBF") + R"(L","value":"V","status":"info","isVolatile":false})");
+    ASSERT_TRUE(SnapshotCodec::decode(raw));
+    EXPECT_EQ((*SnapshotCodec::decode(raw))[0].sections[0].items[0].label, bom + QStringLiteral("L"));
+}
+
+TEST(SnapshotCodec, ASnapshotHoldsWhatTheFileWillHold)
+{
+    // Half a surrogate pair has no form in the file: the snapshot already holds the replacement, so
+    // the same inspection read back after a restart compares equal.
+    const QString lone = QStringLiteral("a") + QChar(0xD800) + QStringLiteral("b");
+    const QString pair = QString::fromUtf8("😀");
+    const DeviceSummary device{lone, pair, lone, lone, {}, {}, false, false};
+    CapabilitySection section = CapabilitySection::make(lone, lone, {CapabilityItem::make(lone, pair + lone, CapabilityStatus::info, lone)});
+    section.key = lone;
+    const ScanSnapshot s = ScanSnapshot::make(device, {section}, utc(2026, 3, 1, 9, 15, 42), lone);
+    const QString replaced = QStringLiteral("a") + QChar(QChar::ReplacementCharacter) + QStringLiteral("b");
+    EXPECT_EQ(s.deviceName, replaced);
+    EXPECT_EQ(s.modelIdentifier, pair);
+    EXPECT_EQ(s.language, replaced);
+    EXPECT_EQ(s.sections[0].title, replaced);
+    EXPECT_EQ(s.sections[0].key, replaced);
+    EXPECT_EQ(s.sections[0].items[0].value, pair + replaced);
+    EXPECT_EQ(s.sections[0].items[0].key, replaced);
+    EXPECT_EQ(SnapshotCodec::decode(*SnapshotCodec::encode(QList<ScanSnapshot>{s})), QList<ScanSnapshot>{s});
+}
+
 TEST(SnapshotCodec, DateAndIdentifierForms)
 {
     EXPECT_EQ(SnapshotCodec::formatDate(utc(2026, 3, 1, 9, 15, 42, 999)), QStringLiteral("2026-03-01T09:15:42Z"));

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 namespace {
 
 using S = CapabilityStatus;
@@ -157,7 +159,10 @@ TEST(PowerSection, LaptopRowsInOrder)
 
 TEST(PowerSection, CycleRowOnlyWithAnIntegerCount)
 {
-    for (const QVariant& cycles : {QVariant(), QVariant("12"), QVariant(true)}) {
+    // Counts the row's integer cannot hold are no reading either: 2^31 once showed as "−2147483648".
+    for (const QVariant& cycles : {QVariant(), QVariant("12"), QVariant(true), QVariant(qint64(1) << 31),
+                                   QVariant(std::numeric_limits<qint64>::max()), QVariant(std::numeric_limits<quint64>::max()),
+                                   QVariant(-1)}) {
         QVariantMap registry;
         if (cycles.isValid()) registry["CycleCount"] = cycles;
         const CapabilitySection s = build(withBattery({{"Current Capacity", 50}}, registry));
@@ -165,6 +170,9 @@ TEST(PowerSection, CycleRowOnlyWithAnIntegerCount)
     }
     // No registry entry at all.
     EXPECT_FALSE(keysOf(build(withBattery({{"Current Capacity", 50}}))).contains("chargeCycles"));
+    const CapabilitySection largest = build(withBattery({{"Current Capacity", 50}}, QVariantMap{{"CycleCount", qint64(2147483647)}}));
+    ASSERT_TRUE(keysOf(largest).contains("chargeCycles"));
+    EXPECT_EQ(largest.items[keysOf(largest).indexOf("chargeCycles")].value, "2147483647");
 }
 
 TEST(PowerSection, DesktopHasTwoRows)

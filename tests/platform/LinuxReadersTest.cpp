@@ -1,16 +1,21 @@
+#include "platform/linux/LinuxCpuTopology.h"
 #include "platform/linux/LinuxNetworkInterfaces.h"
 #include "platform/linux/LinuxNetworkPathMonitor.h"
 #include "platform/linux/LinuxPowerSources.h"
+#include "platform/linux/LinuxSamplerSources.h"
 #include "platform/linux/LinuxSystemFacts.h"
+#include "platform/linux/SysFs.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QThread>
 
 #include <netinet/in.h>
+#include <sys/stat.h>
 
 #include <gtest/gtest.h>
 
@@ -266,4 +271,100 @@ TEST(LinuxReaders, ThisMachine)
     QCoreApplication::processEvents();
     EXPECT_EQ(paths.count(), 1);
     monitor.cancel();
+}
+
+namespace {
+// A small tree in a temporary folder: each entry a path under the root and its contents.
+void plant(const QTemporaryDir& dir, const QList<std::pair<QString, QByteArray>>& files)
+{
+    for (const auto& [relative, bytes] : files) {
+        const QString path = dir.filePath(relative);
+        QDir().mkpath(QFileInfo(path).absolutePath());
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+    }
+}
+
+void plantPipe(const QTemporaryDir& dir, const QString& relative)
+{
+    const QString path = dir.filePath(relative);
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile::remove(path);
+    ASSERT_EQ(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+}
+}  // namespace
+
+TEST(LinuxReaders, ACycleCountBeyondTheRegistrysIntegerIsNoReading)
+{
+    struct Case {
+        const char* cycles;
+        std::optional<qint64> expected;
+    };
+    const Case cases[] = {
+        {"2147483647", 2147483647},
+        {"2147483648", std::nullopt},           // 2^31
+        {"9223372036854775807", std::nullopt},  // 2^63 - 1
+        {"9223372036854775808", std::nullopt},  // past any integer
+        {"-5", std::nullopt},
+        {"0", std::nullopt},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.cycles);
+        QTemporaryDir dir;
+        plant(dir, {{"sys/class/power_supply/BAT0/type", "Battery\n"},
+                    {"sys/class/power_supply/BAT0/present", "1\n"},
+                    {"sys/class/power_supply/BAT0/cycle_count", QByteArray(c.cycles) + '\n'}});
+        const auto props = LinuxPowerSources(dir.path()).smartBatteryProperties();
+        ASSERT_TRUE(props);
+        if (c.expected) EXPECT_EQ(props->value("CycleCount").toLongLong(), *c.expected);
+        else EXPECT_FALSE(props->contains("CycleCount"));
+    }
+}
+
+TEST(LinuxReaders, AMemorySizeBeyondAByteCountIsNoReading)
+{
+    struct Case {
+        const char* memTotal;
+        quint64 expected;
+    };
+    const Case cases[] = {
+        {"16093452 kB", 16093452ull * 1024},
+        {"9007199254740991 kB", 9007199254740991ull * 1024},  // the largest that fits
+        {"9007199254740992 kB", 0},
+        {"18446744073709551615 kB", 0},  // 2^64 - 1
+        {"18446744073709551616 kB", 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.memTotal);
+        QTemporaryDir dir;
+        plant(dir, {{"proc/meminfo", QByteArray("MemTotal:       ") + c.memTotal + "\nMemAvailable:    1000 kB\n"}});
+        EXPECT_EQ(LinuxSystemFacts(dir.path(), "/").physicalMemory(), c.expected);
+        EXPECT_EQ(LinuxSamplerSources(dir.path(), 4096).physicalMemory(), c.expected);
+    }
+}
+
+TEST(LinuxReaders, APipeOrAFolderInPlaceOfAFileIsNeverWaitedOn)
+{
+    QTemporaryDir dir;
+    plant(dir, {{"usr/lib/os-release", "NAME=\"Debian GNU/Linux\"\nVERSION_ID=\"12\"\n"}});
+    for (const char* file : {"etc/os-release", "proc/meminfo", "proc/cpuinfo", "proc/stat", "etc/hostname",
+                             "sys/devices/system/cpu/online"})
+        plantPipe(dir, QString::fromLatin1(file));
+    QDir().mkpath(dir.filePath("proc/sys/kernel/hostname"));  // a folder where a file belongs
+    const LinuxSystemFacts facts(dir.path(), "/");
+    // The pipe is passed over for the next place the system keeps its name.
+    EXPECT_EQ(facts.operatingSystem().name, "Debian GNU/Linux");
+    EXPECT_EQ(facts.physicalMemory(), 0u);
+    EXPECT_FALSE(facts.cpuVendor());
+    EXPECT_FALSE(facts.hostName());
+    const LinuxSamplerSources sampler(dir.path(), 4096);
+    EXPECT_FALSE(sampler.processorTicks());
+    EXPECT_EQ(sampler.physicalMemory(), 0u);
+    const SysFs fs(dir.path());
+    EXPECT_FALSE(fs.read("etc/os-release"));
+    EXPECT_FALSE(fs.line("proc/sys/kernel/hostname"));
+    EXPECT_FALSE(fs.integer("sys/devices/system/cpu/online"));
+    EXPECT_FALSE(LinuxCpu::x86Flag(fs, "avx2"));
+    EXPECT_FALSE(LinuxCpu::readTopology(fs));
 }

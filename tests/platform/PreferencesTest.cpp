@@ -7,6 +7,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <limits>
+
+#include <sys/stat.h>
+
 TEST(Preferences, KeepsEachValuesTypeAcrossARestart)
 {
     QTemporaryDir dir;
@@ -84,4 +89,140 @@ TEST(Preferences, EntriesOfTheWrongShapeAreIgnored)
     EXPECT_FALSE(p.contains("d"));
     EXPECT_FALSE(p.contains("e"));
     EXPECT_EQ(p.intValue("f"), 7);
+}
+
+namespace {
+QByteArray readFile(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(bytes);
+}
+
+QStringList keptAside(const QTemporaryDir& dir)
+{
+    QStringList names = QDir(dir.path()).entryList({"preferences.json.damaged-*"}, QDir::AllEntries | QDir::System | QDir::Hidden);
+    names.sort();
+    return names;
+}
+}  // namespace
+
+TEST(Preferences, ADamagedFileIsLeftAloneUntilTheFirstChange)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("preferences.json");
+    writeFile(path, "{ truncated");
+    {
+        Preferences p(path);
+        EXPECT_TRUE(p.boolValue("x") == std::nullopt);
+    }
+    EXPECT_TRUE(keptAside(dir).isEmpty());
+    EXPECT_EQ(readFile(path), QByteArray("{ truncated"));
+}
+
+TEST(Preferences, TheKeptAsideNameIsNeverReused)
+{
+    // However many names are taken, by earlier damage or by the user, none of them is replaced.
+    for (int taken : {0, 1, 3}) {
+        SCOPED_TRACE(taken);
+        QTemporaryDir dir;
+        const QString path = dir.filePath("preferences.json");
+        writeFile(path, "damaged");
+        Preferences p(path);
+        const QString base = path + ".damaged-" + QDateTime::currentDateTimeUtc().toString("yyyyMMdd-HHmmss");
+        // The same second, and the one after, in case the clock ticks over meanwhile.
+        const QString nextBase = path + ".damaged-" + QDateTime::currentDateTimeUtc().addSecs(1).toString("yyyyMMdd-HHmmss");
+        for (const QString& b : {base, nextBase})
+            for (int n = 1; n <= taken; ++n) writeFile(n == 1 ? b : b + "-" + QString::number(n), "taken " + QByteArray::number(n));
+        ASSERT_TRUE(p.setValue("onboardingCompleted", true));
+        const QStringList aside = keptAside(dir);
+        ASSERT_EQ(aside.size(), taken * 2 + 1);
+        int damaged = 0;
+        for (const QString& name : aside) {
+            const QByteArray bytes = readFile(dir.filePath(name));
+            if (bytes == "damaged") ++damaged;
+            else EXPECT_TRUE(bytes.startsWith("taken ")) << name.toStdString();
+        }
+        EXPECT_EQ(damaged, 1);
+        EXPECT_EQ(Preferences(path).boolValue("onboardingCompleted"), true);
+    }
+}
+
+TEST(Preferences, AnEmptyFileIsEmptyPreferences)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("preferences.json");
+    writeFile(path, "");
+    Preferences p(path);
+    ASSERT_TRUE(p.setValue("menuBarMonitorEnabled", false));
+    EXPECT_TRUE(keptAside(dir).isEmpty());
+    EXPECT_EQ(Preferences(path).boolValue("menuBarMonitorEnabled"), false);
+}
+
+TEST(Preferences, APipeInPlaceOfTheFileIsNotWaitedOnAndIsKeptAside)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("preferences.json");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    Preferences p(path);
+    EXPECT_FALSE(p.contains("x"));
+    ASSERT_TRUE(p.setValue("x", true));
+    EXPECT_EQ(keptAside(dir).size(), 1);
+    EXPECT_EQ(Preferences(path).boolValue("x"), true);
+}
+
+TEST(Preferences, ValuesTheFileCannotHoldAreRefusedWhenSet)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("preferences.json");
+    Preferences p(path);
+    ASSERT_TRUE(p.setValue("kept", QDateTime(QDate(2026, 1, 1), QTime(0, 0), Qt::UTC)));
+    QSignalSpy spy(&p, &Preferences::changed);
+    const QVariant refused[] = {
+        QDateTime(QDate(10000, 1, 1), QTime(0, 0), Qt::UTC),           // far future
+        QDateTime(QDate(9999, 12, 31), QTime(23, 30), Qt::OffsetFromUTC, -3600),  // past 9999 in UTC
+        QDateTime(QDate(0, 12, 31), QTime(12, 0), Qt::UTC),            // year 0 does not exist: invalid
+        QDateTime(QDate(-1, 12, 31), QTime(12, 0), Qt::UTC),           // far past
+        QDateTime(QDate(1, 1, 1), QTime(0, 30), Qt::OffsetFromUTC, 3600),  // before year 1 in UTC
+        QDateTime(),
+        qInf(),
+        std::nan(""),
+        QVariant::fromValue(quint64(1) << 63),
+    };
+    for (const QVariant& v : refused) {
+        EXPECT_FALSE(p.setValue("kept", v)) << v.toString().toStdString();
+    }
+    EXPECT_EQ(spy.count(), 0);
+    EXPECT_EQ(Preferences(path).dateValue("kept"), QDateTime(QDate(2026, 1, 1), QTime(0, 0), Qt::UTC));
+
+    // The edges of what it can hold, which read back exactly.
+    const QDateTime edges[] = {QDateTime(QDate(1, 1, 1), QTime(0, 0), Qt::UTC), QDateTime(QDate(9999, 12, 31), QTime(23, 59, 59, 999), Qt::UTC)};
+    for (const QDateTime& d : edges) {
+        ASSERT_TRUE(p.setValue("edge", d));
+        EXPECT_EQ(p.dateValue("edge"), d);
+        EXPECT_EQ(Preferences(path).dateValue("edge"), d);
+    }
+    ASSERT_TRUE(p.setValue("big", QVariant::fromValue(quint64(std::numeric_limits<qint64>::max()))));
+    EXPECT_EQ(Preferences(path).intValue("big"), std::numeric_limits<qint64>::max());
+}
+
+TEST(Preferences, DatesTheFileCannotHoldAreRefusedWhenRead)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("preferences.json");
+    writeFile(path, R"({"ok":{"type":"date","value":"2026-12-10T08:00:01.250Z"},
+                        "farFuture":{"type":"date","value":"+10000-01-01T00:00:00.000Z"},
+                        "farPast":{"type":"date","value":"-0001-12-31T00:00:00.000Z"},
+                        "yearZero":{"type":"date","value":"0000-06-01T00:00:00.000Z"},
+                        "noZone":{"type":"date","value":"2026-12-10T08:00:01.250"},
+                        "offset":{"type":"date","value":"2026-12-10T08:00:01.250+01:00"}})");
+    Preferences p(path);
+    EXPECT_EQ(p.dateValue("ok"), QDateTime(QDate(2026, 12, 10), QTime(8, 0, 1, 250), Qt::UTC));
+    for (const char* key : {"farFuture", "farPast", "yearZero", "noZone", "offset"}) EXPECT_FALSE(p.contains(key)) << key;
 }

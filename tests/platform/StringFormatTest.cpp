@@ -21,6 +21,15 @@ TEST(StringFormat, FillsPlaceholdersInOnePass)
         {"unknown %s stays", {"x"}, "unknown %s stays"},
         {"missing %@ %@", {"a"}, "missing a "},
         {"no placeholders", {"ignored"}, "no placeholders"},
+        // Positions count from 1, in ASCII digits; anything else is no placeholder and never takes
+        // the next value.
+        {"%0$@ and %@", {"a", "b"}, "%0$@ and a"},
+        {"%00$@", {"a"}, "%00$@"},
+        {"%\u0661$@ and %@", {"a", "b"}, "%\u0661$@ and a"},
+        {"%1\u0662$@", {"a"}, "%1\u0662$@"},
+        {"%$@ stays", {"a"}, "%$@ stays"},
+        {"%99999999999999999999$@ stays", {"a"}, "%99999999999999999999$@ stays"},
+        {"%3$@ missing", {"a"}, " missing"},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(formatString(QString::fromUtf8(c.pattern), c.args), QString::fromUtf8(c.expected)) << c.pattern;

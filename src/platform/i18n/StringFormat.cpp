@@ -14,13 +14,22 @@ QString formatString(QStringView pattern, std::initializer_list<FormatArg> args)
         if (c != '%' || i + 1 >= n) { out += c; continue; }
         qsizetype j = i + 1;
         if (pattern[j] == '%') { out += '%'; i = j; continue; }
-        // Optional position: digits followed by '$'.
+        // Optional position: ASCII digits from 1 on, followed by '$'. Position 0, other scripts'
+        // digits and numbers too large are no placeholder at all: the text stays as it is.
         qsizetype position = -1;
         qsizetype k = j;
-        while (k < n && pattern[k].isDigit()) ++k;
+        while (k < n && pattern[k] >= u'0' && pattern[k] <= u'9') ++k;
         if (k > j && k < n && pattern[k] == '$') {
+            if (pattern[j] == u'0' || k - j > 9) { out += c; continue; }
             position = pattern.mid(j, k - j).toLongLong() - 1;
             j = k + 1;
+        } else if (k < n && pattern[k] == '$') {
+            out += c;
+            continue;
+        } else if (k == j && j < n && pattern[j].isDigit()) {
+            // "%١$@": a digit of another script where the position would be.
+            out += c;
+            continue;
         }
         // Conversion: "@", or integer length modifiers and a d/i/u.
         qsizetype end = -1;

@@ -52,8 +52,10 @@ QVariantMap properties(const SysFs& fs, const QString& battery)
     if (auto design = milliampHours(fs, dir, "full_design", volts)) p["DesignCapacity"] = *design;
     if (auto full = milliampHours(fs, dir, "full", volts)) p["FullChargeCapacity"] = *full;
 
-    // 0 means the firmware does not count cycles.
-    if (auto cycles = positive(fs, dir + "cycle_count")) p["CycleCount"] = *cycles;
+    // 0 means the firmware does not count cycles; the registry's count is a 32-bit integer, so a
+    // larger figure is damage, not a reading.
+    if (auto cycles = positive(fs, dir + "cycle_count"); cycles && *cycles <= std::numeric_limits<qint32>::max())
+        p["CycleCount"] = *cycles;
     // Tenths of a degree here, hundredths in the registry.
     if (auto temp = fs.integer(dir + "temp"); temp && *temp <= std::numeric_limits<qint64>::max() / 10 &&
                                                     *temp >= std::numeric_limits<qint64>::min() / 10)

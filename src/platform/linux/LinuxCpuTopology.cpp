@@ -25,7 +25,7 @@ QString cpuPath(int cpu, const char* leaf) { return kCpuDir + QStringLiteral("cp
 // once per CPU, so this avoids the general reader's large buffers.
 std::optional<qint64> smallInteger(const SysFs& fs, const QString& relative)
 {
-    const int fd = ::open(QFile::encodeName(fs.path(relative)).constData(), O_RDONLY | O_CLOEXEC);
+    const int fd = SysFs::openRegular(QFile::encodeName(fs.path(relative)));
     if (fd < 0) return std::nullopt;
     char buf[64];
     ssize_t n;
@@ -227,7 +227,7 @@ std::optional<QStringList> cpuinfoWords(const SysFs& fs, const QString& field)
 {
     // Only the first block is read: the kernel formats /proc/cpuinfo record by record as
     // it is read, and each record costs time on machines with many CPUs.
-    const int fd = ::open(QFile::encodeName(fs.path(QStringLiteral("proc/cpuinfo"))).constData(), O_RDONLY | O_CLOEXEC);
+    const int fd = SysFs::openRegular(QFile::encodeName(fs.path(QStringLiteral("proc/cpuinfo"))));
     if (fd < 0) return std::nullopt;
     QByteArray data;
     char buf[4096];

@@ -28,7 +28,7 @@ const QString kNet = QStringLiteral("sys/class/net/");
 std::optional<QByteArray> readFile(const SysFs& fs, const QString& relative, qsizetype limit = 1 << 20)
 {
     const QByteArray path = QFile::encodeName(fs.path(relative));
-    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
+    const int fd = SysFs::openRegular(path);
     if (fd < 0) return std::nullopt;
     QByteArray data(4096, Qt::Uninitialized);
     qsizetype used = 0;
@@ -308,7 +308,9 @@ quint64 LinuxSamplerSources::physicalMemory() const
 {
     auto text = readFile(fs_, "proc/meminfo");
     if (!text) return 0;
-    return parseMeminfo(*text)[MemTotal].value_or(0);
+    // A size beyond what a byte count can hold is no reading.
+    const quint64 total = parseMeminfo(*text)[MemTotal].value_or(0);
+    return total <= quint64(std::numeric_limits<qint64>::max()) ? total : 0;
 }
 
 const SamplerSources& SamplerSources::host()

@@ -128,7 +128,9 @@ quint64 LinuxSystemFacts::physicalMemory() const
     const QString total = SysFs::keyValues(*data, ':').value("MemTotal");
     bool ok = false;
     const quint64 kib = total.section(' ', 0, 0).toULongLong(&ok);
-    return ok ? kib * 1024 : 0;
+    // A size beyond what a byte count can hold is no reading.
+    if (!ok || kib > quint64(std::numeric_limits<qint64>::max()) / 1024) return 0;
+    return kib * 1024;
 }
 
 double LinuxSystemFacts::systemUptime() const

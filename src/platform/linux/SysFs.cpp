@@ -4,6 +4,12 @@
 #include <QFile>
 #include <QHash>
 
+#include <cerrno>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 SysFs::SysFs(QString root) : root_(std::move(root))
 {
     if (root_.isEmpty()) root_ = QStringLiteral("/");
@@ -17,10 +23,30 @@ QString SysFs::path(const QString& relative) const
     return root_ + r;
 }
 
+int SysFs::openRegular(const QByteArray& path)
+{
+    // Looked at before opening, so no device's open routine runs; looked at again after, in case
+    // the name changed in between.
+    struct stat st {};
+    if (::stat(path.constData(), &st) != 0 || !S_ISREG(st.st_mode)) return -1;
+    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0) return -1;
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
 std::optional<QByteArray> SysFs::read(const QString& relative, qint64 limit) const
 {
-    QFile f(path(relative));
-    if (!f.open(QIODevice::ReadOnly)) return std::nullopt;
+    const int fd = openRegular(QFile::encodeName(path(relative)));
+    if (fd < 0) return std::nullopt;
+    QFile f;
+    if (!f.open(fd, QIODevice::ReadOnly | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        return std::nullopt;
+    }
     QByteArray data = f.read(limit);
     if (f.error() != QFileDevice::NoError && data.isEmpty()) return std::nullopt;
     return data;

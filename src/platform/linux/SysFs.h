@@ -14,6 +14,9 @@ public:
     explicit SysFs(QString root = QStringLiteral("/"));
 
     QString path(const QString& relative) const;
+    // Opens a regular file for reading without blocking (a pipe or device put in its place is
+    // refused, never waited on); the descriptor, or -1.
+    static int openRegular(const QByteArray& path);
     // The whole file (at most `limit` bytes; pseudo-files have no meaningful size), absent when unreadable.
     std::optional<QByteArray> read(const QString& relative, qint64 limit = 1 << 20) const;
     // The first line without surrounding spaces, tabs and line breaks; absent when unreadable or empty.
