@@ -146,6 +146,7 @@ SectionSummaryCard::SectionSummaryCard(const CapabilitySection& section, Action 
     title_ = new OneLineLabel(section.title, Theme::font(Theme::TextStyle::callout, QFont::DemiBold), Theme::Level::primary);
     title_->setObjectName(QStringLiteral("title"));
     title_->setAttribute(Qt::WA_TransparentForMouseEvents);
+    title_->setEdgeAlignment(false, Qt::AlignVCenter);
     texts->addWidget(title_);
     auto* counts = new QHBoxLayout;
     counts->setSpacing(8);
@@ -156,6 +157,7 @@ SectionSummaryCard::SectionSummaryCard(const CapabilitySection& section, Action 
     details_ = new ThemedLabel(QString(), Theme::font(Theme::TextStyle::caption), Theme::Level::secondary);
     details_->setObjectName(QStringLiteral("details"));
     details_->setAttribute(Qt::WA_TransparentForMouseEvents);
+    details_->setEdgeAlignment(false, Qt::AlignVCenter);
     counts->addWidget(details_, 0, Qt::AlignVCenter);
     counts->addStretch(1);
     texts->addLayout(counts);

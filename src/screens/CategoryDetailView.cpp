@@ -92,6 +92,7 @@ CategoryDetailView::CategoryDetailView(Quorlent& inspector, AppRouter& router, c
     // The segments fill up to 460 and stand at the leading edge like the rest of the page.
     filterControl_ = new SegmentedControl(filterTitles());
     filterControl_->setMaximumWidth(kFilterMaxWidth);
+    filterControl_->setPreferredWidth(kFilterMaxWidth);
     column->addWidget(filterControl_, 0, Qt::AlignLeading);
     connect(filterControl_, &SegmentedControl::currentIndexChanged, this,
             [this](int index) { setFilter(StatusFilters::all().value(index, StatusFilter::all)); });

@@ -168,19 +168,23 @@ HeroCard::HeroCard(const DeviceSummary& summary, const std::optional<QDateTime>&
     name_ = new OneLineLabel(summary.deviceName, Theme::font(Theme::TextStyle::title, QFont::DemiBold), Theme::Level::primary);
     name_->setObjectName(QStringLiteral("deviceName"));
     name_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    name_->setEdgeAlignment(false, Qt::AlignVCenter);
     texts->addWidget(name_);
     chip_ = new ThemedLabel(chipLine(summary), Theme::font(Theme::TextStyle::title3), Theme::Level::secondary);
     chip_->setObjectName(QStringLiteral("chipLine"));
     chip_->setWordWrap(true);
     chip_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    chip_->setEdgeAlignment(false);
     texts->addWidget(chip_);
     os_ = new ThemedLabel(summary.osVersion, Theme::font(Theme::TextStyle::callout), Theme::Level::secondary);
     os_->setObjectName(QStringLiteral("osVersion"));
     os_->setWordWrap(true);
+    os_->setEdgeAlignment(false);
     texts->addWidget(os_);
     lastScan_ = new ThemedLabel(QString(), Theme::font(Theme::TextStyle::caption), Theme::Level::tertiary);
     lastScan_->setObjectName(QStringLiteral("lastScan"));
     lastScan_->setContentsMargins(0, 2, 0, 0);  // 2 of extra space above the line
+    lastScan_->setEdgeAlignment(false);
     texts->addWidget(lastScan_);
     row->addLayout(texts, 1);
     row->setAlignment(texts, Qt::AlignVCenter);

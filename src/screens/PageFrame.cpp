@@ -163,6 +163,8 @@ SectionLabel::SectionLabel(const QString& text, QWidget* parent)
     : ThemedLabel(text, Theme::font(Theme::TextStyle::headline), Theme::Level::secondary, parent)
 {
     setObjectName(QStringLiteral("sectionLabel"));
+    // The leading edge of the page, whatever the direction of the text itself.
+    setEdgeAlignment(false, Qt::AlignVCenter);
     static const bool installed = [] {
         QAccessible::installFactory(sectionLabelAccessible);
         return true;

@@ -37,6 +37,10 @@ void RowList::setItems(const QList<CapabilityItem>& items, bool keepHidden)
         }
         next.append(r);
     }
+    // Showing a widget whose parent is visible lays out every ancestor at once, row by
+    // row; with the list hidden for the change the page is laid out once, afterwards.
+    const bool wasShown = !isHidden();
+    if (wasShown) setVisible(false);
     const bool sameOrder = next == shown_;
     shown_ = next;
     if (!sameOrder) {
@@ -47,7 +51,7 @@ void RowList::setItems(const QList<CapabilityItem>& items, bool keepHidden)
     for (const QList<CapabilityRowView*>& list : std::as_const(spare_))
         for (CapabilityRowView* r : list) r->setVisible(false);
     if (!keepHidden) dropHidden();
-    update();
+    if (wasShown) setVisible(true);
 }
 
 void RowList::dropHidden()

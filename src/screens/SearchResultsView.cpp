@@ -277,7 +277,9 @@ void SearchResultsView::refresh()
 {
     const QList<CapabilitySection>& sections = inspector_.sections();
     groups_ = SearchResults::groups(sections, query_, status_);
-    // Groups come in section order, so one pass pairs each with its section's block.
+    // Groups come in section order, so one pass pairs each with its section's block. The
+    // blocks change while their host is hidden, so the page is laid out once, not per block.
+    blocksHost_->setVisible(false);
     int g = 0;
     for (int i = 0; i < blocks_.size(); ++i) {
         SearchGroupBlock* block = blocks_[i];

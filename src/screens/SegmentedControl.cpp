@@ -55,12 +55,18 @@ int SegmentedControl::segmentAt(const QPoint& pos) const
     return -1;
 }
 
+void SegmentedControl::setPreferredWidth(int width)
+{
+    preferredWidth_ = width;
+    updateGeometry();
+}
+
 QSize SegmentedControl::sizeHint() const
 {
     const QFontMetrics fm(segmentFont());
     int widest = 0;
     for (const QString& t : titles_) widest = qMax(widest, fm.horizontalAdvance(t));
-    return QSize(int(titles_.size()) * (widest + 24), kHeight);
+    return QSize(qMax(preferredWidth_, int(titles_.size()) * (widest + 24)), kHeight);
 }
 
 QSize SegmentedControl::minimumSizeHint() const

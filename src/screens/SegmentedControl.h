@@ -17,6 +17,8 @@ public:
     // The segment under a point, or -1.
     int segmentAt(const QPoint& pos) const;
     QRect segmentRect(int index) const;
+    // The width it asks for when there is room (it fills up to its maximum width).
+    void setPreferredWidth(int width);
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
 
@@ -31,4 +33,5 @@ protected:
 private:
     QStringList titles_;
     int current_ = 0;
+    int preferredWidth_ = 0;
 };
