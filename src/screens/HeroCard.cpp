@@ -263,7 +263,9 @@ void HeroCard::paintEvent(QPaintEvent* e)
         glow.setColorAt(1, end);
         p.save();
         p.setClipPath(outline);
-        p.fillRect(card, glow);
+        // Beyond its radius the gradient is clear: fill only the square it reaches.
+        const QRectF reach = QRectF(corner.x() - 420, corner.y() - 420, 840, 840).intersected(card);
+        p.fillRect(reach, glow);
         p.restore();
     }
 

@@ -3,15 +3,92 @@
 #include "ui/CapabilityRowView.h"
 #include "ui/Theme.h"
 
+#include <QEvent>
+#include <QLayout>
 #include <QPainter>
 #include <QVBoxLayout>
+
+namespace {
+// Rows one under the other, one pixel apart. A row never changes after it is made, so its
+// height at a width is measured once; hiding and showing rows as a search narrows and
+// widens then costs no text layout.
+class RowStackLayout : public QLayout {
+public:
+    explicit RowStackLayout(QWidget* parent) : QLayout(parent)
+    {
+        setContentsMargins(0, 0, 0, 0);
+        setSpacing(1);
+    }
+    ~RowStackLayout() override
+    {
+        while (QLayoutItem* item = takeAt(0)) delete item;
+    }
+    void addItem(QLayoutItem* item) override { items_.append(item); }
+    QLayoutItem* itemAt(int index) const override { return items_.value(index); }
+    QLayoutItem* takeAt(int index) override
+    {
+        if (index < 0 || index >= items_.size()) return nullptr;
+        // The row's measured height stays: taking rows out to reorder them is no change.
+        return items_.takeAt(index);
+    }
+    int count() const override { return int(items_.size()); }
+    Qt::Orientations expandingDirections() const override { return Qt::Horizontal; }
+    bool hasHeightForWidth() const override { return true; }
+    int heightForWidth(int width) const override { return arrange(QRect(0, 0, width, 0), false); }
+    QSize sizeHint() const override
+    {
+        int w = 0;
+        for (QLayoutItem* item : items_)
+            if (!item->isEmpty()) w = qMax(w, item->sizeHint().width());
+        return QSize(w, heightForWidth(w));
+    }
+    QSize minimumSize() const override
+    {
+        int w = 0;
+        for (QLayoutItem* item : items_)
+            if (!item->isEmpty()) w = qMax(w, item->minimumSize().width());
+        return QSize(w, 0);
+    }
+    void setGeometry(const QRect& rect) override
+    {
+        QLayout::setGeometry(rect);
+        arrange(rect, true);
+    }
+    void forgetHeights() { heights_.clear(); }
+    void forget(const QWidget* row) { heights_.remove(row); }
+
+private:
+    int rowHeight(QLayoutItem* item, int width) const
+    {
+        auto it = heights_.constFind(item->widget());
+        if (it != heights_.constEnd() && it->first == width) return it->second;
+        const int h = item->hasHeightForWidth() ? item->heightForWidth(width) : item->sizeHint().height();
+        heights_.insert(item->widget(), {width, h});
+        return h;
+    }
+    int arrange(const QRect& rect, bool apply) const
+    {
+        int y = rect.top();
+        bool first = true;
+        for (QLayoutItem* item : items_) {
+            if (item->isEmpty()) continue;
+            if (!first) y += spacing();
+            first = false;
+            const int h = rowHeight(item, rect.width());
+            if (apply) item->setGeometry(QRect(rect.left(), y, rect.width(), h));
+            y += h;
+        }
+        return y - rect.top();
+    }
+    QList<QLayoutItem*> items_;
+    mutable QHash<const QWidget*, std::pair<int, int>> heights_;
+};
+}  // namespace
 
 RowList::RowList(QWidget* parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("rowList"));
-    layout_ = new QVBoxLayout(this);
-    layout_->setContentsMargins(0, 0, 0, 0);
-    layout_->setSpacing(1);  // the divider's line
+    layout_ = new RowStackLayout(this);
     connect(&Theme::Notifier::shared(), &Theme::Notifier::appearanceChanged, this, qOverload<>(&QWidget::update));
 }
 
@@ -59,9 +136,18 @@ void RowList::dropHidden()
     for (const QList<CapabilityRowView*>& list : std::as_const(spare_))
         for (CapabilityRowView* r : list) {
             layout_->removeWidget(r);
+            static_cast<RowStackLayout*>(layout_)->forget(r);
             delete r;
         }
     spare_.clear();
+}
+
+void RowList::changeEvent(QEvent* e)
+{
+    // Another font or style measures the rows anew.
+    if (e->type() == QEvent::FontChange || e->type() == QEvent::StyleChange || e->type() == QEvent::LayoutDirectionChange)
+        static_cast<RowStackLayout*>(layout_)->forgetHeights();
+    QWidget::changeEvent(e);
 }
 
 void RowList::paintEvent(QPaintEvent*)

@@ -7,7 +7,7 @@
 #include <QWidget>
 
 class CapabilityRowView;
-class QVBoxLayout;
+class QLayout;
 
 // Capability rows one under the other, a divider inset by 12 on both sides between two
 // rows. Rows whose label, value and status stay the same are kept when the list changes,
@@ -30,10 +30,11 @@ public:
 
 protected:
     void paintEvent(QPaintEvent*) override;
+    void changeEvent(QEvent* e) override;
 
 private:
     static QString contentKey(const CapabilityItem& item);
-    QVBoxLayout* layout_;
+    QLayout* layout_;
     QList<CapabilityRowView*> shown_;
     QHash<QString, QList<CapabilityRowView*>> spare_;
 };

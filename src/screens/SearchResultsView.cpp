@@ -208,7 +208,8 @@ SearchResultsView::SearchResultsView(Quorlent& inspector, AppRouter& router, con
     backLayout->addStretch(1);
     // Back to whatever the selection shows (normally the overview): only the focus goes.
     connect(back_, &QAbstractButton::clicked, this, [this] { router_.setStatusFocus(std::nullopt); });
-    backRow_->setVisible(status_.has_value());
+    // The row stays (empty, with the page's spacing below it) when there is no way back.
+    back_->setVisible(status_.has_value());
     column->addWidget(backRow_);
 
     header_ = new ScreenHeader(SearchResults::symbol(status_), SearchResults::title(status_), QString(), Theme::brandGradient());

@@ -14,6 +14,7 @@
 #include "ui/Tiles.h"
 
 #include <QApplication>
+#include <QLabel>
 #include <QSet>
 
 #include <gtest/gtest.h>
@@ -187,6 +188,31 @@ TEST(Overview, HeroCardFacts)
     html.deviceName = QStringLiteral("<b>Mac</b>");
     card.setSummary(html);
     EXPECT_EQ(card.findChild<QLabel*>("deviceName")->textFormat(), Qt::PlainText);
+}
+
+TEST(Overview, RetranslatesOnALanguageChange)
+{
+    Page page(Kind::richLaptop);
+    page.showAt(1180);
+    static const StringTable table = StringTable::fromJson(QString::fromUtf8(R"({
+        "Highlights": "Höhepunkte", "Categories": "Kategorien", "Warnings": "Warnungen",
+        "Capability score": "Fähigkeitswert", "Processor": "Prozessor", "%lld details": "%lld Details"
+    })").toUtf8());
+    UiLanguage::Override german(Localization{QStringLiteral("de"), &table, QStringLiteral("de_DE")});
+    QEvent change(QEvent::LanguageChange);
+    QApplication::sendEvent(&page.view, &change);
+    const QList<QLabel*> labels = page.view.findChildren<QLabel*>("sectionLabel");
+    QStringList texts;
+    for (QLabel* l : labels) texts << l->text();
+    EXPECT_TRUE(texts.contains(QString::fromUtf8("Höhepunkte")));
+    EXPECT_TRUE(texts.contains("Kategorien"));
+    EXPECT_EQ(page.view.statTile(S::warning)->title(), "Warnungen");
+    EXPECT_EQ(page.view.specPills().first()->findChild<QLabel*>("title")->text(), "Prozessor");
+    EXPECT_EQ(page.view.heroCard()->scoreColumn()->accessibleName(), QString::fromUtf8("Fähigkeitswert"));
+    // "Touch ID" is never looked up.
+    EXPECT_EQ(page.view.highlightChips().last()->highlight().title, "Touch ID");
+    // The counts stay with the tiles made in the new language.
+    EXPECT_EQ(page.view.statTile(S::supported)->count(), page.inspection.model().count(S::supported));
 }
 
 TEST(Overview, SpecPillsShowTheSummaryUnchanged)
