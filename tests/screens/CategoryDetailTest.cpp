@@ -63,7 +63,7 @@ TEST(CategoryDetail, FilterSubtitleAndRows)
     view.resize(900, 800);
     view.show();
     QApplication::processEvents();
-    const CapabilitySection& section = sectionOf(model, symbol);
+    const CapabilitySection section = sectionOf(model, symbol);  // a copy: a refresh replaces the sections
     ASSERT_FALSE(section.items.isEmpty());
     EXPECT_EQ(view.header()->findChild<QLabel*>("title")->text(), section.title);
     EXPECT_EQ(view.subtitle(), QStringLiteral("%1 supported · %2 warnings · %3 not supported")

@@ -230,6 +230,18 @@ TEST(Overview, SpecPillsShowTheSummaryUnchanged)
     EXPECT_EQ(page.view.specPills(), pills);
 }
 
+TEST(SectionSummaryCard, ARemovedCardLeavesNothingBehind)
+{
+    QWidget host;
+    auto* card = new SectionSummaryCard(CapabilitySection::make("X", "cpu"), {}, &host);
+    host.resize(400, 200);
+    host.show();
+    QApplication::processEvents();
+    EXPECT_EQ(host.findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly).size(), 2);  // the card and its shadow
+    delete card;
+    EXPECT_TRUE(host.findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly).isEmpty());
+}
+
 TEST(SectionSummaryCard, CountsDetailsAndSpokenNames)
 {
     using ScreenFixtures::item;
