@@ -228,10 +228,11 @@ void SectionSummaryCard::activate()
     if (action_) action_(section_.symbol);
 }
 
-void SectionSummaryCard::paintEvent(QPaintEvent* e)
+void SectionSummaryCard::paintEvent(QPaintEvent*)
 {
-    CardFrame::paintEvent(e);
     QPainter p(this);
+    CachedPaint::drawShared(p, *this, QStringLiteral("sectionCard"),
+                            [this](QPainter& painter) { Card::paint(painter, QRectF(rect()), radius(), Theme::appearance()); });
     hover_->paint(p, QRectF(rect()));
     if (hasFocus()) {
         p.setRenderHint(QPainter::Antialiasing);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "inspection/Capability.h"
+#include "screens/PageFrame.h"
 #include "ui/Card.h"
 
 #include <functional>

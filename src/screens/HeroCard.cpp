@@ -219,7 +219,10 @@ void HeroCard::setSummary(const DeviceSummary& summary)
     name_->setFullText(summary.deviceName);
     chip_->setText(chipLine(summary));
     os_->setText(summary.osVersion);
-    if (iconChanged) update();
+    if (iconChanged) {
+        surface_.invalidate();
+        update();
+    }
 }
 
 void HeroCard::setLastUpdated(const std::optional<QDateTime>& lastUpdated)
@@ -239,11 +242,16 @@ void HeroCard::retranslate()
 
 QRectF HeroCard::iconRect() const { return QRectF(iconSpace_->geometry()); }
 
-void HeroCard::paintEvent(QPaintEvent* e)
+void HeroCard::paintEvent(QPaintEvent*)
 {
-    CardFrame::paintEvent(e);
     QPainter p(this);
     p.setLayoutDirection(layoutDirection());
+    surface_.draw(p, *this, [this](QPainter& painter) { paintSurface(painter); });
+}
+
+void HeroCard::paintSurface(QPainter& p) const
+{
+    Card::paint(p, QRectF(rect()), radius(), Theme::appearance());
     p.setRenderHint(QPainter::Antialiasing);
     const QRectF card(rect());
     QPainterPath outline;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "inspection/Capability.h"
+#include "screens/PageFrame.h"
 #include "ui/Card.h"
 #include "ui/ScoreRing.h"
 
@@ -60,6 +61,8 @@ protected:
 
 private:
     QRectF iconRect() const;
+    void paintSurface(QPainter& p) const;
+    CachedPaint surface_;
     DeviceSummary summary_;
     std::optional<QDateTime> lastUpdated_;
     QWidget* iconSpace_;

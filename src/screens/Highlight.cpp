@@ -87,6 +87,7 @@ void HighlightChip::setHighlight(const Highlight& highlight)
 {
     if (highlight == highlight_) return;
     highlight_ = highlight;
+    cache_.invalidate();
     setToolTip(highlight.title);
     setAccessibleName(highlight.title);
     updateGeometry();
@@ -109,6 +110,11 @@ void HighlightChip::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
     p.setLayoutDirection(layoutDirection());
+    cache_.draw(p, *this, [this](QPainter& painter) { paintChip(painter); });
+}
+
+void HighlightChip::paintChip(QPainter& p) const
+{
     p.setRenderHint(QPainter::Antialiasing);
     const QRectF r(rect());
     const qreal radius = r.height() / 2;

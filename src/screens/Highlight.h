@@ -2,6 +2,7 @@
 
 #include "inspection/Capability.h"
 #include "platform/i18n/Localization.h"
+#include "screens/PageFrame.h"
 
 #include <QList>
 #include <QWidget>
@@ -41,5 +42,7 @@ protected:
     void paintEvent(QPaintEvent*) override;
 
 private:
+    void paintChip(QPainter& p) const;
     Highlight highlight_;
+    CachedPaint cache_;
 };

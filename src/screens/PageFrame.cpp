@@ -3,7 +3,9 @@
 #include <QAccessibleWidget>
 #include <QEvent>
 #include <QFontMetrics>
+#include <QHash>
 #include <QLayout>
+#include <QPainter>
 #include <QStyle>
 #include <QVBoxLayout>
 
@@ -82,6 +84,58 @@ PageFrame::PageFrame(int maxWidth, QWidget* parent) : QScrollArea(parent), maxWi
     column_->setSpacing(20);
     centred->addWidget(columnWidget_);
     setWidget(canvas);
+}
+
+// ---- CachedPaint ----------------------------------------------------------------------------
+
+void CachedPaint::draw(QPainter& painter, const QWidget& widget, const std::function<void(QPainter&)>& paint)
+{
+    const qreal dpr = widget.devicePixelRatioF();
+    const QSize size = widget.size();
+    const Theme::Appearance appearance = Theme::appearance();
+    const Qt::LayoutDirection direction = widget.layoutDirection();
+    if (pixmap_.isNull() || size != size_ || appearance != appearance_ || direction != direction_ ||
+        !qFuzzyCompare(pixmap_.devicePixelRatio(), dpr)) {
+        pixmap_ = QPixmap(size * dpr);
+        pixmap_.setDevicePixelRatio(dpr);
+        pixmap_.fill(Qt::transparent);
+        QPainter p(&pixmap_);
+        p.setLayoutDirection(direction);
+        p.setFont(widget.font());
+        paint(p);
+        size_ = size;
+        appearance_ = appearance;
+        direction_ = direction;
+    }
+    painter.drawPixmap(0, 0, pixmap_);
+}
+
+void CachedPaint::drawShared(QPainter& painter, const QWidget& widget, const QString& key,
+                             const std::function<void(QPainter&)>& paint)
+{
+    static QHash<QString, QPixmap> shared;
+    const qreal dpr = widget.devicePixelRatioF();
+    const QString full = QStringLiteral("%1|%2x%3|%4|%5|%6")
+                             .arg(key)
+                             .arg(widget.width())
+                             .arg(widget.height())
+                             .arg(int(Theme::appearance()))
+                             .arg(int(widget.layoutDirection()))
+                             .arg(dpr);
+    auto it = shared.find(full);
+    if (it == shared.end()) {
+        // A handful of sizes at a time; start afresh rather than grow without bound.
+        if (shared.size() > 64) shared.clear();
+        QPixmap pixmap(widget.size() * dpr);
+        pixmap.setDevicePixelRatio(dpr);
+        pixmap.fill(Qt::transparent);
+        QPainter p(&pixmap);
+        p.setLayoutDirection(widget.layoutDirection());
+        paint(p);
+        p.end();
+        it = shared.insert(full, pixmap);
+    }
+    painter.drawPixmap(0, 0, *it);
 }
 
 // ---- OneLineLabel ---------------------------------------------------------------------------

@@ -1,6 +1,9 @@
 #pragma once
 
 #include <QLabel>
+#include <QPixmap>
+
+#include <functional>
 #include <QScrollArea>
 
 #include "ui/ThemedLabel.h"
@@ -43,6 +46,26 @@ protected:
 private:
     void elide();
     QString full_;
+};
+
+// What a widget paints that changes only with its size, the appearance and the reading
+// direction (a card's surface, a chip), kept as a pixmap between paints: a page full of
+// cards repaints by copying.
+class CachedPaint {
+public:
+    // Paints through the cache: `paint` runs only when the pixmap is out of date.
+    void draw(QPainter& painter, const QWidget& widget, const std::function<void(QPainter&)>& paint);
+    void invalidate() { pixmap_ = QPixmap(); }
+    // The same, shared by every widget that paints the same thing under `key` at a size
+    // (the surfaces of a grid of equal cards are painted once for all of them).
+    static void drawShared(QPainter& painter, const QWidget& widget, const QString& key,
+                           const std::function<void(QPainter&)>& paint);
+
+private:
+    QPixmap pixmap_;
+    QSize size_;
+    Theme::Appearance appearance_ = Theme::Appearance::Light;
+    Qt::LayoutDirection direction_ = Qt::LeftToRight;
 };
 
 // The heading of a part of a page: an already localised text in the headline font and
