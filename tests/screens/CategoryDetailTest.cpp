@@ -126,6 +126,23 @@ TEST(CategoryDetail, InfoItemsOnlyUnderAll)
     EXPECT_EQ(view.items().size(), section.items.size());
 }
 
+TEST(CategoryDetail, TextsFollowTheLanguage)
+{
+    ScreenFixtures::Inspection inspection(Kind::richLaptop);
+    AppRouter router;
+    CategoryDetailView view(inspection.model(), router, QStringLiteral("film"));
+    static const StringTable table = StringTable::fromJson(QString::fromUtf8(R"({
+        "All": "Alle", "Supported": "Unterstützt", "Warnings": "Warnungen", "Not supported": "Nicht unterstützt",
+        "Show": "Anzeigen", "%lld supported · %lld warnings · %lld not supported": "%lld unterstützt · %lld Warnungen · %lld nicht unterstützt"
+    })").toUtf8());
+    UiLanguage::Override german(Localization{QStringLiteral("de"), &table, QStringLiteral("de_DE")});
+    QEvent change(QEvent::LanguageChange);
+    QApplication::sendEvent(&view, &change);
+    EXPECT_EQ(view.filterControl()->titles(), (QStringList{"Alle", QString::fromUtf8("Unterstützt"), "Warnungen", QString::fromUtf8("Nicht unterstützt")}));
+    EXPECT_EQ(view.filterControl()->accessibleName(), "Anzeigen");
+    EXPECT_TRUE(view.header()->findChild<QLabel*>("subtitle")->text().endsWith(QString::fromUtf8("nicht unterstützt")));
+}
+
 TEST(RowList, DividersAndKeptRows)
 {
     using ScreenFixtures::item;

@@ -183,6 +183,28 @@ TEST(SearchResultsView, StatusFocusWithItsWayBack)
     EXPECT_FALSE(none.emptyCard()->isVisibleTo(&none));
 }
 
+TEST(SearchResultsView, TheQueryIsShownAsPlainTextAndTextsFollowTheLanguage)
+{
+    ScreenFixtures::Inspection inspection(Kind::richLaptop);
+    AppRouter router;
+    SearchResultsView view(inspection.model(), router, QStringLiteral("<b>zz</b>"), S::warning);
+    QLabel* title = view.emptyState()->findChild<QLabel*>("title");
+    EXPECT_EQ(title->textFormat(), Qt::PlainText);
+    EXPECT_EQ(title->text(), QString::fromUtf8("No results for “<b>zz</b>”"));
+
+    static const StringTable table = StringTable::fromJson(QString::fromUtf8(R"({
+        "Overview": "Übersicht", "Warnings": "Warnungen", "%lld results": "%lld Ergebnisse",
+        "No results for “%@”": "Keine Ergebnisse für „%@“"
+    })").toUtf8());
+    UiLanguage::Override german(Localization{QStringLiteral("de"), &table, QStringLiteral("de_DE")});
+    QEvent change(QEvent::LanguageChange);
+    QApplication::sendEvent(&view, &change);
+    EXPECT_EQ(view.backButton()->text(), QString::fromUtf8("Übersicht"));
+    EXPECT_EQ(view.header()->findChild<QLabel*>("title")->text(), "Warnungen");
+    EXPECT_EQ(view.header()->findChild<QLabel*>("subtitle")->text(), "0 Ergebnisse");
+    EXPECT_EQ(view.emptyState()->findChild<QLabel*>("title")->text(), QString::fromUtf8("Keine Ergebnisse für „<b>zz</b>“"));
+}
+
 TEST(SearchResultsView, ANewInspectionKeepsTheQuery)
 {
     ScreenFixtures::Inspection inspection(Kind::richLaptop);
