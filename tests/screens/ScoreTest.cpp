@@ -100,4 +100,19 @@ TEST(CapabilityScore, RingSweepsOnFirstShow)
     EXPECT_LT(ring->shown(), view.score());
     clock.advance(1000);
     EXPECT_NEAR(ring->shown(), view.score(), 1e-9);
+
+    // Touch ID gone: a lower score, reached by a sweep from the old one.
+    const double before = view.score();
+    inspection.machine()->security.bio = BiometricState{};
+    inspection.model().refresh();
+    const double after = view.score();
+    ASSERT_LT(after, before);
+    EXPECT_EQ(ring->progress(), after);
+    EXPECT_NEAR(ring->shown(), before, 1e-9);
+    EXPECT_EQ(view.heroCard()->scoreColumn()->findChild<QLabel*>("percent")->text(), Formatters::percent(after));
+    clock.advance(450);
+    EXPECT_LT(ring->shown(), before);
+    EXPECT_GT(ring->shown(), after);
+    clock.advance(600);
+    EXPECT_NEAR(ring->shown(), after, 1e-9);
 }
