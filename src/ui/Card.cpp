@@ -100,6 +100,8 @@ CardFrame::CardFrame(qreal padding, qreal radius, QWidget* parent) : QWidget(par
     updateShadow();
 }
 
+CardFrame::~CardFrame() { delete shadow_.data(); }
+
 void CardFrame::setContent(QWidget* content) { layout_->addWidget(content); }
 
 void CardFrame::paintEvent(QPaintEvent*)

@@ -30,6 +30,8 @@ class CardFrame : public QWidget {
     Q_OBJECT
 public:
     CardFrame(qreal padding, qreal radius, QWidget* parent = nullptr);
+    // The shadow lives in the parent: it goes with the card.
+    ~CardFrame() override;
     // The padded layout that holds the card's content.
     QVBoxLayout* contentLayout() const { return layout_; }
     void setContent(QWidget* content);

@@ -35,6 +35,12 @@ void ScoreRing::setProgress(double progress)
     if (isVisible() || Theme::reduceMotion()) step();
 }
 
+void ScoreRing::setGradient(const AngularGradient& gradient)
+{
+    gradient_ = gradient;
+    update();
+}
+
 void ScoreRing::step() { shown_.animateTo(clampProgress(progress_), Theme::ringFill()); }
 
 void ScoreRing::showEvent(QShowEvent* e)

@@ -24,6 +24,8 @@ public:
     double progress() const { return progress_; }
     void setProgress(double progress);
     qreal lineWidth() const { return lineWidth_; }
+    // A new gradient (colours resolved again after an appearance change); no sweep.
+    void setGradient(const AngularGradient& gradient);
     // The fraction drawn now (animated).
     double shown() const { return shown_.value(); }
     // The trimmed end of the arc: the shown fraction, at least 0.001 so an empty ring

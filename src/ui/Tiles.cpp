@@ -228,6 +228,7 @@ SpecPill::SpecPill(const QString& symbol, const QString& title, const QString& v
     texts->setSpacing(1);
     auto* caption = new ThemedLabel(title, Theme::font(Theme::TextStyle::caption), Theme::Level::secondary);
     caption->setObjectName(QStringLiteral("title"));
+    caption->setEdgeAlignment(false, Qt::AlignVCenter);
     texts->addWidget(caption);
     auto* v = new ThemedLabel(value, Theme::font(Theme::TextStyle::callout, QFont::Medium), Theme::Level::primary);
     v->setObjectName(QStringLiteral("value"));
