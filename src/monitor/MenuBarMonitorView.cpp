@@ -220,7 +220,6 @@ MenuBarMonitorView::MenuBarMonitorView(LiveMonitor& monitor, QWidget* parent) : 
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(16, 16, 16, 16);
     column->setSpacing(12);
-    column->setSizeConstraint(QLayout::SetMinimumSize);
 
     auto* header = new QHBoxLayout;
     header->setSpacing(8);
