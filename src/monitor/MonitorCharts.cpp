@@ -42,6 +42,12 @@ void ElidedText::setText(const QString& text)
     update();
 }
 
+void ElidedText::setTrailing(bool trailing)
+{
+    trailing_ = trailing;
+    update();
+}
+
 void ElidedText::setTint(MonitorTint tint)
 {
     if (tint == tint_) return;
@@ -69,7 +75,8 @@ void ElidedText::paintEvent(QPaintEvent*)
     p.setLayoutDirection(layoutDirection());
     p.setFont(font());
     p.setPen(tint_.resolve());
-    const Qt::Alignment edge = layoutDirection() == Qt::RightToLeft ? Qt::AlignRight : Qt::AlignLeft;
+    const bool rtl = layoutDirection() == Qt::RightToLeft;
+    const Qt::Alignment edge = (rtl != trailing_) ? Qt::AlignRight : Qt::AlignLeft;
     p.drawText(rect(), int(edge | Qt::AlignVCenter | Qt::AlignAbsolute), shownText());
 }
 
@@ -90,6 +97,7 @@ ChartCard::ChartCard(const QString& title, const QString& value, std::optional<Q
     title_->setFont(Theme::font(Theme::TextStyle::headline));
     value_ = new ElidedText(value, Theme::font(Theme::TextStyle::callout), MonitorTint::secondary());
     value_->setObjectName(QStringLiteral("value"));
+    value_->setTrailing(true);
     top->addWidget(title_, 0, Qt::AlignBottom);
     top->addStretch(1);
     top->addWidget(value_, 1, Qt::AlignBottom);
@@ -172,7 +180,9 @@ LiveChart::LiveChart(Kind kind, QWidget* parent) : QChartView(parent), kind_(kin
     chart_->legend()->hide();
     chart_->setBackgroundVisible(false);
     chart_->setPlotAreaBackgroundVisible(false);
-    chart_->setMargins(QMargins(0, 0, 0, 0));
+    // Room for half a label above the top mark and below the bottom one.
+    const int half = QFontMetrics(Theme::font(Theme::TextStyle::caption)).height() / 2 + 1;
+    chart_->setMargins(QMargins(0, half, 0, half));
     chart_->setBackgroundRoundness(0);
     chart_->layout()->setContentsMargins(0, 0, 0, 0);
     chart_->setAnimationOptions(QChart::NoAnimation);

@@ -28,6 +28,8 @@ public:
     void setText(const QString& text);
     QString text() const { return text_; }
     void setTint(MonitorTint tint);
+    // Drawn against the trailing edge instead of the leading one.
+    void setTrailing(bool trailing);
     // The text as drawn in the current width.
     QString shownText() const;
     QSize sizeHint() const override;
@@ -39,6 +41,7 @@ protected:
 private:
     QString text_;
     MonitorTint tint_;
+    bool trailing_ = false;
 };
 
 // A titled card around a chart: the title and the current value on one row, the chart

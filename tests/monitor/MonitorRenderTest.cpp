@@ -7,10 +7,13 @@
 #include "monitor/MenuBarMonitorView.h"
 #include "monitor/MonitorCharts.h"
 #include "monitor/MonitorTrayItem.h"
+#include "support/AnimationClock.h"
 #include "support/Render.h"
 #include "ui/UiLanguage.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
+#include <QPainter>
 #include <QScrollArea>
 
 #include <gtest/gtest.h>
@@ -32,6 +35,8 @@ const QList<MonitorSample>& machineSamples()
 
 void renderAll(const QString& name, const QList<MonitorSample>& samples, QSize pageSize)
 {
+    // Rings and bars at their values, not halfway through their animations.
+    FakeAnimationClock clock;
     for (const Look& look : kLooks) {
         UiLanguage::Override language(Localization::forCode(look.language, QStringLiteral("en_US")));
         Theme::setForcedAppearance(look.appearance);
@@ -43,6 +48,8 @@ void renderAll(const QString& name, const QList<MonitorSample>& samples, QSize p
             page.resize(pageSize);
             page.show();
             m.feed(samples);
+            QCoreApplication::processEvents();  // the rings built with the first sample come on screen
+            clock.advance(1000);
             const QString path = renderToPng(page, pageSize, look.language, look.appearance, "monitor-page-" + name);
             EXPECT_TRUE(QFileInfo::exists(path)) << path.toStdString();
         }
@@ -80,11 +87,14 @@ TEST(MonitorRender, NarrowPageAndManyCores)
         s.networkOutPerSecond = 12e6;
         samples << s;
     }
+    FakeAnimationClock clock;
     HandDrivenMonitor m;
     LiveMonitorView page(m.monitor);
     page.resize(640, 1180);
     page.show();
     m.feed(samples);
+    QCoreApplication::processEvents();
+    clock.advance(1000);
     EXPECT_TRUE(QFileInfo::exists(renderToPng(page, QSize(640, 1180), "en", Theme::Appearance::Light, "monitor-page-256cores")));
     page.resize(1180, 1100);
     EXPECT_TRUE(QFileInfo::exists(renderToPng(page, QSize(1180, 1100), "en", Theme::Appearance::Dark, "monitor-page-256cores-wide")));
