@@ -16,6 +16,7 @@
 #include <QLineSeries>
 #include <QPainter>
 #include <QPainterPath>
+#include <QPixmap>
 #include <QValueAxis>
 #include <QVariantAnimation>
 
@@ -220,11 +221,8 @@ LiveChart::LiveChart(Kind kind, QWidget* parent) : QChartView(parent), kind_(kin
     values_->setTitleVisible(false);
     values_->setMinorGridLineVisible(false);
     chart_->addAxis(time_, Qt::AlignBottom);
+    for (QAbstractSeries* s : chart_->series()) s->attachAxis(time_);
     applyDirection();
-    for (QAbstractSeries* s : chart_->series()) {
-        s->attachAxis(time_);
-        s->attachAxis(values_);
-    }
     if (kind_ == Kind::network) {
         const NetworkScale::Axis a = NetworkScale::axis(0);
         setMarks(a.ticks, a.top);
@@ -581,22 +579,68 @@ void PerCoreBars::paintEvent(QPaintEvent*)
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
     p.setPen(Qt::NoPen);
-    const QColor track = Theme::primary(0.07);
-    const QColor bottom = Theme::brandSecondary(), top = Theme::brandPrimary();
     const Layout l = layoutFor(int(values_.size()), width());
-    // Narrow bars round less, or they turn into lozenges.
-    const qreal radius = std::min<qreal>(kRadius, l.barWidth / 2);
-    for (int i = 0; i < values_.size(); ++i) {
-        const QRectF r = barRect(i);
-        p.setBrush(track);
-        p.drawRoundedRect(r, radius, radius);
-        const qreal h = fillHeight(shownLevel(i), r.height());
-        const QRectF fill(r.left(), r.bottom() - h, r.width(), h);
-        QLinearGradient g(QPointF(0, r.bottom()), QPointF(0, r.top()));
+    if (l.rows == 0) return;
+    // Narrow bars round less, or they turn into lozenges; bars of a few pixels are plain
+    // rectangles (their corners would not show, and hundreds of them paint much faster).
+    constexpr qreal kSquareBelow = 8;
+    const bool square = l.barWidth < kSquareBelow;
+    const qreal radius = square ? 0 : std::min<qreal>(kRadius, l.barWidth / 2);
+    // The tracks change only with the size, the count, the direction and the appearance:
+    // kept as one picture. The fills go in one path per row under one gradient, so that
+    // hundreds of cores cost a few fills rather than hundreds.
+    const QColor track = Theme::primary(0.07);
+    const QString key = QStringLiteral("%1x%2:%3:%4:%5").arg(width()).arg(height()).arg(values_.size())
+                            .arg(int(layoutDirection())).arg(track.rgba());
+    const qreal dpr = devicePixelRatioF();
+    if (key != tracksKey_) {
+        tracks_ = QPixmap((QSizeF(size()) * dpr).toSize());
+        tracks_.setDevicePixelRatio(dpr);
+        tracks_.fill(Qt::transparent);
+        QPainter t(&tracks_);
+        t.setRenderHint(QPainter::Antialiasing);
+        if (square) {
+            for (int i = 0; i < values_.size(); ++i) t.fillRect(barRect(i).toAlignedRect(), track);
+        } else {
+            QPainterPath all;
+            for (int i = 0; i < values_.size(); ++i) all.addRoundedRect(barRect(i), radius, radius);
+            t.fillPath(all, track);
+        }
+        tracksKey_ = key;
+    }
+    p.drawPixmap(0, 0, tracks_);
+    const QColor bottom = Theme::brandSecondary(), top = Theme::brandPrimary();
+    if (square) {
+        p.setRenderHint(QPainter::Antialiasing, false);
+        for (int row = 0; row < l.rows; ++row) {
+            const int first = row * l.perRow;
+            const QRectF rowRect = barRect(first);
+            QLinearGradient g(QPointF(0, rowRect.bottom()), QPointF(0, rowRect.top()));
+            g.setColorAt(0, bottom);
+            g.setColorAt(1, top);
+            const QBrush brush(g);
+            for (int i = first; i < std::min<qsizetype>(first + l.perRow, values_.size()); ++i) {
+                const QRect r = barRect(i).toAlignedRect();
+                const int h = std::max(int(std::lround(fillHeight(shownLevel(i), r.height()))), int(kStub));
+                p.fillRect(QRect(r.left(), r.bottom() + 1 - h, r.width(), h), brush);
+            }
+        }
+        return;
+    }
+    for (int row = 0; row < l.rows; ++row) {
+        QPainterPath fills;
+        QRectF rowRect;
+        for (int i = row * l.perRow; i < std::min<qsizetype>((row + 1) * l.perRow, values_.size()); ++i) {
+            const QRectF r = barRect(i);
+            rowRect = r;
+            const qreal h = fillHeight(shownLevel(i), r.height());
+            const qreal round = std::min(radius, h / 2);
+            fills.addRoundedRect(QRectF(r.left(), r.bottom() - h, r.width(), h), round, round);
+        }
+        QLinearGradient g(QPointF(0, rowRect.bottom()), QPointF(0, rowRect.top()));
         g.setColorAt(0, bottom);
         g.setColorAt(1, top);
-        p.setBrush(g);
-        p.drawRoundedRect(fill, std::min(radius, h / 2), std::min(radius, h / 2));
+        p.fillPath(fills, g);
     }
 }
 

@@ -6,6 +6,7 @@
 #include <QChartView>
 #include <QElapsedTimer>
 #include <QList>
+#include <QPixmap>
 #include <QPointer>
 #include <QTimer>
 #include <QWidget>
@@ -169,6 +170,8 @@ private:
     QList<double> to_;
     double progress_ = 1;
     QVariantAnimation* animation_;
+    QPixmap tracks_;
+    QString tracksKey_;
 };
 
 // The "Live" badge: a green dot that fades between full and 0.35 opacity (0.9 s each way,

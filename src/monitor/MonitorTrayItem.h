@@ -1,6 +1,7 @@
 #pragma once
 
 #include "monitor/LiveMonitor.h"
+#include "monitor/MenuBarMonitorView.h"
 
 #include <QElapsedTimer>
 #include <QImage>
@@ -12,7 +13,6 @@
 #include <memory>
 #include <optional>
 
-class MenuBarMonitorView;
 class QMenu;
 
 // The live monitor in the desktop's tray: an icon with the processor load painted into
