@@ -7,10 +7,12 @@
 //                                   process's processor time as a share of one core
 //   bench_monitor --page-seconds=60 the same with the live page shown in a window
 //   bench_monitor --tray-seconds=60 the same with only the tray item (told a tray exists)
+//   --reduce-motion                 (before the others) with the desktop's reduce-motion setting on
 #include "monitor/LiveMonitor.h"
 #include "monitor/LiveMonitorView.h"
 #include "monitor/MonitorTrayItem.h"
 #include "monitor/SystemSampler.h"
+#include "ui/Theme.h"
 #include "platform/linux/LinuxSamplerSources.h"
 
 #include <QApplication>
@@ -257,6 +259,7 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     for (int i = 1; i < argc; ++i) {
         const QByteArray arg(argv[i]);
+        if (arg == "--reduce-motion") Theme::setReduceMotion(true);
         if (arg.startsWith("--idle-seconds=")) return runIdle(std::max(1, arg.mid(15).toInt()), Watcher::none);
         if (arg.startsWith("--page-seconds=")) return runIdle(std::max(1, arg.mid(15).toInt()), Watcher::page);
         if (arg.startsWith("--tray-seconds=")) return runIdle(std::max(1, arg.mid(15).toInt()), Watcher::tray);

@@ -10,9 +10,11 @@
 #include "monitor/MonitorTrayItem.h"
 #include "support/AnimationClock.h"
 #include "ui/ScoreRing.h"
+#include "ui/Tiles.h"
 #include "ui/UiLanguage.h"
 
 #include <QAccessible>
+#include <QLabel>
 #include <QApplication>
 #include <QMenu>
 #include <QPushButton>
@@ -482,6 +484,46 @@ TEST(TrayItem, PanelPlacement)
     };
     for (const PlacementCase& c : cases)
         EXPECT_EQ(MonitorTrayItem::panelPosition(c.icon, c.cursor, panel, screen), c.expected) << c.name;
+}
+
+}  // namespace
+
+namespace {
+
+// ---------------------------------------------------------------- live language
+
+TEST(MonitorLanguage, PageAndPanelRetranslateOnLanguageChange)
+{
+    static const StringTable german = StringTable::fromJson(R"({"Live Monitor": "Live-Monitor", "CPU": "Prozessor",
+        "%lld cores": "%lld Kerne", "Per-core load": "Last je Kern", "Quit": "Beenden", "Unknown": "Unbekannt",
+        "Collecting samples…": "Messwerte werden gesammelt …", "Quorlent live monitor": "Quorlent Live-Monitor"})");
+    HandDrivenMonitor m;
+    LiveMonitorView page(m.monitor);
+    page.show();
+    MenuBarMonitorView panel(m.monitor);
+    panel.show();
+    MonitorTrayItem item(m.monitor, [] { return true; });
+    MonitorSample s = plainSample(kNoon, 0.5, 2);
+    s.thermalState = ThermalState::Unknown;
+    m.feed({s});
+    {
+        UiLanguage::Override language(Localization{QStringLiteral("de"), &german, QStringLiteral("de_DE")});
+        QEvent change(QEvent::LanguageChange);
+        QApplication::sendEvent(&page, &change);
+        QApplication::sendEvent(&panel, &change);
+        LiveMonitorContent* c = page.content();
+        EXPECT_EQ(c->header()->findChild<QLabel*>("title")->text(), "Live-Monitor");
+        EXPECT_EQ(c->processorCard()->title(), "Prozessor");
+        EXPECT_EQ(c->gaugeCell(0)->title(), "Prozessor");
+        EXPECT_EQ(c->gaugeCell(2)->valueText(), "Unbekannt");
+        EXPECT_EQ(c->coresText(), "2 Kerne");
+        EXPECT_EQ(panel.quitButton()->text(), "Beenden");
+        EXPECT_EQ(panel.cpuRow()->title(), "Prozessor");
+        EXPECT_EQ(panel.thermalLine()->value(), "Unbekannt");
+        // The tray's tool tip follows with the next sample.
+        m.feed({plainSample(kNoon.addSecs(1), 0.5, 2)});
+        EXPECT_TRUE(item.toolTip().startsWith("Quorlent Live-Monitor\nProzessor: ")) << item.toolTip().toStdString();
+    }
 }
 
 }  // namespace
