@@ -144,7 +144,7 @@ void LiveMonitorContent::rebuildHeader()
     auto* header = new ScreenHeader(QRL_SYMBOL("waveform.path.ecg"), l.tr("Live Monitor"),
                                     l.tr("Updated every second · last 2 minutes"), Theme::brandGradient(), pulse_);
     if (header_) {
-        column_->replaceWidget(header_, header);
+        delete column_->replaceWidget(header_, header);
         delete header_;
     } else {
         column_->insertWidget(0, header);

@@ -187,7 +187,10 @@ LiveChart::LiveChart(Kind kind, QWidget* parent) : QChartView(parent), kind_(kin
     chart_->setBackgroundRoundness(0);
     chart_->layout()->setContentsMargins(0, 0, 0, 0);
     chart_->setAnimationOptions(QChart::NoAnimation);
+    // The view comes with a chart of its own, which it lets go of without deleting it.
+    QChart* initial = chart();
     setChart(chart_);
+    delete initial;
     setRenderHint(QPainter::Antialiasing);
     setFrameShape(QFrame::NoFrame);
     setBackgroundBrush(Qt::NoBrush);
@@ -207,6 +210,8 @@ LiveChart::LiveChart(Kind kind, QWidget* parent) : QChartView(parent), kind_(kin
     } else {
         // The area's upper edge follows `first_`; it is filled, and its line is drawn apart.
         area_ = new QAreaSeries(first_);
+        // The chart owns what it shows; the area's edge is the area's own.
+        first_->setParent(area_);
         chart_->addSeries(area_);
         chart_->addSeries(second_);
     }

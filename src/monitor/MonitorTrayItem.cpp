@@ -45,7 +45,11 @@ MonitorTrayItem::MonitorTrayItem(LiveMonitor& monitor, Availability trayAvailabl
 
 MonitorTrayItem::~MonitorTrayItem()
 {
-    delete panel_.data();
+    if (panel_) {
+        // Its last events (hide, destruction) are none of this item's business any more.
+        panel_->removeEventFilter(this);
+        delete panel_.data();
+    }
     if (client_) monitor_.stop();
 }
 
@@ -145,6 +149,7 @@ void MonitorTrayItem::openPanel()
         panel_->setWindowFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
         panel_->setAttribute(Qt::WA_DeleteOnClose, false);
         panel_->installEventFilter(this);
+        panelObject_ = panel_.data();
         connect(panel_, &MenuBarMonitorView::openLiveMonitorRequested, this, [this] {
             closePanel();
             emit openLiveMonitorRequested();
@@ -194,7 +199,8 @@ void MonitorTrayItem::handleActivation(QSystemTrayIcon::ActivationReason reason)
 
 bool MonitorTrayItem::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == panel_.data()) {
+    // Compared as objects: a panel being destroyed is no longer a MenuBarMonitorView.
+    if (panelObject_ && watched == panelObject_.data()) {
         // Focus went elsewhere: the panel goes, as a menu would.
         if (event->type() == QEvent::WindowDeactivate && panel_->isVisible()) {
             closedByFocusLoss_.start();

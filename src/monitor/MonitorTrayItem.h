@@ -72,6 +72,7 @@ private:
     LiveMonitor& monitor_;
     std::unique_ptr<QSystemTrayIcon> icon_;
     QPointer<MenuBarMonitorView> panel_;
+    QPointer<QObject> panelObject_;  // the same, for comparing without a cast
     std::optional<int> shownLoad_;
     QString toolTip_;
     // A click on the icon first takes the focus from an open panel: that click closes it.
