@@ -11,6 +11,8 @@
 #include "ui/UiLanguage.h"
 
 #include <QEvent>
+
+#include <cmath>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QScrollArea>
@@ -31,13 +33,19 @@ MonitorGaugeCell::MonitorGaugeCell(QWidget* parent) : QWidget(parent)
 void MonitorGaugeCell::set(const QString& title, double value, const QString& valueText, MonitorTint tint)
 {
     const bool identity = !gauge_ || title != title_ || tint != tint_;
-    const bool changed = value != value_ || valueText != valueText_;
+    // A ring sweeps for most of a second on every change: one that would not move by a
+    // visible step (memory drifting by a few megabytes) keeps still.
+    const bool changed = valueText != valueText_ || !(std::abs(value - ringValue_) < kVisibleStep);
     title_ = title;
     value_ = value;
     valueText_ = valueText;
     tint_ = tint;
-    if (identity) rebuild();
-    else if (changed) gauge_->setValue(value, valueText);
+    if (identity) {
+        rebuild();
+    } else if (changed) {
+        ringValue_ = value;
+        gauge_->setValue(value, valueText);
+    }
 }
 
 void MonitorGaugeCell::rebuild()
@@ -45,6 +53,7 @@ void MonitorGaugeCell::rebuild()
     // The ring keeps its title and tint for life: a new title or colour is a new ring.
     if (!gauge_ && title_.isEmpty()) return;
     delete gauge_;
+    ringValue_ = value_;
     gauge_ = new RingGauge(title_, value_, valueText_, tint_.resolve(), kGaugeSize);
     gauge_->setObjectName(QStringLiteral("ringGauge"));
     card_->contentLayout()->addWidget(gauge_, 0, Qt::AlignHCenter);

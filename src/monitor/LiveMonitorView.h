@@ -27,6 +27,8 @@ class MonitorGaugeCell : public QWidget {
     Q_OBJECT
 public:
     static constexpr qreal kGaugeSize = 88;
+    // Half a percent: about a pixel of the ring's arc.
+    static constexpr double kVisibleStep = 0.005;
     explicit MonitorGaugeCell(QWidget* parent = nullptr);
     void set(const QString& title, double value, const QString& valueText, MonitorTint tint);
     RingGauge* gauge() const { return gauge_; }
@@ -41,6 +43,7 @@ private:
     RingGauge* gauge_ = nullptr;
     QString title_;
     double value_ = 0;
+    double ringValue_ = 0;  // what the ring was last given
     QString valueText_;
     MonitorTint tint_;
 };

@@ -652,7 +652,8 @@ void PerCoreBars::paintEvent(QPaintEvent*)
 // ---------------------------------------------------------------- LivePulse
 
 namespace {
-constexpr int kPulseFrameMs = 40;  // a slow fade: 25 steps a second are smooth enough
+constexpr int kPulseFrameMs = 60;  // a slow fade of a small dot: about sixteen steps a second are smooth enough
+constexpr double kVisibleStep = 0.03;
 }
 
 LivePulse::LivePulse(QWidget* parent) : QWidget(parent)
@@ -662,8 +663,12 @@ LivePulse::LivePulse(QWidget* parent) : QWidget(parent)
     timer_.setInterval(kPulseFrameMs);
     timer_.setTimerType(Qt::CoarseTimer);
     connect(&timer_, &QTimer::timeout, this, [this] {
-        opacity_ = opacityAt(clock_.elapsed());
-        update();
+        // Only the dot changes, and only a visible step is worth a repaint: the pulse
+        // runs for as long as the page is open.
+        const double next = opacityAt(clock_.elapsed());
+        if (std::abs(next - opacity_) < kVisibleStep) return;
+        opacity_ = next;
+        update(dotRect().toAlignedRect().adjusted(-1, -1, 1, 1));
     });
     connect(&Theme::Notifier::shared(), &Theme::Notifier::appearanceChanged, this, qOverload<>(&QWidget::update));
     connect(&Theme::Notifier::shared(), &Theme::Notifier::reduceMotionChanged, this, &LivePulse::restart);
@@ -716,6 +721,13 @@ QSize LivePulse::sizeHint() const
     return QSize(10 + 8 + 6 + text + 10, std::max(8, fm.height()) + 10);
 }
 
+QRectF LivePulse::dotRect() const
+{
+    const QRectF r = QRectF(rect());
+    const qreal x = layoutDirection() == Qt::RightToLeft ? r.right() - 10 - 8 : r.left() + 10;
+    return QRectF(x, r.center().y() - 4, 8, 8);
+}
+
 void LivePulse::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
@@ -726,11 +738,10 @@ void LivePulse::paintEvent(QPaintEvent*)
     p.setBrush(Theme::surfaceSunken());
     p.drawRoundedRect(r, r.height() / 2, r.height() / 2);
     const bool rtl = layoutDirection() == Qt::RightToLeft;
-    const qreal dotX = rtl ? r.right() - 10 - 8 : r.left() + 10;
     QColor dot = Theme::statusSupported();
     dot.setAlphaF(float(dot.alphaF() * opacity_));
     p.setBrush(dot);
-    p.drawEllipse(QRectF(dotX, r.center().y() - 4, 8, 8));
+    p.drawEllipse(dotRect());
     p.setFont(Theme::font(Theme::TextStyle::caption, QFont::DemiBold));
     p.setPen(Theme::foreground(Theme::Level::secondary));
     const QRectF text = rtl ? QRectF(r.left() + 10, r.top(), r.width() - 10 - 8 - 6 - 10, r.height())

@@ -198,6 +198,7 @@ protected:
 
 private:
     void restart();
+    QRectF dotRect() const;
     QTimer timer_;
     QElapsedTimer clock_;
     double opacity_ = 1.0;

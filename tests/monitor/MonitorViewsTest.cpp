@@ -257,6 +257,31 @@ TEST(LiveMonitorPage, LaptopGaugesFollowTheSample)
     EXPECT_EQ(c->perCoreBars()->values().size(), 16);
 }
 
+TEST(LiveMonitorPage, RingsMoveOnlyByVisibleSteps)
+{
+    HandDrivenMonitor m;
+    LiveMonitorView page(m.monitor);
+    page.show();
+    MonitorSample s = plainSample(kNoon, 0.40);
+    m.feed({s});
+    MonitorGaugeCell* memory = page.content()->gaugeCell(1);
+    MonitorGaugeCell* cpu = page.content()->gaugeCell(0);
+    const double ring = memory->gauge()->ring()->progress();
+    // Memory drifting by a megabyte: same text, no sweep.
+    s.date = kNoon.addSecs(1);
+    s.memoryUsed += 1 << 20;
+    s.cpuUsage = 0.402;
+    m.feed({s});
+    EXPECT_DOUBLE_EQ(memory->gauge()->ring()->progress(), ring);
+    EXPECT_DOUBLE_EQ(cpu->gauge()->ring()->progress(), 0.40);
+    EXPECT_DOUBLE_EQ(memory->value(), double(s.memoryUsed) / double(s.memoryTotal));
+    // A step that shows: the ring follows.
+    s.date = kNoon.addSecs(2);
+    s.cpuUsage = 0.43;
+    m.feed({s});
+    EXPECT_DOUBLE_EQ(cpu->gauge()->ring()->progress(), 0.43);
+}
+
 TEST(LiveMonitorPage, ShowingAndHidingKeepsTheCountBalanced)
 {
     HandDrivenMonitor m;
