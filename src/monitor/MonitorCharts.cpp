@@ -181,9 +181,11 @@ LiveChart::LiveChart(Kind kind, QWidget* parent) : QChartView(parent), kind_(kin
     chart_->legend()->hide();
     chart_->setBackgroundVisible(false);
     chart_->setPlotAreaBackgroundVisible(false);
-    // Room for half a label above the top mark and below the bottom one.
-    const int half = QFontMetrics(Theme::font(Theme::TextStyle::caption)).height() / 2 + 1;
-    chart_->setMargins(QMargins(0, half, 0, half));
+    // Room for half a label above the top mark and below the bottom one; labels in
+    // Arabic script stand half as tall again as Latin ones (a label that does not fit
+    // is dropped), so a whole Latin line's height.
+    const int room = QFontMetrics(Theme::font(Theme::TextStyle::caption)).height();
+    chart_->setMargins(QMargins(0, room, 0, room));
     chart_->setBackgroundRoundness(0);
     chart_->layout()->setContentsMargins(0, 0, 0, 0);
     chart_->setAnimationOptions(QChart::NoAnimation);
@@ -304,6 +306,11 @@ void LiveChart::relabel()
     for (double v : marks_) {
         QString text;
         if (std::isfinite(v)) text = kind_ == Kind::network ? Formatters::throughput(v, l) : Formatters::percent(v, l);
+        // A label stands alone: the direction marks ICU adds for running text only make
+        // the chart measure it too narrow and cut it short.
+        for (char16_t mark : {u'\u061C', u'\u200E', u'\u200F'}) text.remove(QChar(mark));
+        // The order they kept, in right-to-left languages: "٪٥٠" as in the gauges.
+        if (!text.isEmpty() && l.isRightToLeft()) text.prepend(QChar(0x200F));
         // Labels name the categories and must differ; a mark without text still gets a line.
         while (values_->categoriesLabels().contains(text)) text += QChar(0x200B);
         values_->append(text, v);
