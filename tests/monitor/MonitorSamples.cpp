@@ -22,14 +22,12 @@ public:
         for (int core = 0; core < 16; ++core) {
             // Each core has its own rhythm; the first few work hardest.
             CoreTickCounts c;
-            const double load = std::clamp(0.15 + 0.5 * std::exp(-core / 4.0) + 0.25 * std::sin(tick / 9.0 + core), 0.02, 0.98);
             for (int i = 0; i <= tick; ++i) {
                 const double l = std::clamp(0.15 + 0.5 * std::exp(-core / 4.0) + 0.25 * std::sin(i / 9.0 + core), 0.02, 0.98);
                 c.user += quint64(l * 80);
                 c.system += quint64(l * 20);
                 c.idle += quint64((1 - l) * 100);
             }
-            Q_UNUSED(load);
             t.cores << c;
         }
         return t;
