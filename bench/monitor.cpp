@@ -1,14 +1,21 @@
-// The live sampler's cost: one sample() of this machine and of a recorded 256-processor
-// machine, and the memory a full two-minute history holds.
+// The live monitor's cost: one sample() of this machine and of a recorded 256-processor
+// machine, the memory a full two-minute history holds, and one update of the live page
+// (a new sample over a full history, then a repaint) with 8 and with 256 cores.
 //
 //   bench_monitor                   the benchmarks
 //   bench_monitor --idle-seconds=60 runs the live monitor that long and prints the
 //                                   process's processor time as a share of one core
+//   bench_monitor --page-seconds=60 the same with the live page shown in a window
+//   bench_monitor --tray-seconds=60 the same with only the tray item (told a tray exists)
+//   --reduce-motion                 (before the others) with the desktop's reduce-motion setting on
 #include "monitor/LiveMonitor.h"
+#include "monitor/LiveMonitorView.h"
+#include "monitor/MonitorTrayItem.h"
 #include "monitor/SystemSampler.h"
+#include "ui/Theme.h"
 #include "platform/linux/LinuxSamplerSources.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -17,6 +24,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <cmath>
 #include <cstdio>
 
 #include <malloc.h>
@@ -117,6 +125,85 @@ void BM_HistoryMemory(benchmark::State& state)
 }
 BENCHMARK(BM_HistoryMemory)->Arg(8)->Arg(256)->Iterations(3);
 
+// A loop that samples only when the benchmark says so.
+class BenchLoop : public SamplingLoop {
+public:
+    quint64 generation = 0;
+    void begin(quint64 g) override { generation = g; }
+    void end() override {}
+    void deliver(const MonitorSample& s) { emit sampled(s, generation); }
+};
+
+MonitorSample benchSample(const QDateTime& date, int cores, int i)
+{
+    MonitorSample s;
+    s.date = date;
+    s.cpuUsage = 0.3 + 0.2 * std::sin(i / 7.0);
+    s.perCoreUsage.resize(cores);
+    for (int c = 0; c < cores; ++c) s.perCoreUsage[c] = 0.5 + 0.5 * std::sin(c / 5.0 + i);
+    s.memoryTotal = 16LL << 30;
+    s.memoryUsed = (8LL << 30) + i * 4096;
+    s.memoryPressure = 0.3;
+    s.thermalState = ThermalState::Fair;
+    s.batteryLevel = 0.63;
+    s.isCharging = false;
+    s.networkInPerSecond = 1.2e6 * (0.5 + 0.5 * std::sin(i / 11.0));
+    s.networkOutPerSecond = 120e3;
+    return s;
+}
+
+// One tick of the page: a new sample over a full history of 120, the page rebuilt from
+// it and painted whole (the animations that follow are not part of the tick).
+void BM_PageUpdate(benchmark::State& state)
+{
+    const int cores = int(state.range(0));
+    QDateTime now(QDate(2026, 12, 10), QTime(12, 0), Qt::UTC);
+    auto* loop = new BenchLoop;
+    LiveMonitor monitor(LiveMonitor::Dependencies{std::unique_ptr<SamplingLoop>(loop), [&] { return now; }});
+    LiveMonitorView page(monitor);
+    page.resize(940, 800);
+    page.show();
+    int i = 0;
+    for (; i < LiveMonitor::kHistoryLength; ++i) {
+        now = now.addSecs(1);
+        loop->deliver(benchSample(now, cores, i));
+    }
+    QApplication::processEvents();
+    page.repaint();
+    for (auto _ : state) {
+        now = now.addSecs(1);
+        loop->deliver(benchSample(now, cores, i++));
+        QApplication::sendPostedEvents();
+        page.repaint();
+    }
+}
+BENCHMARK(BM_PageUpdate)->Arg(8)->Arg(256)->Unit(benchmark::kMillisecond);
+
+// The same tick as the application paints it: only what changed is repainted, when the
+// event loop gets to it.
+void BM_PageTick(benchmark::State& state)
+{
+    const int cores = int(state.range(0));
+    QDateTime now(QDate(2026, 12, 10), QTime(12, 0), Qt::UTC);
+    auto* loop = new BenchLoop;
+    LiveMonitor monitor(LiveMonitor::Dependencies{std::unique_ptr<SamplingLoop>(loop), [&] { return now; }});
+    LiveMonitorView page(monitor);
+    page.resize(940, 800);
+    page.show();
+    int i = 0;
+    for (; i < LiveMonitor::kHistoryLength; ++i) {
+        now = now.addSecs(1);
+        loop->deliver(benchSample(now, cores, i));
+    }
+    QApplication::processEvents();
+    for (auto _ : state) {
+        now = now.addSecs(1);
+        loop->deliver(benchSample(now, cores, i++));
+        QApplication::processEvents();
+    }
+}
+BENCHMARK(BM_PageTick)->Arg(8)->Arg(256)->Unit(benchmark::kMillisecond);
+
 double processorSeconds()
 {
     rusage u{};
@@ -124,12 +211,24 @@ double processorSeconds()
     return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) + double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
 }
 
-int runIdle(int seconds)
+enum class Watcher { none, page, tray };
+
+int runIdle(int seconds, Watcher watcher)
 {
     LiveMonitor& monitor = LiveMonitor::shared();
     int samples = 0;
     QObject::connect(&monitor, &LiveMonitor::latestChanged, [&] { ++samples; });
-    monitor.start();
+    std::unique_ptr<LiveMonitorView> page;
+    std::unique_ptr<MonitorTrayItem> tray;
+    if (watcher == Watcher::page) {
+        page = std::make_unique<LiveMonitorView>(monitor);
+        page->resize(940, 800);
+        page->show();
+    } else if (watcher == Watcher::tray) {
+        tray = std::make_unique<MonitorTrayItem>(monitor, [] { return true; });
+    } else {
+        monitor.start();
+    }
     // Start measuring once the sampling thread is up and the first sample is in.
     double startCpu = 0;
     QElapsedTimer wall;
@@ -142,9 +241,12 @@ int runIdle(int seconds)
     QCoreApplication::exec();
     const double cpu = processorSeconds() - startCpu;
     const double elapsed = double(wall.elapsed()) / 1000.0;
-    std::printf("idle with the live monitor running: %.3f s of processor time in %.1f s (%.4f %% of one core), %d samples\n",
-                cpu, elapsed, 100.0 * cpu / elapsed, samples);
-    monitor.stop();
+    const char* what = watcher == Watcher::page ? "the live page shown" : watcher == Watcher::tray ? "only the tray item" : "the live monitor running";
+    std::printf("idle with %s: %.3f s of processor time in %.1f s (%.4f %% of one core), %d samples\n", what, cpu, elapsed,
+                100.0 * cpu / elapsed, samples);
+    page.reset();
+    tray.reset();
+    if (watcher == Watcher::none) monitor.stop();
     return 0;
 }
 
@@ -152,10 +254,15 @@ int runIdle(int seconds)
 
 int main(int argc, char** argv)
 {
-    QCoreApplication app(argc, argv);
+    // Widgets without a display: the page is painted into memory.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
     for (int i = 1; i < argc; ++i) {
         const QByteArray arg(argv[i]);
-        if (arg.startsWith("--idle-seconds=")) return runIdle(std::max(1, arg.mid(15).toInt()));
+        if (arg == "--reduce-motion") Theme::setReduceMotion(true);
+        if (arg.startsWith("--idle-seconds=")) return runIdle(std::max(1, arg.mid(15).toInt()), Watcher::none);
+        if (arg.startsWith("--page-seconds=")) return runIdle(std::max(1, arg.mid(15).toInt()), Watcher::page);
+        if (arg.startsWith("--tray-seconds=")) return runIdle(std::max(1, arg.mid(15).toInt()), Watcher::tray);
     }
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();

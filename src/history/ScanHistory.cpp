@@ -1,4 +1,5 @@
 #include "history/ScanHistory.h"
+#include "platform/ThreadPriority.h"
 
 #include "app/LanguageManager.h"
 #include "history/HistoryStorage.h"
@@ -53,6 +54,9 @@ ScanHistory::ScanHistory(Options options, QObject* parent)
     writer_->moveToThread(&thread_);
     connect(writer_, &HistoryWriter::written, this, &ScanHistory::setPersists, Qt::QueuedConnection);
     thread_.setObjectName(QStringLiteral("ScanHistory"));
+    // QThread's priorities mean nothing to Linux's ordinary scheduler; the thread's own
+    // nice value does (set on the new thread, before its event loop runs).
+    connect(&thread_, &QThread::started, &thread_, [] { ThreadPriority::lowerCurrentThread(); }, Qt::DirectConnection);
     thread_.start(QThread::LowPriority);
 }
 

@@ -1,5 +1,6 @@
 #include "monitor/SamplingLoop.h"
 #include "monitor/SystemSampler.h"
+#include "platform/ThreadPriority.h"
 
 #include <QTimer>
 
@@ -43,6 +44,9 @@ ThreadedSamplingLoop::ThreadedSamplingLoop(std::shared_ptr<const SamplerSources>
     worker_->moveToThread(&thread_);
     // Crosses to this object's thread as a queued call, in the order the samples were taken.
     connect(worker_, &SamplingWorker::sampled, this, &SamplingLoop::sampled, Qt::QueuedConnection);
+    // Runs on the new thread before its event loop: QThread's priorities mean nothing to
+    // Linux's ordinary scheduler, the thread's nice value does.
+    connect(&thread_, &QThread::started, &thread_, [] { ThreadPriority::lowerCurrentThread(); }, Qt::DirectConnection);
     thread_.start(QThread::LowPriority);
 }
 
@@ -58,6 +62,15 @@ void ThreadedSamplingLoop::end()
 {
     if (!worker_ || !thread_.isRunning()) return;
     QMetaObject::invokeMethod(worker_, [w = worker_.data()] { w->end(); }, Qt::QueuedConnection);
+}
+
+std::optional<int> ThreadedSamplingLoop::samplingThreadNice() const
+{
+    if (!worker_ || !thread_.isRunning()) return std::nullopt;
+    std::optional<int> nice;
+    QMetaObject::invokeMethod(worker_.data(), [&nice] { nice = ThreadPriority::currentThreadNice(); },
+                              Qt::BlockingQueuedConnection);
+    return nice;
 }
 
 void ThreadedSamplingLoop::shutdown()

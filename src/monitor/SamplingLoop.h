@@ -9,6 +9,7 @@
 
 #include <chrono>
 #include <memory>
+#include <optional>
 
 // What takes the live samples: primed by begin(), then one sample per interval until
 // end(). Each sample carries the generation of the begin() it belongs to, so a
@@ -43,6 +44,8 @@ public:
     void shutdown() override;
 
     bool isThreadRunning() const { return thread_.isRunning(); }
+    // The sampling thread's nice value, read on that thread; absent when it does not run.
+    std::optional<int> samplingThreadNice() const;
 
 private:
     // Kept alive here as long as the worker may read them.

@@ -13,11 +13,11 @@ namespace {
 constexpr double kWarningBandStart = 0.6;
 constexpr double kCriticalBandStart = 0.85;
 
-// Names of loopbacks, tunnels, bridges and virtual links, whose traffic is already
-// counted on a physical interface or never leaves the machine.
+// Names of loopbacks, tunnels, bridges and peer links, whose traffic is already counted
+// on another interface or never leaves the machine. Linux's own software links are told
+// apart by the kernel instead (InterfaceLink::isVirtual), whatever they are called.
 constexpr std::array kUncountedPrefixes{
     "lo", "utun", "ipsec", "gif", "stf", "awdl", "llw", "bridge", "anpi", "ap",
-    "veth", "docker", "virbr", "br", "tun", "tap", "wg", "vnet", "ifb",
 };
 
 double share(quint64 part, quint64 whole)
@@ -147,9 +147,12 @@ std::pair<double, QList<double>> SystemSampler::cpuUsage()
     for (qsizetype i = 0; i < count; ++i) {
         const CoreTicks& now = current->cores[i];
         const CoreTicks& before = previousCPU_.cores[i];
+        // Each kind's difference on its own, so one that went backwards counts 0 and does
+        // not take the others with it.
         const quint64 busy = counterDelta(before.user, now.user, bits) + counterDelta(before.system, now.system, bits) +
-                             counterDelta(before.nice, now.nice, bits);
-        const quint64 total = busy + counterDelta(before.idle, now.idle, bits);
+                             counterDelta(before.nice, now.nice, bits) + counterDelta(before.irq, now.irq, bits) +
+                             counterDelta(before.softirq, now.softirq, bits) + counterDelta(before.steal, now.steal, bits);
+        const quint64 total = busy + counterDelta(before.idle, now.idle, bits) + counterDelta(before.iowait, now.iowait, bits);
         perCore << share(busy, total);
         busySum += busy;
         totalSum += total;
@@ -178,14 +181,15 @@ std::pair<qint64, double> SystemSampler::memoryStats() const
 
 QHash<QString, ByteCounters> SystemSampler::networkCounters() const
 {
-    QHash<QString, ByteCounters> counters;
+    QHash<QString, ByteCounters> counters, virtualOnly;
     const auto links = sources_.interfaceLinks();
     if (!links) return counters;
     for (const InterfaceLink& link : *links) {
         if (!link.up || link.loopback || !link.counters || !countsInterface(link.name)) continue;
-        counters.insert(link.name, *link.counters);
+        (link.isVirtual ? virtualOnly : counters).insert(link.name, *link.counters);
     }
-    return counters;
+    // Inside a container every link is virtual, and its own link is the way out.
+    return counters.isEmpty() ? virtualOnly : counters;
 }
 
 std::pair<double, double> SystemSampler::networkRates(std::chrono::nanoseconds now)

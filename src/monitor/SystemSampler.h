@@ -32,7 +32,9 @@ public:
     static quint64 counterDelta(quint64 previous, quint64 current, int bits);
     // The unbanded share mapped into the band of the kernel's pressure level.
     static double bandedPressure(double base, std::optional<int> level);
-    // Whether an interface's traffic is its own (not a loopback, tunnel, bridge or virtual link).
+    // Whether an interface's name leaves it out (loopbacks, tunnels, bridges, peer links).
+    // Virtual links are left out too while a physical interface is up; where every
+    // interface is virtual (a container), the virtual ones count.
     static bool countsInterface(const QString& name);
     // Level and charging flag of the first internal battery among the power sources.
     static std::optional<std::pair<double, bool>> battery(const std::optional<QVariantList>& descriptions);

@@ -10,12 +10,21 @@
 #include <chrono>
 #include <optional>
 
-// Cumulative processor time of one logical processor, in ticks.
+// Cumulative processor time of one logical processor, in ticks. Hosts that keep more
+// kinds of time than the first four report them apart, so that each kind's difference can
+// be taken on its own: a kind that goes backwards (Linux's iowait may) then costs nothing
+// instead of dragging its sum down with it.
 struct CoreTickCounts {
     quint64 user = 0;
     quint64 system = 0;
     quint64 idle = 0;
     quint64 nice = 0;
+    // Busy time kept apart from `system`.
+    quint64 irq = 0;
+    quint64 softirq = 0;
+    quint64 steal = 0;  // taken by the hypervisor from a virtual processor
+    // Idle time spent waiting for input or output, kept apart from `idle`.
+    quint64 iowait = 0;
     bool operator==(const CoreTickCounts&) const = default;
 };
 
@@ -49,6 +58,9 @@ struct InterfaceLink {
     bool up = false;
     bool loopback = false;
     std::optional<ByteCounters> counters;  // absent when the interface keeps no statistics
+    // A software link (bridge, bond, VLAN, tunnel, container pair): its traffic also
+    // crosses a physical interface, or never leaves the machine.
+    bool isVirtual = false;
     bool operator==(const InterfaceLink&) const = default;
 };
 

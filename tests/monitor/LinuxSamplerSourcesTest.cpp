@@ -22,8 +22,10 @@ TEST(LinuxSamplerLaptop, ProcessorsWithAGapInTheNumbering)
     ASSERT_TRUE(ticks);
     EXPECT_EQ(ticks->counterBits, 64);
     // cpu0, cpu2, cpu3: the offline cpu1 is simply not there; the sum line is not a processor.
-    // system = system + irq + softirq + steal; idle = idle + iowait.
-    EXPECT_EQ(ticks->cores, (QList<CoreTickCounts>{{400, 110, 2050, 10}, {300, 165, 3025, 10}, {500, 157, 3025, 10}}));
+    // Every kind apart: user, system, idle, nice, irq, softirq, steal, iowait.
+    EXPECT_EQ(ticks->cores, (QList<CoreTickCounts>{{400, 100, 2000, 10, 5, 5, 0, 50},
+                                                   {300, 150, 3000, 10, 3, 10, 2, 25},
+                                                   {500, 150, 3000, 10, 2, 5, 0, 25}}));
 }
 
 TEST(LinuxSamplerLaptop, MemoryWithoutZswapAndWithoutPressure)
@@ -59,13 +61,14 @@ TEST(LinuxSamplerLaptop, InterfacesWithFlagsAndWideCounters)
     const LinuxSamplerSources src(fixture("monitor-laptop"));
     const auto links = src.interfaceLinks();
     ASSERT_TRUE(links);
-    // bonding_masters is a control file, not an interface.
+    // bonding_masters is a control file, not an interface; the bridge, the container pair
+    // and the loopback have their devices under /sys/devices/virtual/net.
     const QList<InterfaceLink> expected{
-        {"docker0", true, false, ByteCounters{777, 888, 64}},
-        {"eth0", false, false, ByteCounters{10, 20, 64}},
-        {"lo", true, true, ByteCounters{5000, 5000, 64}},
-        {"veth12ab", true, false, ByteCounters{777, 888, 64}},
-        {"wlan0", true, false, ByteCounters{18446744073709551000ull, 123456789, 64}},
+        {"docker0", true, false, ByteCounters{777, 888, 64}, true},
+        {"eth0", false, false, ByteCounters{10, 20, 64}, false},
+        {"lo", true, true, ByteCounters{5000, 5000, 64}, true},
+        {"veth12ab", true, false, ByteCounters{777, 888, 64}, true},
+        {"wlan0", true, false, ByteCounters{18446744073709551000ull, 123456789, 64}, false},
     };
     EXPECT_EQ(*links, expected);
 }
@@ -75,8 +78,9 @@ TEST(LinuxSamplerServer, ZswapPressureAndNoBattery)
     const LinuxSamplerSources src(fixture("monitor-server"), 4096);
     const auto ticks = src.processorTicks();
     ASSERT_TRUE(ticks);
-    // A line with only the four oldest fields reads the rest as 0.
-    EXPECT_EQ(ticks->cores, (QList<CoreTickCounts>{{10, 2 + 5 + 6 + 7, 30 + 4, 1}, {1, 3, 4, 2}}));
+    // A line with only the four oldest fields reads the rest as 0; guest time is already
+    // part of user and nice, so the fields after steal are not read.
+    EXPECT_EQ(ticks->cores, (QList<CoreTickCounts>{{10, 2, 30, 1, 5, 6, 7, 4}, {1, 3, 4, 2}}));
     // compressed = Zswap (the pool, not what it holds); active = 12000000 − 400000 − 1600000 kB.
     EXPECT_EQ(src.memoryPages(), (MemoryPages{10000000 / 4, 400000 / 4, 1600000 / 4}));
     EXPECT_EQ(src.memoryPressureLevel(), 2);
@@ -124,7 +128,7 @@ TEST(ProcessorTicksParser, Table)
         {"no_processor_lines", "cpu  1 2 3 4\nintr 5\n", QList<CoreTickCounts>{}},
         {"empty", "", QList<CoreTickCounts>{}},
         {"no_trailing_newline", "cpu0 1 2 3 4", QList<CoreTickCounts>{{1, 3, 4, 2}}},
-        {"extra_spaces_and_guest_fields", "cpu7  1  2 3 4 5 6 7 8 9 10\n", QList<CoreTickCounts>{{1, 3 + 6 + 7 + 8, 4 + 5, 2}}},
+        {"extra_spaces_and_guest_fields", "cpu7  1  2 3 4 5 6 7 8 9 10\n", QList<CoreTickCounts>{{1, 3, 4, 2, 6, 7, 8, 5}}},
         {"too_few_fields", "cpu0 1 2 3\n", std::nullopt},
         {"negative", "cpu0 1 -2 3 4\n", std::nullopt},
         {"word", "cpu0 1 2 x 4\n", std::nullopt},
@@ -178,6 +182,53 @@ TEST(MemoryParser, Damage)
     EXPECT_EQ(huge->active, ~0ull);
     EXPECT_EQ(LinuxSamplerSources::parseSwapUsed("SwapTotal: 10 kB\n"), std::nullopt);
     EXPECT_EQ(LinuxSamplerSources::parseSwapUsed("SwapTotal: 10 kB\nSwapFree: 4 kB\n"), qint64(6 * kKiB));
+}
+
+TEST(LinuxSamplerZfs, ArcAboveItsMinimumIsCache)
+{
+    const LinuxSamplerSources src(fixture("monitor-zfs"), 4096);
+    // in use = 32000000 − 8000000 kB, less the ARC above its minimum (13312000000 −
+    // 1024000000 bytes = 12000000 kB); wired = 300000 kB.
+    EXPECT_EQ(src.memoryPages(), (MemoryPages{(24000000 - 12000000 - 300000) / 4, 300000 / 4, 0}));
+}
+
+struct MemoryCase {
+    const char* name;
+    const char* meminfo;
+    std::optional<QByteArray> arcstats;
+    std::optional<MemoryPages> pages;  // in KiB pages
+};
+
+TEST(MemoryParser, AvailableAndArc)
+{
+    const char* normal = "MemTotal: 1000 kB\nMemFree: 100 kB\nMemAvailable: 600 kB\nBuffers: 50 kB\nCached: 300 kB\n"
+                         "SReclaimable: 80 kB\nShmem: 30 kB\nPageTables: 10 kB\n";
+    const QByteArray arc = "name type data\nc_min 4 102400\nsize 4 307200\n";  // 200 KiB above the minimum
+    const MemoryCase cases[] = {
+        {"mem_available", normal, std::nullopt, MemoryPages{1000 - 600 - 10, 10, 0}},
+        // 0 and beyond the total are not readings: free + buffers + cached + reclaimable slab − shared.
+        {"mem_available_zero", "MemTotal: 1000 kB\nMemFree: 100 kB\nMemAvailable: 0 kB\nBuffers: 50 kB\nCached: 300 kB\n"
+                               "SReclaimable: 80 kB\nShmem: 30 kB\n", std::nullopt, MemoryPages{1000 - 500, 0, 0}},
+        {"mem_available_beyond_total", "MemTotal: 1000 kB\nMemFree: 100 kB\nMemAvailable: 4000 kB\nCached: 300 kB\n",
+         std::nullopt, MemoryPages{600, 0, 0}},
+        {"no_mem_available", "MemTotal: 1000 kB\nMemFree: 100 kB\nBuffers: 50 kB\nCached: 300 kB\n", std::nullopt,
+         MemoryPages{550, 0, 0}},
+        // More shared memory than the rest: nothing is available.
+        {"shmem_beyond_the_rest", "MemTotal: 1000 kB\nMemFree: 10 kB\nMemAvailable: 0 kB\nShmem: 500 kB\n", std::nullopt,
+         MemoryPages{1000, 0, 0}},
+        // More free than in total: capped at the total.
+        {"free_beyond_total", "MemTotal: 1000 kB\nMemFree: 3000 kB\nMemAvailable: 0 kB\n", std::nullopt, MemoryPages{0, 0, 0}},
+        {"arc", normal, arc, MemoryPages{1000 - 600 - 200 - 10, 10, 0}},
+        {"arc_at_its_minimum", normal, QByteArray("c_min 4 307200\nsize 4 307200\n"), MemoryPages{390, 10, 0}},
+        {"arc_below_its_minimum", normal, QByteArray("c_min 4 409600\nsize 4 307200\n"), MemoryPages{390, 10, 0}},
+        // An ARC larger than all use leaves nothing but the wired pages.
+        {"arc_beyond_use", normal, QByteArray("c_min 4 0\nsize 4 10240000\n"), MemoryPages{0, 10, 0}},
+        {"arc_without_minimum", normal, QByteArray("size 4 307200\n"), MemoryPages{390, 10, 0}},
+        {"arc_garbage", normal, QByteArray("c_min 4 abc\nsize four 307200\n\x01\x02"), MemoryPages{390, 10, 0}},
+        {"arc_empty", normal, QByteArray(), MemoryPages{390, 10, 0}},
+    };
+    for (const MemoryCase& c : cases)
+        EXPECT_EQ(LinuxSamplerSources::parseMemoryPages(QByteArray(c.meminfo), 1024, c.arcstats), c.pages) << c.name;
 }
 
 // ---------------------------------------------------------------- this machine

@@ -22,6 +22,9 @@
 namespace {
 
 const QString kNet = QStringLiteral("sys/class/net/");
+// Every software link the kernel creates (bridges, bonds, VLANs, tunnels, veth pairs,
+// WireGuard, ifb) has its device here; hardware interfaces sit under their bus.
+const QString kVirtualNet = QStringLiteral("sys/devices/virtual/net/");
 
 // A whole /proc or /sys file, read once a second: plain reads into a buffer that grows
 // only as far as the file does (pseudo-files report no size).
@@ -91,9 +94,13 @@ quint64 saturatingMul(quint64 a, quint64 b)
 }
 
 // The meminfo fields the live figures use, in bytes.
-enum MemField { MemTotal, MemAvailable, Active, Unevictable, SUnreclaim, KernelStack, PageTables, Zswap, SwapTotal, SwapFree, kFieldCount };
+enum MemField {
+    MemTotal, MemAvailable, MemFree, Buffers, Cached, SReclaimable, Shmem, Active,
+    Unevictable, SUnreclaim, KernelStack, PageTables, Zswap, SwapTotal, SwapFree, kFieldCount
+};
 constexpr std::array<std::string_view, kFieldCount> kFieldNames{
-    "MemTotal", "MemAvailable", "Active", "Unevictable", "SUnreclaim", "KernelStack", "PageTables", "Zswap", "SwapTotal", "SwapFree"};
+    "MemTotal", "MemAvailable", "MemFree", "Buffers", "Cached", "SReclaimable", "Shmem", "Active",
+    "Unevictable", "SUnreclaim", "KernelStack", "PageTables", "Zswap", "SwapTotal", "SwapFree"};
 
 using MemValues = std::array<std::optional<quint64>, kFieldCount>;
 
@@ -162,12 +169,16 @@ std::optional<ProcessorTicks> LinuxSamplerSources::parseProcessorTicks(const QBy
             rest.remove_prefix(end);
         }
         if (count < 4) { damaged = true; return; }
-        // Counters of 64 bits: the sums wrap the way the counters themselves would.
+        // Each kind apart: the sampler takes every kind's difference on its own.
         CoreTickCounts c;
         c.user = f[0];
         c.nice = f[1];
-        c.system = f[2] + f[5] + f[6] + f[7];
-        c.idle = f[3] + f[4];
+        c.system = f[2];
+        c.idle = f[3];
+        c.iowait = f[4];
+        c.irq = f[5];
+        c.softirq = f[6];
+        c.steal = f[7];
         ticks.cores << c;
     });
     // A damaged line would shift every later processor into the wrong slot.
@@ -183,17 +194,56 @@ std::optional<ProcessorTicks> LinuxSamplerSources::processorTicks() const
     return parseProcessorTicks(*text);
 }
 
-std::optional<MemoryPages> LinuxSamplerSources::parseMemoryPages(const QByteArray& meminfo, qint64 pageSize)
+std::optional<quint64> LinuxSamplerSources::parseArcReclaimable(const QByteArray& arcstats)
+{
+    // "name type data" rows after a header; sizes in bytes.
+    std::optional<quint64> size, minimum;
+    forEachLine(arcstats, [&](std::string_view line) {
+        line = trimmed(line);
+        const size_t nameEnd = line.find_first_of(" \t");
+        if (nameEnd == std::string_view::npos) return;
+        const std::string_view name = line.substr(0, nameEnd);
+        if (name != "size" && name != "c_min") return;
+        const size_t valueStart = line.find_last_of(" \t");
+        const auto value = unsignedNumber(line.substr(valueStart + 1));
+        if (!value) return;
+        (name == "size" ? size : minimum) = *value;
+    });
+    if (!size || !minimum) return std::nullopt;
+    return *size > *minimum ? *size - *minimum : 0;
+}
+
+std::optional<MemoryPages> LinuxSamplerSources::parseMemoryPages(const QByteArray& meminfo, qint64 pageSize,
+                                                                 const std::optional<QByteArray>& arcstats)
 {
     if (pageSize <= 0) return std::nullopt;
     const MemValues v = parseMeminfo(meminfo);
     if (!v[MemTotal]) return std::nullopt;
+    const quint64 total = *v[MemTotal];
     const quint64 wired = saturatingAdd(saturatingAdd(v[Unevictable].value_or(0), v[SUnreclaim].value_or(0)),
                                         saturatingAdd(v[KernelStack].value_or(0), v[PageTables].value_or(0)));
     const quint64 compressed = v[Zswap].value_or(0);
+    // What the kernel could hand out without swapping. Some kernels and containers report
+    // a MemAvailable of 0 or beyond the total; the classic estimate stands in then.
+    std::optional<quint64> available;
+    if (v[MemAvailable] && *v[MemAvailable] > 0 && *v[MemAvailable] <= total) {
+        available = *v[MemAvailable];
+    } else if (v[MemFree]) {
+        const quint64 reclaimable = saturatingAdd(saturatingAdd(*v[MemFree], v[Buffers].value_or(0)),
+                                                  saturatingAdd(v[Cached].value_or(0), v[SReclaimable].value_or(0)));
+        const quint64 shared = v[Shmem].value_or(0);
+        available = std::min(reclaimable > shared ? reclaimable - shared : 0, total);
+    } else if (v[MemAvailable]) {
+        available = std::min(*v[MemAvailable], total);
+    }
     quint64 active = 0;
-    if (v[MemAvailable]) {
-        const quint64 inUse = *v[MemTotal] - std::min(*v[MemAvailable], *v[MemTotal]);
+    if (available) {
+        quint64 inUse = total - *available;
+        // ZFS keeps its cache (the ARC) outside the page cache, where it reads as use; what
+        // it holds above its minimum it gives back under pressure, like any cache.
+        if (arcstats) {
+            if (const auto arc = parseArcReclaimable(*arcstats)) inUse -= std::min(inUse, *arc);
+        }
         const quint64 accounted = saturatingAdd(wired, compressed);
         active = inUse > accounted ? inUse - accounted : 0;
     } else if (v[Active]) {
@@ -209,7 +259,8 @@ std::optional<MemoryPages> LinuxSamplerSources::memoryPages() const
 {
     auto text = readFile(fs_, "proc/meminfo");
     if (!text) return std::nullopt;
-    return parseMemoryPages(*text, pageSize_);
+    // Only present where the ZFS module is loaded.
+    return parseMemoryPages(*text, pageSize_, readFile(fs_, "proc/spl/kstat/zfs/arcstats", 64 * 1024));
 }
 
 std::optional<qint64> LinuxSamplerSources::parseSwapUsed(const QByteArray& meminfo)
@@ -255,8 +306,11 @@ std::optional<QVariantList> LinuxSamplerSources::powerSourceDescriptions() const
 std::optional<QList<InterfaceLink>> LinuxSamplerSources::interfaceLinks() const
 {
     if (!fs_.exists(kNet)) {
-        if (fs_.root() == QStringLiteral("/")) return linksFromInterfaceAddresses();
-        return std::nullopt;
+        if (fs_.root() != QStringLiteral("/")) return std::nullopt;
+        auto links = linksFromInterfaceAddresses();
+        if (links)
+            for (InterfaceLink& link : *links) link.isVirtual = isVirtualLink(link.name);
+        return links;
     }
     QList<InterfaceLink> links;
     // A short decimal or hex number on the first line of a small attribute file.
@@ -278,6 +332,7 @@ std::optional<QList<InterfaceLink>> LinuxSamplerSources::interfaceLinks() const
         link.loopback = (*flags & IFF_LOOPBACK) != 0;
         const auto rx = number(dir + "statistics/rx_bytes", 10), tx = number(dir + "statistics/tx_bytes", 10);
         if (rx && tx) link.counters = ByteCounters{*rx, *tx, 64};
+        link.isVirtual = isVirtualLink(name);
         links << link;
     }
     return links;
@@ -302,6 +357,14 @@ std::optional<QList<InterfaceLink>> LinuxSamplerSources::linksFromInterfaceAddre
     }
     freeifaddrs(list);
     return links;
+}
+
+bool LinuxSamplerSources::isVirtualLink(const QString& name) const
+{
+    // A name is data: never a path of its own ("..", slashes).
+    if (name.isEmpty() || name.contains(QLatin1Char('/')) || name == QStringLiteral(".") || name == QStringLiteral(".."))
+        return false;
+    return fs_.exists(kVirtualNet + name);
 }
 
 quint64 LinuxSamplerSources::physicalMemory() const

@@ -5,18 +5,22 @@
 #include "platform/linux/SysFs.h"
 
 // The live sampler's readings on Linux, each from one place:
-//   processor ticks   /proc/stat, one "cpuN" line per online processor (64-bit counters):
-//                     user; nice; system + irq + softirq + steal; idle + iowait
+//   processor ticks   /proc/stat, one "cpuN" line per online processor (64-bit counters),
+//                     every kind apart: user nice system idle iowait irq softirq steal
 //   memory pages      /proc/meminfo in bytes divided by the page size:
 //                     wired = Unevictable + SUnreclaim + KernelStack + PageTables,
 //                     compressed = Zswap (0 without zswap),
-//                     active = MemTotal − MemAvailable − wired − compressed (Active on kernels without MemAvailable)
+//                     active = MemTotal − available − ZFS ARC above its minimum − wired − compressed,
+//                     available = MemAvailable, or MemFree + Buffers + Cached + SReclaimable − Shmem
+//                     where MemAvailable is missing, 0 or beyond MemTotal (Active where MemFree is missing too);
+//                     the ARC from /proc/spl/kstat/zfs/arcstats (size − c_min)
 //   pressure level    /proc/pressure/memory, banded by the stall thresholds below
 //   swap used         SwapTotal − SwapFree of /proc/meminfo
 //   thermal state     /sys/class/thermal trip points (the reader the System section uses)
 //   power sources     /sys/class/power_supply (LinuxPowerSources)
 //   interfaces        /sys/class/net/<if>/flags and statistics/{rx,tx}_bytes (64-bit);
-//                     getifaddrs packet entries (32-bit) where /sys/class/net is missing
+//                     getifaddrs packet entries (32-bit) where /sys/class/net is missing;
+//                     virtual when /sys/devices/virtual/net/<if> exists
 //   physical memory   MemTotal of /proc/meminfo
 class LinuxSamplerSources final : public SamplerSources {
 public:
@@ -40,13 +44,17 @@ public:
 
     // The text parsers behind the reads, for recorded files.
     static std::optional<ProcessorTicks> parseProcessorTicks(const QByteArray& procStat);
-    static std::optional<MemoryPages> parseMemoryPages(const QByteArray& meminfo, qint64 pageSize);
+    static std::optional<MemoryPages> parseMemoryPages(const QByteArray& meminfo, qint64 pageSize,
+                                                       const std::optional<QByteArray>& arcstats = std::nullopt);
+    // Bytes the ZFS ARC holds above its minimum; absent without both figures.
+    static std::optional<quint64> parseArcReclaimable(const QByteArray& arcstats);
     static std::optional<qint64> parseSwapUsed(const QByteArray& meminfo);
     static std::optional<int> parsePressureLevel(const QByteArray& pressure);
     // Link-level entries of getifaddrs with their 32-bit counters.
     static std::optional<QList<InterfaceLink>> linksFromInterfaceAddresses();
 
 private:
+    bool isVirtualLink(const QString& name) const;
     SysFs fs_;
     LinuxPowerSources power_;
     qint64 pageSize_;

@@ -1,0 +1,554 @@
+// The live monitor page, its charts and bars, the tray panel and the tray item: what they
+// show for a history, and that every way of showing and hiding them keeps the monitor's
+// client count balanced.
+#include "HandDrivenLoop.h"
+#include "MonitorSamples.h"
+#include "app/AppRouter.h"
+#include "monitor/LiveMonitorView.h"
+#include "monitor/MenuBarMonitorView.h"
+#include "monitor/MonitorCharts.h"
+#include "monitor/MonitorTrayItem.h"
+#include "support/AnimationClock.h"
+#include "ui/ScoreRing.h"
+#include "ui/Tiles.h"
+#include "ui/UiLanguage.h"
+
+#include <QAccessible>
+#include <QLabel>
+#include <QApplication>
+#include <QMenu>
+#include <QPushButton>
+#include <QSignalSpy>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+namespace {
+
+const QDateTime kNoon(QDate(2026, 12, 10), QTime(12, 0), Qt::UTC);
+
+QList<MonitorSample> history(int count, int cores = 8)
+{
+    QList<MonitorSample> samples;
+    for (int i = 0; i < count; ++i) samples << plainSample(kNoon.addSecs(i), 0.01 * (i % 100), cores);
+    return samples;
+}
+
+// ---------------------------------------------------------------- per-core bars
+
+TEST(PerCoreBars, LevelsClampAndStub)
+{
+    const double values[] = {-0.2, 0, std::nan(""), 0.5, 1.7};
+    const double levels[] = {0, 0, 0, 0.5, 1};
+    for (int i = 0; i < 5; ++i) EXPECT_DOUBLE_EQ(PerCoreBars::level(values[i]), levels[i]) << i;
+    EXPECT_DOUBLE_EQ(PerCoreBars::fillHeight(0, 90), 2);
+    EXPECT_DOUBLE_EQ(PerCoreBars::fillHeight(1, 90), 90);
+    PerCoreBars bars;
+    bars.resize(400, 90);
+    bars.setValues({-0.2, 0, std::nan(""), 0.5, 1.7});
+    EXPECT_EQ(bars.barValue(0), QStringLiteral("0%"));
+    EXPECT_EQ(bars.barValue(2), QStringLiteral("0%"));
+    EXPECT_EQ(bars.barValue(4), QStringLiteral("100%"));
+}
+
+TEST(PerCoreBars, EightEqualBarsFourApartLabelledFromOne)
+{
+    PerCoreBars bars;
+    bars.resize(400 + 7 * 4, 90);
+    bars.setValues(QList<double>(8, 0.3));
+    for (int i = 0; i < 8; ++i) {
+        const QRectF r = bars.barRect(i);
+        EXPECT_DOUBLE_EQ(r.width(), 50) << i;
+        EXPECT_DOUBLE_EQ(r.left(), i * 54.0) << i;
+        EXPECT_DOUBLE_EQ(r.height(), 90) << i;
+    }
+    EXPECT_EQ(bars.heightForWidth(428), 90);
+    // One accessible element per bar, "Core 1" to "Core 8".
+    QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(&bars);
+    ASSERT_TRUE(iface);
+    ASSERT_EQ(iface->childCount(), 8);
+    EXPECT_EQ(iface->child(0)->text(QAccessible::Name), QStringLiteral("Core 1"));
+    EXPECT_EQ(iface->child(7)->text(QAccessible::Name), QStringLiteral("Core 8"));
+    EXPECT_EQ(iface->child(7)->text(QAccessible::Value), QStringLiteral("30%"));
+    EXPECT_EQ(bars.barName(0), QStringLiteral("Core 1"));
+}
+
+TEST(PerCoreBars, EmptyDrawsNothing)
+{
+    PerCoreBars bars;
+    bars.resize(300, 90);
+    bars.setValues({});
+    EXPECT_TRUE(bars.barRect(0).isNull());
+    EXPECT_EQ(bars.heightForWidth(300), 90);
+}
+
+struct BarsCase {
+    int cores;
+    int width;
+};
+
+TEST(PerCoreBars, LegibleFromOneTo256Cores)
+{
+    // From a narrow window to the widest column, every bar is at least 4 wide, inside the
+    // widget, and apart from its neighbours.
+    const BarsCase cases[] = {{1, 300}, {8, 300}, {16, 500}, {64, 500}, {128, 1020}, {128, 500},
+                              {256, 1020}, {256, 600}, {256, 300}, {512, 1020}};
+    for (const BarsCase& c : cases) {
+        PerCoreBars bars;
+        bars.setValues(QList<double>(c.cores, 0.5));
+        const int height = bars.heightForWidth(c.width);
+        bars.resize(c.width, height);
+        const PerCoreBars::Layout l = PerCoreBars::layoutFor(c.cores, c.width);
+        EXPECT_GE(l.barWidth, 4) << c.cores << " cores in " << c.width;
+        EXPECT_GE(l.rowHeight, 24) << c.cores << " cores in " << c.width;
+        EXPECT_GE(l.spacing, 2) << c.cores << " cores in " << c.width;
+        QRectF previous;
+        for (int i = 0; i < c.cores; ++i) {
+            const QRectF r = bars.barRect(i);
+            ASSERT_TRUE(QRectF(0, 0, c.width + 0.01, height + 0.01).contains(r)) << c.cores << " bar " << i;
+            if (i > 0 && r.top() == previous.top()) { ASSERT_GE(r.left() - previous.right(), 1.99) << c.cores << " bar " << i; }
+            previous = r;
+        }
+    }
+    // Up to a hundred or so cores stay in one row of 90 in a wide column.
+    EXPECT_EQ(PerCoreBars::layoutFor(128, 1020).rows, 1);
+    EXPECT_EQ(PerCoreBars::layoutFor(256, 1020).rows, 2);
+}
+
+TEST(PerCoreBars, AnimatesWhateverTheMotionSetting)
+{
+    FakeAnimationClock clock;
+    Theme::setReduceMotion(true);
+    PerCoreBars bars;
+    bars.resize(200, 90);
+    bars.show();
+    bars.setValues({0.0});
+    clock.advance(500);
+    bars.setValues({1.0});
+    clock.advance(100);
+    EXPECT_GT(bars.shownLevel(0), 0.0);
+    EXPECT_LT(bars.shownLevel(0), 1.0);
+    clock.advance(400);
+    EXPECT_DOUBLE_EQ(bars.shownLevel(0), 1.0);
+    Theme::setReduceMotion(std::nullopt);
+}
+
+// ---------------------------------------------------------------- badge
+
+TEST(LivePulse, PulsesUnlessMotionIsReduced)
+{
+    EXPECT_DOUBLE_EQ(LivePulse::opacityAt(0), 1.0);
+    EXPECT_NEAR(LivePulse::opacityAt(900), 0.35, 1e-9);
+    EXPECT_DOUBLE_EQ(LivePulse::opacityAt(1800), 1.0);
+    EXPECT_GT(LivePulse::opacityAt(450), 0.35);
+    EXPECT_LT(LivePulse::opacityAt(450), 1.0);
+
+    Theme::setReduceMotion(true);
+    {
+        LivePulse pulse;
+        pulse.show();
+        EXPECT_FALSE(pulse.isPulsing());
+        EXPECT_DOUBLE_EQ(pulse.dotOpacity(), 1.0);
+    }
+    Theme::setReduceMotion(false);
+    {
+        LivePulse pulse;
+        pulse.show();
+        EXPECT_TRUE(pulse.isPulsing());
+        pulse.hide();
+        EXPECT_FALSE(pulse.isPulsing());
+    }
+    Theme::setReduceMotion(std::nullopt);
+}
+
+// ---------------------------------------------------------------- charts
+
+TEST(LiveCharts, SeriesAxesAndTime)
+{
+    MonitorModel m(history(120), history(120).last());
+    LiveChart cpu(LiveChart::Kind::processor);
+    cpu.setPoints(m.points);
+    const auto series = cpu.seriesPoints();
+    ASSERT_EQ(series[0].size(), 120);
+    // The newest at 0, the oldest 119 seconds before it.
+    EXPECT_DOUBLE_EQ(series[0].last().x(), 0);
+    EXPECT_DOUBLE_EQ(series[0].first().x(), -119);
+    EXPECT_EQ(cpu.timeRange(), std::make_pair(-119.0, 0.0));
+    EXPECT_EQ(cpu.axisLabels(), (QStringList{"0%", "50%", "100%"}));
+    EXPECT_EQ(cpu.axisAlignment(), Qt::AlignLeft);
+    EXPECT_FALSE(cpu.isTimeReversed());
+
+    // Right to left: time runs from the right, the axis stands on the right (leading) edge.
+    cpu.setLayoutDirection(Qt::RightToLeft);
+    EXPECT_TRUE(cpu.isTimeReversed());
+    EXPECT_EQ(cpu.axisAlignment(), Qt::AlignRight);
+
+    LiveChart memory(LiveChart::Kind::memory);
+    memory.setPoints(m.points);
+    EXPECT_DOUBLE_EQ(memory.seriesPoints()[0][3].y(), 0.5);
+    EXPECT_DOUBLE_EQ(memory.seriesPoints()[1][3].y(), 0.3);
+
+    LiveChart network(LiveChart::Kind::network);
+    network.setPoints(m.points);
+    EXPECT_EQ(network.axisValues(), (QList<double>{0, 500, 1000, 1500}));
+    EXPECT_EQ(network.axisLabels().size(), 4);
+    network.setPoints({});
+    EXPECT_EQ(network.axisValues(), (QList<double>{0, 500, 1000}));
+    EXPECT_EQ(network.timeRange(), std::make_pair(-1.0, 0.0));
+}
+
+// ---------------------------------------------------------------- page
+
+TEST(LiveMonitorPage, PlaceholderUntilTheFirstSampleThenContent)
+{
+    HandDrivenMonitor m;
+    LiveMonitorView page(m.monitor);
+    page.resize(1000, 800);
+    page.show();
+    EXPECT_EQ(m.monitor.clients(), 1);
+    EXPECT_FALSE(page.showsContent());
+    m.feed(history(1));
+    EXPECT_TRUE(page.showsContent());
+    EXPECT_EQ(m.loop->begins.size(), 1);  // started once
+    m.feed(history(5).mid(1));
+    EXPECT_EQ(page.content()->model().points.size(), 5);
+}
+
+TEST(LiveMonitorPage, GaugesForADesktopWithoutThermalZones)
+{
+    HandDrivenMonitor m;
+    LiveMonitorView page(m.monitor);
+    page.show();
+    MonitorSample s = plainSample(kNoon, 0.42, 4);
+    s.thermalState = ThermalState::Unknown;
+    m.feed({s});
+    LiveMonitorContent* c = page.content();
+    EXPECT_EQ(c->gaugeCell(0)->title(), "CPU");
+    EXPECT_EQ(c->gaugeCell(0)->valueText(), "42%");
+    EXPECT_EQ(c->gaugeCell(1)->valueText(), "50%");
+    EXPECT_EQ(c->gaugeCell(2)->valueText(), "Unknown");
+    EXPECT_DOUBLE_EQ(c->gaugeCell(2)->value(), 0);
+    EXPECT_EQ(c->gaugeCell(2)->tint(), MonitorTint::secondary());
+    EXPECT_EQ(c->gaugeCell(3)->title(), "Power");
+    EXPECT_EQ(c->gaugeCell(3)->valueText(), "Adapter");
+    EXPECT_DOUBLE_EQ(c->gaugeCell(3)->value(), 1.0);
+    EXPECT_EQ(c->coresText(), "4 cores");
+    EXPECT_EQ(c->processorCard()->value(), "42%");
+    EXPECT_EQ(c->processorCard()->footnote(), std::nullopt);
+    EXPECT_EQ(c->memoryCard()->value(), "8 GB / 16 GB");
+    EXPECT_TRUE(c->memoryCard()->footnote().has_value());
+    EXPECT_EQ(c->networkCard()->footnote(), std::nullopt);
+}
+
+TEST(LiveMonitorPage, LaptopGaugesFollowTheSample)
+{
+    HandDrivenMonitor m;
+    LiveMonitorView page(m.monitor);
+    page.show();
+    const QList<MonitorSample> samples = fixtureLaptopSamples(5, kNoon);
+    m.feed(samples);
+    LiveMonitorContent* c = page.content();
+    EXPECT_EQ(c->gaugeCell(2)->valueText(), "Warm");
+    EXPECT_DOUBLE_EQ(c->gaugeCell(2)->value(), 0.5);
+    EXPECT_EQ(c->gaugeCell(3)->title(), "Battery");
+    EXPECT_EQ(c->gaugeCell(3)->valueText(), "63%");
+    EXPECT_EQ(c->coresText(), "16 cores");
+    EXPECT_EQ(c->perCoreBars()->values().size(), 16);
+}
+
+TEST(LiveMonitorPage, RingsMoveOnlyByVisibleSteps)
+{
+    HandDrivenMonitor m;
+    LiveMonitorView page(m.monitor);
+    page.show();
+    MonitorSample s = plainSample(kNoon, 0.40);
+    m.feed({s});
+    MonitorGaugeCell* memory = page.content()->gaugeCell(1);
+    MonitorGaugeCell* cpu = page.content()->gaugeCell(0);
+    const double ring = memory->gauge()->ring()->progress();
+    // Memory drifting by a megabyte: same text, no sweep.
+    s.date = kNoon.addSecs(1);
+    s.memoryUsed += 1 << 20;
+    s.cpuUsage = 0.402;
+    m.feed({s});
+    EXPECT_DOUBLE_EQ(memory->gauge()->ring()->progress(), ring);
+    EXPECT_DOUBLE_EQ(cpu->gauge()->ring()->progress(), 0.40);
+    EXPECT_DOUBLE_EQ(memory->value(), double(s.memoryUsed) / double(s.memoryTotal));
+    // A step that shows: the ring follows.
+    s.date = kNoon.addSecs(2);
+    s.cpuUsage = 0.43;
+    m.feed({s});
+    EXPECT_DOUBLE_EQ(cpu->gauge()->ring()->progress(), 0.43);
+}
+
+TEST(LiveMonitorPage, ShowingAndHidingKeepsTheCountBalanced)
+{
+    HandDrivenMonitor m;
+    {
+        LiveMonitorView page(m.monitor);
+        for (int i = 0; i < 3; ++i) {
+            page.show();
+            EXPECT_EQ(m.monitor.clients(), 1);
+            page.show();  // already shown: no second client
+            EXPECT_EQ(m.monitor.clients(), 1);
+            page.hide();
+            EXPECT_EQ(m.monitor.clients(), 0);
+            EXPECT_FALSE(m.loop->running);
+        }
+        page.show();
+    }
+    // Destroyed while shown.
+    EXPECT_EQ(m.monitor.clients(), 0);
+    EXPECT_FALSE(m.loop->running);
+}
+
+TEST(LiveMonitorPage, HiddenPageCatchesUpWhenShownAgain)
+{
+    HandDrivenMonitor m;
+    LiveMonitorView page(m.monitor);
+    page.show();
+    m.feed(history(3));
+    page.hide();
+    m.monitor.start();  // another client keeps sampling
+    m.feed(history(6).mid(3));
+    EXPECT_EQ(page.content()->model().points.size(), 3);
+    page.show();
+    EXPECT_EQ(page.content()->model().points.size(), 6);
+    m.monitor.stop();
+}
+
+// ---------------------------------------------------------------- panel
+
+TEST(TrayPanel, CollectingThenOneMinuteSparklines)
+{
+    HandDrivenMonitor m;
+    MenuBarMonitorView panel(m.monitor);
+    panel.show();
+    EXPECT_FALSE(panel.showsSamples());
+    EXPECT_GE(panel.findChild<BusyIndicator*>()->parentWidget()->minimumHeight(), 80);
+    m.feed(history(30));
+    EXPECT_TRUE(panel.showsSamples());
+    EXPECT_EQ(panel.cpuRow()->values().size(), 30);
+    m.feed(history(120).mid(30));
+    ASSERT_EQ(panel.cpuRow()->values().size(), 60);
+    EXPECT_EQ(panel.cpuRow()->values().first().first, kNoon.addSecs(60));
+    EXPECT_EQ(panel.memoryRow()->values().size(), 60);
+    EXPECT_EQ(panel.cpuRow()->title(), "CPU");
+    EXPECT_EQ(panel.memoryRow()->value(), "50%");
+    EXPECT_EQ(panel.width(), MenuBarMonitorView::kWidth);
+}
+
+TEST(TrayPanel, InfoLines)
+{
+    struct Case {
+        const char* name;
+        std::optional<double> battery;
+        std::optional<bool> charging;
+        ThermalState thermal;
+        const char* symbol;  // of the battery line; empty when it is hidden
+        const char* thermalTitle;
+    };
+    const Case cases[] = {
+        {"desktop", std::nullopt, std::nullopt, ThermalState::Unknown, "", "Unknown"},
+        {"charging", 0.4, true, ThermalState::Nominal, "battery.100.bolt", "Normal"},
+        {"discharging", 0.9, false, ThermalState::Fair, "battery.75", "Warm"},
+        {"charging_unknown", 0.1, std::nullopt, ThermalState::Critical, "battery.75", "Critical"},
+    };
+    for (const Case& c : cases) {
+        HandDrivenMonitor m;
+        MenuBarMonitorView panel(m.monitor);
+        panel.show();
+        MonitorSample s = plainSample(kNoon);
+        s.batteryLevel = c.battery;
+        s.isCharging = c.charging;
+        s.thermalState = c.thermal;
+        m.feed({s});
+        EXPECT_EQ(panel.thermalLine()->value(), c.thermalTitle) << c.name;
+        EXPECT_EQ(panel.thermalLine()->color(), ThermalPresentation::tint(c.thermal)) << c.name;
+        EXPECT_EQ(panel.batteryLine()->isVisibleTo(&panel), c.battery.has_value()) << c.name;
+        if (c.battery) { EXPECT_EQ(panel.batteryLine()->symbol(), c.symbol) << c.name; }
+        EXPECT_EQ(panel.networkLine()->value(), MonitorTexts::networkValue(1500, 0, Localization::english())) << c.name;
+    }
+}
+
+TEST(TrayPanel, ButtonsOpenTheLiveMonitorAndQuit)
+{
+    HandDrivenMonitor m;
+    AppRouter router;
+    router.setStatusFocus(CapabilityStatus::warning);
+    MenuBarMonitorView panel(m.monitor);
+    panel.setRouter(&router);
+    QSignalSpy open(&panel, &MenuBarMonitorView::openLiveMonitorRequested);
+    QSignalSpy quit(&panel, &MenuBarMonitorView::quitRequested);
+    EXPECT_EQ(panel.openButton()->text(), "Open Quorlent");
+    EXPECT_EQ(panel.quitButton()->text(), "Quit");
+    panel.openButton()->click();
+    EXPECT_EQ(open.size(), 1);
+    EXPECT_EQ(router.statusFocus(), std::nullopt);
+    EXPECT_EQ(router.selection(), SidebarItem::pro(ProFeature::liveMonitor));
+    panel.quitButton()->click();
+    EXPECT_EQ(quit.size(), 1);
+}
+
+// ---------------------------------------------------------------- tray item
+
+TEST(TrayItem, WithoutATrayThereIsNoItemAndNoClient)
+{
+    HandDrivenMonitor m;
+    MonitorTrayItem item(m.monitor, [] { return false; });
+    EXPECT_EQ(item.trayIcon(), nullptr);
+    EXPECT_FALSE(item.isClient());
+    EXPECT_EQ(m.monitor.clients(), 0);
+    item.setContextMenu(nullptr);  // harmless
+}
+
+TEST(TrayItem, ClientsOfItemPanelAndPageStayBalanced)
+{
+    HandDrivenMonitor m;
+    auto item = std::make_unique<MonitorTrayItem>(m.monitor, [] { return true; });
+    ASSERT_NE(item->trayIcon(), nullptr);
+    EXPECT_EQ(m.monitor.clients(), 1);
+    EXPECT_TRUE(m.loop->running);
+    EXPECT_EQ(item->shownLoad(), std::nullopt);
+    EXPECT_EQ(item->toolTip(), "Quorlent live monitor");
+
+    for (int i = 0; i < 3; ++i) {
+        item->handleActivation(QSystemTrayIcon::Trigger);
+        EXPECT_TRUE(item->isPanelOpen());
+        EXPECT_EQ(m.monitor.clients(), 2);
+        item->handleActivation(QSystemTrayIcon::Trigger);
+        EXPECT_FALSE(item->isPanelOpen());
+        EXPECT_EQ(m.monitor.clients(), 1);
+    }
+    {
+        LiveMonitorView page(m.monitor);
+        page.show();
+        item->openPanel();
+        EXPECT_EQ(m.monitor.clients(), 3);
+        QSignalSpy main(item.get(), &MonitorTrayItem::openMainWindowRequested);
+        item->handleActivation(QSystemTrayIcon::DoubleClick);
+        EXPECT_EQ(main.size(), 1);
+        EXPECT_FALSE(item->isPanelOpen());
+        page.hide();
+        EXPECT_EQ(m.monitor.clients(), 1);
+    }
+    // Open when the item goes away: both its clients leave with it; sampling stops.
+    item->openPanel();
+    EXPECT_EQ(m.monitor.clients(), 2);
+    item.reset();
+    EXPECT_EQ(m.monitor.clients(), 0);
+    EXPECT_FALSE(m.loop->running);
+}
+
+TEST(TrayItem, IconAndToolTipFollowTheLoad)
+{
+    HandDrivenMonitor m;
+    MonitorTrayItem item(m.monitor, [] { return true; });
+    m.feed({plainSample(kNoon, 0.425)});
+    EXPECT_EQ(item.shownLoad(), 42);  // half to even, as the percentages
+    EXPECT_EQ(item.toolTip(), "Quorlent live monitor\nCPU: 42%");
+    EXPECT_EQ(MonitorTrayItem::accessibleLabel(), "Quorlent live monitor");
+    EXPECT_FALSE(item.trayIcon()->icon().isNull());
+    m.feed({plainSample(kNoon.addSecs(1), 1.0)});
+    EXPECT_EQ(item.shownLoad(), 100);
+    for (int size : {16, 22, 64}) {
+        const QImage empty = MonitorTrayItem::iconImage(std::nullopt, size);
+        const QImage full = MonitorTrayItem::iconImage(100, size);
+        EXPECT_EQ(full.size(), QSize(size, size));
+        EXPECT_NE(empty, full) << size;
+        EXPECT_NE(MonitorTrayItem::iconImage(5, size), MonitorTrayItem::iconImage(95, size)) << size;
+    }
+}
+
+TEST(TrayItem, PanelForwardsItsButtonsAndClosesOnFocusLoss)
+{
+    HandDrivenMonitor m;
+    MonitorTrayItem item(m.monitor, [] { return true; });
+    QSignalSpy live(&item, &MonitorTrayItem::openLiveMonitorRequested);
+    QSignalSpy quit(&item, &MonitorTrayItem::quitRequested);
+    item.openPanel();
+    ASSERT_TRUE(item.panel());
+    EXPECT_EQ(item.panel()->width(), 300);
+    item.panel()->openButton()->click();
+    EXPECT_EQ(live.size(), 1);
+    EXPECT_FALSE(item.isPanelOpen());
+    item.openPanel();
+    item.panel()->quitButton()->click();
+    EXPECT_EQ(quit.size(), 1);
+    item.openPanel();
+    QEvent deactivate(QEvent::WindowDeactivate);
+    QApplication::sendEvent(item.panel(), &deactivate);
+    EXPECT_FALSE(item.isPanelOpen());
+    // The click on the icon that took the focus does not open it again at once.
+    item.handleActivation(QSystemTrayIcon::Trigger);
+    EXPECT_FALSE(item.isPanelOpen());
+    QMenu menu;
+    item.setContextMenu(&menu);
+    EXPECT_EQ(item.trayIcon()->contextMenu(), &menu);
+    EXPECT_EQ(m.monitor.clients(), 1);
+}
+
+struct PlacementCase {
+    const char* name;
+    QRect icon;
+    QPoint cursor;
+    QPoint expected;
+};
+
+TEST(TrayItem, PanelPlacement)
+{
+    const QRect screen(0, 0, 1920, 1080);
+    const QSize panel(300, 400);
+    const PlacementCase cases[] = {
+        {"top_bar", QRect(1800, 0, 24, 24), {}, QPoint(1616, 28)},          // kept on screen at the right
+        {"top_bar_middle", QRect(948, 0, 24, 24), {}, QPoint(809, 28)},
+        {"bottom_panel", QRect(100, 1050, 24, 30), {}, QPoint(4, 646)},     // above it, kept on screen at the left
+        {"wayland_cursor", QRect(), QPoint(1000, 10), QPoint(850, 15)},     // no geometry: at the pointer
+        {"wayland_cursor_low", QRect(), QPoint(500, 1070), QPoint(350, 666)},
+    };
+    for (const PlacementCase& c : cases)
+        EXPECT_EQ(MonitorTrayItem::panelPosition(c.icon, c.cursor, panel, screen), c.expected) << c.name;
+}
+
+}  // namespace
+
+namespace {
+
+// ---------------------------------------------------------------- live language
+
+TEST(MonitorLanguage, PageAndPanelRetranslateOnLanguageChange)
+{
+    static const StringTable german = StringTable::fromJson(R"({"Live Monitor": "Live-Monitor", "CPU": "Prozessor",
+        "%lld cores": "%lld Kerne", "Per-core load": "Last je Kern", "Quit": "Beenden", "Unknown": "Unbekannt",
+        "Collecting samples…": "Messwerte werden gesammelt …", "Quorlent live monitor": "Quorlent Live-Monitor"})");
+    HandDrivenMonitor m;
+    LiveMonitorView page(m.monitor);
+    page.show();
+    MenuBarMonitorView panel(m.monitor);
+    panel.show();
+    MonitorTrayItem item(m.monitor, [] { return true; });
+    MonitorSample s = plainSample(kNoon, 0.5, 2);
+    s.thermalState = ThermalState::Unknown;
+    m.feed({s});
+    {
+        UiLanguage::Override language(Localization{QStringLiteral("de"), &german, QStringLiteral("de_DE")});
+        QEvent change(QEvent::LanguageChange);
+        QApplication::sendEvent(&page, &change);
+        QApplication::sendEvent(&panel, &change);
+        LiveMonitorContent* c = page.content();
+        EXPECT_EQ(c->header()->findChild<QLabel*>("title")->text(), "Live-Monitor");
+        EXPECT_EQ(c->processorCard()->title(), "Prozessor");
+        EXPECT_EQ(c->gaugeCell(0)->title(), "Prozessor");
+        EXPECT_EQ(c->gaugeCell(2)->valueText(), "Unbekannt");
+        EXPECT_EQ(c->coresText(), "2 Kerne");
+        EXPECT_EQ(panel.quitButton()->text(), "Beenden");
+        EXPECT_EQ(panel.cpuRow()->title(), "Prozessor");
+        EXPECT_EQ(panel.thermalLine()->value(), "Unbekannt");
+        // The tray's tool tip follows with the next sample.
+        m.feed({plainSample(kNoon.addSecs(1), 0.5, 2)});
+        EXPECT_TRUE(item.toolTip().startsWith("Quorlent Live-Monitor\nProzessor: ")) << item.toolTip().toStdString();
+    }
+}
+
+}  // namespace
