@@ -1,13 +1,27 @@
 #include "app/AppRouter.h"
 #include "history/ScanHistory.h"
 #include "inspection/Quorlent.h"
+#include "app/LanguageManager.h"
+#include "monitor/LiveMonitor.h"
+#include "monitor/MonitorTrayItem.h"
+#include "platform/Preferences.h"
+#include "reports/ExportMenu.h"
+#include "reports/ReportExporter.h"
+#include "shell/ExportAction.h"
 #include "shell/MainWindow.h"
+#include "shell/OnboardingView.h"
+#include "shell/SettingsWindow.h"
+#include "updates/UpdateAlertPresenter.h"
+#include "updates/UpdateBanner.h"
+#include "updates/UpdateChecker.h"
+#include "updates/UpdateRequiredOverlay.h"
 #include "shell/QuorlentApplication.h"
 #include "shell/SingleInstance.h"
 
 #include <QApplication>
 #include <QFile>
 #include <QLineEdit>
+#include <QSystemTrayIcon>
 #include <QTimer>
 
 #include <ctime>
@@ -135,9 +149,26 @@ int main(int argc, char** argv)
     if (instance.start() == SingleInstance::Outcome::forwarded) return 0;
 
     QuorlentApplication quorlent(instance);
-    // Other windows plug in here: quorlent.hooks().presentOnboarding, .openSettings,
-    // .makeUpdateBanner, .makeRequiredOverlay, .attachUpdateAlert, .makeExportMenu,
-    // .makeTrayItem; and ExportAction::setSaver for the save flow.
+    // The other windows and views plug into the main window here.
+    ShellHooks& hooks = quorlent.hooks();
+    hooks.presentOnboarding = [](QWidget* window, Preferences& preferences, std::function<void()> onClosed) {
+        OnboardingView::present(window, preferences, std::move(onClosed));
+    };
+    auto openMainWindow = [&quorlent] {
+        if (MainWindow* window = quorlent.mainWindow()) window->bringForward();
+    };
+    hooks.openSettings = [openMainWindow] {
+        SettingsWindow::open({&LanguageManager::shared(), &Preferences::shared(), &AppRouter::shared(), &UpdateChecker::shared(),
+                              openMainWindow, [] { return QSystemTrayIcon::isSystemTrayAvailable(); }});
+    };
+    hooks.makeUpdateBanner = [](QWidget* parent) -> QWidget* { return new UpdateBanner(UpdateChecker::shared(), parent); };
+    hooks.makeRequiredOverlay = [](QWidget* parent) -> QWidget* { return new UpdateRequiredOverlay(UpdateChecker::shared(), parent); };
+    hooks.attachUpdateAlert = [](std::function<QWidget*()> window) { UpdateAlert::attach(UpdateChecker::shared(), std::move(window)); };
+    hooks.makeExportMenu = [](std::function<void(ReportFormat)> run, QWidget* parent) -> QMenu* { return new ExportMenu(std::move(run), parent); };
+    hooks.makeTrayItem = TrayHost::factoryFor<MonitorTrayItem>(
+        [](QObject* parent) { return new MonitorTrayItem(LiveMonitor::shared(), parent); });
+    ExportAction::setSaver(&ReportExporter::save);
+    ReportExporter::setMainWindowProvider([&quorlent]() -> QWidget* { return quorlent.mainWindow(); });
     quorlent.start();
     mark("started");
 

@@ -87,7 +87,7 @@ ScoreColumn::ScoreColumn(double score, QWidget* parent) : QWidget(parent), score
     column->setSpacing(8);
 
     auto* ringFrame = new QWidget;
-    ringFrame->setFixedSize(kRingFrame, kRingFrame);
+    ringFrame->setFixedSize(ScoreRing::sizeFor(kRingFrame));  // the ring plus room for its glow
     auto* stack = new QStackedLayout(ringFrame);
     stack->setStackingMode(QStackedLayout::StackAll);
     ring_ = new ScoreRing(score, 11, gradient());

@@ -2,7 +2,16 @@
 
 #include "app/LanguageManager.h"
 #include "inspection/Quorlent.h"
+#include "history/HistoryView.h"
+#include "monitor/LiveMonitor.h"
+#include "monitor/LiveMonitorView.h"
+#include "history/ScanHistory.h"
 #include "reports/ReportExporter.h"
+#include "reports/ReportsView.h"
+#include "screens/BatteryHealthView.h"
+#include "screens/CategoryDetailView.h"
+#include "screens/OverviewView.h"
+#include "screens/SearchResultsView.h"
 #include "shell/MainWindowRoute.h"
 #include "ui/Symbols.h"
 #include "ui/Tiles.h"
@@ -56,40 +65,36 @@ PendingPage::Describe searchTitle(const QString& query)
 }
 }  // namespace
 
-// Each maker below is where the finished page is built; until a page exists its route shows
-// the pending page.
+// Each maker names its page, so the window and its tests can tell which one is showing.
 PageFactories PageFactories::standard()
 {
     PageFactories f;
-    f.overview = [](const PageContext&) -> QWidget* {
-        auto* page = new PendingPage([] { return std::pair(QRL_SYMBOL("square.grid.2x2"), UiLanguage::current().tr("Overview")); });
-        page->setObjectName(QStringLiteral("page.overview"));
+    auto named = [](QWidget* page, const QString& name) {
+        page->setObjectName(name);
         return page;
     };
-    f.category = [](const PageContext& c, const QString& symbol) -> QWidget* {
-        Quorlent* model = &c.model;
-        auto* page = new PendingPage([model, symbol] { return std::pair(symbol, sectionTitle(*model, symbol)); }, model);
-        page->setObjectName(QStringLiteral("page.category"));
-        return page;
+    f.overview = [named](const PageContext& c) -> QWidget* {
+        return named(new OverviewView(c.model, c.language, c.router), QStringLiteral("page.overview"));
     };
-    f.search = [](const PageContext&, const QString& query, std::optional<CapabilityStatus> status) -> QWidget* {
-        PendingPage* page;
-        if (status) {
-            const CapabilityStatus s = *status;
-            page = new PendingPage([s] { return std::pair(QRL_SYMBOL("magnifyingglass"), ReportExporter::statusTitle(s, UiLanguage::current())); });
-        } else {
-            page = new PendingPage(searchTitle(query));
-        }
-        page->setObjectName(QStringLiteral("page.search"));
-        return page;
+    f.category = [named](const PageContext& c, const QString& symbol) -> QWidget* {
+        return named(new CategoryDetailView(c.model, c.router, symbol), QStringLiteral("page.category"));
+    };
+    f.search = [named](const PageContext& c, const QString& query, std::optional<CapabilityStatus> status) -> QWidget* {
+        return named(new SearchResultsView(c.model, c.router, query, status), QStringLiteral("page.search"));
     };
     f.setSearchQuery = [](QWidget* page, const QString& query) {
-        if (auto* pending = qobject_cast<PendingPage*>(page)) pending->setDescribe(searchTitle(query));
+        if (auto* search = qobject_cast<SearchResultsView*>(page)) search->setQuery(query);
+        else if (auto* pending = qobject_cast<PendingPage*>(page)) pending->setDescribe(searchTitle(query));
     };
-    f.tool = [](const PageContext&, ProFeature feature) -> QWidget* {
-        auto* page = new PendingPage([feature] { return std::pair(ProFeatures::symbol(feature), ProFeatures::sidebarTitle(feature)); });
-        page->setObjectName(QStringLiteral("page.tool.") + ProFeatures::rawValue(feature));
-        return page;
+    f.tool = [named](const PageContext& c, ProFeature feature) -> QWidget* {
+        QWidget* page = nullptr;
+        switch (feature) {
+        case ProFeature::reports: page = new ReportsView(c.model); break;
+        case ProFeature::liveMonitor: page = new LiveMonitorView(LiveMonitor::shared()); break;
+        case ProFeature::batteryHealth: page = new BatteryHealthView; break;
+        case ProFeature::history: page = new HistoryView(ScanHistory::shared()); break;
+        }
+        return named(page, QStringLiteral("page.tool.") + ProFeatures::rawValue(feature));
     };
     return f;
 }
