@@ -129,3 +129,16 @@ TEST(StringTables, TranslationsCoverOnlyEnglishKeysWithTheSamePlaceholders)
         EXPECT_NE(StringTable::forCode(code), nullptr) << code;  // compiled in
     }
 }
+
+// Nothing falls back to English by accident: every table translates every key.
+TEST(StringTables, EveryTableTranslatesEveryEnglishKey)
+{
+    const QJsonObject en = table("en");
+    for (const char* code : {"ar", "fr", "es", "de", "it", "pt-BR", "ru", "tr", "zh-Hans", "ja", "ko", "hi"}) {
+        const QJsonObject t = table(code);
+        QStringList missing;
+        for (auto e = en.begin(); e != en.end(); ++e)
+            if (!t.contains(e.key())) missing << e.key();
+        EXPECT_TRUE(missing.isEmpty()) << code << " lacks " << missing.size() << ": " << missing.join(" | ").toStdString();
+    }
+}
