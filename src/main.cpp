@@ -157,9 +157,15 @@ int main(int argc, char** argv)
     auto openMainWindow = [&quorlent] {
         if (MainWindow* window = quorlent.mainWindow()) window->bringForward();
     };
-    hooks.openSettings = [openMainWindow] {
-        SettingsWindow::open({&LanguageManager::shared(), &Preferences::shared(), &AppRouter::shared(), &UpdateChecker::shared(),
-                              openMainWindow, [] { return QSystemTrayIcon::isSystemTrayAvailable(); }});
+    auto openSettings = [openMainWindow] {
+        return SettingsWindow::open({&LanguageManager::shared(), &Preferences::shared(), &AppRouter::shared(),
+                                     &UpdateChecker::shared(), openMainWindow,
+                                     [] { return QSystemTrayIcon::isSystemTrayAvailable(); }});
+    };
+    hooks.openSettings = [openSettings] { openSettings(); };
+    // "About Quorlent" is the settings window's About pane: version, maker, links and updates.
+    hooks.showAbout = [openSettings](QWidget*) {
+        if (SettingsWindow* settings = openSettings()) settings->showTab(SettingsWindow::Tab::about);
     };
     hooks.makeUpdateBanner = [](QWidget* parent) -> QWidget* { return new UpdateBanner(UpdateChecker::shared(), parent); };
     hooks.makeRequiredOverlay = [](QWidget* parent) -> QWidget* { return new UpdateRequiredOverlay(UpdateChecker::shared(), parent); };

@@ -4,6 +4,7 @@
 #include "ui/Theme.h"
 #include "ui/UiLanguage.h"
 #include "platform/i18n/StringFormat.h"
+#include "ui/UntrustedText.h"
 
 #include <QAccessible>
 #include <QAccessibleWidget>
@@ -30,7 +31,7 @@ ElidedText::ElidedText(const QString& text, const QFont& font, MonitorTint tint,
 {
     setFont(font);
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
-    setToolTip(text);
+    setToolTip(UntrustedText::toolTip(text));
     connect(&Theme::Notifier::shared(), &Theme::Notifier::appearanceChanged, this, qOverload<>(&QWidget::update));
 }
 
@@ -38,7 +39,7 @@ void ElidedText::setText(const QString& text)
 {
     if (text == text_) return;
     text_ = text;
-    setToolTip(text);
+    setToolTip(UntrustedText::toolTip(text));
     updateGeometry();
     update();
 }

@@ -1,4 +1,5 @@
 #include "monitor/MonitorTrayItem.h"
+#include "platform/i18n/StringFormat.h"
 
 #include "monitor/MenuBarMonitorView.h"
 #include "platform/i18n/LocaleFormat.h"
@@ -77,7 +78,7 @@ void MonitorTrayItem::update()
     }
     const Localization l = UiLanguage::current();
     QString tip = accessibleLabel();
-    if (latest) tip += QLatin1Char('\n') + l.tr("CPU") + QStringLiteral(": ") + Formatters::percent(latest->cpuUsage, l);
+    if (latest) tip += QLatin1Char('\n') + formatString(l.tr("CPU: %@"), {Formatters::percent(latest->cpuUsage, l)});
     if (tip != toolTip_) {
         toolTip_ = tip;
         icon_->setToolTip(tip);

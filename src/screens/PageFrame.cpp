@@ -1,4 +1,5 @@
 #include "screens/PageFrame.h"
+#include "ui/UntrustedText.h"
 
 #include <QAccessibleWidget>
 #include <QEvent>
@@ -188,7 +189,7 @@ void OneLineLabel::elide()
     const bool fits = fm.horizontalAdvance(full_) <= available;
     const QString shown = fits ? full_ : fm.elidedText(full_, Qt::ElideRight, available);
     if (shown != text()) setText(shown);
-    setToolTip(fits ? QString() : full_);
+    setToolTip(fits ? QString() : UntrustedText::toolTip(full_));
 }
 
 // ---- SectionLabel ---------------------------------------------------------------------------

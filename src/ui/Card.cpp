@@ -119,6 +119,9 @@ bool CardFrame::event(QEvent* e)
     case QEvent::Resize:
     case QEvent::Show:
     case QEvent::Hide:
+    // A card hidden before its window is first shown hears only these.
+    case QEvent::ShowToParent:
+    case QEvent::HideToParent:
     case QEvent::ZOrderChange:
         updateShadow();
         break;

@@ -4,6 +4,7 @@
 #include "ui/SmoothCorners.h"
 #include "ui/Symbols.h"
 #include "ui/ThemedLabel.h"
+#include "ui/UntrustedText.h"
 
 #include <QHBoxLayout>
 #include <QPainter>
@@ -239,7 +240,7 @@ SpecPill::SpecPill(const QString& symbol, const QString& title, const QString& v
     valueLabel_ = v;
     texts->addWidget(v);
     row->addLayout(texts, 1);
-    setToolTip(value);
+    setToolTip(UntrustedText::toolTip(value));
     setAccessibleName(title + QStringLiteral(", ") + value);  // caption and value, read as one
     connect(&Theme::Notifier::shared(), &Theme::Notifier::appearanceChanged, this, qOverload<>(&QWidget::update));
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ui/UntrustedText.h"
+
 // Small pieces the update views share with the settings window and the onboarding sheet:
 // the two painted button styles, the application's icon, a line-limited plain-text view and
 // the one rule for showing text that came from the network.
@@ -11,18 +13,6 @@
 #include <QWidget>
 
 #include <functional>
-
-// How untrusted text (release notes, server messages) is shown: always as plain text, and
-// cut to a length no real release note reaches, so a hostile answer cannot stall layout or
-// blow a window up.
-namespace UntrustedText {
-inline constexpr qsizetype kMaxShownLength = 10'000;
-// `text` cut after kMaxShownLength characters (never inside a surrogate pair) with "…" added.
-QString forDisplay(const QString& text, qsizetype maxLength = kMaxShownLength);
-// Hover help showing `text` verbatim: escaped so a tool tip never renders it as rich text,
-// line breaks kept, cut to `maxLength`.
-QString toolTip(const QString& text, qsizetype maxLength = 1500);
-}  // namespace UntrustedText
 
 // Calls `retranslate` when the window that holds `widget` hears of a language change (a host
 // may tell only its windows, not every widget in them). Lives as long as `widget`.

@@ -274,3 +274,10 @@ TEST(LinuxSamplerHost, ReadsThisMachine)
 }
 
 }  // namespace
+
+TEST(LinuxSamplerMemory, TotalIsTheInstalledSizeTheInspectionShows)
+{
+    // The memory blocks say 16 GiB while MemTotal is smaller: the monitor's total agrees with the overview.
+    const LinuxSamplerSources src(QStringLiteral(QRL_FIXTURES_DIR "/memory-blocks"), 4096);
+    EXPECT_EQ(src.physicalMemory(), 16ull * 1024 * 1024 * 1024);
+}

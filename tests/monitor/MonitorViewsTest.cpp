@@ -519,7 +519,7 @@ namespace {
 
 TEST(MonitorLanguage, PageAndPanelRetranslateOnLanguageChange)
 {
-    static const StringTable german = StringTable::fromJson(R"({"Live Monitor": "Live-Monitor", "CPU": "Prozessor",
+    static const StringTable german = StringTable::fromJson(R"({"Live Monitor": "Live-Monitor", "CPU": "Prozessor", "CPU: %@": "Prozessor: %@",
         "%lld cores": "%lld Kerne", "Per-core load": "Last je Kern", "Quit": "Beenden", "Unknown": "Unbekannt",
         "Collecting samples…": "Messwerte werden gesammelt …", "Quorlent live monitor": "Quorlent Live-Monitor"})");
     HandDrivenMonitor m;

@@ -9,11 +9,13 @@
 #include "ui/StatusIcon.h"
 #include "ui/Tiles.h"
 #include "ui/UiLanguage.h"
+#include "ui/UntrustedText.h"
 
 #include <QAccessible>
 #include <QAction>
 #include <QApplication>
 #include <QLabel>
+#include <QVBoxLayout>
 #include <QMenu>
 
 #include <cmath>
@@ -354,7 +356,7 @@ TEST(SpecPill, LongValueIsElidedInTheMiddleWithTheWholeValueAsTooltip)
     EXPECT_TRUE(shown.contains(QChar(0x2026))) << shown.toStdString();
     EXPECT_TRUE(shown.startsWith("Debian"));
     EXPECT_TRUE(shown.endsWith("amd64"));
-    EXPECT_EQ(pill.toolTip(), value);
+    EXPECT_EQ(pill.toolTip(), UntrustedText::toolTip(value));  // the whole value, never read as markup
     EXPECT_EQ(pill.accessibleName(), "System, " + value);
     pill.resize(900, 50);
     QApplication::processEvents();
@@ -497,4 +499,25 @@ TEST(AdaptiveGrid, CellsFillRowsAndMirrorInRightToLeft)
         EXPECT_EQ(cells[1]->x(), 232 - leadingX);
         EXPECT_EQ(grid->heightForWidth(452), 3 * 30 + 2 * 10);
     }
+}
+
+TEST(CardFrame, ACardHiddenBeforeItsWindowIsShownLeavesNoShadow)
+{
+    QWidget host;
+    host.resize(400, 300);
+    auto* layout = new QVBoxLayout(&host);
+    auto* card = new CardFrame(16, 14, &host);
+    layout->addWidget(card);
+    card->hide();
+    host.show();
+    QApplication::processEvents();
+    // The shadow is the card's only sibling; none of the host's other children may show.
+    for (QWidget* w : host.findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        if (w != card) EXPECT_FALSE(w->isVisible());
+    card->show();
+    QApplication::processEvents();
+    int shown = 0;
+    for (QWidget* w : host.findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        if (w != card && w->isVisible()) ++shown;
+    EXPECT_EQ(shown, 1);
 }

@@ -173,7 +173,7 @@ QString coreNames(const QByteArray& cpuinfo)
         } else if (key == "CPU part") {
             const auto part = number(raw.mid(colon + 1));
             if (!implementer || !part) return {};
-            const auto name = partName(*implementer, *part);
+            const auto name = partName(implementer.value_or(0), part.value_or(0));
             if (!name) return {};
             any = true;
             if (!names.contains(*name)) names << *name;

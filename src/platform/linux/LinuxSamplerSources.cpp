@@ -369,6 +369,8 @@ bool LinuxSamplerSources::isVirtualLink(const QString& name) const
 
 quint64 LinuxSamplerSources::physicalMemory() const
 {
+    // The installed size, as the inspection shows it, so the monitor and the overview agree.
+    if (const auto installed = onlineMemoryBlocksSize(fs_)) return *installed;
     auto text = readFile(fs_, "proc/meminfo");
     if (!text) return 0;
     // A size beyond what a byte count can hold is no reading.

@@ -1,0 +1,16 @@
+#pragma once
+
+#include <QString>
+
+// How text from outside the program (release notes, server messages, names the machine
+// reports) is shown in hover help and long views: always as plain text, and
+// cut to a length no real release note reaches, so a hostile answer cannot stall layout or
+// blow a window up.
+namespace UntrustedText {
+inline constexpr qsizetype kMaxShownLength = 10'000;
+// `text` cut after kMaxShownLength characters (never inside a surrogate pair) with "…" added.
+QString forDisplay(const QString& text, qsizetype maxLength = kMaxShownLength);
+// Hover help showing `text` verbatim: escaped so a tool tip never renders it as rich text,
+// line breaks kept, cut to `maxLength`.
+QString toolTip(const QString& text, qsizetype maxLength = 1500);
+}  // namespace UntrustedText
