@@ -283,3 +283,41 @@ TEST(EnglishLeftoversFinder, CutsReportLinesAtTheirSeparators)
 }
 
 }  // namespace
+
+namespace {
+
+// Texts that stand side by side on one screen must read differently in every language, or the
+// user cannot tell them apart: the battery page's health and condition, a section's title and
+// its own rows, the two ends of a comparison.
+TEST(TranslatedTables, NeighboursOnOneScreenReadDifferently)
+{
+    const QList<QStringList> neighbours = {
+        {"Battery Health", "Health", "Condition", "Maximum capacity", "Design capacity"},
+        {"Power", "Power source", "Charge", "Charging", "Adapter"},
+        {"Memory", "Memory used", "Storage"},
+        {"Available space", "Total capacity", "Disk"},
+        {"Physical cores", "Logical cores", "Performance cores", "Efficiency cores"},
+        {"Added", "Removed", "Changed"},
+        {"Newer", "Older"},
+        {"All", "Supported", "Warnings", "Not supported"},
+        {"Copy Report", "Copy Row", "Copy Value"},
+        {"Check for Updates", "Download", "Skip This Version", "Later"},
+        {"Last checked: %@", "Last scan: %@"},
+        {"General", "About"},
+    };
+    for (const QString& code : kLanguages) {
+        const Localization l = Localization::forCode(code);
+        for (const QStringList& keys : neighbours) {
+            QHash<QString, QString> seen;
+            for (const QString& key : keys) {
+                const QString text = l.tr(key);
+                EXPECT_FALSE(seen.contains(text)) << code.toStdString() << ": \"" << key.toStdString() << "\" and \""
+                                                  << seen.value(text).toStdString() << "\" both read \"" << text.toStdString()
+                                                  << "\"";
+                seen.insert(text, key);
+            }
+        }
+    }
+}
+
+}  // namespace
