@@ -28,6 +28,7 @@
 #include "app/TranslatedScreens.h"
 
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QSignalSpy>
 #include <QToolBar>
 
@@ -160,6 +161,16 @@ TEST_P(NoEnglishLeft, BatteryHistoryAndLiveMonitor)
         expectTranslated("history, one scan picked", page);
         page.toggle((*store).snapshots()[1].id);
         expectTranslated("history, none picked", page);
+        std::unique_ptr<QMenu> rowMenu(page.rowMenu((*store).snapshots()[0].id));
+        expectTranslated("history, row menu", menuTexts(rowMenu.get()));
+        // The question before clearing; its Cancel button is Qt's own, translated by Qt's tables.
+        page.requestClear();
+        QMessageBox* question = page.findChild<QMessageBox*>();
+        ASSERT_NE(question, nullptr);
+        QStringList asked = visibleTexts(question);
+        asked.removeAll(QStringLiteral("Cancel"));
+        expectTranslated("history, clear question", asked);
+        delete question;
     }
     {
         history_view_test::TempHistory empty;
