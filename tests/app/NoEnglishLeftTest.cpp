@@ -20,6 +20,7 @@
 #include "shell/OnboardingView.h"
 #include "shell/SettingsWindow.h"
 #include "support/VisibleTexts.h"
+#include "ui/CapabilityRowView.h"
 #include "updates/UpdateAlertPresenter.h"
 #include "updates/UpdateBanner.h"
 #include "updates/UpdateRequiredOverlay.h"
@@ -105,6 +106,10 @@ TEST_P(NoEnglishLeft, InspectionPagesAndReports)
         for (const CapabilitySection& s : model.sections()) {
             CategoryDetailView page(model, router, s.symbol);
             expectTranslated("category " + s.symbol + ", " + machine, page);
+            if (auto* row = page.findChild<CapabilityRowView*>()) {
+                std::unique_ptr<QMenu> menu(row->makeContextMenu());
+                expectTranslated("row menu, " + machine, menuTexts(menu.get()));
+            }
         }
         const DeviceSummary& summary = *model.summary();
         expectTranslated("text report, " + machine,

@@ -15,6 +15,7 @@
 #include "screens/CategoryDetailView.h"
 #include "screens/OverviewFixtures.h"
 #include "screens/OverviewView.h"
+#include "shell/MainWindowFixture.h"
 #include "shell/OnboardingView.h"
 #include "shell/SettingsWindow.h"
 #include "support/Render.h"
@@ -153,6 +154,16 @@ TEST_P(TranslatedScreens, OnboardingSettingsAndUpdates)
         overlay->raise();
         render(window, QSize(1000, 700), "update-required");
     }
+}
+
+// The main window: toolbar, sidebar with every category and tool, and the overview.
+TEST_P(TranslatedScreens, MainWindow)
+{
+    MainWindowFixture f;
+    f.language.select(code);
+    MainWindow& window = f.open();
+    f.model->refresh();
+    render(window, QSize(1180, 800), "main-window");
 }
 
 INSTANTIATE_TEST_SUITE_P(Languages, TranslatedScreens, ::testing::ValuesIn(translated::kAllLanguages),
