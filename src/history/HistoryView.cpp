@@ -256,7 +256,9 @@ void drawWrapped(QPainter& p, const QRectF& box, const QString& text, const QFon
     option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     const bool right = trailing != (direction == Qt::RightToLeft);
     option.setAlignment((right ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignAbsolute);
-    option.setTextDirection(direction);
+    // Each text takes its own direction ("3.80 GHz" stays in that order on a right-to-left
+    // page); `direction` only decides the edge it keeps to.
+    option.setTextDirection(Qt::LayoutDirectionAuto);
     layout.setTextOption(option);
     layout.beginLayout();
     qreal y = 0;

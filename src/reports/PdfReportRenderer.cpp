@@ -19,6 +19,7 @@
 #include <QRawFont>
 #include <QtDebug>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -468,7 +469,7 @@ QFont PdfReportRenderer::font(double size, QFont::Weight weight) const
     f.setHintingPreference(QFont::PreferNoHinting);
     // No optional ligatures: Qt's PDF writer gives a ligature glyph no text, so the "ti" of
     // "Workstation" would vanish from copied and searched text. Scripts that need shaping
-    // (Arabic, Devanagari) are still shaped.
+    // (Arabic, Devanagari) get their shaping back in layoutText.
     f.setStyleStrategy(QFont::PreferNoShaping);
     return f;
 }
@@ -479,7 +480,9 @@ PdfReportRenderer::TextBlock PdfReportRenderer::layoutText(const QString& text, 
     TextBlock block;
     if (text.isEmpty()) return block;
     QFont f = font(style.size, style.weight);
-    if (style.kern != 0) f.setLetterSpacing(QFont::AbsoluteSpacing, style.kern);
+    // Tracking would tear apart the joined letters of Arabic and the headline of Devanagari.
+    const bool shaped = !shapedRuns(text).isEmpty();
+    if (style.kern != 0 && !shaped) f.setLetterSpacing(QFont::AbsoluteSpacing, style.kern);
     QString shown;
     if (style.wrap) {
         shown = text;
@@ -499,6 +502,7 @@ PdfReportRenderer::TextBlock PdfReportRenderer::layoutText(const QString& text, 
     QList<QTextLayout::FormatRange> ranges;
     if (shown == text) ranges = formats;
     if (style.monoDigits) ranges += digitFallbacks(shown);
+    ranges += shapedRuns(shown);
     if (!ranges.isEmpty()) block.layout->setFormats(ranges);
     block.layout->setCacheEnabled(true);
     double height = 0;
@@ -513,6 +517,32 @@ PdfReportRenderer::TextBlock PdfReportRenderer::layoutText(const QString& text, 
     block.height = std::ceil(height - 1e-6);
     block.color = style.color;
     return block;
+}
+
+QList<QTextLayout::FormatRange> PdfReportRenderer::shapedRuns(const QString& text)
+{
+    // Qt skips shaping under PreferNoShaping for every script, so Arabic and Devanagari runs
+    // (with the spaces and marks between their letters) get it back; Latin text around them
+    // stays unshaped, keeping its letters searchable.
+    auto needsShaping = [](QChar c) { return c.script() == QChar::Script_Arabic || c.script() == QChar::Script_Devanagari; };
+    auto joins = [](QChar c) { return c.script() == QChar::Script_Common || c.script() == QChar::Script_Inherited; };
+    QList<QTextLayout::FormatRange> runs;
+    for (qsizetype i = 0; i < text.size();) {
+        if (!needsShaping(text[i])) {
+            ++i;
+            continue;
+        }
+        qsizetype end = i + 1, last = i + 1;
+        for (; end < text.size() && (needsShaping(text[end]) || joins(text[end])); ++end)
+            if (needsShaping(text[end]) || text[end].script() == QChar::Script_Inherited) last = end + 1;
+        QTextLayout::FormatRange range;
+        range.start = int(i);
+        range.length = int(last - i);
+        range.format.setFontStyleStrategy(QFont::PreferDefault);
+        runs << range;
+        i = end;
+    }
+    return runs;
 }
 
 QList<QTextLayout::FormatRange> PdfReportRenderer::digitFallbacks(const QString& text) const

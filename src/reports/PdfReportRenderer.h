@@ -96,6 +96,7 @@ private:
 
     QFont font(double size, QFont::Weight weight) const;
     // Ranges of `text` whose digits the text face lacks, set in a face with tabular ones.
+    static QList<QTextLayout::FormatRange> shapedRuns(const QString& text);
     QList<QTextLayout::FormatRange> digitFallbacks(const QString& text) const;
     double mirrorX(double x, double width) const { return rtl_ ? pageSize_.width() - x - width : x; }
     double contentWidth() const { return pageSize_.width() - 2 * margin; }

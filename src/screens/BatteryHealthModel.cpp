@@ -78,7 +78,7 @@ QString BatteryModel::healthText(const Localization& l) const { return health ? 
 QString BatteryModel::capacityText(std::optional<qint64> mAh, const Localization& l)
 {
     if (!mAh) return missing();
-    return LocaleFormat::decimal(double(*mAh), l, 0, true) + QStringLiteral(" mAh");
+    return formatString(l.tr("%@ mAh"), {LocaleFormat::decimal(double(*mAh), l, 0, true)});
 }
 
 QString BatteryModel::cyclesText(const Localization& l) const

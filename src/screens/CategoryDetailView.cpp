@@ -91,8 +91,8 @@ CategoryDetailView::CategoryDetailView(Quorlent& inspector, AppRouter& router, c
 
     // The segments fill up to 460 and stand at the leading edge like the rest of the page.
     filterControl_ = new SegmentedControl(filterTitles());
-    filterControl_->setMaximumWidth(kFilterMaxWidth);
     filterControl_->setPreferredWidth(kFilterMaxWidth);
+    fitFilterWidth();
     column->addWidget(filterControl_, 0, Qt::AlignLeading);
     connect(filterControl_, &SegmentedControl::currentIndexChanged, this,
             [this](int index) { setFilter(StatusFilters::all().value(index, StatusFilter::all)); });
@@ -190,10 +190,16 @@ void CategoryDetailView::refreshList()
     emptyCard_->setVisible(admitted.isEmpty());
 }
 
+void CategoryDetailView::fitFilterWidth()
+{
+    filterControl_->setMaximumWidth(qMax(kFilterMaxWidth, filterControl_->sizeHint().width()));
+}
+
 void CategoryDetailView::retranslate()
 {
     const Localization l = UiLanguage::current();
     filterControl_->setTitles(filterTitles());
+    fitFilterWidth();
     filterControl_->setAccessibleName(l.tr("Show"));
     delete empty_;
     empty_ = new EmptyStateView(QRL_SYMBOL("line.3.horizontal.decrease.circle"), l.tr("No items match this filter"));

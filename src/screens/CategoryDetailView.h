@@ -64,6 +64,8 @@ protected:
 
 private:
     void sectionsChanged();
+    // At most kFilterMaxWidth, unless the language's titles need more to be read whole.
+    void fitFilterWidth();
     void rebuildHeader();
     void refreshList();
     void retranslate();

@@ -262,7 +262,9 @@ QSize RingGauge::sizeHint() const
     const QFontMetrics fm(Theme::font(Theme::TextStyle::caption));
     const int s = int(std::ceil(size_));
     const int m = ScoreRing::kGlowMargin;
-    return QSize(qMax(s + 2 * m, fm.horizontalAdvance(title_)), m + s + 8 + fm.height());
+    // A caption in a fallback font (Japanese, Chinese, Hindi) stands taller than the caption font.
+    const int caption = qMax(fm.height(), fm.boundingRect(QRect(), Qt::AlignLeft, title_).height());
+    return QSize(qMax(s + 2 * m, fm.horizontalAdvance(title_)), m + s + 8 + caption);
 }
 
 QRectF RingGauge::ringRect() const { return QRectF((width() - size_) / 2, ScoreRing::kGlowMargin, size_, size_); }
@@ -289,7 +291,7 @@ void RingGauge::paintEvent(QPaintEvent*)
     const QFont caption = Theme::font(Theme::TextStyle::caption);
     p.setFont(caption);
     p.setPen(Theme::foreground(Theme::Level::secondary));
-    const QRectF titleRect(0, ring.bottom() + 8, width(), QFontMetricsF(caption).height());
+    const QRectF titleRect(0, ring.bottom() + 8, width(), qMax(QFontMetricsF(caption).height(), height() - ring.bottom() - 8));
     p.drawText(titleRect, Qt::AlignHCenter | Qt::AlignTop,
                QFontMetricsF(caption).elidedText(title_, Qt::ElideRight, titleRect.width()));
 }
