@@ -78,7 +78,8 @@ QString BatteryModel::healthText(const Localization& l) const { return health ? 
 QString BatteryModel::capacityText(std::optional<qint64> mAh, const Localization& l)
 {
     if (!mAh) return missing();
-    return formatString(l.tr("%@ mAh"), {LocaleFormat::decimal(double(*mAh), l, 0, true)});
+    // The unit stays as it is in every language.
+    return LocaleFormat::decimal(double(*mAh), l, 0, true) + QStringLiteral(" mAh");
 }
 
 QString BatteryModel::cyclesText(const Localization& l) const
