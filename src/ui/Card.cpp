@@ -104,6 +104,12 @@ CardFrame::~CardFrame() { delete shadow_.data(); }
 
 void CardFrame::setContent(QWidget* content) { layout_->addWidget(content); }
 
+void CardFrame::setVisible(bool visible)
+{
+    QWidget::setVisible(visible);
+    updateShadow();
+}
+
 void CardFrame::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
