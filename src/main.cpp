@@ -143,10 +143,12 @@ int main(int argc, char** argv)
     auto openMainWindow = [&quorlent] {
         if (MainWindow* window = quorlent.mainWindow()) window->bringForward();
     };
-    hooks.openSettings = [openMainWindow] {
-        SettingsWindow::open({&LanguageManager::shared(), &Preferences::shared(), &AppRouter::shared(), &UpdateChecker::shared(),
-                              openMainWindow, [] { return QSystemTrayIcon::isSystemTrayAvailable(); }});
+    auto settings = [openMainWindow]() -> SettingsEnvironment {
+        return {&LanguageManager::shared(), &Preferences::shared(), &AppRouter::shared(), &UpdateChecker::shared(), openMainWindow,
+                [] { return QSystemTrayIcon::isSystemTrayAvailable(); }};
     };
+    hooks.openSettings = [settings] { SettingsWindow::open(settings()); };
+    hooks.showAbout = QuorlentApplication::aboutPane(settings);
     hooks.makeUpdateBanner = [](QWidget* parent) -> QWidget* { return new UpdateBanner(UpdateChecker::shared(), parent); };
     hooks.makeRequiredOverlay = [](QWidget* parent) -> QWidget* { return new UpdateRequiredOverlay(UpdateChecker::shared(), parent); };
     hooks.attachUpdateAlert = [](std::function<QWidget*()> window) { UpdateAlert::attach(UpdateChecker::shared(), std::move(window)); };
