@@ -9,6 +9,7 @@
 #include "reports/ReportExporter.h"
 #include "shell/ExportAction.h"
 #include "shell/MainWindow.h"
+#include "shell/MainWindowPaintProbe.h"
 #include "shell/OnboardingView.h"
 #include "shell/SettingsWindow.h"
 #include "updates/UpdateAlertPresenter.h"
@@ -35,27 +36,16 @@ namespace {
 // and the application quits.
 class BenchProbe : public QObject {
 public:
-    BenchProbe(MainWindow& window, QString report, bool tour) : window_(window), report_(std::move(report)), tour_(tour)
+    BenchProbe(MainWindow& window, QString report, bool tour)
+        : window_(window),
+          report_(std::move(report)),
+          tour_(tour),
+          loading_(window, DetailRoute::Kind::loading, [this] { write("window " + QByteArray::number(now())); }),
+          overview_(window, DetailRoute::Kind::overview, [this] {
+              write("painted " + QByteArray::number(now()));
+              if (tour_) QTimer::singleShot(0, this, &BenchProbe::runTour);
+          })
     {
-        connect(&window_, &MainWindow::pageChanged, this, &BenchProbe::watch);
-        watch();
-    }
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override
-    {
-        if (!windowPainted_ && watched == window_.page() && event->type() == QEvent::Paint &&
-            window_.route().kind == DetailRoute::Kind::loading) {
-            windowPainted_ = true;
-            write("window " + QByteArray::number(now()));
-        }
-        if (!done_ && watched == window_.page() && event->type() == QEvent::Paint &&
-            window_.route().kind == DetailRoute::Kind::overview) {
-            done_ = true;
-            write("painted " + QByteArray::number(now()));
-            if (tour_) QTimer::singleShot(0, this, &BenchProbe::runTour);
-        }
-        return false;
     }
 
 private:
@@ -64,10 +54,6 @@ private:
         timespec ts{};
         clock_gettime(CLOCK_REALTIME, &ts);
         return qint64(ts.tv_sec) * 1000000000LL + ts.tv_nsec;
-    }
-    void watch()
-    {
-        if (!done_ && window_.page()) window_.page()->installEventFilter(this);
     }
     void write(const QByteArray& line)
     {
@@ -117,8 +103,8 @@ private:
     MainWindow& window_;
     QString report_;
     bool tour_;
-    bool done_ = false;
-    bool windowPainted_ = false;
+    MainWindowPaintProbe loading_;
+    MainWindowPaintProbe overview_;
 };
 }  // namespace
 
@@ -157,16 +143,12 @@ int main(int argc, char** argv)
     auto openMainWindow = [&quorlent] {
         if (MainWindow* window = quorlent.mainWindow()) window->bringForward();
     };
-    auto openSettings = [openMainWindow] {
-        return SettingsWindow::open({&LanguageManager::shared(), &Preferences::shared(), &AppRouter::shared(),
-                                     &UpdateChecker::shared(), openMainWindow,
-                                     [] { return QSystemTrayIcon::isSystemTrayAvailable(); }});
+    auto settings = [openMainWindow]() -> SettingsEnvironment {
+        return {&LanguageManager::shared(), &Preferences::shared(), &AppRouter::shared(), &UpdateChecker::shared(), openMainWindow,
+                [] { return QSystemTrayIcon::isSystemTrayAvailable(); }};
     };
-    hooks.openSettings = [openSettings] { openSettings(); };
-    // "About Quorlent" is the settings window's About pane: version, maker, links and updates.
-    hooks.showAbout = [openSettings](QWidget*) {
-        if (SettingsWindow* settings = openSettings()) settings->showTab(SettingsWindow::Tab::about);
-    };
+    hooks.openSettings = [settings] { SettingsWindow::open(settings()); };
+    hooks.showAbout = QuorlentApplication::aboutPane(settings);
     hooks.makeUpdateBanner = [](QWidget* parent) -> QWidget* { return new UpdateBanner(UpdateChecker::shared(), parent); };
     hooks.makeRequiredOverlay = [](QWidget* parent) -> QWidget* { return new UpdateRequiredOverlay(UpdateChecker::shared(), parent); };
     hooks.attachUpdateAlert = [](std::function<QWidget*()> window) { UpdateAlert::attach(UpdateChecker::shared(), std::move(window)); };

@@ -53,12 +53,6 @@ void PendingPage::changeEvent(QEvent* e)
 }
 
 namespace {
-QString sectionTitle(const Quorlent& model, const QString& symbol)
-{
-    for (const CapabilitySection& s : model.sections())
-        if (s.symbol == symbol) return s.title;
-    return symbol;
-}
 PendingPage::Describe searchTitle(const QString& query)
 {
     return [query] { return std::pair(QRL_SYMBOL("magnifyingglass"), MainWindowRoute::trimHorizontalSpace(query)); };

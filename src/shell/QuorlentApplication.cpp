@@ -9,6 +9,7 @@
 #include "shell/MainWindow.h"
 #include "shell/MainWindowIcons.h"
 #include "shell/MainWindowUpdateGate.h"
+#include "shell/SettingsWindow.h"
 #include "shell/SingleInstance.h"
 #include "shell/TrayHost.h"
 #include "ui/Theme.h"
@@ -119,3 +120,10 @@ void QuorlentApplication::applyInterfaceLanguage(const Localization& language)
 }
 
 void QuorlentApplication::applyStandardStyle() { Theme::applyStandardControls(); }
+
+std::function<void(QWidget*)> QuorlentApplication::aboutPane(std::function<SettingsEnvironment()> environment)
+{
+    return [environment = std::move(environment)](QWidget*) {
+        if (SettingsWindow* window = SettingsWindow::open(environment())) window->showTab(SettingsWindow::Tab::about);
+    };
+}

@@ -4,6 +4,7 @@
 
 #include <QObject>
 
+#include <functional>
 #include <memory>
 
 class CheckerUpdateGate;
@@ -13,6 +14,7 @@ class QTranslator;
 class SingleInstance;
 class TrayHost;
 struct Localization;
+struct SettingsEnvironment;
 
 // The running application: the update checker and the language manager first, then the
 // inspection model (owned here for the whole run), the main window with its menus, and the
@@ -37,6 +39,9 @@ public:
     static void applyInterfaceLanguage(const Localization& language);
     // One style for Qt's own controls, in the theme's palette.
     static void applyStandardStyle();
+    // "About Quorlent": the settings window's About pane (icon, version, maker, links, update
+    // status), opened or raised; Linux has no standard about panel to hand this to.
+    static std::function<void(QWidget*)> aboutPane(std::function<SettingsEnvironment()> environment);
 
 private:
     void updateQuitRule();

@@ -104,6 +104,12 @@ CardFrame::~CardFrame() { delete shadow_.data(); }
 
 void CardFrame::setContent(QWidget* content) { layout_->addWidget(content); }
 
+void CardFrame::setVisible(bool visible)
+{
+    QWidget::setVisible(visible);
+    updateShadow();
+}
+
 void CardFrame::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
@@ -119,9 +125,6 @@ bool CardFrame::event(QEvent* e)
     case QEvent::Resize:
     case QEvent::Show:
     case QEvent::Hide:
-    // A card hidden before its window is first shown hears only these.
-    case QEvent::ShowToParent:
-    case QEvent::HideToParent:
     case QEvent::ZOrderChange:
         updateShadow();
         break;

@@ -37,6 +37,8 @@ public:
     void setContent(QWidget* content);
     qreal padding() const { return padding_; }
     qreal radius() const { return radius_; }
+    // Hiding a card that was never shown sends it no hide event; its shadow must go all the same.
+    void setVisible(bool visible) override;
 
 protected:
     void paintEvent(QPaintEvent*) override;

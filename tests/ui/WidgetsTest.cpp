@@ -17,6 +17,7 @@
 #include <QLabel>
 #include <QVBoxLayout>
 #include <QMenu>
+#include <QVBoxLayout>
 
 #include <cmath>
 
@@ -460,6 +461,41 @@ TEST_F(MotionOff, CardBorderAndShadowFollowTheAppearance)
     EXPECT_DOUBLE_EQ(Card::shadowOpacity(Appearance::Dark), 0.0);
 }
 
+TEST(CardShadow, FollowsTheCardWhetherHiddenBeforeOrAfterItsParentIsShown)
+{
+    // A page builds a card for an empty state and hides it before the page is ever shown; its
+    // shadow must not stay behind as a grey box over the page.
+    auto visibleSiblings = [](QWidget& host, const CardFrame* card) {
+        int n = 0;
+        for (QWidget* w : host.findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+            if (w != card && w->isVisible()) ++n;
+        return n;
+    };
+    struct Case {
+        const char* name;
+        bool hideBeforeShow;
+        bool shownAfter;
+    };
+    for (const Case& c : {Case{"hidden before the parent shows", true, false}, Case{"hidden after the parent shows", false, false},
+                          Case{"hidden, then shown again", true, true}}) {
+        SCOPED_TRACE(c.name);
+        QWidget host;
+        auto* column = new QVBoxLayout(&host);
+        auto* card = new CardFrame(16, 14);
+        column->addWidget(card);
+        host.resize(300, 200);
+        if (c.hideBeforeShow) card->setVisible(false);
+        host.show();
+        if (!c.hideBeforeShow) card->setVisible(false);
+        EXPECT_EQ(visibleSiblings(host, card), 0);
+        if (c.shownAfter) {
+            card->setVisible(true);
+            QApplication::processEvents();
+            EXPECT_EQ(visibleSiblings(host, card), 1);
+        }
+    }
+}
+
 // ---- Adaptive grid ------------------------------------------------------------------------------
 
 TEST(AdaptiveGrid, ColumnCountFitsMinimumWidthsAndSpacing)
@@ -499,25 +535,4 @@ TEST(AdaptiveGrid, CellsFillRowsAndMirrorInRightToLeft)
         EXPECT_EQ(cells[1]->x(), 232 - leadingX);
         EXPECT_EQ(grid->heightForWidth(452), 3 * 30 + 2 * 10);
     }
-}
-
-TEST(CardFrame, ACardHiddenBeforeItsWindowIsShownLeavesNoShadow)
-{
-    QWidget host;
-    host.resize(400, 300);
-    auto* layout = new QVBoxLayout(&host);
-    auto* card = new CardFrame(16, 14, &host);
-    layout->addWidget(card);
-    card->hide();
-    host.show();
-    QApplication::processEvents();
-    // The shadow is the card's only sibling; none of the host's other children may show.
-    for (QWidget* w : host.findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
-        if (w != card) EXPECT_FALSE(w->isVisible());
-    card->show();
-    QApplication::processEvents();
-    int shown = 0;
-    for (QWidget* w : host.findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
-        if (w != card && w->isVisible()) ++shown;
-    EXPECT_EQ(shown, 1);
 }

@@ -1,0 +1,49 @@
+#include "MainWindowFixture.h"
+
+#include "shell/MainWindowPaintProbe.h"
+
+#include <QTest>
+#include <QVBoxLayout>
+
+#include <gtest/gtest.h>
+
+// The start-up measurement waits for the first painted overview; the overview is a scroll area
+// whose viewport covers it, so the page itself is never sent a paint event.
+namespace {
+// A page wholly covered by one opaque child, as a scroll area is by its viewport.
+QWidget* coveredPage()
+{
+    auto* page = new QWidget;
+    auto* layout = new QVBoxLayout(page);
+    layout->setContentsMargins(0, 0, 0, 0);
+    auto* cover = new QWidget(page);
+    cover->setAttribute(Qt::WA_OpaquePaintEvent);
+    layout->addWidget(cover);
+    return page;
+}
+}  // namespace
+
+TEST(MainWindowPaintProbe, SeesTheFirstPaintOfAPageCoveredByItsChildren)
+{
+    MainWindowFixture f;
+    MainWindowEnvironment env{*f.model, f.language, f.router, f.updates, f.preferences};
+    env.pages.overview = [](const PageContext&) { return coveredPage(); };
+    env.deferrer = f.clock.deferrer();
+    env.record = [](const DeviceSummary&, const QList<CapabilitySection>&) {};
+    env.quit = [] {};
+    f.window = std::make_unique<MainWindow>(std::move(env));
+    MainWindow& w = *f.window;
+    QStringList seen;
+    MainWindowPaintProbe loading(w, DetailRoute::Kind::loading, [&] { seen << QStringLiteral("loading"); });
+    MainWindowPaintProbe overview(w, DetailRoute::Kind::overview, [&] { seen << QStringLiteral("overview"); });
+    MainWindowPaintProbe category(w, DetailRoute::Kind::category, [&] { seen << QStringLiteral("category"); });
+    w.show();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return overview.fired(); }, 5000)) << seen.join(u',').toStdString();
+    EXPECT_EQ(seen, (QStringList{QStringLiteral("loading"), QStringLiteral("overview")}));
+    EXPECT_FALSE(category.fired());
+    // Once only: later paints of the same page are not reported again.
+    w.page()->update();
+    QApplication::processEvents();
+    w.repaint();
+    EXPECT_EQ(seen.size(), 2);
+}
