@@ -81,12 +81,18 @@ void UpdateChecker::dismissAlert() { setAlert(std::nullopt); }
 
 void UpdateChecker::applicationDidBecomeActive()
 {
-    if (inFlight_) return;
-    const QDateTime t = now();
-    // A stored time in the future gives a negative elapsed time and so suppresses the check too.
-    if (lastAttempt_ && lastAttempt_->msecsTo(t) < kAttemptInterval * 1000) return;
-    if (lastChecked_ && lastChecked_->msecsTo(t) < kSuccessInterval * 1000) return;
-    QMetaObject::invokeMethod(this, [this] { checkNow(false); }, Qt::QueuedConnection);
+    auto due = [this] {
+        if (inFlight_) return false;
+        const QDateTime t = now();
+        // A stored time in the future gives a negative elapsed time and so suppresses the check too.
+        if (lastAttempt_ && lastAttempt_->msecsTo(t) < kAttemptInterval * 1000) return false;
+        if (lastChecked_ && lastChecked_->msecsTo(t) < kSuccessInterval * 1000) return false;
+        return true;
+    };
+    if (!due()) return;
+    // Asked again when the queued call runs: the launch check may have run (and even ended) in
+    // between, and the same minute must not ask the server twice.
+    QMetaObject::invokeMethod(this, [this, due] { if (due()) checkNow(false); }, Qt::QueuedConnection);
 }
 
 void UpdateChecker::checkNow(bool userInitiated, Completion done)
