@@ -2,6 +2,7 @@
 
 #include "app/LanguageManager.h"
 #include "ui/SmoothCorners.h"
+#include "ui/SymbolView.h"
 #include "ui/Symbols.h"
 #include "ui/Theme.h"
 #include "ui/ThemedLabel.h"
@@ -75,29 +76,15 @@ void LanguagePickerBox::rebuild()
     rebuilding_ = false;
 }
 
-namespace {
-// The globe, drawn in the brand colour resolved at paint time.
-class GlobeSymbol : public QWidget {
-public:
-    explicit GlobeSymbol(QWidget* parent) : QWidget(parent) { setFixedSize(18, 18); }
-
-protected:
-    void paintEvent(QPaintEvent*) override
-    {
-        QPainter p(this);
-        p.setLayoutDirection(layoutDirection());
-        p.setRenderHint(QPainter::Antialiasing);
-        Symbols::draw(p, QRL_SYMBOL("globe"), rect(), Theme::brandPrimary());
-    }
-};
-}  // namespace
 
 RelaunchBanner::RelaunchBanner(LanguageManager& language, QWidget* parent) : QWidget(parent), language_(language)
 {
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(16, 10, 16, 10);
     row->setSpacing(12);
-    row->addWidget(new GlobeSymbol(this), 0, Qt::AlignVCenter);
+    // The globe in the brand colour, resolved at paint time.
+    row->addWidget(new SymbolView(QRL_SYMBOL("globe"), 18, [] { return QBrush(Theme::brandPrimary()); }, 18, this), 0,
+                   Qt::AlignVCenter);
     text_ = new ThemedLabel(QString(), Theme::font(Theme::TextStyle::callout), Theme::Level::primary, this);
     text_->setWordWrap(true);
     row->addWidget(text_, 1, Qt::AlignVCenter);

@@ -5,6 +5,7 @@
 #include "ui/Card.h"
 #include "ui/Formatters.h"
 #include "ui/StatusIcon.h"
+#include "ui/SymbolView.h"
 #include "ui/Symbols.h"
 #include "ui/ThemedLabel.h"
 #include "ui/Tiles.h"
@@ -61,33 +62,6 @@ QPainterPath roundedPath(const QRectF& r, qreal radius)
 QFont dateFont() { return Theme::font(Theme::TextStyle::callout, QFont::DemiBold); }
 QFont detailFont() { return Theme::font(Theme::TextStyle::caption); }
 QFont countFont() { return Theme::font(Theme::TextStyle::caption2); }
-
-// A symbol in a fixed frame, coloured at paint time.
-class SymbolLabel : public QWidget {
-public:
-    SymbolLabel(const QString& symbol, qreal pixelSize, std::function<QColor()> color, QWidget* parent = nullptr)
-        : QWidget(parent), symbol_(symbol), pixelSize_(pixelSize), color_(std::move(color))
-    {
-        const int s = int(std::ceil(pixelSize * 1.2));
-        setFixedSize(s, s);
-        connect(&Theme::Notifier::shared(), &Theme::Notifier::appearanceChanged, this, qOverload<>(&QWidget::update));
-    }
-    QString symbol() const { return symbol_; }
-
-protected:
-    void paintEvent(QPaintEvent*) override
-    {
-        QPainter p(this);
-        p.setLayoutDirection(layoutDirection());
-        const QPointF c = QRectF(rect()).center();
-        Symbols::draw(p, symbol_, QRectF(c.x() - pixelSize_ / 2, c.y() - pixelSize_ / 2, pixelSize_, pixelSize_), color_());
-    }
-
-private:
-    QString symbol_;
-    qreal pixelSize_;
-    std::function<QColor()> color_;
-};
 
 // "Older" / "Newer" over the scan's date and time, on a sunken rounded rectangle.
 class ScanBadge : public QWidget {
@@ -167,8 +141,8 @@ public:
             auto* badges = new QHBoxLayout;
             badges->setSpacing(12);
             badges->addWidget(new ScanBadge(l.tr("Older"), dates->first));
-            badges->addWidget(new SymbolLabel(QRL_SYMBOL("arrow.forward"), Theme::pixelSize(Theme::TextStyle::body),
-                                              [] { return Theme::foreground(Theme::Level::secondary); }));
+            badges->addWidget(new SymbolView(QRL_SYMBOL("arrow.forward"), Theme::pixelSize(Theme::TextStyle::body),
+                                              [] { return QBrush(Theme::foreground(Theme::Level::secondary)); }));
             badges->addWidget(new ScanBadge(l.tr("Newer"), dates->second));
             badges->addStretch(1);
             layout_->addLayout(badges);

@@ -5,6 +5,7 @@
 #include "ui/Card.h"
 #include "ui/Motion.h"
 #include "ui/ScoreRing.h"
+#include "ui/SymbolView.h"
 #include "ui/Symbols.h"
 #include "ui/ThemedLabel.h"
 #include "ui/Tiles.h"
@@ -33,38 +34,6 @@ QPainterPath capsule(const QRectF& r)
     p.addPath(SmoothCorners::path(r, radius));
     return p;
 }
-
-// A symbol in a fixed frame, coloured at paint time.
-class SymbolLabel : public QWidget {
-public:
-    SymbolLabel(const QString& symbol, qreal pixelSize, int frameWidth, std::function<QColor()> color, QWidget* parent = nullptr)
-        : QWidget(parent), symbol_(symbol), pixelSize_(pixelSize), color_(std::move(color))
-    {
-        setFixedSize(frameWidth, int(std::ceil(pixelSize * 1.2)));
-        connect(&Theme::Notifier::shared(), &Theme::Notifier::appearanceChanged, this, qOverload<>(&QWidget::update));
-    }
-    void setSymbol(const QString& symbol)
-    {
-        if (symbol == symbol_) return;
-        symbol_ = symbol;
-        update();
-    }
-    QString symbol() const { return symbol_; }
-
-protected:
-    void paintEvent(QPaintEvent*) override
-    {
-        QPainter p(this);
-        p.setLayoutDirection(layoutDirection());
-        const QPointF c = QRectF(rect()).center();
-        Symbols::draw(p, symbol_, QRectF(c.x() - pixelSize_ / 2, c.y() - pixelSize_ / 2, pixelSize_, pixelSize_), color_());
-    }
-
-private:
-    QString symbol_;
-    qreal pixelSize_;
-    std::function<QColor()> color_;
-};
 
 // The indeterminate progress indicator shown until the first reading: an arc turning once a
 // second, still while motion is reduced.
@@ -357,7 +326,7 @@ public:
         auto* row = new QHBoxLayout(body);
         row->setContentsMargins(0, 0, 0, 0);
         row->setSpacing(12);
-        symbol_ = new SymbolLabel(symbol, Theme::pixelSize(Theme::TextStyle::title3), 26, [] { return Theme::brandPrimary(); });
+        symbol_ = new SymbolView(symbol, Theme::pixelSize(Theme::TextStyle::title3), [] { return QBrush(Theme::brandPrimary()); }, 26);
         row->addWidget(symbol_, 0, Qt::AlignVCenter);
         auto* texts = new QVBoxLayout;
         texts->setSpacing(2);
@@ -389,7 +358,7 @@ public:
 
 private:
     QString title_;
-    SymbolLabel* symbol_;
+    SymbolView* symbol_;
     ThemedLabel* value_;
 };
 

@@ -2,6 +2,7 @@
 
 #include "ui/Accessibility.h"
 #include "ui/SmoothCorners.h"
+#include "ui/SymbolView.h"
 #include "ui/Symbols.h"
 #include "ui/ThemedLabel.h"
 #include "ui/UntrustedText.h"
@@ -14,31 +15,6 @@
 #include <cmath>
 
 namespace {
-// Draws a symbol in a widget, sized as the symbol of a font of `pixelSize`.
-class SymbolView : public QWidget {
-public:
-    SymbolView(const QString& symbol, qreal pixelSize, std::function<QBrush()> brush, int frameWidth, QWidget* parent = nullptr)
-        : QWidget(parent), symbol_(symbol), pixelSize_(pixelSize), brush_(std::move(brush))
-    {
-        setFixedSize(frameWidth, int(std::ceil(pixelSize * 1.2)));
-        connect(&Theme::Notifier::shared(), &Theme::Notifier::appearanceChanged, this, qOverload<>(&QWidget::update));
-    }
-
-protected:
-    void paintEvent(QPaintEvent*) override
-    {
-        QPainter p(this);
-        p.setLayoutDirection(layoutDirection());
-        const QPointF c = QRectF(rect()).center();
-        Symbols::draw(p, symbol_, QRectF(c.x() - pixelSize_ / 2, c.y() - pixelSize_ / 2, pixelSize_, pixelSize_), brush_());
-    }
-
-private:
-    QString symbol_;
-    qreal pixelSize_;
-    std::function<QBrush()> brush_;
-};
-
 QPainterPath rounded(const QRectF& r, qreal radius) { return SmoothCorners::path(r, radius); }
 }  // namespace
 
