@@ -237,7 +237,7 @@ QList<Entry> entries(const ScanSnapshot& snapshot)
 }
 }  // namespace
 
-QList<SnapshotChange> ScanHistory::diff(const ScanSnapshot& from, const ScanSnapshot& to)
+QList<ScanHistory::ItemChange> ScanHistory::diffItems(const ScanSnapshot& from, const ScanSnapshot& to)
 {
     const bool sameLanguage = (!from.language && !to.language) || (from.language && to.language && sameText(*from.language, *to.language));
     const QList<Entry> oldEntries = entries(from);
@@ -250,20 +250,29 @@ QList<SnapshotChange> ScanHistory::diff(const ScanSnapshot& from, const ScanSnap
     newKeys.reserve(newEntries.size());
     for (const Entry& e : newEntries) newKeys.insert(e.key);
 
-    QList<SnapshotChange> changes;
+    QList<ItemChange> changes;
     for (const Entry& e : newEntries) {
         const auto found = oldIndex.constFind(e.key);
         if (found == oldIndex.cend()) {
-            changes.append(SnapshotChange{QUuid::createUuid(), e.section, e.label, std::nullopt, e.item->value});
+            changes.append(ItemChange{e.section, e.label, nullptr, e.item});
             continue;
         }
         const ScanSnapshot::Item& old = *oldEntries[*found].item;
         const bool unchanged = old.status == e.item->status && (!sameLanguage || sameText(old.value, e.item->value));
-        if (!unchanged) changes.append(SnapshotChange{QUuid::createUuid(), e.section, e.label, old.value, e.item->value});
+        if (!unchanged) changes.append(ItemChange{e.section, e.label, &old, e.item});
     }
     for (const Entry& e : oldEntries) {
-        if (!newKeys.contains(e.key))
-            changes.append(SnapshotChange{QUuid::createUuid(), e.section, e.label, e.item->value, std::nullopt});
+        if (!newKeys.contains(e.key)) changes.append(ItemChange{e.section, e.label, e.item, nullptr});
     }
+    return changes;
+}
+
+QList<SnapshotChange> ScanHistory::diff(const ScanSnapshot& from, const ScanSnapshot& to)
+{
+    QList<SnapshotChange> changes;
+    for (const ItemChange& c : diffItems(from, to))
+        changes.append(SnapshotChange{QUuid::createUuid(), c.section, c.label,
+                                      c.before ? std::optional<QString>(c.before->value) : std::nullopt,
+                                      c.after ? std::optional<QString>(c.after->value) : std::nullopt});
     return changes;
 }

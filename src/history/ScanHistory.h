@@ -89,6 +89,15 @@ public:
     // snapshot's order, then removed items in the older one's. Volatile items never take part; values
     // are compared only when both snapshots are in the same language.
     static QList<SnapshotChange> diff(const ScanSnapshot& from, const ScanSnapshot& to);
+    // The same comparison with the two items themselves (either absent), in diff's order, for
+    // views that show more of them than their values. Valid while both snapshots live.
+    struct ItemChange {
+        QString section;
+        QString label;
+        const ScanSnapshot::Item* before = nullptr;
+        const ScanSnapshot::Item* after = nullptr;
+    };
+    static QList<ItemChange> diffItems(const ScanSnapshot& from, const ScanSnapshot& to);
 
     // The stored snapshots read from one file, newest first, at most 200; nothing for a missing
     // file; std::nullopt for one that cannot be read (damaged, unreadable or far too large).
