@@ -282,6 +282,65 @@ TEST(LiveMonitorPage, RingsMoveOnlyByVisibleSteps)
     EXPECT_DOUBLE_EQ(cpu->gauge()->ring()->progress(), 0.43);
 }
 
+TEST(LiveMonitorPage, GaugesTakeNewTitlesTintsAndAppearanceWithoutSweepingFromEmpty)
+{
+    FakeAnimationClock clock;
+    Theme::setReduceMotion(false);
+    Theme::setForcedAppearance(Theme::Appearance::Light);
+    HandDrivenMonitor m;
+    LiveMonitorView page(m.monitor);
+    page.resize(940, 800);
+    page.show();
+    MonitorSample s = plainSample(kNoon, 0.40);
+    s.thermalState = ThermalState::Fair;
+    s.batteryLevel = 0.63;
+    s.isCharging = false;
+    m.feed({s});
+    clock.advance(1000);
+    LiveMonitorContent* c = page.content();
+    RingGauge* thermal = c->gaugeCell(2)->gauge();
+    RingGauge* battery = c->gaugeCell(3)->gauge();
+    ASSERT_TRUE(thermal && battery);
+    EXPECT_DOUBLE_EQ(thermal->ring()->shown(), 0.5);
+    EXPECT_EQ(battery->title(), "Battery");
+
+    const struct {
+        const char* what;
+        ThermalState thermal;
+        bool charging;
+        std::optional<Theme::Appearance> appearance;
+    } steps[] = {
+        {"the battery starts charging", ThermalState::Fair, true, std::nullopt},
+        {"the desktop turns dark", ThermalState::Fair, true, Theme::Appearance::Dark},
+        {"the machine gets hot", ThermalState::Serious, true, std::nullopt},
+        {"the thermal state is lost", ThermalState::Unknown, false, Theme::Appearance::Light},
+    };
+    int second = 1;
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.what);
+        const double before = thermal->ring()->shown();
+        if (step.appearance) Theme::setForcedAppearance(*step.appearance);
+        s.date = kNoon.addSecs(second++);
+        s.thermalState = step.thermal;
+        s.isCharging = step.charging;
+        m.feed({s});
+        // The same gauges and rings, standing where they stood: a ring whose value changes
+        // sweeps from there, not from empty.
+        EXPECT_EQ(c->gaugeCell(2)->gauge(), thermal);
+        EXPECT_EQ(c->gaugeCell(3)->gauge(), battery);
+        EXPECT_DOUBLE_EQ(thermal->ring()->shown(), before);
+        EXPECT_DOUBLE_EQ(battery->ring()->shown(), 0.63);
+        EXPECT_DOUBLE_EQ(thermal->ring()->progress(), ThermalPresentation::gaugeValue(step.thermal));
+        clock.advance(1000);
+        EXPECT_DOUBLE_EQ(thermal->ring()->shown(), ThermalPresentation::gaugeValue(step.thermal));
+        EXPECT_EQ(battery->title(), step.charging ? QStringLiteral("Battery · charging") : QStringLiteral("Battery"));
+        EXPECT_EQ(thermal->valueText(), ThermalPresentation::title(step.thermal));
+    }
+    EXPECT_EQ(c->gaugeCell(2)->tint(), MonitorTint::secondary());
+    Theme::setForcedAppearance(std::nullopt);
+    Theme::setReduceMotion(std::nullopt);
+}
+
 TEST(LiveMonitorPage, ShowingAndHidingKeepsTheCountBalanced)
 {
     HandDrivenMonitor m;
