@@ -31,7 +31,8 @@ struct ScoreRing::Pictures {
     QImage glow;                 // the shape blurred, in the glow colour at the glow's opacity
     QImage arc;                  // the arc in its gradient, with solid caps
     std::array<QRgb, 256> tint;  // glow colour per blurred coverage
-    std::vector<int> scratch;    // the blur's working area, kept from frame to frame
+    std::vector<float> angles;   // per pixel: its angle clockwise from twelve o'clock (radians)
+    std::vector<quint32> scratch;  // the blur's working area, kept from frame to frame
     PictureCounts counts;
 };
 
@@ -43,44 +44,92 @@ constexpr int kGlowPasses = 3;
 
 // The glow's alpha: three box blurs across and three down (close to a Gaussian) of the
 // shape's alpha inside `target`, read from the shape around it (outside the picture
-// counts as empty), written into `glow` through the colour table.
+// counts as empty), written into `glow` through the colour table. Runs on every step of a
+// sweep, so it works row by row on two planes of the scratch area, without allocating.
 void blurInto(const QImage& shape, QImage& glow, const QRect& target, int radius,
-              const std::array<QRgb, 256>& tint, std::vector<int>& scratch)
+              const std::array<QRgb, 256>& tint, std::vector<quint32>& scratch)
 {
     const int reach = kGlowPasses * radius;
     const QRect window = target.adjusted(-reach, -reach, reach, reach) & shape.rect();
     if (window.isEmpty()) return;
     const int w = window.width(), h = window.height();
     const size_t cells = size_t(w) * size_t(h);
-    if (scratch.size() < cells + size_t(qMax(w, h))) scratch.resize(cells + size_t(qMax(w, h)));
-    int* buffer = scratch.data();
-    int* line = buffer + cells;
+    if (scratch.size() < 2 * cells + size_t(w)) scratch.resize(2 * cells + size_t(w));
+    quint32* a = scratch.data();
+    quint32* b = a + cells;
+    quint32* sums = b + cells;
     for (int y = 0; y < h; ++y) {
         const uchar* from = shape.constScanLine(window.top() + y) + window.left();
-        int* to = buffer + size_t(y) * size_t(w);
+        quint32* to = a + size_t(y) * size_t(w);
         for (int x = 0; x < w; ++x) to[x] = from[x];
     }
-    const int box = 2 * radius + 1;
-    auto pass = [&](int* data, int n, int stride) {
-        for (int i = 0; i < n; ++i) line[i] = data[i * stride];
-        int sum = 0;
-        for (int i = 0; i <= radius && i < n; ++i) sum += line[i];
-        for (int i = 0; i < n; ++i) {
-            data[i * stride] = sum / box;
-            if (i - radius >= 0) sum -= line[i - radius];
-            if (i + radius + 1 < n) sum += line[i + radius + 1];
+    // A box's mean, truncated, by a multiplication: exact for sums of up to 255 per cell.
+    const quint32 box = quint32(2 * radius + 1);
+    const quint32 inverse = (65536 + box - 1) / box;
+    auto across = [&](const quint32* from, quint32* to) {
+        for (int y = 0; y < h; ++y) {
+            const quint32* s = from + size_t(y) * size_t(w);
+            quint32* d = to + size_t(y) * size_t(w);
+            quint32 sum = 0;
+            for (int i = 0; i <= radius && i < w; ++i) sum += s[i];
+            for (int i = 0; i < w; ++i) {
+                d[i] = (sum * inverse) >> 16;
+                if (i - radius >= 0) sum -= s[i - radius];
+                if (i + radius + 1 < w) sum += s[i + radius + 1];
+            }
         }
     };
-    for (int y = 0; y < h; ++y)
-        for (int k = 0; k < kGlowPasses; ++k) pass(buffer + size_t(y) * size_t(w), w, 1);
-    for (int x = 0; x < w; ++x)
-        for (int k = 0; k < kGlowPasses; ++k) pass(buffer + x, h, w);
+    auto down = [&](const quint32* from, quint32* to) {
+        std::fill(sums, sums + w, 0u);
+        for (int i = 0; i <= radius && i < h; ++i) {
+            const quint32* row = from + size_t(i) * size_t(w);
+            for (int x = 0; x < w; ++x) sums[x] += row[x];
+        }
+        for (int i = 0; i < h; ++i) {
+            quint32* d = to + size_t(i) * size_t(w);
+            for (int x = 0; x < w; ++x) d[x] = (sums[x] * inverse) >> 16;
+            if (i - radius >= 0) {
+                const quint32* leaving = from + size_t(i - radius) * size_t(w);
+                for (int x = 0; x < w; ++x) sums[x] -= leaving[x];
+            }
+            if (i + radius + 1 < h) {
+                const quint32* entering = from + size_t(i + radius + 1) * size_t(w);
+                for (int x = 0; x < w; ++x) sums[x] += entering[x];
+            }
+        }
+    };
+    static_assert(kGlowPasses == 3, "the passes below alternate between the two planes");
+    across(a, b);
+    across(b, a);
+    across(a, b);
+    down(b, a);
+    down(a, b);
+    down(b, a);
     const QRect out = target & window;
     for (int y = out.top(); y <= out.bottom(); ++y) {
-        const int* from = buffer + size_t(y - window.top()) * size_t(w) + (out.left() - window.left());
+        const quint32* from = a + size_t(y - window.top()) * size_t(w) + (out.left() - window.left());
         QRgb* to = reinterpret_cast<QRgb*>(glow.scanLine(y)) + out.left();
-        for (int x = 0; x < out.width(); ++x) to[x] = tint[size_t(qBound(0, from[x], 255))];
+        for (int x = 0; x < out.width(); ++x) to[x] = tint[qMin<quint32>(from[x], 255)];
     }
+}
+
+// A premultiplied pixel times k/256.
+inline QRgb scaled(QRgb p, uint k)
+{
+    const uint rb = (((p & 0x00ff00ffu) * k) >> 8) & 0x00ff00ffu;
+    const uint ag = (((p >> 8) & 0x00ff00ffu) * k) & 0xff00ff00u;
+    return rb | ag;
+}
+
+// How much of a pixel at `angle` (clockwise from twelve o'clock) lies in the sector from
+// twelve o'clock to `end`, as k/256: the sector's two edges fade over about a pixel,
+// measured along a circle of `radius` pixels.
+inline uint sectorCoverage(float angle, float end, float radius)
+{
+    constexpr float kTurn = float(2 * M_PI);
+    const float inside = angle <= end ? std::min(angle, end - angle) : -std::min(angle - end, kTurn - angle);
+    const float c = 0.5f + inside * radius;
+    return c <= 0 ? 0u : c >= 1 ? 256u : uint(c * 256.0f + 0.5f);
 }
 
 QImage blankPicture(const QSize& pixels, qreal dpr, QImage::Format format)
@@ -275,6 +324,15 @@ void ScoreRing::bringPicturesTo(double fraction)
             f.setBrush(Qt::NoBrush);
             f.drawEllipse(circle);
         }
+        pic.angles.resize(size_t(pixels.width()) * size_t(pixels.height()));
+        const QPointF centre = c * dpr;
+        for (int y = 0; y < pixels.height(); ++y)
+            for (int x = 0; x < pixels.width(); ++x) {
+                // Clockwise from twelve o'clock, 0 … 2π, at the pixel's centre.
+                double a = std::atan2(x + 0.5 - centre.x(), centre.y() - (y + 0.5));
+                if (a < 0) a += 2 * M_PI;
+                pic.angles[size_t(y) * size_t(pixels.width()) + size_t(x)] = float(a);
+            }
         const QColor glow = Theme::brandGlow();
         for (int a = 0; a < 256; ++a) {
             QColor shade = glow;
@@ -320,32 +378,30 @@ void ScoreRing::bringPicturesTo(double fraction)
     auto clipOf = [dpr](const QRect& device) {
         return QRectF(QPointF(device.topLeft()) / dpr, QSizeF(device.size()) / dpr);
     };
-    // Everything outside the sector (clockwise from twelve o'clock), as a shape to cut away.
-    QPainterPath outside;
-    if (fraction < 1) {
-        const qreal reach = r + h + 2;
-        QPainterPath sector;
-        sector.moveTo(c);
-        sector.lineTo(c.x(), c.y() - reach);
-        sector.arcTo(QRectF(c.x() - reach, c.y() - reach, 2 * reach, 2 * reach), 90, -360.0 * fraction);
-        sector.closeSubpath();
-        outside.setFillRule(Qt::OddEvenFill);
-        outside.addRect(QRectF(rect()).adjusted(-1, -1, 1, 1));
-        outside.addPath(sector);
-    }
     const double end = 2 * M_PI * fraction;
     const QPointF start(c.x(), c.y() - r);
     const QPointF finish(c.x() + r * std::sin(end), c.y() - r * std::cos(end));
-    // Redraws `picture` inside `changed`: the whole ring from `whole`, cut to the sector.
-    auto cutFromWhole = [&](QPainter& painter, const QRect& changed, const QImage& whole) {
-        const QRectF clip = clipOf(changed);
-        painter.setClipRect(clip);
-        painter.setCompositionMode(QPainter::CompositionMode_Source);
-        painter.drawImage(clip, whole, QRectF(changed));
-        painter.setRenderHint(QPainter::Antialiasing);
-        if (!outside.isEmpty()) {
-            painter.setCompositionMode(QPainter::CompositionMode_DestinationOut);
-            painter.fillPath(outside, Qt::black);
+    // Redraws a picture inside `changed`: the whole ring from `whole`, cut to the sector.
+    // By hand, pixel by pixel: a painter's path fill of this size costs many times more. The
+    // sector's edges need no care beyond this: the caps cover them.
+    const bool complete = fraction >= 1;
+    const float sectorEnd = float(end), pixelRadius = float(r * dpr);
+    auto cutFromWhole = [&](QImage& picture, const QImage& whole, const QRect& changed) {
+        const bool alphaOnly = picture.format() == QImage::Format_Alpha8;
+        for (int y = changed.top(); y <= changed.bottom(); ++y) {
+            const float* angle = pic.angles.data() + size_t(y) * size_t(pixels.width());
+            if (alphaOnly) {
+                const uchar* from = whole.constScanLine(y);
+                uchar* to = picture.scanLine(y);
+                for (int x = changed.left(); x <= changed.right(); ++x)
+                    to[x] = from[x] && !complete ? uchar((from[x] * sectorCoverage(angle[x], sectorEnd, pixelRadius)) >> 8)
+                                                 : from[x];
+            } else {
+                const QRgb* from = reinterpret_cast<const QRgb*>(whole.constScanLine(y));
+                QRgb* to = reinterpret_cast<QRgb*>(picture.scanLine(y));
+                for (int x = changed.left(); x <= changed.right(); ++x)
+                    to[x] = from[x] && !complete ? scaled(from[x], sectorCoverage(angle[x], sectorEnd, pixelRadius)) : from[x];
+            }
         }
     };
 
@@ -353,9 +409,10 @@ void ScoreRing::bringPicturesTo(double fraction)
         // The glow's shape: the stroke with round caps (a disc at each end: the half behind
         // the end lies within the stroke anyway).
         const QRect changed = changedPixels(pic.shapeFraction);
+        cutFromWhole(pic.shape, pic.fullShape, changed);
         QPainter g(&pic.shape);
-        cutFromWhole(g, changed, pic.fullShape);
-        g.setCompositionMode(QPainter::CompositionMode_SourceOver);
+        g.setClipRect(clipOf(changed));
+        g.setRenderHint(QPainter::Antialiasing);
         g.setPen(Qt::NoPen);
         g.setBrush(Qt::black);
         g.drawEllipse(start, h, h);
@@ -372,8 +429,10 @@ void ScoreRing::bringPicturesTo(double fraction)
     // would show the end colour on the half of the start cap that lies before twelve. A later
     // part replaces what it covers (a full ring's end cap lies on its start), so translucent
     // colours never darken where they meet.
+    cutFromWhole(pic.arc, pic.fullArc, changed);
     QPainter l(&pic.arc);
-    cutFromWhole(l, changed, pic.fullArc);
+    l.setClipRect(clipOf(changed));
+    l.setRenderHint(QPainter::Antialiasing);
     l.setPen(Qt::NoPen);
     // A half disc of the cap's radius around `at`, on the side `degrees` points to (the
     // painter's angles: counter-clockwise from three o'clock), reaching one pixel back over
@@ -436,8 +495,9 @@ QAccessibleInterface* ringGaugeAccessible(const QString& key, QObject* object)
 
 RingGauge::RingGauge(const QString& title, double value, const QString& valueText, const QColor& tint, qreal size,
                      QWidget* parent)
-    : QWidget(parent), title_(title), valueText_(valueText), valuePixelSize_(fittedFontSize(valueText, size)), size_(size)
+    : QWidget(parent), title_(title), valueText_(valueText), size_(size)
 {
+    measureValueText();
     setObjectName(QStringLiteral("ringGauge"));
     ring_ = new ScoreRing(value, metrics(size).lineWidth, gradient(tint), this);
     static const bool accessible = [] {
@@ -454,9 +514,10 @@ void RingGauge::setValue(double value, const QString& valueText)
 {
     ring_->setProgress(value);
     if (valueText == valueText_) return;
+    const QRect before = valueTextRect().toAlignedRect();
     valueText_ = valueText;
-    valuePixelSize_ = fittedFontSize(valueText_, size_);
-    update(valueTextRect().toAlignedRect());
+    measureValueText();
+    update(before | valueTextRect().toAlignedRect());
     if (QAccessible::isActive()) {
         QAccessibleValueChangeEvent event(this, valueText);
         QAccessible::updateAccessibility(&event);
@@ -515,8 +576,21 @@ void RingGauge::resizeEvent(QResizeEvent*)
 
 QRectF RingGauge::valueTextRect() const
 {
+    // The line the value text stands on, centred in the ring, with a little room above and
+    // below for glyphs that reach beyond the line.
     const Metrics m = metrics(size_);
-    return ringRect().adjusted(m.inset, 0, -m.inset, 0);
+    const QRectF ring = ringRect();
+    const qreal line = valueLineHeight_ + 4;
+    return QRectF(ring.left() + m.inset, ring.center().y() - line / 2, ring.width() - 2 * m.inset, line);
+}
+
+void RingGauge::measureValueText()
+{
+    valuePixelSize_ = fittedFontSize(valueText_, size_);
+    const QFontMetricsF fm(valueFont(valuePixelSize_));
+    valueLineHeight_ = fm.height();
+    const Metrics m = metrics(size_);
+    valueLine_ = fm.elidedText(valueText_, Qt::ElideRight, size_ - 2 * m.inset);
 }
 
 QRectF RingGauge::titleRect() const
@@ -531,10 +605,9 @@ void RingGauge::paintEvent(QPaintEvent* e)
     p.setRenderHint(QPainter::TextAntialiasing);
     const QRectF textRect = valueTextRect();
     if (e->rect().intersects(textRect.toAlignedRect())) {
-        const QFont f = valueFont(valuePixelSize_);
-        p.setFont(f);
+        p.setFont(valueFont(valuePixelSize_));
         p.setPen(Theme::foreground(Theme::Level::primary));
-        p.drawText(textRect, Qt::AlignCenter, QFontMetricsF(f).elidedText(valueText_, Qt::ElideRight, textRect.width()));
+        p.drawText(textRect, Qt::AlignCenter, valueLine_);
     }
     const QRectF caption = titleRect();
     if (e->rect().intersects(caption.toAlignedRect())) {

@@ -135,9 +135,13 @@ protected:
 private:
     QRectF valueTextRect() const;
     QRectF titleRect() const;
+    void measureValueText();
     QString title_;
     QString valueText_;
-    qreal valuePixelSize_;  // fittedFontSize of valueText_, measured once per text
+    // Measured once per value text: its fitted size, line height and the line as drawn.
+    qreal valuePixelSize_ = 0;
+    qreal valueLineHeight_ = 0;
+    QString valueLine_;
     qreal size_;
     ScoreRing* ring_;
 };
