@@ -50,6 +50,7 @@ void MonitorGaugeCell::set(const QString& title, double value, const QString& va
         ringValue_ = value_;
         gauge_ = new RingGauge(title_, value_, valueText_, tint_.resolve(), kGaugeSize);
         gauge_->setObjectName(QStringLiteral("ringGauge"));
+        gauge_->setSurface(Theme::Color::surfaceElevated);
         card_->contentLayout()->addWidget(gauge_, 0, Qt::AlignHCenter);
         return;
     }
@@ -133,6 +134,7 @@ LiveMonitorContent::LiveMonitorContent(QWidget* parent) : QWidget(parent)
     coresRow->addWidget(coresLabel_, 0, Qt::AlignVCenter);
     coresCard->contentLayout()->addLayout(coresRow);
     bars_ = new PerCoreBars;
+    bars_->setSurface(Theme::Color::surfaceElevated);
     coresCard->contentLayout()->addWidget(bars_);
     column_->addWidget(coresCard);
     column_->addStretch(1);

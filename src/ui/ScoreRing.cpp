@@ -535,6 +535,13 @@ void RingGauge::setTitle(const QString& title)
 
 void RingGauge::setTint(const QColor& tint) { ring_->setGradient(gradient(tint)); }
 
+void RingGauge::setSurface(Theme::Color surface)
+{
+    surface_ = surface;
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    update();
+}
+
 RingGauge::Metrics RingGauge::metrics(qreal size) { return {size * 0.1, size * 0.2, size * 0.2 * 0.6, size * 0.12}; }
 
 QFont RingGauge::valueFont(qreal pixelSize) { return Theme::systemFont(pixelSize, QFont::DemiBold); }
@@ -601,6 +608,7 @@ QRectF RingGauge::titleRect() const
 void RingGauge::paintEvent(QPaintEvent* e)
 {
     QPainter p(this);
+    if (surface_) p.fillRect(e->rect(), Theme::color(*surface_));
     p.setLayoutDirection(layoutDirection());
     p.setRenderHint(QPainter::TextAntialiasing);
     const QRectF textRect = valueTextRect();

@@ -7,6 +7,7 @@
 #include <QWidget>
 
 #include <memory>
+#include <optional>
 
 // An angular gradient around a ring's centre: stop positions run clockwise from
 // `startDegrees` (0 = three o'clock); the ring turns it so that 0 lies at twelve o'clock.
@@ -110,6 +111,9 @@ public:
     void setTint(const QColor& tint);
     ScoreRing* ring() const { return ring_; }
     QString valueText() const { return valueText_; }
+    // A gauge on a card: the card's surface colour painted under it, so the ring's frames
+    // repaint the gauge only, not the card around it.
+    void setSurface(Theme::Color surface);
 
     struct Metrics {
         qreal lineWidth;    // size × 0.1
@@ -142,6 +146,7 @@ private:
     qreal valuePixelSize_ = 0;
     qreal valueLineHeight_ = 0;
     QString valueLine_;
+    std::optional<Theme::Color> surface_;
     qreal size_;
     ScoreRing* ring_;
 };

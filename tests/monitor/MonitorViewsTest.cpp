@@ -17,6 +17,7 @@
 #include <QLabel>
 #include <QApplication>
 #include <QMenu>
+#include <QPaintEvent>
 #include <QPushButton>
 #include <QSignalSpy>
 
@@ -132,6 +133,59 @@ TEST(PerCoreBars, AnimatesWhateverTheMotionSetting)
     clock.advance(400);
     EXPECT_DOUBLE_EQ(bars.shownLevel(0), 1.0);
     Theme::setReduceMotion(std::nullopt);
+}
+
+// Counts a widget's paint events and the area they covered.
+class PaintWatch : public QObject {
+public:
+    explicit PaintWatch(QWidget* widget) { widget->installEventFilter(this); }
+    int paints = 0;
+    QRegion painted;
+    bool eventFilter(QObject*, QEvent* e) override
+    {
+        if (e->type() == QEvent::Paint) {
+            ++paints;
+            painted += static_cast<QPaintEvent*>(e)->region();
+        }
+        return false;
+    }
+};
+
+TEST(PerCoreBars, RepaintOnlyTheMovingTopsByVisibleStepsAndNothingWhenStill)
+{
+    FakeAnimationClock clock;
+    QWidget window;
+    auto* bars = new PerCoreBars(&window);
+    bars->setSurface(Theme::Color::surfaceElevated);
+    window.resize(428, 90);
+    bars->setGeometry(0, 0, 428, 90);
+    window.show();
+    bars->setValues(QList<double>(8, 0.3));
+    auto run = [&](int ms) {
+        for (int t = 0; t < ms; t += 16) {
+            clock.advance(16);
+            QApplication::processEvents();
+        }
+    };
+    run(600);
+    PaintWatch watch(bars);
+    // One core two percent busier: under two pixels of its bar, over 0.4 s.
+    QList<double> next(8, 0.3);
+    next[3] = 0.32;
+    bars->setValues(next);
+    run(600);
+    EXPECT_GE(watch.paints, 1);
+    EXPECT_LE(watch.paints, 4);  // not one per frame of the 0.4 s ease-out
+    EXPECT_DOUBLE_EQ(bars->shownLevel(3), 0.32);
+    const QRect column = bars->barRect(3).toAlignedRect().adjusted(-2, 0, 2, 0);
+    EXPECT_TRUE(column.contains(watch.painted.boundingRect())) << watch.painted.boundingRect().x();
+    EXPECT_LT(watch.painted.boundingRect().height(), 20);
+    // Nothing moves: nothing is painted.
+    watch.paints = 0;
+    run(1000);
+    bars->setValues(next);
+    run(600);
+    EXPECT_EQ(watch.paints, 0);
 }
 
 // ---------------------------------------------------------------- badge
