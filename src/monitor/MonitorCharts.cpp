@@ -544,10 +544,16 @@ void PerCoreBars::repaintMoved(bool last)
     // until one of them has moved by a visible step, and covers only the bars' moving tops.
     const Layout l = layoutFor(int(values_.size()), width());
     if (l.rows == 0) return;
-    const qreal step = 1.0 / devicePixelRatioF();
+    // The scale of the last paint (asking the widget walks up to its screen: too dear for
+    // every frame).
+    const qreal step = 1.0 / (paintedScale_ > 0 ? paintedScale_ : devicePixelRatioF());
+    const bool rtl = layoutDirection() == Qt::RightToLeft;
     QRegion moved;
     for (int i = 0; i < to_.size() && i < values_.size(); ++i) {
-        const QRectF r = barRect(i);
+        const int row = i / l.perRow, column = i % l.perRow;
+        qreal x = column * (l.barWidth + l.spacing);
+        if (rtl) x = width() - x - l.barWidth;
+        const QRectF r(x, row * (l.rowHeight + l.rowSpacing), l.barWidth, l.rowHeight);
         const qreal before = fillHeight(levelAt(i, paintedProgress_), r.height());
         const qreal now = fillHeight(levelAt(i, progress_), r.height());
         if (before == now || (!last && std::abs(now - before) < step)) continue;
@@ -640,10 +646,10 @@ void PerCoreBars::paintEvent(QPaintEvent* e)
     // kept as one picture. The fills go in one path per row under one gradient, so that
     // hundreds of cores cost a few fills rather than hundreds.
     const QColor track = Theme::primary(0.07);
-    const QString key = QStringLiteral("%1x%2:%3:%4:%5").arg(width()).arg(height()).arg(values_.size())
-                            .arg(int(layoutDirection())).arg(track.rgba());
     const qreal dpr = devicePixelRatioF();
-    if (key != tracksKey_) {
+    paintedScale_ = dpr;
+    const TracksKey key{size(), int(values_.size()), layoutDirection(), track.rgba(), dpr};
+    if (!(key == tracksKey_)) {
         tracks_ = QPixmap((QSizeF(size()) * dpr).toSize());
         tracks_.setDevicePixelRatio(dpr);
         tracks_.fill(Qt::transparent);

@@ -179,7 +179,17 @@ private:
     std::optional<Theme::Color> surface_;
     QVariantAnimation* animation_;
     QPixmap tracks_;
-    QString tracksKey_;
+    // What the tracks picture was drawn for.
+    struct TracksKey {
+        QSize size;
+        int count = -1;
+        Qt::LayoutDirection direction = Qt::LeftToRight;
+        QRgb colour = 0;
+        qreal scale = 0;
+        bool operator==(const TracksKey&) const = default;
+    };
+    TracksKey tracksKey_;
+    qreal paintedScale_ = 0;
 };
 
 // The "Live" badge: a green dot that fades between full and 0.35 opacity (0.9 s each way,

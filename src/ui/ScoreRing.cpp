@@ -188,7 +188,10 @@ void ScoreRing::shownChanged()
     const bool settled = shown_.value() == shown_.target();
     const QRectF square = ringRect();
     const qreal radius = qMax<qreal>(0, (square.width() - lineWidth_) / 2);
-    const qreal moved = std::abs(next - drawn_) * 2 * M_PI * radius * devicePixelRatioF();
+    // The scale the pictures were last made at (asking the widget walks up to its screen:
+    // too dear for every frame of a sweep).
+    const qreal dpr = pictures_ ? pictures_->dpr : devicePixelRatioF();
+    const qreal moved = std::abs(next - drawn_) * 2 * M_PI * radius * dpr;
     if (!settled && moved < kRepaintStep) return;
     const QRectF changed = changedArea(drawn_, next);
     drawn_ = next;
