@@ -323,8 +323,10 @@ void LiveChart::applyColors()
 {
     const QColor primary = Theme::brandPrimary();
     values_->setLabelsBrush(Theme::foreground(Theme::Level::secondary));
+    // A hairline: the quick way to draw a one-pixel line, repainted every second.
     QPen grid(Theme::primary(0.1));
-    grid.setWidthF(1);
+    grid.setWidthF(0);
+    grid.setCosmetic(true);
     values_->setGridLinePen(grid);
     switch (kind_) {
     case Kind::processor: {

@@ -586,12 +586,12 @@ void RingGauge::resizeEvent(QResizeEvent*)
 
 QRectF RingGauge::valueTextRect() const
 {
-    // The line the value text stands on, centred in the ring, with a little room above and
-    // below for glyphs that reach beyond the line.
-    const Metrics m = metrics(size_);
-    const QRectF ring = ringRect();
-    const qreal line = valueLineHeight_ + 4;
-    return QRectF(ring.left() + m.inset, ring.center().y() - line / 2, ring.width() - 2 * m.inset, line);
+    // Where the value text stands: centred in the ring, as wide as the text, with a little
+    // room around it for glyphs that reach beyond their advance. The ring's frames mostly
+    // miss it, and then need not lay the text out again.
+    const qreal line = valueLineHeight_ + 4, wide = valueLineWidth_ + 6;
+    const QPointF centre = ringRect().center();
+    return QRectF(centre.x() - wide / 2, centre.y() - line / 2, wide, line);
 }
 
 void RingGauge::measureValueText()
@@ -601,6 +601,7 @@ void RingGauge::measureValueText()
     valueLineHeight_ = fm.height();
     const Metrics m = metrics(size_);
     valueLine_ = fm.elidedText(valueText_, Qt::ElideRight, size_ - 2 * m.inset);
+    valueLineWidth_ = std::min(fm.horizontalAdvance(valueLine_), size_ - 2 * m.inset);
 }
 
 QRectF RingGauge::titleRect() const

@@ -145,6 +145,7 @@ private:
     // Measured once per value text: its fitted size, line height and the line as drawn.
     qreal valuePixelSize_ = 0;
     qreal valueLineHeight_ = 0;
+    qreal valueLineWidth_ = 0;
     QString valueLine_;
     std::optional<Theme::Color> surface_;
     qreal size_;
