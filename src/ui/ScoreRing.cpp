@@ -226,7 +226,15 @@ QRectF ScoreRing::changedArea(double from, double to) const
 
 ScoreRing::PictureCounts ScoreRing::pictureCounts() const { return pictures_ ? pictures_->counts : PictureCounts{}; }
 
-void ScoreRing::step() { shown_.animateTo(clampProgress(progress_), Theme::ringFill()); }
+void ScoreRing::step()
+{
+    // The sweep changes what is drawn only by visible steps of the arc's end, and wakes the
+    // application only for those.
+    const qreal radius = qMax<qreal>(0, (ringRect().width() - lineWidth_) / 2);
+    const qreal dpr = pictures_ ? pictures_->dpr : devicePixelRatioF();
+    const double step = radius > 0 ? kRepaintStep / (2 * M_PI * radius * dpr) : 0;
+    shown_.animateInSteps(clampProgress(progress_), Theme::ringFill(), step);
+}
 
 void ScoreRing::showEvent(QShowEvent* e)
 {
