@@ -27,36 +27,39 @@ MonitorGaugeCell::MonitorGaugeCell(QWidget* parent) : QWidget(parent)
     outer->setContentsMargins(0, 0, 0, 0);
     card_ = new CardFrame(16, 14);
     outer->addWidget(card_);
-    connect(&Theme::Notifier::shared(), &Theme::Notifier::appearanceChanged, this, &MonitorGaugeCell::rebuild);
+    // The ring follows a named colour by itself; a tint of its own (the thermal state's
+    // warning at 0.8) is resolved again, without a new ring and without a sweep.
+    connect(&Theme::Notifier::shared(), &Theme::Notifier::appearanceChanged, this, [this] {
+        if (gauge_) gauge_->setTint(tint_.resolve());
+    });
 }
 
 void MonitorGaugeCell::set(const QString& title, double value, const QString& valueText, MonitorTint tint)
 {
-    const bool identity = !gauge_ || title != title_ || tint != tint_;
     // A ring sweeps for most of a second on every change: one that would not move by a
     // visible step (memory drifting by a few megabytes) keeps still.
     const bool changed = valueText != valueText_ || !(std::abs(value - ringValue_) < kVisibleStep);
+    const bool retitled = title != title_, retinted = tint != tint_;
     title_ = title;
     value_ = value;
     valueText_ = valueText;
     tint_ = tint;
-    if (identity) {
-        rebuild();
-    } else if (changed) {
+    if (!gauge_) {
+        // The one ring of this cell: later titles, colours and values go to it, so it never
+        // sweeps from empty again while the page stays on screen.
+        ringValue_ = value_;
+        gauge_ = new RingGauge(title_, value_, valueText_, tint_.resolve(), kGaugeSize);
+        gauge_->setObjectName(QStringLiteral("ringGauge"));
+        gauge_->setSurface(Theme::Color::surfaceElevated);
+        card_->contentLayout()->addWidget(gauge_, 0, Qt::AlignHCenter);
+        return;
+    }
+    if (retitled) gauge_->setTitle(title_);
+    if (retinted) gauge_->setTint(tint_.resolve());
+    if (changed) {
         ringValue_ = value;
         gauge_->setValue(value, valueText);
     }
-}
-
-void MonitorGaugeCell::rebuild()
-{
-    // The ring keeps its title and tint for life: a new title or colour is a new ring.
-    if (!gauge_ && title_.isEmpty()) return;
-    delete gauge_;
-    ringValue_ = value_;
-    gauge_ = new RingGauge(title_, value_, valueText_, tint_.resolve(), kGaugeSize);
-    gauge_->setObjectName(QStringLiteral("ringGauge"));
-    card_->contentLayout()->addWidget(gauge_, 0, Qt::AlignHCenter);
 }
 
 // ---------------------------------------------------------------- LiveMonitorContent
@@ -131,6 +134,7 @@ LiveMonitorContent::LiveMonitorContent(QWidget* parent) : QWidget(parent)
     coresRow->addWidget(coresLabel_, 0, Qt::AlignVCenter);
     coresCard->contentLayout()->addLayout(coresRow);
     bars_ = new PerCoreBars;
+    bars_->setSurface(Theme::Color::surfaceElevated);
     coresCard->contentLayout()->addWidget(bars_);
     column_->addWidget(coresCard);
     column_->addStretch(1);

@@ -21,8 +21,9 @@ class RingGauge;
 class ScreenHeader;
 class ThemedLabel;
 
-// One cell of the gauge grid: a ring gauge of 88 in a card. Title and tint are kept by
-// name, so a language or appearance switch redraws them.
+// One cell of the gauge grid: a ring gauge of 88 in a card. It keeps one gauge for life:
+// a new title (a language switch, the battery starting to charge), a new tint (the thermal
+// state) or an appearance switch changes that gauge in place, without a sweep.
 class MonitorGaugeCell : public QWidget {
     Q_OBJECT
 public:
@@ -38,7 +39,6 @@ public:
     MonitorTint tint() const { return tint_; }
 
 private:
-    void rebuild();
     CardFrame* card_;
     RingGauge* gauge_ = nullptr;
     QString title_;

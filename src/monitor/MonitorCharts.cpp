@@ -15,6 +15,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineSeries>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
@@ -323,8 +324,10 @@ void LiveChart::applyColors()
 {
     const QColor primary = Theme::brandPrimary();
     values_->setLabelsBrush(Theme::foreground(Theme::Level::secondary));
+    // A hairline: the quick way to draw a one-pixel line, repainted every second.
     QPen grid(Theme::primary(0.1));
-    grid.setWidthF(1);
+    grid.setWidthF(0);
+    grid.setCosmetic(true);
     values_->setGridLinePen(grid);
     switch (kind_) {
     case Kind::processor: {
@@ -481,7 +484,7 @@ PerCoreBars::PerCoreBars(QWidget* parent) : QWidget(parent)
     animation_->setEasingCurve(Theme::easeOutCurve());
     connect(animation_, &QVariantAnimation::valueChanged, this, [this](const QVariant& v) {
         progress_ = v.toDouble();
-        update();
+        repaintMoved(progress_ >= 1);
     });
     connect(&Theme::Notifier::shared(), &Theme::Notifier::appearanceChanged, this, qOverload<>(&QWidget::update));
 }
@@ -501,29 +504,71 @@ void PerCoreBars::setValues(const QList<double>& values)
     for (double v : values) levels << level(v);
     QList<double> current;
     current.reserve(levels.size());
-    for (int i = 0; i < levels.size(); ++i) current << (i < to_.size() ? shownLevel(i) : 0.0);
+    // From what is on screen now.
+    for (int i = 0; i < levels.size(); ++i) current << (i < to_.size() ? levelAt(i, paintedProgress_) : 0.0);
     const bool countChanged = values.size() != values_.size();
     values_ = values;
     if (levels == to_ && !countChanged) return;
     from_ = current;
     to_ = levels;
     progress_ = 0;
+    paintedProgress_ = 0;
     animation_->stop();
     if (isVisible()) animation_->start();
-    else progress_ = 1;
+    else progress_ = paintedProgress_ = 1;
     if (countChanged) updateGeometry();
-    update();
+    // New levels while on screen are painted by the animation, step by step.
+    if (countChanged || animation_->state() != QAbstractAnimation::Running) update();
     if (QAccessible::isActive() && countChanged) {
         QAccessibleEvent event(this, QAccessible::ObjectReorder);
         QAccessible::updateAccessibility(&event);
     }
 }
 
-double PerCoreBars::shownLevel(int index) const
+double PerCoreBars::shownLevel(int index) const { return levelAt(index, progress_); }
+
+double PerCoreBars::levelAt(int index, double progress) const
 {
     if (index < 0 || index >= to_.size()) return 0;
     const double from = index < from_.size() ? from_[index] : 0;
-    return from + (to_[index] - from) * progress_;
+    return from + (to_[index] - from) * progress;
+}
+
+void PerCoreBars::setSurface(Theme::Color surface)
+{
+    surface_ = surface;
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    update();
+}
+
+void PerCoreBars::repaintMoved(bool last)
+{
+    // Most frames of the ease-out move the bars by a sliver of a pixel: a repaint waits
+    // until one of them has moved by a visible step, and covers only the bars' moving tops.
+    const Layout l = layoutFor(int(values_.size()), width());
+    if (l.rows == 0) return;
+    // The scale of the last paint (asking the widget walks up to its screen: too dear for
+    // every frame).
+    const qreal step = 1.0 / (paintedScale_ > 0 ? paintedScale_ : devicePixelRatioF());
+    const bool rtl = layoutDirection() == Qt::RightToLeft;
+    QRegion moved;
+    for (int i = 0; i < to_.size() && i < values_.size(); ++i) {
+        const int row = i / l.perRow, column = i % l.perRow;
+        qreal x = column * (l.barWidth + l.spacing);
+        if (rtl) x = width() - x - l.barWidth;
+        const QRectF r(x, row * (l.rowHeight + l.rowSpacing), l.barWidth, l.rowHeight);
+        const qreal before = fillHeight(levelAt(i, paintedProgress_), r.height());
+        const qreal now = fillHeight(levelAt(i, progress_), r.height());
+        if (before == now || (!last && std::abs(now - before) < step)) continue;
+        const qreal high = std::max(before, now), low = std::min(before, now);
+        // The fill's rounded top reaches a corner's radius below its edge; a short fill is
+        // rounded at the bottom too.
+        const qreal reach = low < 2 * kRadius + 1 ? low : kRadius + 1;
+        moved += QRectF(r.left() - 1, r.bottom() - high - 1, r.width() + 2, high - low + reach + 2).toAlignedRect();
+    }
+    if (moved.isEmpty()) return;
+    paintedProgress_ = progress_;
+    update(moved);
 }
 
 QString PerCoreBars::barName(int index) const
@@ -587,9 +632,10 @@ void PerCoreBars::resizeEvent(QResizeEvent*)
     if (height() != heightForWidth(width())) updateGeometry();
 }
 
-void PerCoreBars::paintEvent(QPaintEvent*)
+void PerCoreBars::paintEvent(QPaintEvent* e)
 {
     QPainter p(this);
+    if (surface_) p.fillRect(e->rect(), Theme::color(*surface_));
     p.setRenderHint(QPainter::Antialiasing);
     p.setPen(Qt::NoPen);
     const Layout l = layoutFor(int(values_.size()), width());
@@ -603,10 +649,10 @@ void PerCoreBars::paintEvent(QPaintEvent*)
     // kept as one picture. The fills go in one path per row under one gradient, so that
     // hundreds of cores cost a few fills rather than hundreds.
     const QColor track = Theme::primary(0.07);
-    const QString key = QStringLiteral("%1x%2:%3:%4:%5").arg(width()).arg(height()).arg(values_.size())
-                            .arg(int(layoutDirection())).arg(track.rgba());
     const qreal dpr = devicePixelRatioF();
-    if (key != tracksKey_) {
+    paintedScale_ = dpr;
+    const TracksKey key{size(), int(values_.size()), layoutDirection(), track.rgba(), dpr};
+    if (!(key == tracksKey_)) {
         tracks_ = QPixmap((QSizeF(size()) * dpr).toSize());
         tracks_.setDevicePixelRatio(dpr);
         tracks_.fill(Qt::transparent);
@@ -634,7 +680,7 @@ void PerCoreBars::paintEvent(QPaintEvent*)
             const QBrush brush(g);
             for (int i = first; i < std::min<qsizetype>(first + l.perRow, values_.size()); ++i) {
                 const QRect r = barRect(i).toAlignedRect();
-                const int h = std::max(int(std::lround(fillHeight(shownLevel(i), r.height()))), int(kStub));
+                const int h = std::max(int(std::lround(fillHeight(levelAt(i, paintedProgress_), r.height()))), int(kStub));
                 p.fillRect(QRect(r.left(), r.bottom() + 1 - h, r.width(), h), brush);
             }
         }
@@ -646,7 +692,7 @@ void PerCoreBars::paintEvent(QPaintEvent*)
         for (int i = row * l.perRow; i < std::min<qsizetype>((row + 1) * l.perRow, values_.size()); ++i) {
             const QRectF r = barRect(i);
             rowRect = r;
-            const qreal h = fillHeight(shownLevel(i), r.height());
+            const qreal h = fillHeight(levelAt(i, paintedProgress_), r.height());
             const qreal round = std::min(radius, h / 2);
             fills.addRoundedRect(QRectF(r.left(), r.bottom() - h, r.width(), h), round, round);
         }
@@ -736,7 +782,7 @@ QRectF LivePulse::dotRect() const
     return QRectF(x, r.center().y() - 4, 8, 8);
 }
 
-void LivePulse::paintEvent(QPaintEvent*)
+void LivePulse::paintEvent(QPaintEvent* e)
 {
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
@@ -750,10 +796,12 @@ void LivePulse::paintEvent(QPaintEvent*)
     dot.setAlphaF(float(dot.alphaF() * opacity_));
     p.setBrush(dot);
     p.drawEllipse(dotRect());
-    p.setFont(Theme::font(Theme::TextStyle::caption, QFont::DemiBold));
-    p.setPen(Theme::foreground(Theme::Level::secondary));
     const QRectF text = rtl ? QRectF(r.left() + 10, r.top(), r.width() - 10 - 8 - 6 - 10, r.height())
                             : QRectF(r.left() + 10 + 8 + 6, r.top(), r.width() - 10 - 8 - 6 - 10, r.height());
+    // A step of the pulse repaints the dot only: no text to lay out then.
+    if (!e->rect().intersects(text.toAlignedRect())) return;
+    p.setFont(Theme::font(Theme::TextStyle::caption, QFont::DemiBold));
+    p.setPen(Theme::foreground(Theme::Level::secondary));
     p.drawText(text, int(Qt::AlignVCenter | (rtl ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignAbsolute),
                UiLanguage::current().tr("Live"));
 }

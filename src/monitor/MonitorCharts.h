@@ -150,8 +150,12 @@ public:
     };
     static Layout layoutFor(int count, qreal width);
     QRectF barRect(int index) const;
-    // The level drawn now (animated).
+    // The level shown now (animated); the bars are repainted once it has moved by a
+    // visible step.
     double shownLevel(int index) const;
+    // Bars on a card: the card's surface colour painted under them, so their frames do not
+    // repaint the card.
+    void setSurface(Theme::Color surface);
     QString barName(int index) const;   // "Core 3"
     QString barValue(int index) const;  // "42%"
 
@@ -165,13 +169,27 @@ protected:
     void resizeEvent(QResizeEvent*) override;
 
 private:
+    double levelAt(int index, double progress) const;
+    void repaintMoved(bool last);
     QList<double> values_;
     QList<double> from_;
     QList<double> to_;
     double progress_ = 1;
+    double paintedProgress_ = 1;
+    std::optional<Theme::Color> surface_;
     QVariantAnimation* animation_;
     QPixmap tracks_;
-    QString tracksKey_;
+    // What the tracks picture was drawn for.
+    struct TracksKey {
+        QSize size;
+        int count = -1;
+        Qt::LayoutDirection direction = Qt::LeftToRight;
+        QRgb colour = 0;
+        qreal scale = 0;
+        bool operator==(const TracksKey&) const = default;
+    };
+    TracksKey tracksKey_;
+    qreal paintedScale_ = 0;
 };
 
 // The "Live" badge: a green dot that fades between full and 0.35 opacity (0.9 s each way,

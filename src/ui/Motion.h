@@ -17,6 +17,14 @@ public:
     bool isAnimating() const;
     // Animates from the current value to `target` (or sets it when motion is reduced).
     void animateTo(double target, const Theme::Animation& animation);
+    // The same, but the value changes only once it has moved by `step` (and at the end), no
+    // sooner than a frame apart: nothing wakes the application between those moments, so a
+    // long, slow ease costs a handful of changes instead of sixty a second.
+    void animateInSteps(double target, const Theme::Animation& animation, double step);
+    // Whether animateInSteps sleeps between its steps: Qt's animation timer then follows
+    // the wall clock. A test that drives animations by a clock of its own turns it off; the
+    // value then follows every frame.
+    static void setStepsSleep(bool sleep);
     void setValue(double value);
 
 signals:
@@ -25,5 +33,5 @@ signals:
 private:
     double value_;
     double target_;
-    QPointer<QVariantAnimation> animation_;
+    QPointer<QAbstractAnimation> animation_;
 };

@@ -1,24 +1,160 @@
 #include "ui/ScoreRing.h"
 
-#include "ui/Blur.h"
-
 #include <QAccessibleWidget>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QPainterPath>
 #include <QShowEvent>
 
+#include <array>
 #include <cmath>
+#include <vector>
+
+// The pictures a ring paints from. The track changes only with the size and the
+// appearance; the arc's shape, its glow and the arc itself are brought from the fraction
+// they hold to a new one by redrawing only the stretch between the two ends.
+struct ScoreRing::Pictures {
+    // What they were made for.
+    QSize pixels;
+    qreal dpr = 0;
+    qreal lineWidth = 0;
+    Theme::Appearance appearance = Theme::Appearance::Light;
+    int gradientGeneration = -1;
+    QGradientStops stops;  // resolved
+    double shapeFraction = -1;  // the arc the shape and the glow hold; below 0: none yet
+    double arcFraction = -1;    // the arc the arc picture holds; below 0: none yet
+
+    QImage track;                // the faint full circle
+    QImage fullShape;            // the whole ring's stroke (alpha only)
+    QImage fullArc;              // the whole ring in the gradient
+    QImage shape;                // the arc stroked with round caps (alpha only)
+    QImage glow;                 // the shape blurred, in the glow colour at the glow's opacity
+    QImage arc;                  // the arc in its gradient, with solid caps
+    std::array<QRgb, 256> tint;  // glow colour per blurred coverage
+    std::vector<float> angles;   // per pixel: its angle clockwise from twelve o'clock (radians)
+    std::vector<quint32> scratch;  // the blur's working area, kept from frame to frame
+    PictureCounts counts;
+};
+
+namespace {
+
+constexpr double kGlowOpacity = 0.6;
+constexpr int kGlowBlur = 3;      // the box's half-width; three boxes each way
+constexpr int kGlowPasses = 3;
+
+// The glow's alpha: three box blurs across and three down (close to a Gaussian) of the
+// shape's alpha inside `target`, read from the shape around it (outside the picture
+// counts as empty), written into `glow` through the colour table. Runs on every step of a
+// sweep, so it works row by row on two planes of the scratch area, without allocating.
+void blurInto(const QImage& shape, QImage& glow, const QRect& target, int radius,
+              const std::array<QRgb, 256>& tint, std::vector<quint32>& scratch)
+{
+    const int reach = kGlowPasses * radius;
+    const QRect window = target.adjusted(-reach, -reach, reach, reach) & shape.rect();
+    if (window.isEmpty()) return;
+    const int w = window.width(), h = window.height();
+    const size_t cells = size_t(w) * size_t(h);
+    if (scratch.size() < 2 * cells + size_t(w)) scratch.resize(2 * cells + size_t(w));
+    quint32* a = scratch.data();
+    quint32* b = a + cells;
+    quint32* sums = b + cells;
+    for (int y = 0; y < h; ++y) {
+        const uchar* from = shape.constScanLine(window.top() + y) + window.left();
+        quint32* to = a + size_t(y) * size_t(w);
+        for (int x = 0; x < w; ++x) to[x] = from[x];
+    }
+    // A box's mean, truncated, by a multiplication: exact for sums of up to 255 per cell.
+    const quint32 box = quint32(2 * radius + 1);
+    const quint32 inverse = (65536 + box - 1) / box;
+    auto across = [&](const quint32* from, quint32* to) {
+        for (int y = 0; y < h; ++y) {
+            const quint32* s = from + size_t(y) * size_t(w);
+            quint32* d = to + size_t(y) * size_t(w);
+            quint32 sum = 0;
+            for (int i = 0; i <= radius && i < w; ++i) sum += s[i];
+            for (int i = 0; i < w; ++i) {
+                d[i] = (sum * inverse) >> 16;
+                if (i - radius >= 0) sum -= s[i - radius];
+                if (i + radius + 1 < w) sum += s[i + radius + 1];
+            }
+        }
+    };
+    auto down = [&](const quint32* from, quint32* to) {
+        std::fill(sums, sums + w, 0u);
+        for (int i = 0; i <= radius && i < h; ++i) {
+            const quint32* row = from + size_t(i) * size_t(w);
+            for (int x = 0; x < w; ++x) sums[x] += row[x];
+        }
+        for (int i = 0; i < h; ++i) {
+            quint32* d = to + size_t(i) * size_t(w);
+            for (int x = 0; x < w; ++x) d[x] = (sums[x] * inverse) >> 16;
+            if (i - radius >= 0) {
+                const quint32* leaving = from + size_t(i - radius) * size_t(w);
+                for (int x = 0; x < w; ++x) sums[x] -= leaving[x];
+            }
+            if (i + radius + 1 < h) {
+                const quint32* entering = from + size_t(i + radius + 1) * size_t(w);
+                for (int x = 0; x < w; ++x) sums[x] += entering[x];
+            }
+        }
+    };
+    static_assert(kGlowPasses == 3, "the passes below alternate between the two planes");
+    across(a, b);
+    across(b, a);
+    across(a, b);
+    down(b, a);
+    down(a, b);
+    down(b, a);
+    const QRect out = target & window;
+    for (int y = out.top(); y <= out.bottom(); ++y) {
+        const quint32* from = a + size_t(y - window.top()) * size_t(w) + (out.left() - window.left());
+        QRgb* to = reinterpret_cast<QRgb*>(glow.scanLine(y)) + out.left();
+        for (int x = 0; x < out.width(); ++x) to[x] = tint[qMin<quint32>(from[x], 255)];
+    }
+}
+
+// A premultiplied pixel times k/256.
+inline QRgb scaled(QRgb p, uint k)
+{
+    const uint rb = (((p & 0x00ff00ffu) * k) >> 8) & 0x00ff00ffu;
+    const uint ag = (((p >> 8) & 0x00ff00ffu) * k) & 0xff00ff00u;
+    return rb | ag;
+}
+
+// How much of a pixel at `angle` (clockwise from twelve o'clock) lies in the sector from
+// twelve o'clock to `end`, as k/256: the sector's two edges fade over about a pixel,
+// measured along a circle of `radius` pixels.
+inline uint sectorCoverage(float angle, float end, float radius)
+{
+    constexpr float kTurn = float(2 * M_PI);
+    const float inside = angle <= end ? std::min(angle, end - angle) : -std::min(angle - end, kTurn - angle);
+    const float c = 0.5f + inside * radius;
+    return c <= 0 ? 0u : c >= 1 ? 256u : uint(c * 256.0f + 0.5f);
+}
+
+QImage blankPicture(const QSize& pixels, qreal dpr, QImage::Format format)
+{
+    QImage image(pixels, format);
+    image.setDevicePixelRatio(dpr);
+    image.fill(0);
+    return image;
+}
+
+}  // namespace
 
 ScoreRing::ScoreRing(double progress, qreal lineWidth, AngularGradient gradient, QWidget* parent)
     : QWidget(parent), progress_(progress), lineWidth_(lineWidth), gradient_(std::move(gradient)), stops_(gradient_.stops)
 {
     setObjectName(QStringLiteral("scoreRing"));
     setAttribute(Qt::WA_TranslucentBackground);
-    connect(&shown_, &MotionValue::valueChanged, this, qOverload<>(&QWidget::update));
+    connect(&shown_, &MotionValue::valueChanged, this, &ScoreRing::shownChanged);
     connect(&Theme::Notifier::shared(), &Theme::Notifier::appearanceChanged, this, qOverload<>(&QWidget::update));
     // With motion reduced there is no sweep to wait for: the value is there from the start.
     if (Theme::reduceMotion()) shown_.setValue(clampProgress(progress_));
+    drawn_ = arcFraction();
 }
+
+ScoreRing::~ScoreRing() = default;
 
 double ScoreRing::clampProgress(double p)
 {
@@ -38,10 +174,67 @@ void ScoreRing::setProgress(double progress)
 void ScoreRing::setGradient(const AngularGradient& gradient)
 {
     gradient_ = gradient;
+    stops_ = Theme::TintedStops(gradient_.stops);
+    ++gradientGeneration_;
     update();
 }
 
-void ScoreRing::step() { shown_.animateTo(clampProgress(progress_), Theme::ringFill()); }
+void ScoreRing::shownChanged()
+{
+    const double next = arcFraction();
+    if (next == drawn_) return;
+    // Most of an ease-out's frames move the arc's end by a sliver of a pixel; they are not
+    // worth a repaint. The sweep's last value always shows.
+    const bool settled = shown_.value() == shown_.target();
+    const QRectF square = ringRect();
+    const qreal radius = qMax<qreal>(0, (square.width() - lineWidth_) / 2);
+    // The scale the pictures were last made at (asking the widget walks up to its screen:
+    // too dear for every frame of a sweep).
+    const qreal dpr = pictures_ ? pictures_->dpr : devicePixelRatioF();
+    const qreal moved = std::abs(next - drawn_) * 2 * M_PI * radius * dpr;
+    if (!settled && moved < kRepaintStep) return;
+    const QRectF changed = changedArea(drawn_, next);
+    drawn_ = next;
+    update(changed.toAlignedRect());
+}
+
+QRectF ScoreRing::changedArea(double from, double to) const
+{
+    if (from > to) std::swap(from, to);
+    const QRectF square = ringRect();
+    const QPointF c = square.center();
+    const qreal r = qMax<qreal>(0, (square.width() - lineWidth_) / 2);
+    // The stretch of the stroke's centre line between the two ends (its ends and every
+    // quarter it passes), grown by everything drawn around the line: half the stroke (the
+    // round cap reaches as far), the blur's reach and a pixel of antialiasing.
+    auto at = [&](double fraction) {
+        const double a = 2 * M_PI * fraction;  // clockwise from twelve o'clock
+        return QPointF(c.x() + r * std::sin(a), c.y() - r * std::cos(a));
+    };
+    QRectF bounds(at(from), QSizeF(0, 0));
+    auto include = [&](QPointF p) {
+        bounds.setLeft(qMin(bounds.left(), p.x()));
+        bounds.setRight(qMax(bounds.right(), p.x()));
+        bounds.setTop(qMin(bounds.top(), p.y()));
+        bounds.setBottom(qMax(bounds.bottom(), p.y()));
+    };
+    include(at(to));
+    for (double quarter = std::ceil(from * 4); quarter < to * 4; ++quarter) include(at(quarter / 4));
+    const qreal grow = lineWidth_ / 2 + kGlowPasses * kGlowBlur + 2;
+    return bounds.adjusted(-grow, -grow, grow, grow) & QRectF(rect());
+}
+
+ScoreRing::PictureCounts ScoreRing::pictureCounts() const { return pictures_ ? pictures_->counts : PictureCounts{}; }
+
+void ScoreRing::step()
+{
+    // The sweep changes what is drawn only by visible steps of the arc's end, and wakes the
+    // application only for those.
+    const qreal radius = qMax<qreal>(0, (ringRect().width() - lineWidth_) / 2);
+    const qreal dpr = pictures_ ? pictures_->dpr : devicePixelRatioF();
+    const double step = radius > 0 ? kRepaintStep / (2 * M_PI * radius * dpr) : 0;
+    shown_.animateInSteps(clampProgress(progress_), Theme::ringFill(), step);
+}
 
 void ScoreRing::showEvent(QShowEvent* e)
 {
@@ -99,87 +292,192 @@ QRectF ScoreRing::ringRect() const
     return QRectF((width() - d) / 2, (height() - d) / 2, d, d);
 }
 
-void ScoreRing::paintEvent(QPaintEvent*)
+void ScoreRing::bringPicturesTo(double fraction)
 {
-    QPainter p(this);
-    p.setRenderHint(QPainter::Antialiasing);
+    const qreal dpr = devicePixelRatioF();
+    const QSize pixels = (QSizeF(size()) * dpr).toSize();
+    const Theme::Appearance appearance = Theme::appearance();
+    if (!pictures_) pictures_ = std::make_unique<Pictures>();
+    Pictures& pic = *pictures_;
     const QRectF square = ringRect();
     const QPointF c = square.center();
     const qreal r = qMax<qreal>(0, (square.width() - lineWidth_) / 2);
     const QRectF circle(c.x() - r, c.y() - r, 2 * r, 2 * r);
+    const qreal h = lineWidth_ / 2;
 
-    QPen track(Theme::primary(0.08), lineWidth_, Qt::SolidLine, Qt::FlatCap);
-    p.setPen(track);
-    p.setBrush(Qt::NoBrush);
-    p.drawEllipse(circle);
-
-    const double fraction = arcFraction();
-    QPainterPath arc;
-    arc.arcMoveTo(circle, 90);
-    arc.arcTo(circle, 90, -360.0 * fraction);  // negative span: clockwise
-
-    // Glow: the arc's shape blurred, in brandGlow at 0.6, within the room the margin keeps.
-    QImage glow(size(), QImage::Format_ARGB32_Premultiplied);
-    glow.fill(Qt::transparent);
-    {
-        QPainter g(&glow);
-        g.setRenderHint(QPainter::Antialiasing);
-        g.setPen(QPen(Qt::black, lineWidth_, Qt::SolidLine, Qt::RoundCap, Qt::MiterJoin));
-        g.drawPath(arc);
+    // A new size or line width starts over; so does a new appearance, for every colour
+    // (track, glow and gradient) may have changed with it.
+    if (pic.pixels != pixels || pic.dpr != dpr || pic.lineWidth != lineWidth_ || pic.appearance != appearance) {
+        pic.pixels = pixels;
+        pic.dpr = dpr;
+        pic.lineWidth = lineWidth_;
+        pic.appearance = appearance;
+        pic.shapeFraction = -1;
+        pic.arcFraction = -1;
+        pic.gradientGeneration = -1;
+        pic.track = blankPicture(pixels, dpr, QImage::Format_ARGB32_Premultiplied);
+        pic.fullShape = blankPicture(pixels, dpr, QImage::Format_Alpha8);
+        pic.fullArc = blankPicture(pixels, dpr, QImage::Format_ARGB32_Premultiplied);
+        pic.shape = blankPicture(pixels, dpr, QImage::Format_Alpha8);
+        pic.glow = blankPicture(pixels, dpr, QImage::Format_ARGB32_Premultiplied);
+        pic.arc = blankPicture(pixels, dpr, QImage::Format_ARGB32_Premultiplied);
+        {
+            QPainter t(&pic.track);
+            t.setRenderHint(QPainter::Antialiasing);
+            t.setPen(QPen(Theme::primary(0.08), lineWidth_, Qt::SolidLine, Qt::FlatCap));
+            t.setBrush(Qt::NoBrush);
+            t.drawEllipse(circle);
+        }
+        {
+            QPainter f(&pic.fullShape);
+            f.setRenderHint(QPainter::Antialiasing);
+            f.setPen(QPen(Qt::black, lineWidth_, Qt::SolidLine, Qt::FlatCap));
+            f.setBrush(Qt::NoBrush);
+            f.drawEllipse(circle);
+        }
+        pic.angles.resize(size_t(pixels.width()) * size_t(pixels.height()));
+        const QPointF centre = c * dpr;
+        for (int y = 0; y < pixels.height(); ++y)
+            for (int x = 0; x < pixels.width(); ++x) {
+                // Clockwise from twelve o'clock, 0 … 2π, at the pixel's centre.
+                double a = std::atan2(x + 0.5 - centre.x(), centre.y() - (y + 0.5));
+                if (a < 0) a += 2 * M_PI;
+                pic.angles[size_t(y) * size_t(pixels.width()) + size_t(x)] = float(a);
+            }
+        const QColor glow = Theme::brandGlow();
+        for (int a = 0; a < 256; ++a) {
+            QColor shade = glow;
+            shade.setAlphaF(float(glow.alphaF() * kGlowOpacity * a / 255.0));
+            pic.tint[size_t(a)] = qPremultiply(shade.rgba());
+        }
+        ++pic.counts.rebuilds;
     }
-    blurAlpha(glow, 3);
-    {
-        QPainter g(&glow);
-        g.setCompositionMode(QPainter::CompositionMode_SourceIn);
-        g.fillRect(glow.rect(), Theme::brandGlow());
-    }
-    p.save();
-    p.setOpacity(0.6);
-    p.drawImage(QPointF(0, 0), glow);
-    p.restore();
-
     AngularGradient live = gradient_;
-    live.stops = stops_.resolve();
-    // The arc's body with flat ends, and each round cap as the half disc beyond its end in
-    // one solid colour. The angular gradient wraps at twelve o'clock: a cap stroked with it
-    // would show the end colour on the half of the start cap that lies before twelve. The
-    // parts are put together in a layer where a later part replaces what it covers (a full
-    // ring's end cap lies on its start), so translucent colours never darken where they meet.
-    QImage layer(size(), QImage::Format_ARGB32_Premultiplied);
-    layer.fill(Qt::transparent);
-    {
-        QPainter l(&layer);
-        l.setRenderHint(QPainter::Antialiasing);
-        l.setPen(Qt::NoPen);
+    if (pic.gradientGeneration != gradientGeneration_) {
+        // The arc in other colours: its shape and glow stay, the arc is drawn again whole.
+        pic.gradientGeneration = gradientGeneration_;
+        pic.stops = stops_.resolve(appearance);
+        pic.arcFraction = -1;
+        live.stops = pic.stops;
+        pic.fullArc.fill(0);
+        QPainter f(&pic.fullArc);
+        f.setRenderHint(QPainter::Antialiasing);
+        QPainterPath ring;
+        ring.arcMoveTo(circle, 90);
+        ring.arcTo(circle, 90, -360);
+        ring.closeSubpath();
         QPainterPathStroker stroker;
         stroker.setWidth(lineWidth_);
         stroker.setCapStyle(Qt::FlatCap);
         stroker.setJoinStyle(Qt::MiterJoin);
         stroker.setMiterLimit(10);
-        l.fillPath(stroker.createStroke(arc), QBrush(conical(live, c)));
-
-        // A half disc of the cap's radius around `at`, on the side `degrees` points to (the
-        // painter's angles: counter-clockwise from three o'clock), reaching one pixel back
-        // over the body so no antialiased seam shows between them.
-        const qreal h = lineWidth_ / 2;
-        auto halfDisc = [h](QPointF at, qreal degrees) {
-            QPainterPath cap;  // one outline: two outlines would leave an antialiased seam
-            cap.moveTo(-1, h);
-            cap.arcTo(QRectF(-h, -h, 2 * h, 2 * h), -90, 180);
-            cap.lineTo(-1, -h);
-            cap.closeSubpath();
-            QTransform place;
-            place.translate(at.x(), at.y());
-            place.rotate(-degrees);
-            return place.map(cap);
-        };
-        l.setCompositionMode(QPainter::CompositionMode_Source);
-        // The arc leaves twelve o'clock heading right: its start cap lies to the left.
-        l.fillPath(halfDisc(arc.pointAtPercent(0), 180), colorAt(live, 0));
-        // At the end the arc heads 360 × fraction degrees clockwise from rightwards.
-        l.fillPath(halfDisc(arc.currentPosition(), -360.0 * fraction), colorAt(live, fraction));
+        f.fillPath(stroker.createStroke(ring), QBrush(conical(live, c)));
     }
-    p.drawImage(QPointF(0, 0), layer);
+    live.stops = pic.stops;
+    if (pic.shapeFraction == fraction && pic.arcFraction == fraction) return;
+
+    // The arc is the whole ring cut to the sector from twelve o'clock to its end, so the
+    // stretch it already had stays exactly as drawn: only the sector's edge and the end
+    // cap move. What a picture must redraw: everything when it holds nothing yet, else the
+    // stretch between the two ends (in device pixels; redrawn there only).
+    const QRect all(QPoint(0, 0), pixels);
+    auto changedPixels = [&](double from) {
+        if (from < 0) return all;
+        const QRectF area = changedArea(from, fraction);
+        return QRectF(area.topLeft() * dpr, area.size() * dpr).toAlignedRect() & all;
+    };
+    auto clipOf = [dpr](const QRect& device) {
+        return QRectF(QPointF(device.topLeft()) / dpr, QSizeF(device.size()) / dpr);
+    };
+    const double end = 2 * M_PI * fraction;
+    const QPointF start(c.x(), c.y() - r);
+    const QPointF finish(c.x() + r * std::sin(end), c.y() - r * std::cos(end));
+    // Redraws a picture inside `changed`: the whole ring from `whole`, cut to the sector.
+    // By hand, pixel by pixel: a painter's path fill of this size costs many times more. The
+    // sector's edges need no care beyond this: the caps cover them.
+    const bool complete = fraction >= 1;
+    const float sectorEnd = float(end), pixelRadius = float(r * dpr);
+    auto cutFromWhole = [&](QImage& picture, const QImage& whole, const QRect& changed) {
+        const bool alphaOnly = picture.format() == QImage::Format_Alpha8;
+        for (int y = changed.top(); y <= changed.bottom(); ++y) {
+            const float* angle = pic.angles.data() + size_t(y) * size_t(pixels.width());
+            if (alphaOnly) {
+                const uchar* from = whole.constScanLine(y);
+                uchar* to = picture.scanLine(y);
+                for (int x = changed.left(); x <= changed.right(); ++x)
+                    to[x] = from[x] && !complete ? uchar((from[x] * sectorCoverage(angle[x], sectorEnd, pixelRadius)) >> 8)
+                                                 : from[x];
+            } else {
+                const QRgb* from = reinterpret_cast<const QRgb*>(whole.constScanLine(y));
+                QRgb* to = reinterpret_cast<QRgb*>(picture.scanLine(y));
+                for (int x = changed.left(); x <= changed.right(); ++x)
+                    to[x] = from[x] && !complete ? scaled(from[x], sectorCoverage(angle[x], sectorEnd, pixelRadius)) : from[x];
+            }
+        }
+    };
+
+    if (pic.shapeFraction != fraction) {
+        // The glow's shape: the stroke with round caps (a disc at each end: the half behind
+        // the end lies within the stroke anyway).
+        const QRect changed = changedPixels(pic.shapeFraction);
+        cutFromWhole(pic.shape, pic.fullShape, changed);
+        QPainter g(&pic.shape);
+        g.setClipRect(clipOf(changed));
+        g.setRenderHint(QPainter::Antialiasing);
+        g.setPen(Qt::NoPen);
+        g.setBrush(Qt::black);
+        g.drawEllipse(start, h, h);
+        g.drawEllipse(finish, h, h);
+        g.end();
+        blurInto(pic.shape, pic.glow, changed, qMax(1, qRound(kGlowBlur * dpr)), pic.tint, pic.scratch);
+        pic.shapeFraction = fraction;
+        pic.counts.pixelsRedrawn += qint64(changed.width()) * changed.height();
+    }
+    if (pic.arcFraction == fraction) return;
+    const QRect changed = changedPixels(pic.arcFraction);
+    // The arc's body with flat ends, and each round cap as the half disc beyond its end in
+    // one solid colour. The angular gradient wraps at twelve o'clock: a cap stroked with it
+    // would show the end colour on the half of the start cap that lies before twelve. A later
+    // part replaces what it covers (a full ring's end cap lies on its start), so translucent
+    // colours never darken where they meet.
+    cutFromWhole(pic.arc, pic.fullArc, changed);
+    QPainter l(&pic.arc);
+    l.setClipRect(clipOf(changed));
+    l.setRenderHint(QPainter::Antialiasing);
+    l.setPen(Qt::NoPen);
+    // A half disc of the cap's radius around `at`, on the side `degrees` points to (the
+    // painter's angles: counter-clockwise from three o'clock), reaching one pixel back over
+    // the body so no antialiased seam shows between them.
+    auto halfDisc = [h](QPointF at, qreal degrees) {
+        QPainterPath cap;  // one outline: two outlines would leave an antialiased seam
+        cap.moveTo(-1, h);
+        cap.arcTo(QRectF(-h, -h, 2 * h, 2 * h), -90, 180);
+        cap.lineTo(-1, -h);
+        cap.closeSubpath();
+        QTransform place;
+        place.translate(at.x(), at.y());
+        place.rotate(-degrees);
+        return place.map(cap);
+    };
+    l.setCompositionMode(QPainter::CompositionMode_Source);
+    // The arc leaves twelve o'clock heading right: its start cap lies to the left.
+    l.fillPath(halfDisc(start, 180), colorAt(live, 0));
+    // At the end the arc heads 360 × fraction degrees clockwise from rightwards.
+    l.fillPath(halfDisc(finish, -360.0 * fraction), colorAt(live, fraction));
+    l.end();
+    pic.arcFraction = fraction;
+    pic.counts.pixelsRedrawn += qint64(changed.width()) * changed.height();
+}
+
+void ScoreRing::paintEvent(QPaintEvent*)
+{
+    if (width() <= 0 || height() <= 0) return;
+    bringPicturesTo(drawn_);
+    QPainter p(this);
+    // Back to front: the track, the glow (under the arc, over the track) and the arc.
+    p.drawImage(QPointF(0, 0), pictures_->track);
+    p.drawImage(QPointF(0, 0), pictures_->glow);
+    p.drawImage(QPointF(0, 0), pictures_->arc);
 }
 
 namespace {
@@ -208,8 +506,9 @@ QAccessibleInterface* ringGaugeAccessible(const QString& key, QObject* object)
 
 RingGauge::RingGauge(const QString& title, double value, const QString& valueText, const QColor& tint, qreal size,
                      QWidget* parent)
-    : QWidget(parent), title_(title), valueText_(valueText), tint_(tint), size_(size)
+    : QWidget(parent), title_(title), valueText_(valueText), size_(size)
 {
+    measureValueText();
     setObjectName(QStringLiteral("ringGauge"));
     ring_ = new ScoreRing(value, metrics(size).lineWidth, gradient(tint), this);
     static const bool accessible = [] {
@@ -224,14 +523,34 @@ RingGauge::RingGauge(const QString& title, double value, const QString& valueTex
 
 void RingGauge::setValue(double value, const QString& valueText)
 {
-    const bool changed = valueText != valueText_;
-    valueText_ = valueText;
     ring_->setProgress(value);
-    update();
-    if (changed && QAccessible::isActive()) {
+    if (valueText == valueText_) return;
+    const QRect before = valueTextRect().toAlignedRect();
+    valueText_ = valueText;
+    measureValueText();
+    update(before | valueTextRect().toAlignedRect());
+    if (QAccessible::isActive()) {
         QAccessibleValueChangeEvent event(this, valueText);
         QAccessible::updateAccessibility(&event);
     }
+}
+
+void RingGauge::setTitle(const QString& title)
+{
+    if (title == title_) return;
+    title_ = title;
+    setAccessibleName(title);
+    updateGeometry();
+    update(titleRect().toAlignedRect());
+}
+
+void RingGauge::setTint(const QColor& tint) { ring_->setGradient(gradient(tint)); }
+
+void RingGauge::setSurface(Theme::Color surface)
+{
+    surface_ = surface;
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    update();
 }
 
 RingGauge::Metrics RingGauge::metrics(qreal size) { return {size * 0.1, size * 0.2, size * 0.2 * 0.6, size * 0.12}; }
@@ -275,23 +594,51 @@ void RingGauge::resizeEvent(QResizeEvent*)
     ring_->setGeometry((width() - s.width()) / 2, 0, s.width(), s.height());
 }
 
-void RingGauge::paintEvent(QPaintEvent*)
+QRectF RingGauge::valueTextRect() const
+{
+    // Where the value text stands: centred in the ring, as wide as the text, with a little
+    // room around it for glyphs that reach beyond their advance. The ring's frames mostly
+    // miss it, and then need not lay the text out again.
+    const qreal line = valueLineHeight_ + 4, wide = valueLineWidth_ + 6;
+    const QPointF centre = ringRect().center();
+    return QRectF(centre.x() - wide / 2, centre.y() - line / 2, wide, line);
+}
+
+void RingGauge::measureValueText()
+{
+    valuePixelSize_ = fittedFontSize(valueText_, size_);
+    const QFontMetricsF fm(valueFont(valuePixelSize_));
+    valueLineHeight_ = fm.height();
+    const Metrics m = metrics(size_);
+    valueLine_ = fm.elidedText(valueText_, Qt::ElideRight, size_ - 2 * m.inset);
+    valueLineWidth_ = std::min(fm.horizontalAdvance(valueLine_), size_ - 2 * m.inset);
+}
+
+QRectF RingGauge::titleRect() const
+{
+    // A caption in a fallback font (Japanese, Chinese, Hindi) stands taller than the caption font.
+    const qreal top = ringRect().bottom() + 8;
+    return QRectF(0, top, width(), qMax(QFontMetricsF(Theme::font(Theme::TextStyle::caption)).height(), height() - top));
+}
+
+void RingGauge::paintEvent(QPaintEvent* e)
 {
     QPainter p(this);
+    if (surface_) p.fillRect(e->rect(), Theme::color(*surface_));
     p.setLayoutDirection(layoutDirection());
     p.setRenderHint(QPainter::TextAntialiasing);
-    const Metrics m = metrics(size_);
-    const QRectF ring = ringRect();
-    const QRectF textRect = ring.adjusted(m.inset, 0, -m.inset, 0);
-    const QFont f = valueFont(fittedFontSize(valueText_, size_));
-    p.setFont(f);
-    p.setPen(Theme::foreground(Theme::Level::primary));
-    p.drawText(textRect, Qt::AlignCenter, QFontMetricsF(f).elidedText(valueText_, Qt::ElideRight, textRect.width()));
-
-    const QFont caption = Theme::font(Theme::TextStyle::caption);
-    p.setFont(caption);
-    p.setPen(Theme::foreground(Theme::Level::secondary));
-    const QRectF titleRect(0, ring.bottom() + 8, width(), qMax(QFontMetricsF(caption).height(), height() - ring.bottom() - 8));
-    p.drawText(titleRect, Qt::AlignHCenter | Qt::AlignTop,
-               QFontMetricsF(caption).elidedText(title_, Qt::ElideRight, titleRect.width()));
+    const QRectF textRect = valueTextRect();
+    if (e->rect().intersects(textRect.toAlignedRect())) {
+        p.setFont(valueFont(valuePixelSize_));
+        p.setPen(Theme::foreground(Theme::Level::primary));
+        p.drawText(textRect, Qt::AlignCenter, valueLine_);
+    }
+    const QRectF caption = titleRect();
+    if (e->rect().intersects(caption.toAlignedRect())) {
+        const QFont font = Theme::font(Theme::TextStyle::caption);
+        p.setFont(font);
+        p.setPen(Theme::foreground(Theme::Level::secondary));
+        p.drawText(caption, Qt::AlignHCenter | Qt::AlignTop,
+                   QFontMetricsF(font).elidedText(title_, Qt::ElideRight, caption.width()));
+    }
 }

@@ -6,6 +6,9 @@
 #include <QGradientStops>
 #include <QWidget>
 
+#include <memory>
+#include <optional>
+
 // An angular gradient around a ring's centre: stop positions run clockwise from
 // `startDegrees` (0 = three o'clock); the ring turns it so that 0 lies at twelve o'clock.
 struct AngularGradient {
@@ -17,10 +20,16 @@ struct AngularGradient {
 // grows clockwise, painted with the gradient and a soft glow in brandGlow. It sweeps
 // from empty to its value when it comes on screen and from the old to the new value on
 // every change (0.9 s ease-out), or shows the value at once with motion reduced.
+//
+// A ring may stay on screen for hours with its value changing every second, so a frame
+// costs little: the track, the glow and the arc are kept as pictures, and a step of the
+// sweep repaints only the stretch around the arc's end, and only once the end has moved
+// by a visible fraction of a pixel.
 class ScoreRing : public QWidget {
     Q_OBJECT
 public:
     ScoreRing(double progress, qreal lineWidth, AngularGradient gradient, QWidget* parent = nullptr);
+    ~ScoreRing() override;
     double progress() const { return progress_; }
     void setProgress(double progress);
     qreal lineWidth() const { return lineWidth_; }
@@ -49,17 +58,38 @@ public:
     QRectF ringRect() const;
     QSize sizeHint() const override { return sizeFor(120); }
 
+    // The fraction the arc is drawn at: the shown fraction, followed in steps of at least
+    // kRepaintStep device pixels along the arc, and exactly once a sweep is over.
+    double drawnFraction() const { return drawn_; }
+    static constexpr qreal kRepaintStep = 0.5;
+    // The part of the widget that changes when the arc's end moves between two fractions
+    // (the stroke, its caps and the glow around them).
+    QRectF changedArea(double from, double to) const;
+    // How many times the pictures were made afresh, and how many pixels were redrawn in
+    // them since (for tests and benchmarks).
+    struct PictureCounts {
+        int rebuilds = 0;
+        qint64 pixelsRedrawn = 0;
+    };
+    PictureCounts pictureCounts() const;
+
 protected:
     void paintEvent(QPaintEvent*) override;
     void showEvent(QShowEvent* e) override;
 
 private:
+    struct Pictures;
     void step();
+    void shownChanged();
+    void bringPicturesTo(double fraction);
     double progress_;
     qreal lineWidth_;
     AngularGradient gradient_;
     Theme::TintedStops stops_;  // the gradient's colours, resolved when painted
+    int gradientGeneration_ = 0;
     MotionValue shown_{0};
+    double drawn_ = kMinimumArc;
+    std::unique_ptr<Pictures> pictures_;
 };
 
 // A ring with a centred value text and a caption under it; every inner measure scales
@@ -73,8 +103,17 @@ public:
     // Where the ring's circle lies in the gauge.
     QRectF ringRect() const;
     void setValue(double value, const QString& valueText);
+    // A new caption (after a language switch, or when what the gauge shows changes its
+    // name); the ring keeps its value and does not sweep.
+    void setTitle(const QString& title);
+    QString title() const { return title_; }
+    // A new colour for the arc; the ring keeps its value and does not sweep.
+    void setTint(const QColor& tint);
     ScoreRing* ring() const { return ring_; }
     QString valueText() const { return valueText_; }
+    // A gauge on a card: the card's surface colour painted under it, so the ring's frames
+    // repaint the gauge only, not the card around it.
+    void setSurface(Theme::Color surface);
 
     struct Metrics {
         qreal lineWidth;    // size × 0.1
@@ -98,9 +137,17 @@ protected:
     void resizeEvent(QResizeEvent*) override;
 
 private:
+    QRectF valueTextRect() const;
+    QRectF titleRect() const;
+    void measureValueText();
     QString title_;
     QString valueText_;
-    Theme::Tint tint_;
+    // Measured once per value text: its fitted size, line height and the line as drawn.
+    qreal valuePixelSize_ = 0;
+    qreal valueLineHeight_ = 0;
+    qreal valueLineWidth_ = 0;
+    QString valueLine_;
+    std::optional<Theme::Color> surface_;
     qreal size_;
     ScoreRing* ring_;
 };

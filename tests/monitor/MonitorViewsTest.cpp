@@ -17,6 +17,7 @@
 #include <QLabel>
 #include <QApplication>
 #include <QMenu>
+#include <QPaintEvent>
 #include <QPushButton>
 #include <QSignalSpy>
 
@@ -132,6 +133,59 @@ TEST(PerCoreBars, AnimatesWhateverTheMotionSetting)
     clock.advance(400);
     EXPECT_DOUBLE_EQ(bars.shownLevel(0), 1.0);
     Theme::setReduceMotion(std::nullopt);
+}
+
+// Counts a widget's paint events and the area they covered.
+class PaintWatch : public QObject {
+public:
+    explicit PaintWatch(QWidget* widget) { widget->installEventFilter(this); }
+    int paints = 0;
+    QRegion painted;
+    bool eventFilter(QObject*, QEvent* e) override
+    {
+        if (e->type() == QEvent::Paint) {
+            ++paints;
+            painted += static_cast<QPaintEvent*>(e)->region();
+        }
+        return false;
+    }
+};
+
+TEST(PerCoreBars, RepaintOnlyTheMovingTopsByVisibleStepsAndNothingWhenStill)
+{
+    FakeAnimationClock clock;
+    QWidget window;
+    auto* bars = new PerCoreBars(&window);
+    bars->setSurface(Theme::Color::surfaceElevated);
+    window.resize(428, 90);
+    bars->setGeometry(0, 0, 428, 90);
+    window.show();
+    bars->setValues(QList<double>(8, 0.3));
+    auto run = [&](int ms) {
+        for (int t = 0; t < ms; t += 16) {
+            clock.advance(16);
+            QApplication::processEvents();
+        }
+    };
+    run(600);
+    PaintWatch watch(bars);
+    // One core two percent busier: under two pixels of its bar, over 0.4 s.
+    QList<double> next(8, 0.3);
+    next[3] = 0.32;
+    bars->setValues(next);
+    run(600);
+    EXPECT_GE(watch.paints, 1);
+    EXPECT_LE(watch.paints, 4);  // not one per frame of the 0.4 s ease-out
+    EXPECT_DOUBLE_EQ(bars->shownLevel(3), 0.32);
+    const QRect column = bars->barRect(3).toAlignedRect().adjusted(-2, 0, 2, 0);
+    EXPECT_TRUE(column.contains(watch.painted.boundingRect())) << watch.painted.boundingRect().x();
+    EXPECT_LT(watch.painted.boundingRect().height(), 20);
+    // Nothing moves: nothing is painted.
+    watch.paints = 0;
+    run(1000);
+    bars->setValues(next);
+    run(600);
+    EXPECT_EQ(watch.paints, 0);
 }
 
 // ---------------------------------------------------------------- badge
@@ -280,6 +334,65 @@ TEST(LiveMonitorPage, RingsMoveOnlyByVisibleSteps)
     s.cpuUsage = 0.43;
     m.feed({s});
     EXPECT_DOUBLE_EQ(cpu->gauge()->ring()->progress(), 0.43);
+}
+
+TEST(LiveMonitorPage, GaugesTakeNewTitlesTintsAndAppearanceWithoutSweepingFromEmpty)
+{
+    FakeAnimationClock clock;
+    Theme::setReduceMotion(false);
+    Theme::setForcedAppearance(Theme::Appearance::Light);
+    HandDrivenMonitor m;
+    LiveMonitorView page(m.monitor);
+    page.resize(940, 800);
+    page.show();
+    MonitorSample s = plainSample(kNoon, 0.40);
+    s.thermalState = ThermalState::Fair;
+    s.batteryLevel = 0.63;
+    s.isCharging = false;
+    m.feed({s});
+    clock.advance(1000);
+    LiveMonitorContent* c = page.content();
+    RingGauge* thermal = c->gaugeCell(2)->gauge();
+    RingGauge* battery = c->gaugeCell(3)->gauge();
+    ASSERT_TRUE(thermal && battery);
+    EXPECT_DOUBLE_EQ(thermal->ring()->shown(), 0.5);
+    EXPECT_EQ(battery->title(), "Battery");
+
+    const struct {
+        const char* what;
+        ThermalState thermal;
+        bool charging;
+        std::optional<Theme::Appearance> appearance;
+    } steps[] = {
+        {"the battery starts charging", ThermalState::Fair, true, std::nullopt},
+        {"the desktop turns dark", ThermalState::Fair, true, Theme::Appearance::Dark},
+        {"the machine gets hot", ThermalState::Serious, true, std::nullopt},
+        {"the thermal state is lost", ThermalState::Unknown, false, Theme::Appearance::Light},
+    };
+    int second = 1;
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.what);
+        const double before = thermal->ring()->shown();
+        if (step.appearance) Theme::setForcedAppearance(*step.appearance);
+        s.date = kNoon.addSecs(second++);
+        s.thermalState = step.thermal;
+        s.isCharging = step.charging;
+        m.feed({s});
+        // The same gauges and rings, standing where they stood: a ring whose value changes
+        // sweeps from there, not from empty.
+        EXPECT_EQ(c->gaugeCell(2)->gauge(), thermal);
+        EXPECT_EQ(c->gaugeCell(3)->gauge(), battery);
+        EXPECT_DOUBLE_EQ(thermal->ring()->shown(), before);
+        EXPECT_DOUBLE_EQ(battery->ring()->shown(), 0.63);
+        EXPECT_DOUBLE_EQ(thermal->ring()->progress(), ThermalPresentation::gaugeValue(step.thermal));
+        clock.advance(1000);
+        EXPECT_DOUBLE_EQ(thermal->ring()->shown(), ThermalPresentation::gaugeValue(step.thermal));
+        EXPECT_EQ(battery->title(), step.charging ? QStringLiteral("Battery · charging") : QStringLiteral("Battery"));
+        EXPECT_EQ(thermal->valueText(), ThermalPresentation::title(step.thermal));
+    }
+    EXPECT_EQ(c->gaugeCell(2)->tint(), MonitorTint::secondary());
+    Theme::setForcedAppearance(std::nullopt);
+    Theme::setReduceMotion(std::nullopt);
 }
 
 TEST(LiveMonitorPage, ShowingAndHidingKeepsTheCountBalanced)

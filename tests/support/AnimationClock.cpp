@@ -1,9 +1,13 @@
 #include "support/AnimationClock.h"
 
+#include "ui/Motion.h"
+
 #include <QCoreApplication>
 
 FakeAnimationClock::FakeAnimationClock()
 {
+    // Stepped animations sleep on the wall clock between steps: here they follow this clock.
+    MotionValue::setStepsSleep(false);
     install();
     start();
 }
@@ -12,6 +16,7 @@ FakeAnimationClock::~FakeAnimationClock()
 {
     if (isRunning()) stop();
     uninstall();
+    MotionValue::setStepsSleep(true);
 }
 
 void FakeAnimationClock::advance(qint64 ms)

@@ -286,6 +286,38 @@ TEST(ReduceMotion, FollowsTheDesktopWhileRunning)
     announceAnimations(true);
 }
 
+// On the wall clock (no test clock installed): a stepped ease changes its value only by
+// whole steps, at least a frame apart, and still ends exactly on its target.
+TEST(SteppedMotion, ChangesByStepsAndEndsOnTheTarget)
+{
+    Theme::setReduceMotion(false);
+    MotionValue value(0.2);
+    QList<double> seen;
+    QObject::connect(&value, &MotionValue::valueChanged, [&](double v) { seen << v; });
+    const Theme::Animation ease{300, Theme::easeOutCurve()};
+    value.animateInSteps(0.5, ease, 0.05);
+    EXPECT_TRUE(value.isAnimating());
+    QSignalSpy done(&value, &MotionValue::valueChanged);
+    for (int i = 0; i < 200 && value.isAnimating(); ++i) done.wait(50);
+    EXPECT_FALSE(value.isAnimating());
+    EXPECT_DOUBLE_EQ(value.value(), 0.5);
+    ASSERT_FALSE(seen.isEmpty());
+    EXPECT_DOUBLE_EQ(seen.last(), 0.5);
+    // 0.3 in steps of 0.05: six changes at most, each but the last at least a step on.
+    EXPECT_LE(seen.size(), 6);
+    double before = 0.2;
+    for (qsizetype i = 0; i + 1 < seen.size(); ++i) {
+        EXPECT_GE(seen[i] - before, 0.05 - 1e-9) << i;
+        before = seen[i];
+    }
+    // Motion reduced half-way: the target at once.
+    value.animateInSteps(0.9, ease, 0.05);
+    Theme::setReduceMotion(true);
+    EXPECT_DOUBLE_EQ(value.value(), 0.9);
+    EXPECT_FALSE(value.isAnimating());
+    Theme::setReduceMotion(std::nullopt);
+}
+
 TEST(ReduceMotion, AnAnimationUnderWayFinishesAtOnceWhenTheDesktopTurnsMotionOff)
 {
     Theme::setReduceMotion(std::nullopt);

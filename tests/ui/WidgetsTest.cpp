@@ -258,6 +258,122 @@ TEST_F(MotionOn, RingSweepsFromEmptyWhenShownAndFromTheOldValueOnChange)
     EXPECT_DOUBLE_EQ(ring.shown(), 1.0);
 }
 
+// The largest difference of any colour channel between two pictures of one size.
+int largestDifference(const QImage& a, const QImage& b)
+{
+    if (a.size() != b.size()) return 255;
+    int worst = 0;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x) {
+            const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
+            worst = std::max({worst, std::abs(qRed(p) - qRed(q)), std::abs(qGreen(p) - qGreen(q)),
+                              std::abs(qBlue(p) - qBlue(q)), std::abs(qAlpha(p) - qAlpha(q))});
+        }
+    return worst;
+}
+
+// A ring on an opaque window, as pages show one.
+struct RingOnWindow {
+    explicit RingOnWindow(double progress, const AngularGradient& gradient)
+    {
+        window.setAutoFillBackground(true);
+        ring = new ScoreRing(progress, 8.8, gradient, &window);
+        ring->resize(ScoreRing::sizeFor(88));
+    }
+    QImage grab(Theme::Appearance a) { return grabWidget(window, ScoreRing::sizeFor(88), "en", a); }
+    QWidget window;
+    ScoreRing* ring;
+};
+
+class PaintCounter : public QObject {
+public:
+    explicit PaintCounter(QWidget* widget) { widget->installEventFilter(this); }
+    int paints = 0;
+    bool eventFilter(QObject*, QEvent* e) override
+    {
+        if (e->type() == QEvent::Paint) ++paints;
+        return false;
+    }
+};
+
+TEST_F(MotionOn, RingRedrawnStepByStepLooksLikeOneDrawnWhole)
+{
+    const AngularGradient blueToRed{{{0, QColor(0, 0, 255)}, {1, QColor(255, 0, 0, 200)}}, 0};
+    for (Theme::Appearance a : {Theme::Appearance::Light, Theme::Appearance::Dark}) {
+        SCOPED_TRACE(a == Theme::Appearance::Light ? "light" : "dark");
+        Theme::setForcedAppearance(a);
+        RingOnWindow sweeping(0.3, blueToRed);
+        sweeping.window.resize(ScoreRing::sizeFor(88));
+        sweeping.window.show();  // kept on screen: each showing sweeps from empty again
+        clock.advance(1000);
+        sweeping.grab(a);
+        // Up, down past the start, and up to a full ring; looked at partway and at the end.
+        for (double target : {0.75, 0.05, 1.0}) {
+            sweeping.ring->setProgress(target);
+            QList<std::pair<double, QImage>> frames;
+            for (int frame = 1; frame <= 60; ++frame) {
+                clock.advance(16);
+                if (frame == 1 || frame == 4 || frame == 10 || frame == 60)
+                    frames.append({sweeping.ring->drawnFraction(), sweeping.grab(a)});
+            }
+            EXPECT_NE(frames.first().first, target);
+            EXPECT_DOUBLE_EQ(frames.last().first, target);
+            // The same fractions drawn at once (motion reduced only now: it would end the sweep).
+            Theme::setReduceMotion(true);
+            for (const auto& [drawn, stepped] : frames) {
+                SCOPED_TRACE(drawn);
+                RingOnWindow whole(drawn, blueToRed);
+                EXPECT_DOUBLE_EQ(whole.ring->drawnFraction(), drawn);
+                EXPECT_LE(largestDifference(stepped, whole.grab(a)), 2); stepped.save(QString("/tmp/uiperf/st-%1.png").arg(drawn)); whole.grab(a).save(QString("/tmp/uiperf/wh-%1.png").arg(drawn));
+            }
+            Theme::setReduceMotion(false);
+        }
+        // The pictures were made once; every step since redrew a part of them.
+        EXPECT_EQ(sweeping.ring->pictureCounts().rebuilds, 1);
+    }
+}
+
+TEST_F(MotionOn, RingRepaintsOnlyWhenItsEndMovesVisiblyAndNotAtAllWhenStill)
+{
+    RingOnWindow shown(0.42, solid(Qt::red));
+    shown.window.resize(ScoreRing::sizeFor(88));
+    shown.window.show();
+    clock.advance(1000);
+    QApplication::processEvents();
+    PaintCounter counter(shown.ring);
+    auto run = [&](int ms) {
+        for (int t = 0; t < ms; t += 16) {
+            clock.advance(16);
+            QApplication::processEvents();
+        }
+    };
+    // Three percent of a gauge of 88 moves the arc's end by about seven pixels: a repaint
+    // every half pixel at most, not one per frame of the 0.9 s sweep.
+    shown.ring->setProgress(0.45);
+    run(1000);
+    EXPECT_DOUBLE_EQ(shown.ring->drawnFraction(), 0.45);
+    EXPECT_GE(counter.paints, 3);
+    EXPECT_LE(counter.paints, 17);
+    // Each of those repaints only the stretch around the end.
+    const QRectF changed = shown.ring->changedArea(0.42, 0.45);
+    EXPECT_LT(changed.width() * changed.height(), QRectF(shown.ring->rect()).width() * shown.ring->height() / 4);
+    for (double f : {0.42, 0.45}) {
+        const double a = 2 * M_PI * f;
+        const QPointF c = shown.ring->ringRect().center();
+        const qreal r = (88 - 8.8) / 2;
+        const QPointF end(c.x() + r * std::sin(a), c.y() - r * std::cos(a));
+        // The cap (half the stroke) and the glow beyond it lie inside.
+        EXPECT_TRUE(changed.contains(QRectF(end - QPointF(13, 13), QSizeF(26, 26)))) << f;
+    }
+    // Still: no repaints at all.
+    counter.paints = 0;
+    run(2000);
+    EXPECT_EQ(counter.paints, 0);
+    shown.ring->setProgress(0.45);
+    run(500);
+    EXPECT_EQ(counter.paints, 0);
+}
+
 TEST_F(MotionOn, StatTileCountRolls)
 {
     StatTile tile(3, "Warnings", "exclamationmark.triangle.fill", Qt::red);
