@@ -1,6 +1,7 @@
 #include "monitor/MonitorCharts.h"
 
 #include "ui/Formatters.h"
+#include "ui/Motion.h"
 #include "ui/Theme.h"
 #include "ui/UiLanguage.h"
 #include "platform/i18n/StringFormat.h"
@@ -18,6 +19,8 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPainterPath>
+#include <QPauseAnimation>
+#include <QSequentialAnimationGroup>
 #include <QPixmap>
 #include <QValueAxis>
 #include <QVariantAnimation>
@@ -477,15 +480,6 @@ PerCoreBars::PerCoreBars(QWidget* parent) : QWidget(parent)
     QSizePolicy policy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     policy.setHeightForWidth(true);
     setSizePolicy(policy);
-    animation_ = new QVariantAnimation(this);
-    animation_->setStartValue(0.0);
-    animation_->setEndValue(1.0);
-    animation_->setDuration(kAnimationMs);
-    animation_->setEasingCurve(Theme::easeOutCurve());
-    connect(animation_, &QVariantAnimation::valueChanged, this, [this](const QVariant& v) {
-        progress_ = v.toDouble();
-        repaintMoved(progress_ >= 1);
-    });
     connect(&Theme::Notifier::shared(), &Theme::Notifier::appearanceChanged, this, qOverload<>(&QWidget::update));
 }
 
@@ -513,16 +507,86 @@ void PerCoreBars::setValues(const QList<double>& values)
     to_ = levels;
     progress_ = 0;
     paintedProgress_ = 0;
-    animation_->stop();
-    if (isVisible()) animation_->start();
+    if (animation_) animation_->stop();
+    if (isVisible()) startAnimation();
     else progress_ = paintedProgress_ = 1;
     if (countChanged) updateGeometry();
     // New levels while on screen are painted by the animation, step by step.
-    if (countChanged || animation_->state() != QAbstractAnimation::Running) update();
+    if (countChanged || !isAnimating()) update();
     if (QAccessible::isActive() && countChanged) {
         QAccessibleEvent event(this, QAccessible::ObjectReorder);
         QAccessible::updateAccessibility(&event);
     }
+}
+
+bool PerCoreBars::isAnimating() const { return animation_ && animation_->state() == QAbstractAnimation::Running; }
+
+QList<QPair<int, double>> PerCoreBars::stepMoments(double travel)
+{
+    static const QEasingCurve curve = Theme::easeOutCurve();
+    constexpr int kFrameMs = 16;
+    QList<QPair<int, double>> moments;
+    double shown = 0;
+    int last = 0;
+    for (int ms = 1; ms <= kAnimationMs; ++ms) {
+        const double progress = curve.valueForProgress(double(ms) / kAnimationMs);
+        if (ms < kAnimationMs && ((progress - shown) * travel < 1 || ms - last < kFrameMs)) continue;
+        moments.append({ms, ms == kAnimationMs ? 1.0 : progress});
+        shown = progress;
+        last = ms;
+    }
+    return moments;
+}
+
+void PerCoreBars::startAnimation()
+{
+    if (!MotionValue::stepsSleep()) {
+        // Driven by a clock of the caller's: every frame of the ease.
+        auto* anim = new QVariantAnimation(this);
+        anim->setStartValue(0.0);
+        anim->setEndValue(1.0);
+        anim->setDuration(kAnimationMs);
+        anim->setEasingCurve(Theme::easeOutCurve());
+        connect(anim, &QVariantAnimation::valueChanged, this, [this](const QVariant& v) {
+            progress_ = v.toDouble();
+            repaintMoved(progress_ >= 1);
+        });
+        animation_ = anim;
+        anim->start(QAbstractAnimation::DeleteWhenStopped);
+        return;
+    }
+    // Qt's animation timer ticks sixty times a second while an animation runs, though most
+    // frames of the ease move no bar by a visible pixel. Instead: pauses (the timer sleeps
+    // through them) up to the moments the bar that travels farthest has moved by a device
+    // pixel, each followed by the repaint of that moment.
+    const Layout l = layoutFor(int(values_.size()), width());
+    double travel = 0;
+    for (int i = 0; i < to_.size(); ++i) {
+        const double from = i < from_.size() ? from_[i] : 0;
+        travel = std::max(travel, std::abs(fillHeight(to_[i], l.rowHeight) - fillHeight(from, l.rowHeight)));
+    }
+    travel *= paintedScale_ > 0 ? paintedScale_ : devicePixelRatioF();
+    const QList<QPair<int, double>> moments = stepMoments(travel);
+    auto* group = new QSequentialAnimationGroup(this);
+    int last = 0;
+    for (const auto& [ms, progress] : moments) {
+        new QPauseAnimation(ms - last, group);
+        last = ms;
+    }
+    connect(group, &QSequentialAnimationGroup::currentAnimationChanged, this,
+            [this, group, moments](QAbstractAnimation* current) {
+                // A pause has ended: the bars of its moment.
+                const int ended = group->indexOfAnimation(current) - 1;
+                if (ended < 0 || ended >= moments.size()) return;
+                progress_ = moments[ended].second;
+                repaintMoved(progress_ >= 1);
+            });
+    connect(group, &QAbstractAnimation::finished, this, [this] {
+        progress_ = 1;
+        repaintMoved(true);
+    });
+    animation_ = group;
+    group->start(QAbstractAnimation::DeleteWhenStopped);
 }
 
 double PerCoreBars::shownLevel(int index) const { return levelAt(index, progress_); }

@@ -3,6 +3,7 @@
 #include "monitor/MonitorModel.h"
 #include "ui/Card.h"
 
+#include <QAbstractAnimation>
 #include <QChartView>
 #include <QElapsedTimer>
 #include <QList>
@@ -158,6 +159,11 @@ public:
     void setSurface(Theme::Color surface);
     QString barName(int index) const;   // "Core 3"
     QString barValue(int index) const;  // "42%"
+    // The moments (milliseconds into the ease, with the progress of that moment) at which a
+    // bar top travelling `travel` device pixels over the whole ease has moved by another
+    // pixel, no sooner than a frame apart; the last is the end with progress 1.
+    static QList<QPair<int, double>> stepMoments(double travel);
+    bool isAnimating() const;
 
     bool hasHeightForWidth() const override { return true; }
     int heightForWidth(int width) const override;
@@ -171,13 +177,14 @@ protected:
 private:
     double levelAt(int index, double progress) const;
     void repaintMoved(bool last);
+    void startAnimation();
     QList<double> values_;
     QList<double> from_;
     QList<double> to_;
     double progress_ = 1;
     double paintedProgress_ = 1;
     std::optional<Theme::Color> surface_;
-    QVariantAnimation* animation_;
+    QPointer<QAbstractAnimation> animation_;
     QPixmap tracks_;
     // What the tracks picture was drawn for.
     struct TracksKey {

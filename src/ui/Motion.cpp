@@ -54,14 +54,15 @@ void MotionValue::animateTo(double target, const Theme::Animation& a)
 }
 
 namespace {
-bool stepsSleep = true;
+bool sleepBetweenSteps = true;
 }
 
-void MotionValue::setStepsSleep(bool sleep) { stepsSleep = sleep; }
+void MotionValue::setStepsSleep(bool sleep) { sleepBetweenSteps = sleep; }
+bool MotionValue::stepsSleep() { return sleepBetweenSteps; }
 
 void MotionValue::animateInSteps(double target, const Theme::Animation& a, double step)
 {
-    if (!stepsSleep || Theme::reduceMotion() || a.durationMs <= 0 || !(step > 0)) {
+    if (!sleepBetweenSteps || Theme::reduceMotion() || a.durationMs <= 0 || !(step > 0)) {
         animateTo(target, a);
         return;
     }

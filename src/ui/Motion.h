@@ -25,6 +25,7 @@ public:
     // the wall clock. A test that drives animations by a clock of its own turns it off; the
     // value then follows every frame.
     static void setStepsSleep(bool sleep);
+    static bool stepsSleep();
     void setValue(double value);
 
 signals:

@@ -14,6 +14,7 @@
 #include "ui/UiLanguage.h"
 
 #include <QAccessible>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QApplication>
 #include <QMenu>
@@ -133,6 +134,54 @@ TEST(PerCoreBars, AnimatesWhateverTheMotionSetting)
     clock.advance(400);
     EXPECT_DOUBLE_EQ(bars.shownLevel(0), 1.0);
     Theme::setReduceMotion(std::nullopt);
+}
+
+// The stepped ease: a moment per device pixel of the farthest-moving bar, never closer than
+// a frame, ending exactly at the new levels.
+TEST(PerCoreBars, StepMomentsFollowVisiblePixels)
+{
+    struct Case {
+        double travel;
+        int atLeast, atMost;
+    };
+    for (const Case c : {Case{0, 1, 1}, Case{0.6, 1, 1}, Case{1.5, 1, 2}, Case{3, 2, 4}, Case{45, 10, 25}, Case{400, 15, 25}}) {
+        const QList<QPair<int, double>> moments = PerCoreBars::stepMoments(c.travel);
+        ASSERT_FALSE(moments.isEmpty()) << c.travel;
+        EXPECT_GE(moments.size(), c.atLeast) << c.travel;
+        EXPECT_LE(moments.size(), c.atMost) << c.travel;
+        EXPECT_EQ(moments.constLast().first, PerCoreBars::kAnimationMs) << c.travel;
+        EXPECT_DOUBLE_EQ(moments.constLast().second, 1.0) << c.travel;
+        for (int i = 1; i < moments.size(); ++i) {
+            EXPECT_GE(moments[i].first - moments[i - 1].first, 1) << c.travel;
+            EXPECT_GT(moments[i].second, moments[i - 1].second) << c.travel;
+            if (i + 1 < moments.size()) {
+                EXPECT_GE(moments[i].first - moments[i - 1].first, 16) << c.travel << " at " << i;
+                EXPECT_GE((moments[i].second - moments[i - 1].second) * c.travel, 1.0 - 1e-9) << c.travel << " at " << i;
+            }
+        }
+    }
+}
+
+// On the wall clock (as the application runs): the bars sleep between their steps and
+// still land exactly on the new levels.
+TEST(PerCoreBars, SteppedEaseEndsOnTheNewLevels)
+{
+    QWidget window;
+    auto* bars = new PerCoreBars(&window);
+    window.resize(428, 90);
+    bars->setGeometry(0, 0, 428, 90);
+    window.show();
+    bars->setValues(QList<double>(8, 0.3));
+    QList<double> next(8, 0.3);
+    next[2] = 0.9;
+    next[5] = 0.01;
+    bars->setValues(next);
+    EXPECT_TRUE(bars->isAnimating());
+    QElapsedTimer waited;
+    waited.start();
+    while (bars->isAnimating() && waited.elapsed() < 10000) QApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    EXPECT_FALSE(bars->isAnimating());
+    for (int i = 0; i < 8; ++i) EXPECT_DOUBLE_EQ(bars->shownLevel(i), next[i]) << i;
 }
 
 // Counts a widget's paint events and the area they covered.

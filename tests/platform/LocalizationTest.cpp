@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <thread>
+#include <vector>
+
 TEST(Localization, LocaleTakesTheLanguageOfTheCodeAndTheUsersRegion)
 {
     struct Case {
@@ -85,6 +88,53 @@ TEST(LocaleFormat, PercentRoundsHalfToEvenInEachLanguage)
     // Arabic digits in Arabic.
     EXPECT_TRUE(LocaleFormat::percent(0.42, in("ar")).contains(QString::fromUtf8("٤٢")));
     EXPECT_EQ(LocaleFormat::percent(std::nan(""), in("en")), "0%");
+}
+
+// Formatters are kept per thread, language and style: a kept one must answer exactly as
+// before, whatever was formatted in between and on whichever thread.
+namespace {
+QStringList numberTexts(const Localization& l)
+{
+    using LocaleFormat::ByteStyle;
+    QStringList out;
+    for (qint64 bytes : {qint64(0), qint64(512), qint64(1500), qint64(1'500'000), qint64(1'500'000'000), qint64(-2'048)})
+        for (ByteStyle style : {ByteStyle::File, ByteStyle::Memory}) out << LocaleFormat::byteCount(bytes, l, style, false);
+    for (double f : {0.0, 0.125, 0.42, 1.0}) out << LocaleFormat::percent(f, l);
+    for (int digits : {0, 1, 2})
+        for (bool grouping : {true, false}) out << LocaleFormat::decimal(12345.678, l, digits, grouping);
+    return out;
+}
+}  // namespace
+
+TEST(LocaleFormat, KeptFormattersAnswerAsFreshOnesInEveryThread)
+{
+    const Localization en = in("en");
+    // Styles that differ only in one setting do not share a formatter.
+    EXPECT_EQ(LocaleFormat::decimal(12345.678, en, 2, true), "12,345.68");
+    EXPECT_EQ(LocaleFormat::decimal(12345.678, en, 2, false), "12345.68");
+    EXPECT_EQ(LocaleFormat::decimal(12345.678, en, 0, true), "12,346");
+    EXPECT_EQ(LocaleFormat::byteCount(1'500'000, en, LocaleFormat::ByteStyle::File), "1.5 MB");
+    EXPECT_EQ(LocaleFormat::byteCount(1'500'000'000, en, LocaleFormat::ByteStyle::File), "1.5 GB");
+    EXPECT_EQ(LocaleFormat::decimal(2.5, en, -1), QString::number(2.5, 'f', -1));  // ICU refuses: the plain text
+
+    const QList<const char*> codes{"en", "ar", "fr", "de", "ru", "tr", "hi", "ja"};
+    QList<QStringList> first;
+    for (const char* code : codes) first << numberTexts(in(code));
+    // Again, languages interleaved the other way round.
+    for (qsizetype i = codes.size() - 1; i >= 0; --i) EXPECT_EQ(numberTexts(in(codes[i])), first[i]) << codes[i];
+    // Several threads at once, each with its own formatters.
+    std::vector<std::thread> threads;
+    std::vector<QList<QStringList>> results(4);
+    for (auto& r : results)
+        threads.emplace_back([&codes, &r] {
+            for (int round = 0; round < 3; ++round)
+                for (const char* code : codes) r << numberTexts(in(code));
+        });
+    for (auto& t : threads) t.join();
+    for (const auto& r : results) {
+        ASSERT_EQ(r.size(), 3 * codes.size());
+        for (qsizetype i = 0; i < r.size(); ++i) EXPECT_EQ(r[i], first[i % codes.size()]) << codes[i % codes.size()];
+    }
 }
 
 TEST(LocaleFormat, AbbreviatedDurationDropsZeroUnitsAndSeconds)

@@ -9,7 +9,9 @@
 #include <unicode/unistr.h>
 
 #include <cmath>
+#include <map>
 #include <memory>
+#include <utility>
 
 namespace {
 icu::Locale icuLocale(const Localization& l)
@@ -25,6 +27,24 @@ QString fromIcu(const icu::UnicodeString& s)
 icu::UnicodeString toIcu(const QString& s)
 {
     return icu::UnicodeString(reinterpret_cast<const UChar*>(s.utf16()), int32_t(s.size()));
+}
+
+// Building a number formatter (locale data, skeleton) costs far more than formatting with
+// one, and the live pages format several numbers a second: each thread keeps the formatters
+// it has built, by locale and style. Per thread, as a formatter is not meant to be shared
+// between threads formatting at once.
+enum Variant : int { kBytes = 0, kUnit = 100, kPercent = 200, kDecimal = 300 };
+
+template <class Make>
+const icu::number::LocalizedNumberFormatter& cachedFormatter(const Localization& l, int variant, Make make)
+{
+    thread_local std::map<std::pair<QString, int>, icu::number::LocalizedNumberFormatter> cache;
+    std::pair<QString, int> key(l.localeId, variant);
+    auto it = cache.find(key);
+    if (it != cache.end()) return it->second;
+    // A bound on the unlikely: many languages and styles in one long-running thread.
+    if (cache.size() >= 256) cache.clear();
+    return cache.emplace(std::move(key), make().locale(icuLocale(l))).first->second;
 }
 
 icu::DateFormat::EStyle icuStyle(LocaleFormat::DateStyle s)
@@ -54,11 +74,13 @@ QString byteCount(qint64 bytes, const Localization& l, ByteStyle style, bool spe
         &icu::MeasureUnit::getKilobyte, &icu::MeasureUnit::getMegabyte, &icu::MeasureUnit::getGigabyte,
         &icu::MeasureUnit::getTerabyte, &icu::MeasureUnit::getPetabyte};
     if (magnitude < base) {
-        UnlocalizedNumberFormatter f = NumberFormatter::with()
-                                           .unit(icu::MeasureUnit::getByte())
-                                           .unitWidth(UNUM_UNIT_WIDTH_FULL_NAME)
-                                           .precision(Precision::integer());
-        icu::UnicodeString s = f.locale(icuLocale(l)).formatInt(bytes, status).toString(status);
+        const LocalizedNumberFormatter& f = cachedFormatter(l, kBytes, [] {
+            return NumberFormatter::with()
+                .unit(icu::MeasureUnit::getByte())
+                .unitWidth(UNUM_UNIT_WIDTH_FULL_NAME)
+                .precision(Precision::integer());
+        });
+        icu::UnicodeString s = f.formatInt(bytes, status).toString(status);
         return U_SUCCESS(status) ? fromIcu(s) : QString::number(bytes);
     }
     int unit = 0;
@@ -69,12 +91,14 @@ QString byteCount(qint64 bytes, const Localization& l, ByteStyle style, bool spe
     const double scale = std::pow(10.0, digits);
     if (unit < 4 && std::round(value * scale) / scale >= base) { value /= base; ++unit; digits = unit == 1 ? 1 : 2; }
     if (bytes < 0) value = -value;
-    UnlocalizedNumberFormatter f = NumberFormatter::with()
-                                       .unit(units[unit]())
-                                       .unitWidth(UNUM_UNIT_WIDTH_SHORT)
-                                       .roundingMode(UNUM_ROUND_HALFEVEN)
-                                       .precision(Precision::maxFraction(digits));
-    icu::UnicodeString s = f.locale(icuLocale(l)).formatDouble(value, status).toString(status);
+    const LocalizedNumberFormatter& f = cachedFormatter(l, kUnit + unit * 10 + digits, [&] {
+        return NumberFormatter::with()
+            .unit(units[unit]())
+            .unitWidth(UNUM_UNIT_WIDTH_SHORT)
+            .roundingMode(UNUM_ROUND_HALFEVEN)
+            .precision(Precision::maxFraction(digits));
+    });
+    icu::UnicodeString s = f.formatDouble(value, status).toString(status);
     QString text = U_SUCCESS(status) ? fromIcu(s) : QString::number(value, 'f', digits);
     // English byte counts write kilobytes "KB", as the "Zero KB" of an empty count does.
     if (unit == 0 && l.localeId.startsWith(QLatin1String("en"))) text.replace(QLatin1String("kB"), QLatin1String("KB"));
@@ -86,11 +110,13 @@ QString percent(double fraction, const Localization& l)
     using namespace icu::number;
     UErrorCode status = U_ZERO_ERROR;
     if (!std::isfinite(fraction)) fraction = 0;
-    LocalizedNumberFormatter f = NumberFormatter::withLocale(icuLocale(l))
-                                     .unit(icu::NoUnit::percent())
-                                     .scale(Scale::powerOfTen(2))
-                                     .roundingMode(UNUM_ROUND_HALFEVEN)
-                                     .precision(Precision::integer());
+    const LocalizedNumberFormatter& f = cachedFormatter(l, kPercent, [] {
+        return NumberFormatter::with()
+            .unit(icu::NoUnit::percent())
+            .scale(Scale::powerOfTen(2))
+            .roundingMode(UNUM_ROUND_HALFEVEN)
+            .precision(Precision::integer());
+    });
     icu::UnicodeString s = f.formatDouble(fraction, status).toString(status);
     return U_SUCCESS(status) ? fromIcu(s) : QString::number(std::lround(fraction * 100)) + '%';
 }
@@ -99,10 +125,14 @@ QString decimal(double value, const Localization& l, int maxFractionDigits, bool
 {
     using namespace icu::number;
     UErrorCode status = U_ZERO_ERROR;
-    LocalizedNumberFormatter f = NumberFormatter::withLocale(icuLocale(l))
-                                     .roundingMode(UNUM_ROUND_HALFEVEN)
-                                     .grouping(grouping ? UNUM_GROUPING_AUTO : UNUM_GROUPING_OFF)
-                                     .precision(Precision::maxFraction(maxFractionDigits));
+    // ICU refuses these: the plain rendering, as when any formatting fails.
+    if (maxFractionDigits < 0 || maxFractionDigits > 999) return QString::number(value, 'f', maxFractionDigits);
+    const LocalizedNumberFormatter& f = cachedFormatter(l, kDecimal + maxFractionDigits * 2 + (grouping ? 1 : 0), [&] {
+        return NumberFormatter::with()
+            .roundingMode(UNUM_ROUND_HALFEVEN)
+            .grouping(grouping ? UNUM_GROUPING_AUTO : UNUM_GROUPING_OFF)
+            .precision(Precision::maxFraction(maxFractionDigits));
+    });
     icu::UnicodeString s = f.formatDouble(value, status).toString(status);
     return U_SUCCESS(status) ? fromIcu(s) : QString::number(value, 'f', maxFractionDigits);
 }
