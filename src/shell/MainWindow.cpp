@@ -222,6 +222,11 @@ void MainWindow::buildToolbar()
     LanguagePicker::fill(languageMenu, env_.language);
     languageButton_->setMenu(languageMenu);
     toolbar_->addWidget(languageButton_);
+    // Room at the trailing edge, so the last button's menu arrow never meets the window's edge
+    // (a layout gap, so it follows the direction).
+    auto* trailingGap = new QWidget(toolbar_);
+    trailingGap->setFixedWidth(8);
+    toolbar_->addWidget(trailingGap);
 }
 
 void MainWindow::buildExportMenu()
