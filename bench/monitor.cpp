@@ -152,29 +152,40 @@ MonitorSample benchSample(const QDateTime& date, int cores, int i)
     return s;
 }
 
+// The live page shown over a full history of 120 samples, fed by hand.
+struct FullPage {
+    explicit FullPage(int cores)
+        : cores(cores), loop(new BenchLoop),
+          monitor(LiveMonitor::Dependencies{std::unique_ptr<SamplingLoop>(loop), [this] { return now; }}), page(monitor)
+    {
+        page.resize(940, 800);
+        page.show();
+        for (; i < LiveMonitor::kHistoryLength; ++i) next();
+        QApplication::processEvents();
+    }
+    void next()
+    {
+        now = now.addSecs(1);
+        loop->deliver(benchSample(now, cores, i++));
+    }
+    int cores;
+    int i = 0;
+    QDateTime now{QDate(2026, 12, 10), QTime(12, 0), Qt::UTC};
+    BenchLoop* loop;
+    LiveMonitor monitor;
+    LiveMonitorView page;
+};
+
 // One tick of the page: a new sample over a full history of 120, the page rebuilt from
 // it and painted whole (the animations that follow are not part of the tick).
 void BM_PageUpdate(benchmark::State& state)
 {
-    const int cores = int(state.range(0));
-    QDateTime now(QDate(2026, 12, 10), QTime(12, 0), Qt::UTC);
-    auto* loop = new BenchLoop;
-    LiveMonitor monitor(LiveMonitor::Dependencies{std::unique_ptr<SamplingLoop>(loop), [&] { return now; }});
-    LiveMonitorView page(monitor);
-    page.resize(940, 800);
-    page.show();
-    int i = 0;
-    for (; i < LiveMonitor::kHistoryLength; ++i) {
-        now = now.addSecs(1);
-        loop->deliver(benchSample(now, cores, i));
-    }
-    QApplication::processEvents();
-    page.repaint();
+    FullPage f(int(state.range(0)));
+    f.page.repaint();
     for (auto _ : state) {
-        now = now.addSecs(1);
-        loop->deliver(benchSample(now, cores, i++));
+        f.next();
         QApplication::sendPostedEvents();
-        page.repaint();
+        f.page.repaint();
     }
 }
 BENCHMARK(BM_PageUpdate)->Arg(8)->Arg(256)->Unit(benchmark::kMillisecond);
@@ -183,22 +194,9 @@ BENCHMARK(BM_PageUpdate)->Arg(8)->Arg(256)->Unit(benchmark::kMillisecond);
 // event loop gets to it.
 void BM_PageTick(benchmark::State& state)
 {
-    const int cores = int(state.range(0));
-    QDateTime now(QDate(2026, 12, 10), QTime(12, 0), Qt::UTC);
-    auto* loop = new BenchLoop;
-    LiveMonitor monitor(LiveMonitor::Dependencies{std::unique_ptr<SamplingLoop>(loop), [&] { return now; }});
-    LiveMonitorView page(monitor);
-    page.resize(940, 800);
-    page.show();
-    int i = 0;
-    for (; i < LiveMonitor::kHistoryLength; ++i) {
-        now = now.addSecs(1);
-        loop->deliver(benchSample(now, cores, i));
-    }
-    QApplication::processEvents();
+    FullPage f(int(state.range(0)));
     for (auto _ : state) {
-        now = now.addSecs(1);
-        loop->deliver(benchSample(now, cores, i++));
+        f.next();
         QApplication::processEvents();
     }
 }
