@@ -47,3 +47,15 @@ QString formatString(QStringView pattern, std::initializer_list<FormatArg> args)
     }
     return out;
 }
+
+QString isolated(QStringView datum)
+{
+    if (datum.isEmpty())
+        return {};
+    QString out;
+    out.reserve(datum.size() + 2);
+    out += QChar(0x2068);
+    out += datum;
+    out += QChar(0x2069);
+    return out;
+}

@@ -23,3 +23,8 @@ private:
 // Fills "%@", "%lld", "%d" (and the other integer forms), positional "%2$@" and "%%"
 // in one pass: a value that itself contains a placeholder is never substituted again.
 QString formatString(QStringView pattern, std::initializer_list<FormatArg> args);
+
+// Wraps a datum from outside (a version from the server, a name from the machine) in a
+// first-strong isolate, so its own direction controls and its script can never reorder
+// the sentence it is put into. Empty stays empty.
+QString isolated(QStringView datum);
