@@ -48,27 +48,7 @@ std::optional<QString> LanguageManager::savedSelection() const
     return list->first();
 }
 
-QStringList LanguageManager::environmentLanguages()
-{
-    QStringList out;
-    auto add = [&](QString v) {
-        const qsizetype dot = v.indexOf('.');
-        if (dot >= 0) v.truncate(dot);
-        const qsizetype at = v.indexOf('@');
-        if (at >= 0) v.truncate(at);
-        if (!v.isEmpty() && v != "C" && v != "POSIX" && !out.contains(v)) out << v;
-    };
-    // LANGUAGE is a priority list, honoured only when a locale is set at all.
-    const QString messages = [] {
-        for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"})
-            if (!qEnvironmentVariableIsEmpty(name)) return qEnvironmentVariable(name);
-        return QString();
-    }();
-    if (!messages.isEmpty() && messages != "C" && messages != "POSIX")
-        for (const QString& v : qEnvironmentVariable("LANGUAGE").split(':', Qt::SkipEmptyParts)) add(v);
-    add(messages);
-    return out;
-}
+QStringList LanguageManager::environmentLanguages() { return Localization::messageLanguages(); }
 
 QString LanguageManager::systemLanguage(const QStringList& preferred, const QStringList& tableCodes)
 {

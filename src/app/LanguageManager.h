@@ -51,7 +51,7 @@ public:
 
     // The language of the user's preferences among the codes that have a table; "en" when none matches.
     static QString systemLanguage(const QStringList& preferred, const QStringList& tableCodes);
-    // Preferred languages from the environment (LANGUAGE, LC_ALL, LC_MESSAGES, LANG).
+    // Preferred languages from the environment (LC_ALL, LC_MESSAGES, LANGUAGE, LANG).
     static QStringList environmentLanguages();
 
     static inline const QString kPreferenceKey = QStringLiteral("AppleLanguages");

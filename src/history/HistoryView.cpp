@@ -1,6 +1,7 @@
 #include "history/HistoryView.h"
 
 #include "platform/Clipboard.h"
+#include "platform/i18n/LocaleFormat.h"
 #include "platform/i18n/StringFormat.h"
 #include "ui/Card.h"
 #include "ui/Formatters.h"
@@ -877,7 +878,7 @@ QString HistoryView::subtitle() const
 {
     const Localization l = UiLanguage::current();
     const qint64 count = rows_.size();
-    return formatString(l.trPlural(QRL_KEY("%lld saved scans · pick two to compare"), double(count)), {count});
+    return formatString(l.trPlural(QRL_KEY("%lld saved scans · pick two to compare"), double(count)), {LocaleFormat::count(count, l)});
 }
 
 void HistoryView::reload()

@@ -22,12 +22,12 @@ CapabilitySection cameraAudioSection(const ProbeContext& ctx)
     QList<CapabilityItem> items;
     const QList<CaptureDevice> cameras = capture.devices(cameraTypes, CaptureMedia::Video);
     for (const CaptureDevice& d : cameras) items << CapabilityItem::make(L.tr("Camera"), d.name, S::supported, "camera");
-    if (cameras.isEmpty()) items << CapabilityItem::make(L.tr("Camera"), L.tr("None"), S::unsupported, "camera");
+    if (cameras.isEmpty()) items << CapabilityItem::make(L.tr("Camera"), L.tr(QRL_CTX("Camera", "None")), S::unsupported, "camera");
 
     const QList<CaptureDevice> microphones = capture.devices(microphoneTypes, CaptureMedia::Audio);
     for (const CaptureDevice& d : microphones)
         items << CapabilityItem::make(L.tr("Microphone"), d.name, S::supported, "microphone");
-    if (microphones.isEmpty()) items << CapabilityItem::make(L.tr("Microphone"), L.tr("None"), S::unsupported, "microphone");
+    if (microphones.isEmpty()) items << CapabilityItem::make(L.tr("Microphone"), L.tr(QRL_CTX("Microphone", "None")), S::unsupported, "microphone");
 
     items << CapabilityItem::make(L.tr("Camera permission"), describe(int(capture.cameraAuthorization()), L), S::info,
                                   "cameraPermission");

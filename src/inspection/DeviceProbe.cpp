@@ -190,11 +190,11 @@ QList<QPair<QString, QString>> ipv4Addresses(const ProbeContext& ctx)
 QString describe(int authorizationStatus, const Localization& L)
 {
     switch (authorizationStatus) {
-    case 0: return L.tr("Not requested yet");
-    case 1: return L.tr("Restricted");
-    case 2: return L.tr("Denied");
-    case 3: return L.tr("Allowed");
-    default: return L.tr("Unknown");
+    case 0: return L.tr(QRL_CTX("Camera permission", "Not requested yet"));
+    case 1: return L.tr(QRL_CTX("Camera permission", "Restricted"));
+    case 2: return L.tr(QRL_CTX("Camera permission", "Denied"));
+    case 3: return L.tr(QRL_CTX("Camera permission", "Allowed"));
+    default: return L.tr(QRL_CTX("Camera permission", "Unknown"));
     }
 }
 

@@ -41,7 +41,7 @@ CapabilitySection displaysSection(const ProbeContext& ctx)
         const QString key = QStringLiteral("display.") + n;
 
         QString name = s.name;
-        if (s.isBuiltIn) name += QStringLiteral(" (") + L.tr("Built-in") + QStringLiteral(")");
+        if (s.isBuiltIn) name += QStringLiteral(" (") + L.tr(QRL_CTX("Display", "Built-in")) + QStringLiteral(")");
         items << CapabilityItem::make(L.tr("Display") + suffix, name, S::info, key);
 
         const qint64 width = truncated(s.frameWidth * s.backingScaleFactor);
@@ -59,7 +59,7 @@ CapabilitySection displaysSection(const ProbeContext& ctx)
                                       hdr ? S::supported : S::unsupported, key + QStringLiteral(".hdr"));
     }
 
-    if (items.isEmpty()) items << CapabilityItem::make(L.tr("Displays"), L.tr("None"), S::warning, "displays");
+    if (items.isEmpty()) items << CapabilityItem::make(L.tr("Displays"), L.tr(QRL_CTX("Displays", "None")), S::warning, "displays");
 
     return CapabilitySection::make(L.tr("Displays"), "display", items);
 }

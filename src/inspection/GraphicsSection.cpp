@@ -73,7 +73,7 @@ CapabilitySection graphicsSection(const ProbeContext& ctx)
         QString value = d.name;
         if (!traits.isEmpty()) value += QStringLiteral(" (") + conjunctionList(traits, L) + QStringLiteral(")");
         const qint64 n = i + 1;
-        const QString label = count < 2 ? L.tr("GPU") : formatString(L.tr("GPU %lld"), {n});
+        const QString label = count < 2 ? L.tr("GPU") : formatString(L.tr("GPU %lld"), {LocaleFormat::count(n, L)});
         items << CapabilityItem::make(label, value, S::info, QStringLiteral("gpu.%1").arg(n));
     }
 

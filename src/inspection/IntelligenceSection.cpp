@@ -23,7 +23,7 @@ CapabilitySection intelligenceSection(const ProbeContext& ctx)
                                       "appleIntelligence");
     } else if (availability->available) {
         modelAvailable = true;
-        items << CapabilityItem::make(L.tr("Apple Intelligence"), L.tr("Ready"), S::supported, "appleIntelligence");
+        items << CapabilityItem::make(L.tr("Apple Intelligence"), L.tr(QRL_CTX("Apple Intelligence", "Ready")), S::supported, "appleIntelligence");
     } else {
         QString value;
         S status = S::unsupported;

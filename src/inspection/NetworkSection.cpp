@@ -35,7 +35,7 @@ CapabilitySection networkSection(const ProbeContext& ctx, const std::optional<Ne
             items << CapabilityItem::make(L.tr("Expensive connection"), L.tr("Yes (hotspot)"), S::warning,
                                           "expensiveConnection");
         if (path->isConstrained)
-            items << CapabilityItem::make(L.tr("Low Data Mode"), L.tr("On"), S::warning, "lowDataMode");
+            items << CapabilityItem::make(L.tr("Low Data Mode"), L.tr(QRL_CTX("Low Data Mode", "On")), S::warning, "lowDataMode");
     }
 
     // Interface names are data: they fill the placeholder once and are never read as a format.

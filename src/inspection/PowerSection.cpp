@@ -7,7 +7,7 @@ CapabilityItem lowPowerModeRow(const ProbeContext& ctx)
 {
     // A machine without any power-saving setting is not saving power.
     const bool on = ctx.platform.powerMode.lowPowerModeEnabled().value_or(false);
-    return CapabilityItem::make(ctx.L.tr("Low Power Mode"), on ? ctx.L.tr("On") : ctx.L.tr("Off"),
+    return CapabilityItem::make(ctx.L.tr("Low Power Mode"), on ? ctx.L.tr(QRL_CTX("Low Power Mode", "On")) : ctx.L.tr(QRL_CTX("Low Power Mode", "Off")),
                                 on ? CapabilityStatus::warning : CapabilityStatus::info, "lowPowerMode");
 }
 }  // namespace
@@ -42,9 +42,9 @@ CapabilitySection powerSection(const ProbeContext& ctx)
     if (battery->health && !battery->health->isEmpty()) {
         const QString& word = *battery->health;
         QString value = word;  // words the table does not know are shown as the source gives them
-        if (word == QLatin1String("Good")) value = L.tr("Good");
-        else if (word == QLatin1String("Fair")) value = L.tr("Fair");
-        else if (word == QLatin1String("Poor")) value = L.tr("Poor");
+        if (word == QLatin1String("Good")) value = L.tr(QRL_CTX("Battery health", "Good"));
+        else if (word == QLatin1String("Fair")) value = L.tr(QRL_CTX("Battery health", "Fair"));
+        else if (word == QLatin1String("Poor")) value = L.tr(QRL_CTX("Battery health", "Poor"));
         items << CapabilityItem::make(L.tr("Battery health"), value, word == QLatin1String("Good") ? S::supported : S::warning,
                                       "batteryHealth");
     }

@@ -49,11 +49,11 @@ CapabilitySection systemSection(const ProbeContext& ctx)
     QString thermal;
     S thermalStatus = S::info;
     switch (sys.thermalState()) {
-    case ThermalState::Nominal: thermal = L.tr("Normal"); thermalStatus = S::supported; break;
-    case ThermalState::Fair: thermal = L.tr("Warm"); thermalStatus = S::info; break;
-    case ThermalState::Serious: thermal = L.tr("Hot"); thermalStatus = S::warning; break;
-    case ThermalState::Critical: thermal = L.tr("Critical"); thermalStatus = S::unsupported; break;
-    default: thermal = L.tr("Unknown"); thermalStatus = S::info; break;
+    case ThermalState::Nominal: thermal = L.tr(QRL_CTX("Thermal state", "Normal")); thermalStatus = S::supported; break;
+    case ThermalState::Fair: thermal = L.tr(QRL_CTX("Thermal state", "Warm")); thermalStatus = S::info; break;
+    case ThermalState::Serious: thermal = L.tr(QRL_CTX("Thermal state", "Hot")); thermalStatus = S::warning; break;
+    case ThermalState::Critical: thermal = L.tr(QRL_CTX("Thermal state", "Critical")); thermalStatus = S::unsupported; break;
+    default: thermal = L.tr(QRL_CTX("Thermal state", "Unknown")); thermalStatus = S::info; break;
     }
     items << CapabilityItem::make(L.tr("Thermal state"), thermal, thermalStatus, "thermalState", true);
 

@@ -4,6 +4,7 @@
 #include "ui/Motion.h"
 #include "ui/Theme.h"
 #include "ui/UiLanguage.h"
+#include "platform/i18n/LocaleFormat.h"
 #include "platform/i18n/StringFormat.h"
 #include "ui/UntrustedText.h"
 
@@ -637,7 +638,8 @@ void PerCoreBars::repaintMoved(bool last)
 
 QString PerCoreBars::barName(int index) const
 {
-    return formatString(UiLanguage::current().tr("Core %lld"), {qint64(index) + 1});
+    const Localization l = UiLanguage::current();
+    return formatString(l.tr("Core %lld"), {LocaleFormat::count(qint64(index) + 1, l)});
 }
 
 QString PerCoreBars::barValue(int index) const

@@ -57,13 +57,13 @@ namespace ThermalPresentation {
 QString title(ThermalState state, const Localization& l)
 {
     switch (state) {
-    case ThermalState::Nominal: return l.tr("Normal");
-    case ThermalState::Fair: return l.tr("Warm");
-    case ThermalState::Serious: return l.tr("Hot");
-    case ThermalState::Critical: return l.tr("Critical");
+    case ThermalState::Nominal: return l.tr(QRL_CTX("Thermal state", "Normal"));
+    case ThermalState::Fair: return l.tr(QRL_CTX("Thermal state", "Warm"));
+    case ThermalState::Serious: return l.tr(QRL_CTX("Thermal state", "Hot"));
+    case ThermalState::Critical: return l.tr(QRL_CTX("Thermal state", "Critical"));
     case ThermalState::Unknown: break;
     }
-    return l.tr("Unknown");
+    return l.tr(QRL_CTX("Thermal state", "Unknown"));
 }
 
 QString title(ThermalState state) { return title(state, UiLanguage::current()); }
@@ -124,7 +124,7 @@ QString networkValue(double in, double out, const Localization& l)
 
 QString coresText(qsizetype count, const Localization& l)
 {
-    return formatString(l.trPlural("%lld cores", double(count)), {qint64(count)});
+    return formatString(l.trPlural("%lld cores", double(count)), {LocaleFormat::count(count, l)});
 }
 
 }  // namespace MonitorTexts

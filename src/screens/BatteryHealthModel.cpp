@@ -85,7 +85,7 @@ QString BatteryModel::capacityText(std::optional<qint64> mAh, const Localization
 QString BatteryModel::cyclesText(const Localization& l) const
 {
     if (!cycleCount) return missing();
-    if (designCycleCount) return formatString(l.tr("%lld of %lld"), {*cycleCount, *designCycleCount});
+    if (designCycleCount) return formatString(l.tr("%lld of %lld"), {LocaleFormat::count(*cycleCount, l), LocaleFormat::count(*designCycleCount, l)});
     return QString::number(*cycleCount);
 }
 
@@ -118,7 +118,7 @@ QString BatteryModel::powerSymbol() const { return isPluggedIn ? QRL_SYMBOL("pow
 QString BatteryModel::adapterText(const Localization& l) const
 {
     if (!adapterWatts) return missing();
-    return formatString(l.tr("%lld W"), {*adapterWatts});
+    return formatString(l.tr("%lld W"), {LocaleFormat::count(*adapterWatts, l)});
 }
 
 QString BatteryModel::manufacturedText(const Localization& l) const

@@ -1,5 +1,6 @@
 #include "screens/CategoryCard.h"
 
+#include "platform/i18n/LocaleFormat.h"
 #include "platform/i18n/StringFormat.h"
 #include "screens/PageFrame.h"
 #include "ui/StatusIcon.h"
@@ -186,7 +187,7 @@ QString SectionSummaryCard::detailsText() const
 {
     const Localization l = UiLanguage::current();
     const qint64 n = section_.items.size();
-    return formatString(l.trPlural("%lld details", double(n)), {n});
+    return formatString(l.trPlural("%lld details", double(n)), {LocaleFormat::count(n, l)});
 }
 
 StatusCount* SectionSummaryCard::statusCount(CapabilityStatus status) const

@@ -2,6 +2,7 @@
 
 #include "app/AppRouter.h"
 #include "inspection/Quorlent.h"
+#include "platform/i18n/LocaleFormat.h"
 #include "platform/i18n/StringFormat.h"
 #include "screens/PageFrame.h"
 #include "screens/RowList.h"
@@ -156,8 +157,11 @@ qint64 CategoryDetailView::count(CapabilityStatus status) const
 QString CategoryDetailView::subtitle() const
 {
     const Localization l = UiLanguage::current();
-    return formatString(l.tr("%lld supported · %lld warnings · %lld not supported"),
-                        {count(CapabilityStatus::supported), count(CapabilityStatus::warning), count(CapabilityStatus::unsupported)});
+    // Each count takes its own plural form ("1 warning", "2 warnings").
+    auto part = [&](const char* key, qint64 n) { return formatString(l.trPlural(key, double(n)), {LocaleFormat::count(n, l)}); };
+    return part("%lld supported", count(CapabilityStatus::supported)) + QStringLiteral(" · ")
+         + part("%lld warnings", count(CapabilityStatus::warning)) + QStringLiteral(" · ")
+         + part("%lld not supported", count(CapabilityStatus::unsupported));
 }
 
 void CategoryDetailView::sectionsChanged()

@@ -2,6 +2,7 @@
 
 #include "app/AppRouter.h"
 #include "inspection/Quorlent.h"
+#include "platform/i18n/LocaleFormat.h"
 #include "platform/i18n/StringFormat.h"
 #include "screens/PageFrame.h"
 #include "screens/RowList.h"
@@ -82,7 +83,7 @@ QString symbol(std::optional<CapabilityStatus> status)
 QString resultsText(qint64 count)
 {
     const Localization l = UiLanguage::current();
-    return formatString(l.trPlural("%lld results", double(count)), {count});
+    return formatString(l.trPlural("%lld results", double(count)), {LocaleFormat::count(count, l)});
 }
 
 QString emptyTitle(const QString& query)

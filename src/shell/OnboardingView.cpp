@@ -1,6 +1,7 @@
 #include "shell/OnboardingView.h"
 
 #include "platform/Preferences.h"
+#include "platform/i18n/LocaleFormat.h"
 #include "platform/i18n/StringFormat.h"
 #include "ui/Blur.h"
 #include "ui/Symbols.h"
@@ -187,7 +188,8 @@ OnboardingDots::OnboardingDots(int count, QWidget* parent) : QWidget(parent), co
 
 QString OnboardingDots::spokenText(int page, int count)
 {
-    return formatString(UiLanguage::current().tr("Page %lld of %lld"), {qint64(page) + 1, qint64(count)});
+    const Localization l = UiLanguage::current();
+    return formatString(l.tr("Page %lld of %lld"), {LocaleFormat::count(qint64(page) + 1, l), LocaleFormat::count(qint64(count), l)});
 }
 
 void OnboardingDots::setCurrent(int page)

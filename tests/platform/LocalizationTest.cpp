@@ -13,13 +13,102 @@ TEST(Localization, LocaleTakesTheLanguageOfTheCodeAndTheUsersRegion)
         const char* user;
         const char* expected;
     };
+    // Without a region of the user's (none set, or the C locale's), the language's own.
     const Case cases[] = {
         {"fr", "en_US", "fr_US"},      {"de", "de_CH", "de_CH"},   {"pt-BR", "en_GB", "pt_BR"},
-        {"zh-Hans", "en_US", "zh_Hans_US"}, {"ar", "en_US_POSIX", "ar_US"}, {"en", "C", "en"},
-        {"ja", "ja_JP", "ja_JP"},
+        {"zh-Hans", "en_US", "zh_Hans_US"}, {"ja", "ja_JP", "ja_JP"}, {"es", "es_419", "es_419"},
+        {"ar", "en_US_POSIX", "ar_EG"}, {"en", "C", "en_US"},     {"de", "en_US_POSIX", "de_DE"},
+        {"de", "de", "de_DE"},          {"hi", "", "hi_IN"},        {"zh-Hans", "C", "zh_Hans_CN"},
+        {"ja", "POSIX", "ja_JP"},       {"pt-BR", "C", "pt_BR"},    {"ko", "en_US_POSIX", "ko_KR"},
     };
     for (const Case& c : cases)
         EXPECT_EQ(Localization::composeLocaleId(c.code, c.user), QString::fromLatin1(c.expected)) << c.code << " " << c.user;
+}
+
+namespace {
+Localization::Environment environment(std::initializer_list<std::pair<const char*, const char*>> vars)
+{
+    QHash<QString, QString> map;
+    for (const auto& [name, value] : vars) map.insert(QString::fromLatin1(name), QString::fromUtf8(value));
+    return [map](const char* name) { return map.value(QString::fromLatin1(name)); };
+}
+}  // namespace
+
+// Formats follow LC_ALL, then the formats categories, then LANG; LC_MESSAGES never decides them.
+TEST(Localization, FormatsLocaleComesFromTheFormatsVariables)
+{
+    struct Case {
+        std::initializer_list<std::pair<const char*, const char*>> env;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {{}, "en_US_POSIX"},
+        {{{"LANG", "de_DE.UTF-8"}}, "de_DE"},
+        {{{"LANG", "en_US.UTF-8"}, {"LC_MESSAGES", "fr_FR.UTF-8"}}, "en_US"},
+        {{{"LANG", "en_US.UTF-8"}, {"LC_TIME", "de_DE.UTF-8"}}, "de_DE"},
+        {{{"LANG", "en_US.UTF-8"}, {"LC_NUMERIC", "de_CH.UTF-8"}}, "de_CH"},
+        {{{"LANG", "en_US.UTF-8"}, {"LC_MEASUREMENT", "en_GB.UTF-8"}}, "en_GB"},
+        {{{"LC_TIME", "de_DE.UTF-8"}, {"LC_NUMERIC", "fr_FR.UTF-8"}}, "de_DE"},
+        {{{"LC_ALL", "sv_SE.UTF-8"}, {"LC_TIME", "de_DE.UTF-8"}, {"LANG", "en_US"}}, "sv_SE"},
+        {{{"LC_ALL", "C"}, {"LANG", "de_DE.UTF-8"}}, "en_US_POSIX"},
+        {{{"LANG", "C.UTF-8"}}, "en_US_POSIX"},
+        {{{"LANG", "POSIX"}}, "en_US_POSIX"},
+        {{{"LANG", "ca_ES.UTF-8@valencia"}}, "ca_ES"},
+        {{{"LC_ALL", ""}, {"LANG", "ja_JP.eucJP"}}, "ja_JP"},
+    };
+    for (const Case& c : cases) {
+        const auto env = environment(c.env);
+        EXPECT_EQ(Localization::userLocaleId(env), QString::fromLatin1(c.expected)) << c.expected;
+    }
+}
+
+// Messages follow LC_ALL, LC_MESSAGES, the LANGUAGE list, LANG; a C messages locale asks for
+// untranslated texts; the formats variables never choose the language.
+TEST(Localization, MessageLanguagesComeFromTheMessagesVariables)
+{
+    struct Case {
+        std::initializer_list<std::pair<const char*, const char*>> env;
+        QStringList expected;
+    };
+    const Case cases[] = {
+        {{}, {}},
+        {{{"LANG", "de_DE.UTF-8"}}, {"de_DE"}},
+        {{{"LANG", "en_US.UTF-8"}, {"LC_MESSAGES", "fr_FR.UTF-8"}}, {"fr_FR", "en_US"}},
+        {{{"LANG", "en_US.UTF-8"}, {"LC_TIME", "de_DE.UTF-8"}, {"LC_NUMERIC", "de_DE"}}, {"en_US"}},
+        {{{"LC_ALL", "it_IT.UTF-8"}, {"LC_MESSAGES", "fr_FR.UTF-8"}, {"LANG", "de_DE"}}, {"it_IT", "de_DE"}},
+        {{{"LANG", "de_DE.UTF-8"}, {"LANGUAGE", "pt_BR:fr"}}, {"pt_BR", "fr", "de_DE"}},
+        {{{"LC_MESSAGES", "ru_RU.UTF-8"}, {"LANGUAGE", "ja:ko"}, {"LANG", "en_US"}}, {"ru_RU", "ja", "ko", "en_US"}},
+        {{{"LC_ALL", "C"}, {"LANG", "de_DE.UTF-8"}, {"LANGUAGE", "fr"}}, {}},
+        {{{"LC_MESSAGES", "POSIX"}, {"LANG", "de_DE.UTF-8"}}, {}},
+        {{{"LANG", "C.UTF-8"}, {"LANGUAGE", "fr"}}, {}},
+        {{{"LANGUAGE", "fr"}}, {}},
+        {{{"LANG", "es_ES.UTF-8"}, {"LANGUAGE", "es_ES:es"}}, {"es_ES", "es"}},
+    };
+    for (const Case& c : cases) {
+        const auto env = environment(c.env);
+        EXPECT_EQ(Localization::messageLanguages(env), c.expected) << c.expected.join(',').toStdString();
+    }
+}
+
+// A key with a context: its own entry, else the text's translation, else the English text.
+TEST(StringTable, ContextKeysFallBackToTheirTextThenToEnglish)
+{
+    const StringTable t = StringTable::fromJson(QString::fromUtf8(R"({
+        "Battery health\u0004Good": "Buena", "Good": "Bueno", "Fair": "Aceptable",
+        "Camera\u0004%lld found": {"one": "%lld encontrada", "other": "%lld encontradas"},
+        "%lld found": {"one": "%lld encontrado", "other": "%lld encontrados"}
+    })").toUtf8());
+    EXPECT_EQ(t.lookup(QRL_CTX("Battery health", "Good")), "Buena");
+    EXPECT_EQ(t.lookup("Good"), "Bueno");
+    EXPECT_EQ(t.lookup(QRL_CTX("Battery health", "Fair")), "Aceptable");
+    EXPECT_EQ(t.lookup(QRL_CTX("Battery health", "Poor")), "Poor");
+    EXPECT_EQ(t.lookupPlural(QRL_CTX("Camera", "%lld found"), 1, "es_ES"), "%lld encontrada");
+    EXPECT_EQ(t.lookupPlural(QRL_CTX("Microphone", "%lld found"), 2, "es_ES"), "%lld encontrados");
+    EXPECT_EQ(t.lookupPlural(QRL_CTX("Microphone", "%lld lost"), 2, "es_ES"), "%lld lost");
+    Localization none = Localization::forCode("xx-Nowhere", "en_US");
+    EXPECT_EQ(none.tr(QRL_CTX("Thermal state", "Hot")), "Hot");
+    EXPECT_EQ(none.trPlural(QRL_CTX("Thermal state", "%lld cores"), 2), "%lld cores");
+    EXPECT_EQ(Localization::english().tr(QRL_CTX("Thermal state", "Hot")), "Hot");
 }
 
 TEST(Localization, LooksUpTextsAndFallsBackToEnglish)

@@ -137,6 +137,8 @@ QString decimal(double value, const Localization& l, int maxFractionDigits, bool
     return U_SUCCESS(status) ? fromIcu(s) : QString::number(value, 'f', maxFractionDigits);
 }
 
+QString count(qint64 n, const Localization& l) { return decimal(double(n), l, 0, true); }
+
 QString abbreviatedDuration(double seconds, const Localization& l)
 {
     if (!std::isfinite(seconds) || seconds < 0) return {};

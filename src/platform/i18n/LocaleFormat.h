@@ -20,6 +20,10 @@ QString percent(double fraction, const Localization& l);
 // Plain decimal with at most `maxFractionDigits` digits, grouped as the locale does.
 QString decimal(double value, const Localization& l, int maxFractionDigits = 0, bool grouping = true);
 
+// A count inside a looked-up sentence ("%lld cores"): an integer in the locale's digits and
+// grouping, as the numbers the formatters put beside it.
+QString count(qint64 n, const Localization& l);
+
 // Abbreviated days, hours and minutes ("2d 3h 5m"); zero units are left out and a
 // duration under a minute reads as zero minutes. Empty when ICU cannot format it.
 QString abbreviatedDuration(double seconds, const Localization& l);

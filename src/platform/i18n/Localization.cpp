@@ -17,16 +17,19 @@ namespace {
 const QStringList kTableCodes = {
     "en", "ar", "fr", "es", "de", "it", "pt-BR", "ru", "tr", "zh-Hans", "ja", "ko", "hi"};
 
-QString localeFromEnvironment(const char* name)
+// "de_DE.UTF-8@euro" → "de_DE": the encoding and modifier say nothing about language or region.
+QString localeName(QString v)
 {
-    QString v = qEnvironmentVariable(name);
-    // Strip the encoding and modifier: "de_DE.UTF-8@euro" → "de_DE".
-    int cut = v.indexOf('.');
+    qsizetype cut = v.indexOf('.');
     if (cut >= 0) v.truncate(cut);
     cut = v.indexOf('@');
     if (cut >= 0) v.truncate(cut);
-    return v;
+    return v.trimmed();
 }
+
+bool isCLocale(const QString& name) { return name == QLatin1String("C") || name == QLatin1String("POSIX"); }
+
+constexpr QChar kContextSeparator = QChar(0x0004);
 }  // namespace
 
 StringTable StringTable::fromJson(const QByteArray& json)
@@ -77,23 +80,34 @@ QStringList StringTable::availableCodes()
     return codes;
 }
 
+QString StringTable::withoutContext(const QString& key)
+{
+    const qsizetype cut = key.indexOf(kContextSeparator);
+    return cut < 0 ? key : key.mid(cut + 1);
+}
+
 QString StringTable::lookup(const QString& key) const
 {
     auto it = entries_.constFind(key);
     if (it != entries_.constEnd()) return it.value();
     auto p = plurals_.constFind(key);
-    if (p != plurals_.constEnd()) return p->value(QStringLiteral("other"), key);
-    return key;
+    if (p != plurals_.constEnd()) return p->value(QStringLiteral("other"), withoutContext(key));
+    const qsizetype cut = key.indexOf(kContextSeparator);
+    return cut < 0 ? key : lookup(key.mid(cut + 1));
 }
 
 QString StringTable::lookupPlural(const QString& key, double count, const QString& localeId) const
 {
     auto p = plurals_.constFind(key);
-    if (p == plurals_.constEnd()) return lookup(key);
+    if (p == plurals_.constEnd()) {
+        const qsizetype cut = key.indexOf(kContextSeparator);
+        if (cut >= 0 && !entries_.contains(key)) return lookupPlural(key.mid(cut + 1), count, localeId);
+        return lookup(key);
+    }
     const QString category = pluralCategory(count, localeId);
     auto form = p->constFind(category);
     if (form != p->constEnd()) return form.value();
-    return p->value(QStringLiteral("other"), key);
+    return p->value(QStringLiteral("other"), withoutContext(key));
 }
 
 namespace {
@@ -145,13 +159,41 @@ bool Localization::isRightToLeft() const
     return rtl.contains(lang);
 }
 
-QString Localization::userLocaleId()
+QString Localization::processEnvironment(const char* name) { return qEnvironmentVariable(name); }
+
+QString Localization::userLocaleId(const Environment& env)
 {
-    for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
-        const QString v = localeFromEnvironment(name);
-        if (!v.isEmpty()) return (v == "C" || v == "POSIX") ? QStringLiteral("en_US_POSIX") : v;
+    for (const char* name : {"LC_ALL", "LC_TIME", "LC_NUMERIC", "LC_MEASUREMENT", "LANG"}) {
+        const QString v = localeName(env(name));
+        if (!v.isEmpty()) return isCLocale(v) ? QStringLiteral("en_US_POSIX") : v;
     }
     return QStringLiteral("en_US_POSIX");
+}
+
+QStringList Localization::messageLanguages(const Environment& env)
+{
+    QStringList out;
+    auto add = [&](const QString& v) {
+        if (!v.isEmpty() && !out.contains(v)) out << v;
+    };
+    // The messages locale proper; a C locale there means untranslated texts.
+    for (const char* name : {"LC_ALL", "LC_MESSAGES"}) {
+        const QString v = localeName(env(name));
+        if (v.isEmpty()) continue;
+        if (isCLocale(v)) return out;
+        add(v);
+        break;
+    }
+    const QString lang = localeName(env("LANG"));
+    // gettext reads LANGUAGE only when a locale is set at all and it is not C.
+    const bool localeSet = !out.isEmpty() || (!lang.isEmpty() && !isCLocale(lang));
+    if (localeSet)
+        for (const QString& v : env("LANGUAGE").split(':', Qt::SkipEmptyParts)) {
+            const QString name = localeName(v);
+            if (!isCLocale(name)) add(name);
+        }
+    if (!isCLocale(lang)) add(lang);
+    return out;
 }
 
 QString Localization::composeLocaleId(const QString& code, const QString& userLocaleId)
@@ -165,12 +207,20 @@ QString Localization::composeLocaleId(const QString& code, const QString& userLo
         if (p.size() == 4) script = p.left(1).toUpper() + p.mid(1).toLower();
         else if (p.size() == 2 || p.size() == 3) region = p.toUpper();
     }
-    if (region.isEmpty()) {
-        const QStringList user = QString(userLocaleId).split('_', Qt::SkipEmptyParts);
+    if (region.isEmpty() && !userLocaleId.startsWith(QLatin1String("en_US_POSIX"))) {
+        const QStringList user = QString(userLocaleId).replace('-', '_').split('_', Qt::SkipEmptyParts);
         for (int i = 1; i < user.size(); ++i) {
             const QString& p = user[i];
             if ((p.size() == 2 && p[0].isLetter()) || (p.size() == 3 && p[0].isDigit())) { region = p.toUpper(); break; }
         }
+    }
+    if (region.isEmpty()) {
+        // The language's own region, as CLDR's likely subtags give it: de → DE, ar → EG, hi → IN.
+        const QString bare = script.isEmpty() ? language : language + '_' + script;
+        icu::Locale likely(bare.toUtf8().constData());
+        UErrorCode status = U_ZERO_ERROR;
+        likely.addLikelySubtags(status);
+        if (U_SUCCESS(status) && likely.getCountry()[0]) region = QString::fromLatin1(likely.getCountry());
     }
     QString id = language;
     if (!script.isEmpty()) id += '_' + script;

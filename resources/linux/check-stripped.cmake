@@ -1,0 +1,20 @@
+# Installs the build into a scratch prefix and fails when the installed binary still carries
+# debug sections or its symbol table. Run as: cmake -DBUILD_DIR=… -DSCRATCH=… -P check-stripped.cmake
+file(REMOVE_RECURSE "${SCRATCH}")
+execute_process(COMMAND "${CMAKE_COMMAND}" --install "${BUILD_DIR}" --prefix "${SCRATCH}"
+                RESULT_VARIABLE rc OUTPUT_QUIET)
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "install into ${SCRATCH} failed: ${rc}")
+endif()
+set(binary "${SCRATCH}/bin/quorlent")
+if(NOT EXISTS "${binary}")
+  message(FATAL_ERROR "no installed binary at ${binary}")
+endif()
+execute_process(COMMAND readelf -S --wide "${binary}" OUTPUT_VARIABLE sections RESULT_VARIABLE rc)
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "readelf failed on ${binary}")
+endif()
+if(sections MATCHES "\\.debug_|\\.symtab")
+  message(FATAL_ERROR "the installed binary is not stripped")
+endif()
+file(REMOVE_RECURSE "${SCRATCH}")
