@@ -133,7 +133,7 @@ TEST(CategoryDetail, TextsFollowTheLanguage)
     CategoryDetailView view(inspection.model(), router, QStringLiteral("film"));
     static const StringTable table = StringTable::fromJson(QString::fromUtf8(R"({
         "All": "Alle", "Supported": "Unterstützt", "Warnings": "Warnungen", "Not supported": "Nicht unterstützt",
-        "Show": "Anzeigen", "%lld supported · %lld warnings · %lld not supported": "%lld unterstützt · %lld Warnungen · %lld nicht unterstützt"
+        "Show": "Anzeigen", "%lld supported": "%lld unterstützt", "%lld warnings": "%lld mit Warnung", "%lld not supported": "%lld nicht unterstützt"
     })").toUtf8());
     UiLanguage::Override german(Localization{QStringLiteral("de"), &table, QStringLiteral("de_DE")});
     QEvent change(QEvent::LanguageChange);

@@ -137,7 +137,7 @@ QString decimal(double value, const Localization& l, int maxFractionDigits, bool
     return U_SUCCESS(status) ? fromIcu(s) : QString::number(value, 'f', maxFractionDigits);
 }
 
-QString count(qint64 n, const Localization& l) { return decimal(double(n), l, 0, true); }
+QString count(qint64 n, const Localization& l) { return decimal(double(n), l, 0, false); }
 
 QString abbreviatedDuration(double seconds, const Localization& l)
 {

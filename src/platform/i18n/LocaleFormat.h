@@ -20,8 +20,8 @@ QString percent(double fraction, const Localization& l);
 // Plain decimal with at most `maxFractionDigits` digits, grouped as the locale does.
 QString decimal(double value, const Localization& l, int maxFractionDigits = 0, bool grouping = true);
 
-// A count inside a looked-up sentence ("%lld cores"): an integer in the locale's digits and
-// grouping, as the numbers the formatters put beside it.
+// A count inside a looked-up sentence ("%lld cores"): an integer in the locale's digits, as
+// the numbers the formatters put beside it, without grouping (as "%lld" always wrote it).
 QString count(qint64 n, const Localization& l);
 
 // Abbreviated days, hours and minutes ("2d 3h 5m"); zero units are left out and a
