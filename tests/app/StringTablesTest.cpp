@@ -9,6 +9,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRegularExpression>
+#include <QXmlStreamReader>
 
 #include <gtest/gtest.h>
 
@@ -224,5 +225,53 @@ TEST(StringTables, CountPhrasesForEachNumber)
             const QString phrase = formatString(l.trPlural(c.key, double(counts[i])), {LocaleFormat::count(counts[i], l)});
             EXPECT_EQ(phrase, QString::fromUtf8(c.expected[i])) << c.code << " " << c.key << " " << counts[i];
         }
+    }
+}
+
+namespace {
+// The interface languages as the desktop entry and AppStream name them.
+const char* const kDesktopLocales[] = {"ar", "fr", "es", "de", "it", "pt_BR", "ru", "tr", "zh_CN", "ja", "ko", "hi"};
+}  // namespace
+
+// What the desktop shows before the application runs (menus, software centres) speaks every
+// interface language too.
+TEST(StringTables, DesktopEntryAndMetainfoInEveryLanguage)
+{
+    QFile desktop(QStringLiteral(QRL_SOURCE_DIR "/resources/linux/com.lumbrel.Quorlent.desktop"));
+    ASSERT_TRUE(desktop.open(QIODevice::ReadOnly));
+    QHash<QString, QString> entry;
+    for (const QByteArray& line : desktop.readAll().split('\n')) {
+        const qsizetype eq = line.indexOf('=');
+        if (eq > 0 && !line.startsWith('#')) entry.insert(QString::fromUtf8(line.left(eq)), QString::fromUtf8(line.mid(eq + 1)));
+    }
+    for (const char* key : {"GenericName", "Comment", "Keywords"}) {
+        ASSERT_TRUE(entry.contains(key)) << key;
+        for (const char* locale : kDesktopLocales) {
+            const QString localised = entry.value(QStringLiteral("%1[%2]").arg(key, locale));
+            EXPECT_FALSE(localised.isEmpty()) << key << "[" << locale << "]";
+            EXPECT_NE(localised, entry.value(key)) << key << "[" << locale << "] is the English text";
+        }
+    }
+    EXPECT_TRUE(entry.value("Keywords[de]").endsWith(';'));
+
+    QFile metainfo(QStringLiteral(QRL_SOURCE_DIR "/resources/linux/com.lumbrel.Quorlent.metainfo.xml"));
+    ASSERT_TRUE(metainfo.open(QIODevice::ReadOnly));
+    QXmlStreamReader xml(&metainfo);
+    QHash<QString, QStringList> byLanguage;  // element → the languages it is written in ("" for English)
+    QString element;
+    while (!xml.atEnd()) {
+        xml.readNext();
+        if (xml.isStartElement() && (xml.name() == u"summary" || xml.name() == u"p" || xml.name() == u"name")) {
+            element = xml.name().toString();
+            byLanguage[element] << xml.attributes().value(QStringLiteral("xml:lang")).toString();
+        }
+    }
+    ASSERT_FALSE(xml.hasError()) << xml.errorString().toStdString();
+    EXPECT_EQ(byLanguage.value("name"), QStringList{""});  // the product's name is the same in every language
+    const qsizetype paragraphs = byLanguage.value("p").count(QString());
+    EXPECT_GE(paragraphs, 1);
+    for (const char* locale : kDesktopLocales) {
+        EXPECT_EQ(byLanguage.value("summary").count(QString::fromLatin1(locale)), 1) << locale;
+        EXPECT_EQ(byLanguage.value("p").count(QString::fromLatin1(locale)), paragraphs) << locale;
     }
 }
