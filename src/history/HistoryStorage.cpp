@@ -4,6 +4,7 @@
 #include <QDeadlineTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QThread>
@@ -304,8 +305,8 @@ AtomicWrite::Result HistoryWriter::save(const QDateTime& keepAsideTime)
         for (ScanSnapshot& s : current.snapshots) disk_.append(Entry{std::move(s), {}});
     }
 
-    QSet<QUuid> mine;
-    for (const Entry& e : std::as_const(entries_)) mine.insert(e.snapshot.id);
+    QHash<QUuid, qsizetype> mine;
+    for (qsizetype i = 0; i < entries_.size(); ++i) mine.insert(entries_[i].snapshot.id, i);
     if (clearPending_) {
         for (const Entry& e : std::as_const(disk_)) {
             if (mine.contains(e.snapshot.id) || deletedSet_.contains(e.snapshot.id)) continue;
@@ -320,14 +321,23 @@ AtomicWrite::Result HistoryWriter::save(const QDateTime& keepAsideTime)
         dead.insert(id);
     }
 
-    // Both lists, without what anyone deleted; newest first, the limit kept.
+    // Both lists, without what anyone deleted; newest first, the limit kept. The file keeps whole
+    // seconds only, so that is all two copies can compare; within one second the disk's order holds,
+    // after this copy's scans that are not on disk yet (recorded just now).
+    QSet<QUuid> onDisk;
+    for (const Entry& e : std::as_const(disk_)) onDisk.insert(e.snapshot.id);
     QList<Entry> merged;
     merged.reserve(entries_.size() + disk_.size());
     for (const Entry& e : std::as_const(entries_))
-        if (!dead.contains(e.snapshot.id)) merged.append(e);
-    for (const Entry& e : std::as_const(disk_))
-        if (!mine.contains(e.snapshot.id) && !dead.contains(e.snapshot.id)) merged.append(e);
-    std::stable_sort(merged.begin(), merged.end(), [](const Entry& a, const Entry& b) { return a.snapshot.date > b.snapshot.date; });
+        if (!onDisk.contains(e.snapshot.id) && !dead.contains(e.snapshot.id)) merged.append(e);
+    for (const Entry& e : std::as_const(disk_)) {
+        if (dead.contains(e.snapshot.id)) continue;
+        // This copy's own entry carries the encoding (and the full date) it already has.
+        const auto own = mine.constFind(e.snapshot.id);
+        merged.append(own != mine.cend() ? entries_[*own] : e);
+    }
+    const auto second = [](const Entry& e) { return e.snapshot.date.toSecsSinceEpoch(); };
+    std::stable_sort(merged.begin(), merged.end(), [&](const Entry& a, const Entry& b) { return second(a) > second(b); });
     if (merged.size() > limit_) merged.resize(limit_);
     entries_ = merged;
 
