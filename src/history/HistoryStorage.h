@@ -2,8 +2,8 @@
 
 #include "history/ScanSnapshot.h"
 #include "platform/AtomicWrite.h"
+#include "platform/FileLock.h"
 
-#include <QDeadlineTimer>
 #include <QObject>
 #include <QSet>
 
@@ -21,30 +21,8 @@
 // Reading at start touches nothing: no folder, no lock, no renaming. A file that cannot be read is
 // kept aside under a dated name at the first save, never overwritten.
 
-// An exclusive lock on a lock file, released when this goes (or the process dies). A waiting copy
-// that finds the file removed under it by the holder opens the new one and waits again.
-class HistoryLock final {
-public:
-    HistoryLock() = default;
-    HistoryLock(HistoryLock&& other) noexcept : fd_(std::exchange(other.fd_, -1)), path_(std::move(other.path_)) {}
-    HistoryLock& operator=(HistoryLock&& other) noexcept;
-    HistoryLock(const HistoryLock&) = delete;
-    HistoryLock& operator=(const HistoryLock&) = delete;
-    ~HistoryLock();
-
-    // Waits up to `waitMs` for the lock; on failure `failure` says why (the log's words and the reason).
-    static HistoryLock take(const QString& lockPath, int waitMs, AtomicWrite::Result* failure);
-    bool held() const { return fd_ >= 0; }
-
-private:
-    static HistoryLock takeOnce(const QString& lockPath, int waitMs, const QDeadlineTimer& deadline, AtomicWrite::Result* failure, bool* removed);
-    void release();
-
-    int fd_ = -1;
-    // The lock file, removed (while still locked) when the lock goes, so none is ever left behind;
-    // empty for something in its place that is not ours to remove.
-    QByteArray path_;
-};
+// The kernel lock every save takes (see FileLock).
+using HistoryLock = FileLock;
 
 class HistoryStorage final {
 public:
