@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
+#include <QSet>
 #include <QSysInfo>
 #include <QTemporaryDir>
 
@@ -99,7 +100,12 @@ public:
     // Sends one command; the reply's list ("saved 3,2,1"), or what went wrong.
     QString send(const QString& command)
     {
-        process_.write((command + QLatin1Char('\n')).toUtf8());
+        post(command);
+        return reply();
+    }
+    void post(const QString& command) { process_.write((command + QLatin1Char('\n')).toUtf8()); }
+    QString reply()
+    {
         for (;;) {
             while (process_.canReadLine()) {
                 const QString line = QString::fromUtf8(process_.readLine()).trimmed();
@@ -165,6 +171,31 @@ TEST(HistoryCopies, TwoSessionsRecordDeleteAndClearInTurnLosingNothingBringingNo
     EXPECT_EQ(c.send(QStringLiteral("list")), QStringLiteral("saved 8,7,6"));
     c.quit();
     EXPECT_FALSE(QFileInfo::exists(fileA + QStringLiteral(".lock")));
+}
+
+TEST(HistoryCopies, TwoCopiesRecordingAtOnceLoseNothing)
+{
+    QTemporaryDir home, runtimeA, runtimeB;
+    Copy a(home.path(), runtimeA.path());
+    Copy b(home.path(), runtimeB.path());
+    ASSERT_TRUE(a.started());
+    ASSERT_TRUE(b.started());
+    // Every command goes out before any answer is read: the two write as fast as they can.
+    for (int i = 0; i < 40; ++i) {
+        a.post(QStringLiteral("record a%1").arg(i));
+        b.post(QStringLiteral("record b%1").arg(i));
+    }
+    for (int i = 0; i < 40; ++i) {
+        EXPECT_TRUE(a.reply().startsWith(QStringLiteral("saved")));
+        EXPECT_TRUE(b.reply().startsWith(QStringLiteral("saved")));
+    }
+    const QString file = a.quit();
+    b.quit();
+    const QList<ScanSnapshot> stored = ScanHistory::load(file).value_or(QList<ScanSnapshot>{});
+    QSet<QString> values;
+    for (const ScanSnapshot& s : stored) values.insert(s.sections.value(0).items.value(0).value);
+    EXPECT_EQ(stored.size(), 80);
+    EXPECT_EQ(values.size(), 80);
 }
 
 TEST(HistoryCopies, NoLeftoverLockFileBlocksASave)

@@ -530,6 +530,25 @@ TEST_F(ScanHistoryStore, PersistsIsFalseWheneverNothingCanBeWritten)
     EXPECT_EQ(announced, QList<bool>({false, true}));
 }
 
+TEST_F(ScanHistoryStore, ALinkToADeviceInPlaceOfTheFileIsSetAsideNeverWrittenThrough)
+{
+    QDir().mkpath(QFileInfo(path()).absolutePath());
+    ASSERT_TRUE(QFile::link(QStringLiteral("/dev/null"), path()));
+    auto history = open();
+    EXPECT_TRUE(history->snapshots().isEmpty());
+    history->record(summary(), sections());
+    history->flush();
+    EXPECT_TRUE(history->persists());
+    // The device is still a device; the link went aside with it, and the history is a plain file.
+    struct stat st {};
+    ASSERT_EQ(::stat("/dev/null", &st), 0);
+    EXPECT_TRUE(S_ISCHR(st.st_mode));
+    ASSERT_EQ(keptAside().size(), 1);
+    EXPECT_TRUE(QFileInfo(QFileInfo(path()).absolutePath() + QLatin1Char('/') + keptAside().first()).isSymLink());
+    EXPECT_FALSE(QFileInfo(path()).isSymLink());
+    EXPECT_EQ(onDisk(), history->snapshots());
+}
+
 TEST_F(ScanHistoryStore, AMissingFileIsAnEmptyHistoryAndNothingIsWritten)
 {
     EXPECT_EQ(ScanHistory::load(path()), QList<ScanSnapshot>{});
