@@ -217,6 +217,8 @@ TEST(HistoryCopies, NoLeftoverLockFileBlocksASave)
              ASSERT_EQ(::chmod(QFile::encodeName(lock).constData(), 0400), 0);
          }},
         {"a link to nowhere", [](const QString& lock) { ASSERT_TRUE(QFile::link(lock + QStringLiteral(".gone"), lock)); }},
+        {"a pipe", [](const QString& lock) { ASSERT_EQ(::mkfifo(QFile::encodeName(lock).constData(), 0600), 0); }},
+        {"a folder", [](const QString& lock) { ASSERT_TRUE(QDir().mkpath(lock + QStringLiteral("/inside"))); }},
     };
     for (const Leftover& leftover : leftovers) {
         SCOPED_TRACE(leftover.name);

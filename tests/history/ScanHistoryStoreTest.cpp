@@ -323,6 +323,30 @@ TEST_F(ScanHistoryStore, ADeleteOrAClearInOneCopyStaysDoneInTheOther)
     EXPECT_EQ(valuesOf(open()->snapshots()), QStringList{QStringLiteral("6")});
 }
 
+TEST_F(ScanHistoryStore, TwoCopiesKeepTheTwoHundredNewestBetweenThem)
+{
+    {
+        auto seed = open();
+        for (int i = 0; i < 199; ++i) seed->record(summary(), sections(QStringLiteral("old %1").arg(i)));
+    }
+    auto first = open();
+    auto second = open();
+    first->record(summary(), sections(QStringLiteral("first")));
+    first->flush();
+    second->record(summary(), sections(QStringLiteral("second")));
+    second->flush();
+    const QList<ScanSnapshot> stored = onDisk();
+    ASSERT_EQ(stored.size(), 200);
+    EXPECT_EQ(stored[0].sections[0].items[0].value, QStringLiteral("second"));
+    EXPECT_EQ(stored[1].sections[0].items[0].value, QStringLiteral("first"));
+    EXPECT_EQ(stored.last().sections[0].items[0].value, QStringLiteral("old 1"));  // only the oldest went
+    first->record(summary(), sections(QStringLiteral("first again")));
+    first->flush();
+    EXPECT_EQ(first->snapshots().size(), 200);
+    EXPECT_EQ(valuesOf(first->snapshots()).mid(0, 3), QStringList({QStringLiteral("first again"), QStringLiteral("second"), QStringLiteral("first")}));
+    EXPECT_EQ(onDisk(), first->snapshots());
+}
+
 TEST_F(ScanHistoryStore, ADamagedFileFoundByAnotherCopyIsKeptAsideAndNothingIsLost)
 {
     auto owner = open();
