@@ -6,7 +6,6 @@
 #include <QHash>
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QThread>
 
 #include <algorithm>
 #include <cerrno>
