@@ -1,20 +1,29 @@
 #pragma once
 
 #include "history/ScanSnapshot.h"
+#include "platform/AtomicWrite.h"
+#include "platform/FileLock.h"
 
-#include <QLockFile>
 #include <QObject>
+#include <QSet>
 
 #include <functional>
-#include <memory>
 
 // The file-system side of the scan history.
 //
-// Reading touches nothing: no folder, no lock, no renaming. Everything else waits for the first
-// write, which prepare() readies on the main thread: it creates the folder, takes the lock beside
-// the file (so a second running copy never overwrites the history), removes temporary files that a
-// killed write left, and keeps an unreadable file aside under a dated name before it could be
-// replaced. The writes themselves run on the history's worker thread (HistoryWriter).
+// Several running copies may share one history (two sessions of one user on one home: the
+// single-instance guard lives in the session's runtime folder). So no copy owns the file: every
+// save takes a kernel lock on a file beside the history (flock, which dies with its holder, so a
+// leftover lock file of any content never blocks), reads what is on disk, merges it with its own
+// list and writes the result before letting go. What a copy deleted or cleared is written as
+// tombstones (identifiers) beside the history, so another copy's merge never brings it back.
+//
+// Reading at start touches nothing: no folder, no lock, no renaming. A file that cannot be read is
+// kept aside under a dated name at the first save, never overwritten.
+
+// The kernel lock every save takes (see FileLock).
+using HistoryLock = FileLock;
+
 class HistoryStorage final {
 public:
     enum class Outcome {
@@ -28,60 +37,68 @@ public:
         QList<ScanSnapshot> snapshots;  // as stored, in file order
     };
 
-    enum class Readiness { ready, heldByAnotherCopy, failed };
-    struct Preparation {
-        Readiness readiness = Readiness::failed;
-        QString failure;  // why not, for the log line
-        // When the file changed on disk since it was read (another copy wrote it before this one
-        // took the lock): what it holds now, so nothing that copy recorded is lost.
-        std::optional<QList<ScanSnapshot>> changedOnDisk;
-    };
-
     // The one line logged before the reason whenever a write does not happen.
     static inline const QString kFailurePrefix = QStringLiteral("ScanHistory: could not save snapshots: ");
+    // How long a save waits for another copy's write to finish.
+    static constexpr int kLockWaitMs = 10000;
+    // Tombstones kept beside the history: far more than any copy can still hold in memory.
+    static constexpr qsizetype kTombstoneLimit = 2000;
 
-    HistoryStorage(QString filePath, qint64 maximumSize);
-    ~HistoryStorage();
-
-    // Reads one file without touching it.
+    // Reads one file without touching it; a pipe or device in its place is damaged, never opened.
     static ReadResult read(const QString& filePath, qint64 maximumSize);
-
-    // Reads this store's file without touching anything on disk, and remembers what it saw.
-    ReadResult load();
-    // Readies the file for a write (see above); cheap once ready. `now` dates a file kept aside.
-    Preparation prepare(const std::function<QDateTime()>& now);
-    // Lets go of the lock (at quit); the next prepare() takes it again.
-    void release();
-    bool holdsLock() const { return lock_ && lock_->isLocked(); }
+    static QString lockPath(const QString& filePath) { return filePath + QStringLiteral(".lock"); }
+    static QString tombstonePath(const QString& filePath) { return filePath + QStringLiteral(".removed"); }
+    // The identifiers of deleted snapshots, oldest deletion first; nothing for a missing or damaged file.
+    static QList<QUuid> readTombstones(const QString& filePath);
 
     // Whether a write could succeed as things stand, found without creating anything: the folder
-    // (or the nearest existing one above it) can be written, and no other live copy holds the lock.
-    bool looksWritable() const;
-
-    const QString& filePath() const { return filePath_; }
-
-private:
-    bool keepAside(const QDateTime& now, QString* failure);
-    // What the file looks like now, to notice a change made while the lock was not ours.
-    QString fingerprint() const;
-
-    QString filePath_;
-    qint64 maximumSize_;
-    std::unique_ptr<QLockFile> lock_;
-    bool mustKeepAside_ = false;  // the file on disk is one we could not read
-    QString loadedFingerprint_;
+    // (or the nearest existing one above it) can be written.
+    static bool looksWritable(const QString& filePath);
 };
 
-// Writes the history file on the worker thread, atomically, and logs the failure line.
+// One change the main thread made to its list, replayed by the writer under the lock.
+struct HistoryOperation {
+    enum class Kind { record, remove, clear };
+    Kind kind = Kind::record;
+    quint64 sequence = 0;
+    ScanSnapshot snapshot;  // record
+    QByteArray encoded;     // record: the snapshot as the file holds it
+    QUuid id;               // remove
+    QDateTime keepAsideTime;  // dates a damaged file kept aside; the system clock when invalid
+};
+
+// Owns the history as this copy last wrote it; runs on the history's worker thread. Each
+// operation is applied, then saved: lock, merge with the disk (and its tombstones), write.
 class HistoryWriter final : public QObject {
     Q_OBJECT
 public:
-    explicit HistoryWriter(QString filePath) : filePath_(std::move(filePath)) {}
-    void write(const QByteArray& bytes);
+    struct Saved {
+        quint64 sequence = 0;
+        QList<ScanSnapshot> snapshots;  // the merged list, newest first
+        AtomicWrite::Result result;
+    };
+    HistoryWriter(QString filePath, qint64 maximumSize, qsizetype limit, QList<ScanSnapshot> loaded, std::function<void(Saved)> done);
 
-signals:
-    void written(bool ok);
+    void apply(const HistoryOperation& operation);
 
 private:
+    struct Entry {
+        ScanSnapshot snapshot;
+        QByteArray encoded;
+    };
+    AtomicWrite::Result save(const QDateTime& keepAsideTime);
+    QString fingerprint(const QString& path) const;
+
     QString filePath_;
+    qint64 maximumSize_;
+    qsizetype limit_;
+    std::function<void(Saved)> done_;
+    QList<Entry> entries_;
+    // What this copy deleted, in order: written beside the history at every save.
+    QList<QUuid> deleted_;
+    QSet<QUuid> deletedSet_;
+    bool clearPending_ = false;  // a clear whose save has not yet seen the disk
+    // The file as this copy last wrote or read it, to skip reading it again when nobody else wrote.
+    QString diskFingerprint_;
+    QList<Entry> disk_;
 };

@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QHash>
 #include <QSet>
+#include <QPointer>
 #include <QStandardPaths>
 
 #include <algorithm>
@@ -41,18 +42,24 @@ ScanHistory::ScanHistory(Options options, QObject* parent)
     : QObject(parent),
       filePath_(options.filePath.isEmpty() ? defaultFilePath() : options.filePath),
       languageCode_(options.languageCode ? std::move(options.languageCode) : [] { return LanguageManager::shared().code(); }),
-      clock_(options.clock ? std::move(options.clock) : [] { return QDateTime::currentDateTimeUtc(); }),
-      storage_(std::make_unique<HistoryStorage>(filePath_, kMaximumFileSize))
+      clock_(options.clock ? std::move(options.clock) : [] { return QDateTime::currentDateTimeUtc(); })
 {
-    HistoryStorage::ReadResult loaded = storage_->load();
-    for (const ScanSnapshot& s : loaded.snapshots) seenOnDisk_.insert(s.id);
+    HistoryStorage::ReadResult loaded = HistoryStorage::read(filePath_, kMaximumFileSize);
+    loadedDamaged_ = loaded.outcome == HistoryStorage::Outcome::damaged;
     snapshots_ = ordered(std::move(loaded.snapshots));
-    encoded_.resize(snapshots_.size());
-    persists_ = storage_->looksWritable();
+    folderWritable_ = HistoryStorage::looksWritable(filePath_);
+    persists_ = folderWritable_;
 
-    writer_ = new HistoryWriter(filePath_);
+    QPointer<ScanHistory> self(this);
+    writer_ = new HistoryWriter(filePath_, kMaximumFileSize, kLimit, snapshots_, [self](HistoryWriter::Saved saved) {
+        if (!self) return;
+        QMetaObject::invokeMethod(
+            self.data(), [self, saved = std::move(saved)] {
+                if (self) self->takeSaved(saved.sequence, saved.snapshots, saved.result);
+            },
+            Qt::QueuedConnection);
+    });
     writer_->moveToThread(&thread_);
-    connect(writer_, &HistoryWriter::written, this, &ScanHistory::setPersists, Qt::QueuedConnection);
     thread_.setObjectName(QStringLiteral("ScanHistory"));
     // QThread's priorities mean nothing to Linux's ordinary scheduler; the thread's own
     // nice value does (set on the new thread, before its event loop runs).
@@ -96,7 +103,27 @@ namespace {
 // Texts that differ only in how their characters are composed count as equal.
 QString canonical(const QString& text) { return text.normalized(QString::NormalizationForm_C); }
 bool sameText(const QString& a, const QString& b) { return a == b || canonical(a) == canonical(b); }
+
+QList<QUuid> idsOf(const QList<ScanSnapshot>& list)
+{
+    QList<QUuid> ids;
+    ids.reserve(list.size());
+    for (const ScanSnapshot& s : list) ids.append(s.id);
+    return ids;
+}
 }  // namespace
+
+void ScanHistory::applyTo(QList<ScanSnapshot>& list, const HistoryOperation& op)
+{
+    switch (op.kind) {
+    case HistoryOperation::Kind::record:
+        list.prepend(op.snapshot);
+        if (list.size() > kLimit) list.resize(kLimit);
+        break;
+    case HistoryOperation::Kind::remove: list.removeIf([&](const ScanSnapshot& s) { return s.id == op.id; }); break;
+    case HistoryOperation::Kind::clear: list.clear(); break;
+    }
+}
 
 void ScanHistory::record(const DeviceSummary& summary, const QList<CapabilitySection>& sections)
 {
@@ -105,88 +132,73 @@ void ScanHistory::record(const DeviceSummary& summary, const QList<CapabilitySec
         const ScanSnapshot& newest = snapshots_.first();
         if (sameText(newest.modelIdentifier, snapshot.modelIdentifier) && diff(newest, snapshot).isEmpty()) return;
     }
-    snapshots_.prepend(std::move(snapshot));
-    encoded_.prepend(QByteArray());
+    // Encoded here, once: the writer only joins what it is given.
+    std::optional<QByteArray> encoded = SnapshotCodec::encode(snapshot);
+    snapshots_.prepend(snapshot);
     emit snapshotsChanged();
     if (snapshots_.size() > kLimit) {
         snapshots_.resize(kLimit);
-        encoded_.resize(kLimit);
         emit snapshotsChanged();
     }
-    save();
+    if (!encoded) return;  // a snapshot that cannot be written: the file stays as it is
+    HistoryOperation op;
+    op.kind = HistoryOperation::Kind::record;
+    op.snapshot = std::move(snapshot);
+    op.encoded = std::move(*encoded);
+    submit(std::move(op));
 }
 
-void ScanHistory::deleteSnapshot(const QUuid& id)
+void ScanHistory::deleteSnapshot(const QUuid& which)
 {
-    bool removed = false;
-    for (qsizetype i = snapshots_.size() - 1; i >= 0; --i) {
-        if (snapshots_[i].id != id) continue;
-        snapshots_.removeAt(i);
-        encoded_.removeAt(i);
-        removed = true;
-    }
-    if (!removed) return;
+    const QUuid id = which;  // the caller's may be a reference into the list
+    if (!snapshots_.removeIf([&](const ScanSnapshot& s) { return s.id == id; })) return;
     emit snapshotsChanged();
-    save();
+    HistoryOperation op;
+    op.kind = HistoryOperation::Kind::remove;
+    op.id = id;
+    submit(std::move(op));
 }
 
 void ScanHistory::clear()
 {
     snapshots_.clear();
-    encoded_.clear();
     emit snapshotsChanged();
-    save();
+    HistoryOperation op;
+    op.kind = HistoryOperation::Kind::clear;
+    submit(std::move(op));
 }
 
-void ScanHistory::save()
+void ScanHistory::submit(HistoryOperation op)
 {
-    const HistoryStorage::Preparation ready = storage_->prepare(clock_);
-    if (ready.readiness != HistoryStorage::Readiness::ready) {
-        qWarning().noquote() << HistoryStorage::kFailurePrefix + ready.failure;
-        setPersists(false);
-        return;
+    op.sequence = nextSequence_++;
+    if (loadedDamaged_) {
+        // The file read at start is kept aside at this first save, under the time of the save.
+        op.keepAsideTime = clock_();
+        loadedDamaged_ = false;
     }
-    if (ready.changedOnDisk) adopt(*ready.changedOnDisk);
-
-    // Snapshots never change once made, so only those not yet encoded cost anything here; joining
-    // and writing happen on the worker.
-    for (qsizetype i = 0; i < snapshots_.size(); ++i) {
-        if (!encoded_[i].isEmpty()) continue;
-        std::optional<QByteArray> e = SnapshotCodec::encode(snapshots_[i]);
-        if (!e) return;  // a snapshot that cannot be written: keep the file as it is
-        encoded_[i] = std::move(*e);
-    }
-    QMetaObject::invokeMethod(
-        writer_, [writer = writer_, parts = encoded_] { writer->write(SnapshotCodec::joinArray(parts)); }, Qt::QueuedConnection);
+    pending_.append(op);
+    QMetaObject::invokeMethod(writer_, [writer = writer_, op] { writer->apply(op); }, Qt::QueuedConnection);
 }
 
-void ScanHistory::adopt(const QList<ScanSnapshot>& onDisk)
+void ScanHistory::takeSaved(quint64 sequence, const QList<ScanSnapshot>& merged, const AtomicWrite::Result& result)
 {
-    struct Entry {
-        ScanSnapshot snapshot;
-        QByteArray encoded;
-    };
-    QSet<QUuid> known = seenOnDisk_;
-    for (const ScanSnapshot& s : snapshots_) known.insert(s.id);
-    QList<Entry> merged;
-    for (qsizetype i = 0; i < snapshots_.size(); ++i) merged.append(Entry{snapshots_[i], encoded_[i]});
-    bool added = false;
-    for (const ScanSnapshot& s : onDisk) {
-        seenOnDisk_.insert(s.id);
-        if (known.contains(s.id)) continue;
-        merged.append(Entry{s, {}});
-        added = true;
+    pending_.removeIf([&](const HistoryOperation& op) { return op.sequence <= sequence; });
+    // What the disk and the other copies hold, then what this copy did since.
+    QList<ScanSnapshot> list = merged;
+    for (const HistoryOperation& op : std::as_const(pending_)) applyTo(list, op);
+    if (idsOf(list) != idsOf(snapshots_)) {
+        snapshots_ = std::move(list);
+        emit snapshotsChanged();
     }
-    if (!added) return;
-    std::stable_sort(merged.begin(), merged.end(), [](const Entry& a, const Entry& b) { return a.snapshot.date > b.snapshot.date; });
-    if (merged.size() > kLimit) merged.resize(kLimit);
-    snapshots_.clear();
-    encoded_.clear();
-    for (Entry& e : merged) {
-        snapshots_.append(std::move(e.snapshot));
-        encoded_.append(std::move(e.encoded));
+    const QString error = result.ok ? QString() : result.error;
+    const AtomicWrite::Reason reason = result.ok ? AtomicWrite::Reason::none : result.reason;
+    if (error != saveError_ || reason != saveFailure_) {
+        saveError_ = error;
+        saveFailure_ = reason;
+        emit saveErrorChanged();
     }
-    emit snapshotsChanged();
+    if (result.ok) folderWritable_ = true;
+    setPersists(result.ok);
 }
 
 void ScanHistory::flush()
@@ -197,11 +209,7 @@ void ScanHistory::flush()
     if (QThread::currentThread() == thread()) QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
 }
 
-void ScanHistory::close()
-{
-    flush();
-    storage_->release();
-}
+void ScanHistory::close() { flush(); }
 
 namespace {
 struct Entry {

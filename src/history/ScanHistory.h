@@ -1,6 +1,7 @@
 #pragma once
 
 #include "history/ScanSnapshot.h"
+#include "platform/AtomicWrite.h"
 
 #include <QObject>
 #include <QSet>
@@ -24,8 +25,8 @@ struct SnapshotChange {
     bool operator==(const SnapshotChange&) const = default;
 };
 
-class HistoryStorage;
 class HistoryWriter;
+struct HistoryOperation;
 
 // The store of recorded inspections, newest first, at most 200, persisted as one JSON file.
 // Lives on the main thread; the file is written on a worker thread of its own, atomically.
@@ -37,11 +38,12 @@ class HistoryWriter;
 //    a dated name (an empty file is simply an empty history); a file that cannot be kept aside is
 //    never overwritten;
 //  - a file far larger than any real history counts as unreadable;
-//  - a lock file beside the history keeps a second running copy from overwriting it: the copy that
-//    cannot take the lock logs the failure line and tries again at its next save, and when it gets
-//    the lock it takes in what the other copy recorded meanwhile;
-//  - writes still queued are finished and the lock released before the store goes away (and at
-//    application quit for the shared instance).
+//  - several running copies may share the file: each save takes a kernel lock beside it (released
+//    when its holder dies, so no leftover lock file blocks a save), merges with what is on disk and
+//    writes; what one copy deletes or clears stays gone in the others, and nothing any copy recorded
+//    is lost (beyond the 200 newest);
+//  - writes still queued are finished before the store goes away (and at application quit for the
+//    shared instance).
 class ScanHistory final : public QObject {
     Q_OBJECT
 public:
@@ -69,9 +71,14 @@ public:
 
     const QList<ScanSnapshot>& snapshots() const { return snapshots_; }
     QString filePath() const { return filePath_; }
-    // False whenever nothing can be written as things stand: the folder cannot be written, another
-    // running copy holds the file, or the last save failed. A later successful save makes it true.
+    // False whenever nothing can be written as things stand: the folder cannot be written, or the
+    // last save failed. A later successful save makes it true.
     bool persists() const;
+    // While the last save failed: why (the log's words, with the file and the system's reason);
+    // empty otherwise.
+    QString saveError() const { return saveError_; }
+    // The same failure as a reason the page can put in the interface language; Reason::none while saves work.
+    AtomicWrite::Reason saveFailure() const { return saveFailure_; }
 
     // Makes a snapshot of one inspection and puts it first, unless the newest snapshot is of the same
     // model and shows no difference; keeps the 200 newest and saves.
@@ -80,9 +87,9 @@ public:
     void deleteSnapshot(const QUuid& id);
     // Removes every snapshot and saves (the file then holds "[]").
     void clear();
-    // Blocks until every write handed to the worker so far has been done.
+    // Blocks until every write handed to the worker so far has been done, and takes in its outcome.
     void flush();
-    // Finishes the queued writes and lets go of the lock (at quit); a later save takes it again.
+    // Finishes the queued writes (at quit).
     void close();
 
     // What changed from the older snapshot to the newer one: added and changed items in the newer
@@ -107,24 +114,27 @@ public:
 signals:
     void snapshotsChanged();
     void persistsChanged(bool persists);
+    void saveErrorChanged();
 
 private:
-    void save();
+    void submit(HistoryOperation operation);
+    // What the writer merged and wrote up to one operation; the operations after it are applied again.
+    void takeSaved(quint64 sequence, const QList<ScanSnapshot>& merged, const AtomicWrite::Result& result);
     void setPersists(bool persists);
-    // Takes in the snapshots another copy wrote to the file that this one has never seen.
-    void adopt(const QList<ScanSnapshot>& onDisk);
+    static void applyTo(QList<ScanSnapshot>& list, const HistoryOperation& operation);
 
     QString filePath_;
     std::function<QString()> languageCode_;
     std::function<QDateTime()> clock_;
     QList<ScanSnapshot> snapshots_;
-    // The encoded form of each snapshot, in step with snapshots_ (empty until first needed): a
-    // snapshot never changes once made, so a save only encodes the new ones.
-    QList<QByteArray> encoded_;
-    // Every identifier this copy has read from the file: what the file held then is no news later.
-    QSet<QUuid> seenOnDisk_;
-    std::unique_ptr<HistoryStorage> storage_;  // main thread
+    // Operations handed to the writer whose outcome has not come back yet.
+    QList<HistoryOperation> pending_;
+    quint64 nextSequence_ = 1;
+    bool loadedDamaged_ = false;  // the first save keeps the file aside, dated by the clock
     QThread thread_;
     HistoryWriter* writer_ = nullptr;  // lives on thread_
     bool persists_ = true;
+    bool folderWritable_ = true;
+    QString saveError_;
+    AtomicWrite::Reason saveFailure_ = AtomicWrite::Reason::none;
 };

@@ -1,5 +1,7 @@
 #include "platform/AtomicWrite.h"
 
+#include "platform/i18n/Localization.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -24,7 +26,17 @@ QString reason(int error) { return QString::fromStdString(std::system_category()
 
 Result failure(const QString& path, int error)
 {
-    return {false, QStringLiteral("The file “") + path + QStringLiteral("” could not be written: ") + reason(error)};
+    return {false, QStringLiteral("The file “") + path + QStringLiteral("” could not be written: ") + reason(error), reasonFor(error), error};
+}
+
+// What kind of thing stands at the destination, for the log.
+QString kindOf(mode_t mode)
+{
+    if (S_ISFIFO(mode)) return QStringLiteral("a named pipe");
+    if (S_ISCHR(mode)) return QStringLiteral("a character device");
+    if (S_ISBLK(mode)) return QStringLiteral("a block device");
+    if (S_ISSOCK(mode)) return QStringLiteral("a socket");
+    return QStringLiteral("not a regular file");
 }
 
 bool isNameCharacter(QChar c) { return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9'); }
@@ -64,6 +76,41 @@ bool writeAll(int fd, const char* data, qint64 size)
 // A file-size limit would otherwise end the process with SIGXFSZ instead of failing the write, and
 // not only in write(): a lock file or a log written elsewhere meets the same limit. So it is ignored
 // from the start of any program that writes files through here.
+Reason reasonFor(int error)
+{
+    switch (error) {
+    case 0: return Reason::none;
+    case ENOSPC: return Reason::noSpace;
+    case EDQUOT: return Reason::quotaExceeded;
+    case EROFS: return Reason::readOnly;
+    case EACCES: case EPERM: return Reason::permissionDenied;
+    case ENOENT: return Reason::noFolder;
+    case ENOTDIR: case EISDIR: case ENOTEMPTY: return Reason::folderInTheWay;
+    case EFBIG: return Reason::tooLarge;
+    case ENXIO: case ENODEV: return Reason::notRegularFile;
+    case EWOULDBLOCK: return Reason::busy;
+    default: return Reason::other;
+    }
+}
+
+QString describe(Reason reason, const Localization& L)
+{
+    switch (reason) {
+    case Reason::none: return {};
+    case Reason::noSpace: return L.tr("There isn’t enough space on the disk.");
+    case Reason::quotaExceeded: return L.tr("Your disk quota is used up.");
+    case Reason::readOnly: return L.tr("The disk is read-only.");
+    case Reason::permissionDenied: return L.tr("You don’t have permission to save there.");
+    case Reason::noFolder: return L.tr("The folder doesn’t exist.");
+    case Reason::folderInTheWay: return L.tr("A folder is in the way of the file.");
+    case Reason::tooLarge: return L.tr("The file is too large.");
+    case Reason::notRegularFile: return L.tr("The destination isn’t a regular file.");
+    case Reason::busy: return L.tr("Another copy of Quorlent is using the file.");
+    case Reason::other: break;
+    }
+    return L.tr("The file couldn’t be written.");
+}
+
 const bool kFileSizeSignalIgnored = [] {
     std::signal(SIGXFSZ, SIG_IGN);
     return true;
@@ -83,6 +130,12 @@ Result write(const QString& path, const QByteArray& bytes)
     const bool exists = ::stat(target.constData(), &existing) == 0;
     // rename() would replace an empty folder: a folder in the way is never the file.
     if (exists && S_ISDIR(existing.st_mode)) return failure(path, EISDIR);
+    // Nor is a pipe, a device node or a socket, wherever a link leads: as root, a link into /dev
+    // would otherwise swap a device for a plain file.
+    if (exists && !S_ISREG(existing.st_mode))
+        return {false, QStringLiteral("The file “") + path + QStringLiteral("” could not be written: it is ") + kindOf(existing.st_mode)
+                           + QStringLiteral(", not a regular file"),
+                Reason::notRegularFile, 0};
 
     QByteArray temporary;
     const int fd = createTemporary(resolved, &temporary);
@@ -137,7 +190,8 @@ Result keepAside(const QString& path, const QDateTime& now, QString* keptAs)
         if (error == 0 && keptAs) *keptAs = candidate;
     }
     if (error == 0 || error == ENOENT) return {true, {}};
-    return {false, QStringLiteral("The unreadable file “") + path + QStringLiteral("” could not be kept aside: ") + reason(error)};
+    return {false, QStringLiteral("The unreadable file “") + path + QStringLiteral("” could not be kept aside: ") + reason(error), reasonFor(error),
+            error};
 }
 
 bool isTemporaryName(const QString& fileName, const QString& targetName)

@@ -1,6 +1,7 @@
 #include "platform/Preferences.h"
 
 #include "platform/AtomicWrite.h"
+#include "platform/FileLock.h"
 
 #include <QDebug>
 #include <QDir>
@@ -99,31 +100,46 @@ Preferences::Preferences(QString filePath, QObject* parent) : QObject(parent), p
     load();
 }
 
-void Preferences::load()
+namespace {
+// Larger than any preferences file could honestly grow, yet bounded.
+constexpr qint64 kMaximumFileSize = 256LL * 1024 * 1024;
+
+enum class FileState { missing, empty, loaded, damaged };
+
+// Reads the file's object without ever blocking on something else in its place.
+FileState readObject(const QString& filePath, QJsonObject* object)
 {
-    if (path_.isEmpty()) return;
-    const QByteArray path = QFile::encodeName(path_);
+    const QByteArray path = QFile::encodeName(filePath);
     struct stat st {};
-    if (::stat(path.constData(), &st) != 0) return;  // no file: nothing stored yet
+    if (::stat(path.constData(), &st) != 0) return FileState::missing;  // no file: nothing stored yet
+    if (!S_ISREG(st.st_mode) || st.st_size > kMaximumFileSize) return FileState::damaged;
     // Only a regular file is opened, and without blocking: a pipe in its place must not hang the start.
-    const int fd = S_ISREG(st.st_mode) ? ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY) : -1;
+    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     QFile file;
     if (fd < 0 || !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
         if (fd >= 0) ::close(fd);
-        mustKeepAside_ = true;
-        return;
+        return FileState::damaged;
     }
-    const QByteArray bytes = file.read(16 << 20);
-    const bool readFailed = file.error() != QFileDevice::NoError || !file.atEnd();
-    if (!readFailed && bytes.trimmed().isEmpty()) return;  // empty: nothing stored yet, nothing to keep
+    const QByteArray bytes = file.read(kMaximumFileSize + 1);
+    const bool readFailed = file.error() != QFileDevice::NoError || bytes.size() > kMaximumFileSize;
+    if (!readFailed && bytes.trimmed().isEmpty()) return FileState::empty;  // nothing stored yet, nothing to keep
     QJsonParseError error{};
     const QJsonDocument doc = QJsonDocument::fromJson(bytes, &error);
-    if (readFailed || error.error != QJsonParseError::NoError || !doc.isObject()) {
-        // Left as it is until the first change keeps it aside.
-        mustKeepAside_ = true;
-        return;
-    }
-    const QJsonObject obj = doc.object();
+    if (readFailed || error.error != QJsonParseError::NoError || !doc.isObject()) return FileState::damaged;
+    *object = doc.object();
+    return FileState::loaded;
+}
+}  // namespace
+
+void Preferences::load()
+{
+    if (path_.isEmpty()) return;
+    QJsonObject obj;
+    const FileState state = readObject(path_, &obj);
+    // Left as it is until the first change keeps it aside.
+    mustKeepAside_ = state == FileState::damaged;
+    if (state != FileState::loaded) return;
+    stored_ = obj;
     for (auto it = obj.begin(); it != obj.end(); ++it) {
         const QVariant v = decode(it.value());
         if (v.isValid()) values_.insert(it.key(), v);
@@ -132,13 +148,28 @@ void Preferences::load()
 
 bool Preferences::save()
 {
-    if (path_.isEmpty()) return true;
+    if (path_.isEmpty()) {
+        unsaved_.clear();
+        return true;
+    }
     const QString folder = QFileInfo(path_).absolutePath();
     if (!QDir().mkpath(folder)) {
         qWarning().noquote() << kFailurePrefix + QStringLiteral("The folder “") + folder + QStringLiteral("” could not be created.");
         return false;
     }
-    if (mustKeepAside_) {
+    AtomicWrite::Result lockFailure;
+    const FileLock lock = FileLock::take(path_ + QStringLiteral(".lock"), 5000, &lockFailure);
+    if (!lock.held()) {
+        qWarning().noquote() << kFailurePrefix + lockFailure.error;
+        return false;
+    }
+    // What the file holds now: another copy may have changed other keys since it was read.
+    QJsonObject base = stored_;
+    QJsonObject current;
+    const FileState state = readObject(path_, &current);
+    if (state == FileState::loaded) base = current;
+    else if (state == FileState::empty || state == FileState::missing) base = QJsonObject();
+    if (state == FileState::damaged || mustKeepAside_) {
         QString keptAs;
         const AtomicWrite::Result kept = AtomicWrite::keepAside(path_, QDateTime::currentDateTimeUtc(), &keptAs);
         if (!kept) {
@@ -148,11 +179,35 @@ bool Preferences::save()
         mustKeepAside_ = false;
         if (!keptAs.isEmpty()) qWarning().noquote() << QStringLiteral("Preferences: kept the unreadable file aside as “") + keptAs + QStringLiteral("”");
     }
-    QJsonObject obj;
-    for (auto it = values_.begin(); it != values_.end(); ++it) obj.insert(it.key(), encode(it.value()));
-    const AtomicWrite::Result written = AtomicWrite::write(path_, QJsonDocument(obj).toJson(QJsonDocument::Indented));
-    if (!written) qWarning().noquote() << kFailurePrefix + written.error;
-    return written.ok;
+    for (const QString& key : std::as_const(unsaved_)) {
+        if (values_.contains(key)) base.insert(key, encode(values_.value(key)));
+        else base.remove(key);
+    }
+    const AtomicWrite::Result written = AtomicWrite::write(path_, QJsonDocument(base).toJson(QJsonDocument::Indented));
+    if (!written) {
+        qWarning().noquote() << kFailurePrefix + written.error;
+        return false;
+    }
+    unsaved_.clear();
+    stored_ = base;
+    // Take in what the other copies changed meanwhile.
+    QStringList changedElsewhere;
+    for (auto it = base.begin(); it != base.end(); ++it) {
+        const QVariant v = decode(it.value());
+        if (!v.isValid()) {
+            if (values_.remove(it.key())) changedElsewhere << it.key();
+        } else if (values_.value(it.key()) != v || values_.value(it.key()).typeId() != v.typeId()) {
+            values_.insert(it.key(), v);
+            changedElsewhere << it.key();
+        }
+    }
+    for (const QString& key : values_.keys())
+        if (!base.contains(key)) {
+            values_.remove(key);
+            changedElsewhere << key;
+        }
+    for (const QString& key : std::as_const(changedElsewhere)) emit changed(key);
+    return true;
 }
 
 bool Preferences::setValue(const QString& key, const QVariant& value)
@@ -177,6 +232,7 @@ bool Preferences::setValue(const QString& key, const QVariant& value)
     default: v = value.toString(); break;
     }
     values_.insert(key, v);
+    unsaved_.insert(key);
     const bool saved = save();
     emit changed(key);
     return saved;
@@ -185,6 +241,7 @@ bool Preferences::setValue(const QString& key, const QVariant& value)
 bool Preferences::remove(const QString& key)
 {
     if (!values_.remove(key)) return true;
+    unsaved_.insert(key);
     const bool saved = save();
     emit changed(key);
     return saved;

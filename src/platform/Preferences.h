@@ -1,7 +1,9 @@
 #pragma once
 
 #include <QDateTime>
+#include <QJsonObject>
 #include <QObject>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 #include <QVariant>
@@ -17,6 +19,11 @@
 // A file that cannot be read is left as it is until the first change, which keeps it aside
 // under a dated name before writing anew; an empty file is simply empty preferences. A change
 // that cannot be written stays in effect for the run and is logged.
+//
+// Several running copies may share the file (two sessions of one user): each change is written
+// under a kernel lock beside the file, onto what the file holds then, so one copy's change never
+// undoes another's change of a different key. Entries this version cannot read (a newer version's
+// type) are carried over as they stand.
 class Preferences : public QObject {
     Q_OBJECT
 public:
@@ -54,5 +61,9 @@ private:
 
     QString path_;
     QVariantMap values_;
+    // Every entry as the file last held it, those this version cannot read included.
+    QJsonObject stored_;
+    // Keys this copy set or removed that have not reached the file yet.
+    QSet<QString> unsaved_;
     bool mustKeepAside_ = false;  // the file on disk is one that could not be read
 };

@@ -25,11 +25,16 @@ QString markdownCellEscape(const QString& text)
 {
     QString out;
     out.reserve(text.size() + 8);
-    // Backslashes first, so the ones added before pipes stay single.
+    // One pass, so the backslashes added before pipes stay single. Line breaks of either kind would
+    // split a table row; markup characters would let a device name write HTML into any viewer that
+    // renders it, so they go in as entities.
     for (QChar c : text) {
         if (c == '\\') out += QStringLiteral("\\\\");
         else if (c == '|') out += QStringLiteral("\\|");
-        else if (c == '\n') out += ' ';
+        else if (c == '\n' || c == '\r') out += ' ';
+        else if (c == '&') out += QStringLiteral("&amp;");
+        else if (c == '<') out += QStringLiteral("&lt;");
+        else if (c == '>') out += QStringLiteral("&gt;");
         else out += c;
     }
     return out;

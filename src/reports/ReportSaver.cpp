@@ -5,6 +5,7 @@
 #include "ui/UiLanguage.h"
 
 #include <QApplication>
+#include <QDebug>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -14,7 +15,30 @@
 #include <QStandardPaths>
 #include <QWidget>
 
+#include <sys/vfs.h>
+#include <linux/magic.h>
+
 namespace ReportExporter {
+
+bool isPseudoFileSystem(const QString& folder)
+{
+    const QString canonical = QFileInfo(folder).canonicalFilePath();
+    const QString path = canonical.isEmpty() ? QFileInfo(folder).absoluteFilePath() : canonical;
+    for (const char* root : {"/proc", "/sys", "/dev"}) {
+        const QString r = QString::fromLatin1(root);
+        if (path == r || path.startsWith(r + QLatin1Char('/'))) return true;
+    }
+    // Mounted elsewhere too (a container's /proc under another name, a bind mount): ask the kernel.
+    struct statfs fs {};
+    if (::statfs(QFile::encodeName(path).constData(), &fs) != 0) return false;
+    switch (static_cast<unsigned long>(fs.f_type)) {
+    case PROC_SUPER_MAGIC: case SYSFS_MAGIC: case DEBUGFS_MAGIC: case TRACEFS_MAGIC: case SECURITYFS_MAGIC:
+    case CGROUP_SUPER_MAGIC: case CGROUP2_SUPER_MAGIC: case DEVPTS_SUPER_MAGIC: case BPF_FS_MAGIC:
+        return true;
+    default: return false;
+    }
+}
+
 namespace {
 
 std::function<QWidget*()>& mainWindowProvider()
@@ -35,7 +59,7 @@ FailureAlert& currentAlert()
     return alert;
 }
 
-// The folder of the last confirmed save in this run, so a second report lands beside the first.
+// The folder of the last successful save in this run, so a second report lands beside the first.
 QString& lastDirectory()
 {
     static QString dir;
@@ -44,7 +68,8 @@ QString& lastDirectory()
 
 QString startDirectory()
 {
-    if (!lastDirectory().isEmpty() && QFileInfo(lastDirectory()).isDir()) return lastDirectory();
+    const QString last = lastDirectory();
+    if (!last.isEmpty() && QFileInfo(last).isDir() && !isPseudoFileSystem(last)) return last;
     const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
     if (!documents.isEmpty() && QFileInfo(documents).isDir()) return documents;
     return QDir::homePath();
@@ -59,16 +84,26 @@ bool usableWindow(const QWidget* w)
     return type != Qt::Popup && type != Qt::Tool && type != Qt::ToolTip && type != Qt::SplashScreen;
 }
 
-void writeReport(ReportFormat format, const DeviceSummary& summary, const QList<CapabilitySection>& sections,
+// True when the report reached the disk.
+bool writeReport(ReportFormat format, const DeviceSummary& summary, const QList<CapabilitySection>& sections,
                  const QDateTime& date, const Localization& L, const QString& path)
 {
     const auto fail = [&L](const QString& why) {
         currentAlert()(L.tr("The report couldn’t be saved."), why, dialogParent());
     };
     const RenderedReport report = render(format, summary, sections, date, L);
-    if (report.error) return fail(*report.error);
+    if (report.error) {
+        fail(*report.error);
+        return false;
+    }
     const AtomicWrite::Result written = AtomicWrite::write(path, report.bytes);
-    if (!written) return fail(written.error);
+    if (!written) {
+        // The log keeps the file and the system's words; the alert speaks the interface language.
+        qWarning().noquote() << QStringLiteral("ReportExporter: ") + written.error;
+        fail(AtomicWrite::describe(written, L));
+        return false;
+    }
+    return true;
 }
 
 }  // namespace
@@ -199,8 +234,8 @@ void save(ReportFormat format, const ReportSource& source, std::function<QDateTi
 
     currentPanel()(request, [format, summary = *summary, sections, date, L](std::optional<QString> path) {
         if (!path || path->isEmpty()) return;
-        lastDirectory() = QFileInfo(*path).absolutePath();
-        writeReport(format, summary, sections, date, L, *path);
+        // Only a folder that took a report is worth opening again.
+        if (writeReport(format, summary, sections, date, L, *path)) lastDirectory() = QFileInfo(*path).absolutePath();
     });
 }
 

@@ -74,6 +74,10 @@ struct RenderedReport {
 RenderedReport render(ReportFormat format, const DeviceSummary& summary, const QList<CapabilitySection>& sections,
                       const QDateTime& date, const Localization& L);
 
+// Whether a folder lies in a file system of the kernel's own (/proc, /sys, /dev and their kind):
+// the dialog never opens there, since reading such files to show them can block.
+bool isPseudoFileSystem(const QString& folder);
+
 // The window the dialog is modal on right now: the active window of ours, else the main
 // window while it is shown; nullptr for none.
 QWidget* dialogParent();

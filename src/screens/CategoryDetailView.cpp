@@ -8,6 +8,7 @@
 #include "screens/RowList.h"
 #include "screens/SegmentedControl.h"
 #include "ui/Card.h"
+#include "ui/Formatters.h"
 #include "ui/Symbols.h"
 #include "ui/Tiles.h"
 #include "ui/UiLanguage.h"
@@ -157,11 +158,8 @@ qint64 CategoryDetailView::count(CapabilityStatus status) const
 QString CategoryDetailView::subtitle() const
 {
     const Localization l = UiLanguage::current();
-    // Each count takes its own plural form ("1 warning", "2 warnings").
-    auto part = [&](const char* key, qint64 n) { return formatString(l.trPlural(key, double(n)), {LocaleFormat::count(n, l)}); };
-    return part("%lld supported", count(CapabilityStatus::supported)) + QStringLiteral(" · ")
-         + part("%lld warnings", count(CapabilityStatus::warning)) + QStringLiteral(" · ")
-         + part("%lld not supported", count(CapabilityStatus::unsupported));
+return Formatters::statusCounts(count(CapabilityStatus::supported), count(CapabilityStatus::warning),
+                                  count(CapabilityStatus::unsupported), l);
 }
 
 void CategoryDetailView::sectionsChanged()

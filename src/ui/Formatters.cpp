@@ -54,4 +54,11 @@ QString date(const QDateTime& when, bool time, const Localization& l)
 }
 QString date(const QDateTime& when, bool time) { return date(when, time, UiLanguage::current()); }
 
+QString statusCounts(qint64 supported, qint64 warnings, qint64 unsupported, const Localization& l)
+{
+    auto part = [&](const char* key, qint64 n) { return formatString(l.trPlural(key, double(n)), {LocaleFormat::count(n, l)}); };
+    return part(QRL_KEY("%lld supported"), supported) + QStringLiteral(" · ") + part(QRL_KEY("%lld warnings"), warnings)
+         + QStringLiteral(" · ") + part(QRL_KEY("%lld not supported"), unsupported);
+}
+
 }  // namespace Formatters

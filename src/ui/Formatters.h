@@ -27,4 +27,8 @@ QString throughput(double bytesPerSecond);
 QString date(const QDateTime& when, bool time, const Localization& l);
 QString date(const QDateTime& when, bool time);
 
+// "3 supported · 1 warning · 0 not supported": each count takes its own plural form and
+// the interface language's digits.
+QString statusCounts(qint64 supported, qint64 warnings, qint64 unsupported, const Localization& l);
+
 }  // namespace Formatters

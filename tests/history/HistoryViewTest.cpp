@@ -8,6 +8,7 @@
 #include "ui/Theme.h"
 #include "ui/UiLanguage.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QLabel>
@@ -17,6 +18,8 @@
 #include <QScrollArea>
 
 #include <gtest/gtest.h>
+
+#include <sys/resource.h>
 
 using namespace history_view_test;
 
@@ -491,6 +494,157 @@ TEST(HistoryComparison, GroupsBySectionTextInFirstOccurrenceOrder)
     ASSERT_EQ(groups[0].rows.size(), 2);
     EXPECT_EQ(groups[0].rows[1].label, "3");
     EXPECT_EQ(groups[1].rows[1].label, "5");
+}
+
+// ---- Accessibility ------------------------------------------------------------------------------
+
+TEST_F(HistoryViewTest, EachTimelineRowIsOneListItemWithItsNameAndSelectedState)
+{
+    TempHistory h(scans(3));
+    HistoryView view(*h);
+    view.resize(900, 640);
+    view.show();
+    QApplication::processEvents();
+    HistoryTimeline* t = view.timeline();
+    QAccessibleInterface* list = QAccessible::queryAccessibleInterface(t);
+    ASSERT_NE(list, nullptr);
+    EXPECT_EQ(list->role(), QAccessible::List);
+    ASSERT_EQ(list->childCount(), 3);
+    for (int i = 0; i < 3; ++i) {
+        SCOPED_TRACE(i);
+        QAccessibleInterface* row = list->child(i);
+        ASSERT_NE(row, nullptr);
+        EXPECT_EQ(row->role(), QAccessible::ListItem);
+        EXPECT_EQ(row->parent(), list);
+        EXPECT_EQ(list->indexOfChild(row), i);
+        EXPECT_EQ(row->childCount(), 0);  // one element: nothing inside is read again
+        const QString name = row->text(QAccessible::Name);
+        EXPECT_TRUE(name.startsWith(t->dateText(i))) << name.toStdString();
+        EXPECT_TRUE(name.contains(QStringLiteral("AMD Ryzen 7 PRO 6850U · Debian GNU/Linux 12 (6.1.0-18-amd64)"))) << name.toStdString();
+        EXPECT_TRUE(name.contains(QStringLiteral(" supported · "))) << name.toStdString();
+        EXPECT_TRUE(row->state().selectable);
+        EXPECT_EQ(row->state().selected, i < 2);  // the two newest are picked
+        EXPECT_EQ(row->rect(), QRect(t->mapToGlobal(t->rowRect(i).topLeft()), t->rowRect(i).size()));
+        EXPECT_EQ(list->childAt(row->rect().center().x(), row->rect().center().y()), row);
+    }
+    // A click changes what is read as selected.
+    click(t, t->rowRect(2).center());
+    EXPECT_FALSE(list->child(0)->state().selected);
+    EXPECT_TRUE(list->child(2)->state().selected);
+    // The row's action picks it, as a click does.
+    QAccessibleActionInterface* action = list->child(0)->actionInterface();
+    ASSERT_NE(action, nullptr);
+    EXPECT_TRUE(action->actionNames().contains(QAccessibleActionInterface::toggleAction()));
+    action->doAction(QAccessibleActionInterface::toggleAction());
+    EXPECT_EQ(view.selection().ids(), (QList<QUuid>{h.history->snapshots()[2].id, h.history->snapshots()[0].id}));
+    EXPECT_TRUE(list->child(0)->state().selected);
+    // The keyboard's row is the focused one.
+    t->setFocus();
+    t->setCurrentRow(1);
+    QApplication::processEvents();
+    if (t->hasFocus()) {
+        EXPECT_EQ(list->focusChild(), list->child(1));
+        EXPECT_TRUE(list->child(1)->state().focused);
+    }
+    // A scan deleted: the list shrinks with it.
+    view.deleteScan(h.history->snapshots()[1].id);
+    settle(*h);
+    EXPECT_EQ(list->childCount(), 2);
+}
+
+TEST_F(HistoryViewTest, EachChangeRowIsOneListItemNamedByWhatItShows)
+{
+    TempHistory h(scans(2));
+    HistoryView view(*h);
+    view.resize(900, 640);
+    view.show();
+    QApplication::processEvents();
+    QStringList names;
+    for (HistoryChangeList* changes : view.findChildren<HistoryChangeList*>()) {
+        QAccessibleInterface* list = QAccessible::queryAccessibleInterface(changes);
+        ASSERT_NE(list, nullptr);
+        EXPECT_EQ(list->role(), QAccessible::List);
+        ASSERT_EQ(list->childCount(), changes->shownRows().size());
+        for (int i = 0; i < list->childCount(); ++i) {
+            QAccessibleInterface* row = list->child(i);
+            EXPECT_EQ(row->role(), QAccessible::ListItem);
+            EXPECT_FALSE(row->state().selectable);
+            EXPECT_TRUE(QRect(changes->mapToGlobal(QPoint(0, 0)), changes->size()).contains(row->rect())) << i;
+            names << row->text(QAccessible::Name);
+        }
+    }
+    EXPECT_TRUE(names.contains(QStringLiteral("Changed, Operating system, Debian GNU/Linux 12.4, Debian GNU/Linux 12.5")))
+        << names.join(QStringLiteral(" | ")).toStdString();
+    EXPECT_TRUE(names.contains(QStringLiteral("Added, Vulkan, Vulkan 1.3 (RADV)"))) << names.join(QStringLiteral(" | ")).toStdString();
+    EXPECT_TRUE(names.contains(QStringLiteral("Removed, Ethernet, enp3s0 · 1 Gbit/s"))) << names.join(QStringLiteral(" | ")).toStdString();
+}
+
+// ---- Saving that fails ----------------------------------------------------------------------------
+
+// Lowers the file-size limit for a scope, so a write runs out of room like on a full disk.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        getrlimit(RLIMIT_FSIZE, &saved_);
+        rlimit lowered = saved_;
+        lowered.rlim_cur = bytes;
+        ok_ = setrlimit(RLIMIT_FSIZE, &lowered) == 0;
+    }
+    ~FileSizeLimit() { setrlimit(RLIMIT_FSIZE, &saved_); }
+    bool ok() const { return ok_; }
+
+private:
+    rlimit saved_{};
+    bool ok_ = false;
+};
+
+TEST_F(HistoryViewTest, WhileScansCannotBeSavedThePageSaysSoWithTheReason)
+{
+    for (const char* code : {"en", "de", "ar"}) {
+        SCOPED_TRACE(code);
+        UiLanguage::Override language(Localization::forCode(QString::fromLatin1(code), QStringLiteral("en_US")));
+        TempHistory h(scans(3));
+        HistoryView view(*h);
+        view.resize(900, 640);
+        view.show();
+        QApplication::processEvents();
+        auto* line = view.findChild<QLabel*>(QStringLiteral("saveError"));
+        ASSERT_NE(line, nullptr);
+        EXPECT_FALSE(line->isVisibleTo(&view));
+        EXPECT_TRUE(view.saveErrorText().isEmpty());
+        {
+            FileSizeLimit limit(64);
+            ASSERT_TRUE(limit.ok());
+            view.deleteScan(h.history->snapshots()[2].id);
+            settle(*h);
+        }
+        QApplication::processEvents();
+        EXPECT_TRUE(line->isVisibleTo(&view));
+        const QHash<QString, QString> expected = {
+            {QStringLiteral("en"), QString::fromUtf8("New scans aren’t being saved: The file is too large.")},
+            {QStringLiteral("de"), QString::fromUtf8("Neue Scans werden nicht gespeichert: Die Datei ist zu groß.")},
+            {QStringLiteral("ar"), QString::fromUtf8("لا يتم حفظ الفحوصات الجديدة: الملف كبير جدًا.")},
+        };
+        EXPECT_EQ(line->text(), expected.value(QString::fromLatin1(code)));
+        EXPECT_EQ(h.history->saveFailure(), AtomicWrite::Reason::tooLarge);
+        if (QString::fromLatin1(code) != QStringLiteral("de")) {
+            const bool arabic = QString::fromLatin1(code) == QStringLiteral("ar");
+            renderToPng(view, QSize(900, 640), QString::fromLatin1(code), arabic ? Theme::Appearance::Dark : Theme::Appearance::Light,
+                        QStringLiteral("history-unsaved"));
+            // One line under the header, inside the page's margins, beside its warning sign.
+            const QRect r(line->mapTo(&view, QPoint(0, 0)), line->size());
+            EXPECT_GE(r.left(), 24);
+            EXPECT_LE(r.right(), view.width() - 24);
+            EXPECT_LE(r.height(), QFontMetrics(line->font()).height() * 3 / 2);
+        }
+        // The next save that works takes the line away.
+        view.deleteScan(h.history->snapshots()[1].id);
+        settle(*h);
+        QApplication::processEvents();
+        EXPECT_FALSE(line->isVisibleTo(&view));
+        EXPECT_EQ(ScanHistory::load(h.history->filePath()).value_or(QList<ScanSnapshot>{}).size(), 1);
+    }
 }
 
 // ---- Pictures ---------------------------------------------------------------------------------

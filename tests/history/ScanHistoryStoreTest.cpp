@@ -1,9 +1,12 @@
 #include "HistorySamples.h"
 
+#include "history/HistoryStorage.h"
+
 #include <QDirIterator>
 #include <QFileInfo>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QThread>
 
 #include <gtest/gtest.h>
 
@@ -84,7 +87,7 @@ TEST_F(ScanHistoryStore, FirstRecordingCreatesTheFolderAndTheFile)
     EXPECT_EQ(onDisk(), history->snapshots());
     EXPECT_TRUE(keptAside().isEmpty());
     EXPECT_TRUE(history->persists());
-    EXPECT_TRUE(QFileInfo::exists(lockPath()));
+    EXPECT_FALSE(QFileInfo::exists(lockPath()));  // held only while a save runs
 }
 TEST_F(ScanHistoryStore, RoundTripThroughTheFile)
 {
@@ -250,54 +253,116 @@ TEST_F(ScanHistoryStore, QueuedWritesAreFinishedBeforeTheStoreGoesAway)
     EXPECT_EQ(s[0].sections[0].items[0].value, QStringLiteral("19"));
 }
 
-TEST_F(ScanHistoryStore, ASecondCopyTriesAgainAtItsNextSaveAndLosesNothing)
+QStringList valuesOf(const QList<ScanSnapshot>& list)
 {
+    QStringList values;
+    for (const ScanSnapshot& s : list) values << s.sections[0].items[0].value;
+    return values;
+}
+
+TEST_F(ScanHistoryStore, TwoCopiesOnOneFileBothSaveAndMergeWhatTheOtherRecorded)
+{
+    LogCatcher log;
     auto first = open();
+    auto second = open();
+    EXPECT_TRUE(first->persists());
+    EXPECT_TRUE(second->persists());
     first->record(summary(), sections(QStringLiteral("1")));
     first->flush();
-    LogCatcher log;
-    auto second = open();
-    EXPECT_FALSE(second->persists());  // the first copy holds the file
-    ASSERT_EQ(second->snapshots().size(), 1);  // it still reads what is there
     second->record(summary(), sections(QStringLiteral("2")));
-    second->record(summary(), sections(QStringLiteral("3")));
     second->flush();
-    EXPECT_EQ(second->snapshots().size(), 3);
-    const QString line = QStringLiteral("ScanHistory: could not save snapshots: another running copy holds the lock “") + lockPath()
-                         + QStringLiteral("”");
-    EXPECT_EQ(log.lines(), QStringList({line, line}));
-    EXPECT_EQ(onDisk().size(), 1);
-
-    // The first copy records on and then quits, letting go of the file.
-    first->record(summary(), sections(QStringLiteral("4")));
-    first.reset();
-    EXPECT_FALSE(QFileInfo::exists(lockPath()));
-    ASSERT_EQ(onDisk().size(), 2);
-    const QUuid fromTheFirst = onDisk().first().id;
-
-    // The second copy's next save takes the lock, and with it what the first one recorded meanwhile.
-    second->record(summary(), sections(QStringLiteral("5")));
-    second->flush();
-    EXPECT_TRUE(second->persists());
-    QStringList values;
-    for (const ScanSnapshot& s : second->snapshots()) values << s.sections[0].items[0].value;
-    EXPECT_EQ(values, QStringList({QStringLiteral("5"), QStringLiteral("4"), QStringLiteral("3"), QStringLiteral("2"), QStringLiteral("1")}));
-    EXPECT_EQ(second->snapshots()[1].id, fromTheFirst);
+    // The second copy took in the first one's scan under the lock, and wrote both.
+    EXPECT_EQ(valuesOf(second->snapshots()), QStringList({QStringLiteral("2"), QStringLiteral("1")}));
     EXPECT_EQ(onDisk(), second->snapshots());
-    EXPECT_EQ(log.lines().size(), 2);
+    first->record(summary(), sections(QStringLiteral("3")));
+    first->flush();
+    EXPECT_EQ(valuesOf(first->snapshots()), QStringList({QStringLiteral("3"), QStringLiteral("2"), QStringLiteral("1")}));
+    EXPECT_EQ(onDisk(), first->snapshots());
+    EXPECT_TRUE(log.lines().isEmpty()) << log.lines().join('\n').toStdString();
+    EXPECT_FALSE(QFileInfo::exists(lockPath()));  // no lock is left between saves
 }
-TEST_F(ScanHistoryStore, ACopyWithoutTheLockLeavesADamagedFileAlone)
+
+TEST_F(ScanHistoryStore, ADeleteOrAClearInOneCopyStaysDoneInTheOther)
+{
+    auto first = open();
+    for (int i = 1; i <= 3; ++i) first->record(summary(), sections(QString::number(i)));
+    first->flush();
+    auto second = open();  // reads 3, 2, 1
+    ASSERT_EQ(second->snapshots().size(), 3);
+
+    // The first deletes "2"; the second, which still holds it, records and must not write it back.
+    ASSERT_EQ(valuesOf(first->snapshots()), QStringList({QStringLiteral("3"), QStringLiteral("2"), QStringLiteral("1")}));
+    first->deleteSnapshot(first->snapshots()[1].id);
+    first->flush();
+    ASSERT_EQ(valuesOf(first->snapshots()), QStringList({QStringLiteral("3"), QStringLiteral("1")}));
+    ASSERT_EQ(valuesOf(onDisk()), QStringList({QStringLiteral("3"), QStringLiteral("1")}));
+    first->flush();
+    second->record(summary(), sections(QStringLiteral("4")));
+    second->flush();
+    EXPECT_EQ(valuesOf(second->snapshots()), QStringList({QStringLiteral("4"), QStringLiteral("3"), QStringLiteral("1")}));
+    EXPECT_EQ(valuesOf(onDisk()), valuesOf(second->snapshots()));
+
+    // The second deletes "1" (which the first still holds); the first records on.
+    second->deleteSnapshot(second->snapshots()[2].id);
+    second->flush();
+    first->record(summary(), sections(QStringLiteral("5")));
+    first->flush();
+    EXPECT_EQ(valuesOf(first->snapshots()), QStringList({QStringLiteral("5"), QStringLiteral("4"), QStringLiteral("3")}));
+    EXPECT_EQ(valuesOf(onDisk()), valuesOf(first->snapshots()));
+
+    // The second clears; the first, holding all three, records once more: only its new scan stays.
+    second->flush();
+    second->clear();
+    second->flush();
+    EXPECT_TRUE(onDisk().isEmpty());
+    first->record(summary(), sections(QStringLiteral("6")));
+    first->flush();
+    EXPECT_EQ(valuesOf(first->snapshots()), QStringList{QStringLiteral("6")});
+    EXPECT_EQ(valuesOf(onDisk()), QStringList{QStringLiteral("6")});
+    // And a copy started afresh sees the same.
+    EXPECT_EQ(valuesOf(open()->snapshots()), QStringList{QStringLiteral("6")});
+}
+
+TEST_F(ScanHistoryStore, TwoCopiesKeepTheTwoHundredNewestBetweenThem)
+{
+    {
+        auto seed = open();
+        for (int i = 0; i < 199; ++i) seed->record(summary(), sections(QStringLiteral("old %1").arg(i)));
+    }
+    auto first = open();
+    auto second = open();
+    first->record(summary(), sections(QStringLiteral("first")));
+    first->flush();
+    second->record(summary(), sections(QStringLiteral("second")));
+    second->flush();
+    const QList<ScanSnapshot> stored = onDisk();
+    ASSERT_EQ(stored.size(), 200);
+    EXPECT_EQ(stored[0].sections[0].items[0].value, QStringLiteral("second"));
+    EXPECT_EQ(stored[1].sections[0].items[0].value, QStringLiteral("first"));
+    EXPECT_EQ(stored.last().sections[0].items[0].value, QStringLiteral("old 1"));  // only the oldest went
+    first->record(summary(), sections(QStringLiteral("first again")));
+    first->flush();
+    EXPECT_EQ(first->snapshots().size(), 200);
+    EXPECT_EQ(valuesOf(first->snapshots()).mid(0, 3), QStringList({QStringLiteral("first again"), QStringLiteral("second"), QStringLiteral("first")}));
+    EXPECT_EQ(onDisk(), first->snapshots());
+}
+
+TEST_F(ScanHistoryStore, ADamagedFileFoundByAnotherCopyIsKeptAsideAndNothingIsLost)
 {
     auto owner = open();
-    owner->record(summary(), sections());
+    owner->record(summary(), sections(QStringLiteral("1")));
     owner->flush();
     ASSERT_TRUE(writeAll(path(), "{ damaged"));
     auto other = open();
     EXPECT_TRUE(other->snapshots().isEmpty());
-    other->record(summary(), sections());
+    other->record(summary(), sections(QStringLiteral("2")));
     other->flush();
-    EXPECT_TRUE(keptAside().isEmpty());
-    EXPECT_EQ(readAll(path()), QByteArray("{ damaged"));
+    ASSERT_EQ(keptAside().size(), 1);
+    EXPECT_EQ(readAll(QFileInfo(path()).absolutePath() + QLatin1Char('/') + keptAside().first()), QByteArray("{ damaged"));
+    // The owner's next save keeps its own scan and takes in the other's.
+    owner->record(summary(), sections(QStringLiteral("3")));
+    owner->flush();
+    EXPECT_EQ(valuesOf(onDisk()), QStringList({QStringLiteral("3"), QStringLiteral("2"), QStringLiteral("1")}));
 }
 struct DamagedFile {
     const char* name;
@@ -421,22 +486,21 @@ TEST_F(ScanHistoryStore, APipeInPlaceOfTheFileDoesNotHangTheLoad)
     EXPECT_TRUE(history->snapshots().isEmpty());
 }
 
-TEST_F(ScanHistoryStore, TheLockIsTakenAtTheFirstWriteAndReleasedAtClose)
+TEST_F(ScanHistoryStore, ASaveWaitsWhileAnotherHoldsTheLockAndLeavesNoLockFile)
 {
     ASSERT_TRUE(writeAll(path(), "[]"));
     auto history = open();
     EXPECT_FALSE(QFileInfo::exists(lockPath()));
+    AtomicWrite::Result failed;
+    HistoryLock held = HistoryLock::take(lockPath(), 0, &failed);
+    ASSERT_TRUE(held.held()) << failed.error.toStdString();
     history->record(summary(), sections());
-    EXPECT_TRUE(QFileInfo::exists(lockPath()));
-    history->close();
-    EXPECT_FALSE(QFileInfo::exists(lockPath()));
-    EXPECT_EQ(onDisk(), history->snapshots());
-    // A later save takes it again.
-    history->record(summary(), sections(QStringLiteral("6.6")));
+    QThread::msleep(300);
+    EXPECT_EQ(readAll(path()), QByteArray("[]"));  // waiting for the holder
+    held = HistoryLock();
     history->flush();
-    EXPECT_TRUE(QFileInfo::exists(lockPath()));
+    EXPECT_TRUE(history->persists());
     EXPECT_EQ(onDisk(), history->snapshots());
-    history.reset();
     EXPECT_FALSE(QFileInfo::exists(lockPath()));
 }
 
@@ -488,6 +552,25 @@ TEST_F(ScanHistoryStore, PersistsIsFalseWheneverNothingCanBeWritten)
     fine->flush();
     EXPECT_TRUE(fine->persists());
     EXPECT_EQ(announced, QList<bool>({false, true}));
+}
+
+TEST_F(ScanHistoryStore, ALinkToADeviceInPlaceOfTheFileIsSetAsideNeverWrittenThrough)
+{
+    QDir().mkpath(QFileInfo(path()).absolutePath());
+    ASSERT_TRUE(QFile::link(QStringLiteral("/dev/null"), path()));
+    auto history = open();
+    EXPECT_TRUE(history->snapshots().isEmpty());
+    history->record(summary(), sections());
+    history->flush();
+    EXPECT_TRUE(history->persists());
+    // The device is still a device; the link went aside with it, and the history is a plain file.
+    struct stat st {};
+    ASSERT_EQ(::stat("/dev/null", &st), 0);
+    EXPECT_TRUE(S_ISCHR(st.st_mode));
+    ASSERT_EQ(keptAside().size(), 1);
+    EXPECT_TRUE(QFileInfo(QFileInfo(path()).absolutePath() + QLatin1Char('/') + keptAside().first()).isSymLink());
+    EXPECT_FALSE(QFileInfo(path()).isSymLink());
+    EXPECT_EQ(onDisk(), history->snapshots());
 }
 
 TEST_F(ScanHistoryStore, AMissingFileIsAnEmptyHistoryAndNothingIsWritten)

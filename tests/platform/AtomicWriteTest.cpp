@@ -2,6 +2,7 @@
 // full disk, played by a child process that runs under a small file-size limit.
 #include "platform/AtomicWrite.h"
 #include "platform/Preferences.h"
+#include "platform/i18n/Localization.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -9,14 +10,21 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QRandomGenerator>
+#include <QSet>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <functional>
 
 #include <sys/resource.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 namespace {
 
@@ -288,3 +296,91 @@ TEST(AtomicWriteDiskFull, PreferencesKeepTheEarlierFile)
 }
 
 }  // namespace
+
+TEST(AtomicWrite, OnlyARegularFileIsReplaced)
+{
+    struct Case {
+        const char* name;
+        std::function<bool(const QString& path)> make;  // puts the thing at `path`
+        bool (*stillThere)(const QString& path);
+    };
+    const auto isFifo = [](const QString& p) {
+        struct stat st {};
+        return ::lstat(QFile::encodeName(p).constData(), &st) == 0 && S_ISFIFO(st.st_mode);
+    };
+    const auto isSocket = [](const QString& p) {
+        struct stat st {};
+        return ::lstat(QFile::encodeName(p).constData(), &st) == 0 && S_ISSOCK(st.st_mode);
+    };
+    const auto isLink = [](const QString& p) { return QFileInfo(p).isSymLink(); };
+    const Case cases[] = {
+        {"a named pipe", [](const QString& p) { return ::mkfifo(QFile::encodeName(p).constData(), 0600) == 0; }, isFifo},
+        {"a socket",
+         [](const QString& p) {
+             const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+             sockaddr_un address {};
+             address.sun_family = AF_UNIX;
+             const QByteArray name = QFile::encodeName(p);
+             if (fd < 0 || name.size() >= qsizetype(sizeof(address.sun_path))) return false;
+             std::memcpy(address.sun_path, name.constData(), size_t(name.size()));
+             const bool bound = ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0;
+             ::close(fd);
+             return bound;
+         },
+         isSocket},
+        // As root a link into /dev would otherwise turn a device node into a plain file.
+        {"a link to a device", [](const QString& p) { return QFile::link(QStringLiteral("/dev/null"), p); }, isLink},
+        {"a link to a pipe",
+         [](const QString& p) { return ::mkfifo(QFile::encodeName(p + ".fifo").constData(), 0600) == 0 && QFile::link(p + ".fifo", p); },
+         isLink},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        QTemporaryDir dir;
+        const QString path = dir.filePath("r.txt");
+        ASSERT_TRUE(c.make(path));
+        const QStringList before = entries(dir.path());
+        const AtomicWrite::Result r = AtomicWrite::write(path, "report");
+        EXPECT_FALSE(r);
+        EXPECT_EQ(r.reason, AtomicWrite::Reason::notRegularFile);
+        EXPECT_TRUE(r.error.startsWith("The file “" + path + "” could not be written: it is ")) << r.error.toStdString();
+        EXPECT_TRUE(r.error.endsWith(", not a regular file")) << r.error.toStdString();
+        EXPECT_TRUE(c.stillThere(path));
+        EXPECT_EQ(entries(dir.path()), before);  // no temporary file left either
+        EXPECT_EQ(AtomicWrite::describe(r, Localization::english()), QString::fromUtf8("The destination isn’t a regular file."));
+    }
+    struct stat st {};
+    ASSERT_EQ(::stat("/dev/null", &st), 0);
+    EXPECT_TRUE(S_ISCHR(st.st_mode));
+}
+
+TEST(AtomicWrite, EachFailureHasADescriptionInEveryLanguage)
+{
+    using R = AtomicWrite::Reason;
+    const struct {
+        int error;
+        R reason;
+    } cases[] = {
+        {ENOSPC, R::noSpace}, {EDQUOT, R::quotaExceeded}, {EROFS, R::readOnly}, {EACCES, R::permissionDenied},
+        {EPERM, R::permissionDenied}, {ENOENT, R::noFolder}, {EISDIR, R::folderInTheWay}, {ENOTDIR, R::folderInTheWay},
+        {EFBIG, R::tooLarge}, {EIO, R::other},
+    };
+    for (const auto& c : cases) EXPECT_EQ(AtomicWrite::reasonFor(c.error), c.reason) << c.error;
+    const R reasons[] = {R::noSpace, R::quotaExceeded, R::readOnly, R::permissionDenied, R::noFolder, R::folderInTheWay,
+                         R::tooLarge, R::notRegularFile, R::busy, R::other};
+    const Localization english = Localization::english();
+    for (const QString& code : StringTable::availableCodes()) {
+        const Localization L = Localization::forCode(code, QStringLiteral("en_US"));
+        QSet<QString> seen;
+        for (R reason : reasons) {
+            const QString text = AtomicWrite::describe(reason, L);
+            EXPECT_FALSE(text.isEmpty());
+            EXPECT_TRUE(L.table && L.table->contains(AtomicWrite::describe(reason, english))) << code.toStdString();
+            if (code != QStringLiteral("en")) EXPECT_NE(text, AtomicWrite::describe(reason, english)) << code.toStdString();
+            seen.insert(text);
+        }
+        EXPECT_EQ(seen.size(), qsizetype(std::size(reasons))) << code.toStdString();
+    }
+    // A full disk says so (the write keeps the earlier file).
+    EXPECT_EQ(AtomicWrite::describe(R::noSpace, english), QString::fromUtf8("There isn’t enough space on the disk."));
+}

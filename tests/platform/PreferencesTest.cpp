@@ -1,7 +1,13 @@
 #include "platform/Preferences.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 
@@ -225,4 +231,121 @@ TEST(Preferences, DatesTheFileCannotHoldAreRefusedWhenRead)
     Preferences p(path);
     EXPECT_EQ(p.dateValue("ok"), QDateTime(QDate(2026, 12, 10), QTime(8, 0, 1, 250), Qt::UTC));
     for (const char* key : {"farFuture", "farPast", "yearZero", "noZone", "offset"}) EXPECT_FALSE(p.contains(key)) << key;
+}
+
+// --- Several copies on one file --------------------------------------------------------------
+
+TEST(Preferences, TwoCopiesChangingDifferentKeysKeepBoth)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("preferences.json");
+    Preferences first(path);
+    Preferences second(path);
+    ASSERT_TRUE(first.setValue("menuBarMonitorEnabled", false));
+    ASSERT_TRUE(second.setValue("AppleLanguages", QStringList{"de"}));
+    ASSERT_TRUE(first.setValue("QRLUpdateSkippedBuild", 42));
+    // A removal in one copy stays a removal.
+    ASSERT_TRUE(second.remove("menuBarMonitorEnabled"));
+    Preferences reopened(path);
+    EXPECT_FALSE(reopened.contains("menuBarMonitorEnabled"));
+    EXPECT_EQ(reopened.stringListValue("AppleLanguages"), QStringList{"de"});
+    EXPECT_EQ(reopened.intValue("QRLUpdateSkippedBuild"), 42);
+    // The copy that wrote last took in the other's changes, and said so.
+    EXPECT_EQ(second.intValue("QRLUpdateSkippedBuild"), 42);
+    QSignalSpy spy(&first, &Preferences::changed);
+    ASSERT_TRUE(first.setValue("QRLServerURL", QStringLiteral("https://example.test/")));
+    EXPECT_FALSE(first.contains("menuBarMonitorEnabled"));
+    EXPECT_EQ(first.stringListValue("AppleLanguages"), QStringList{"de"});
+    QStringList announced;
+    for (const QList<QVariant>& args : spy) announced << args.at(0).toString();
+    announced.sort();
+    EXPECT_EQ(announced, QStringList({"QRLServerURL", "menuBarMonitorEnabled"}));
+}
+
+namespace {
+const char* kPreferencesChild = "QRL_PREFERENCES_CHILD_FILE";
+}
+
+// Runs only as the child of the test below: another running copy that changes one key.
+TEST(PreferencesChild, SetsOneKey)
+{
+    const QString file = qEnvironmentVariable(kPreferencesChild);
+    if (file.isEmpty()) GTEST_SKIP() << "runs as the child of the two-process test";
+    Preferences p(file);
+    EXPECT_TRUE(p.setValue(qEnvironmentVariable("QRL_PREFERENCES_CHILD_KEY"), qEnvironmentVariable("QRL_PREFERENCES_CHILD_VALUE")));
+}
+
+TEST(Preferences, TwoProcessesChangingDifferentKeysKeepBoth)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("preferences.json");
+    Preferences mine(path);  // read before the other process writes
+    ASSERT_TRUE(mine.setValue("mine", QStringLiteral("1")));
+    QProcess child;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(kPreferencesChild, path);
+    env.insert("QRL_PREFERENCES_CHILD_KEY", "theirs");
+    env.insert("QRL_PREFERENCES_CHILD_VALUE", "2");
+    child.setProcessEnvironment(env);
+    child.start(QCoreApplication::applicationFilePath(), {"--gtest_filter=PreferencesChild.SetsOneKey"});
+    ASSERT_TRUE(child.waitForFinished(60000));
+    ASSERT_EQ(child.exitCode(), 0) << child.readAllStandardOutput().toStdString();
+    ASSERT_TRUE(mine.setValue("mineAgain", true));
+    Preferences reopened(path);
+    EXPECT_EQ(reopened.stringValue("mine"), QStringLiteral("1"));
+    EXPECT_EQ(reopened.stringValue("theirs"), QStringLiteral("2"));
+    EXPECT_EQ(reopened.boolValue("mineAgain"), true);
+    EXPECT_FALSE(QFileInfo::exists(path + ".lock"));
+}
+
+TEST(Preferences, EntriesANewerVersionWroteAreKeptAsTheyStand)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("preferences.json");
+    writeFile(path, R"({"future":{"type":"colour","value":[1,2,3]},"odd":5,"f":{"type":"integer","value":"7"}})");
+    {
+        Preferences p(path);
+        EXPECT_FALSE(p.contains("future"));
+        ASSERT_TRUE(p.setValue("f", 8));
+        ASSERT_TRUE(p.remove("f"));
+        ASSERT_TRUE(p.setValue("g", true));
+    }
+    const QJsonObject stored = QJsonDocument::fromJson(readFile(path)).object();
+    EXPECT_EQ(stored.value("future").toObject().value("type").toString(), QStringLiteral("colour"));
+    EXPECT_EQ(stored.value("future").toObject().value("value").toArray(), QJsonArray({1, 2, 3}));
+    EXPECT_EQ(stored.value("odd").toInt(), 5);
+    EXPECT_FALSE(stored.contains("f"));
+    EXPECT_TRUE(stored.value("g").toObject().value("value").toBool());
+    EXPECT_TRUE(keptAside(dir).isEmpty());
+}
+
+TEST(Preferences, AValidFileOverSixteenMebibytesIsReadNotKeptAside)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("preferences.json");
+    // One long text: 17 MiB of valid preferences.
+    const QByteArray longText(17 << 20, 'x');
+    writeFile(path, R"({"long":{"type":"string","value":")" + longText + R"("},"f":{"type":"integer","value":"7"}})");
+    {
+        Preferences p(path);
+        EXPECT_EQ(p.intValue("f"), 7);
+        EXPECT_EQ(p.stringValue("long").value_or(QString()).size(), longText.size());
+        ASSERT_TRUE(p.setValue("g", true));
+    }
+    EXPECT_TRUE(keptAside(dir).isEmpty());
+    Preferences reopened(path);
+    EXPECT_EQ(reopened.stringValue("long").value_or(QString()).size(), longText.size());
+    EXPECT_EQ(reopened.boolValue("g"), true);
+}
+
+TEST(Preferences, ALeftoverLockFileDoesNotBlockAChange)
+{
+    for (const QByteArray& leftover : {QByteArray(), QByteArray("garbage\xff"), QByteArray("4242\nQuorlent\nelsewhere\n")}) {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("preferences.json");
+        writeFile(path + ".lock", leftover);
+        Preferences p(path);
+        EXPECT_TRUE(p.setValue("a", true));
+        EXPECT_EQ(Preferences(path).boolValue("a"), true);
+    }
 }

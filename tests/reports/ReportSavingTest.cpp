@@ -20,6 +20,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 namespace {
 using namespace ReportExporter;
@@ -173,7 +174,8 @@ TEST(ReportSaving, AFailedWriteShowsOneAlertWithTheReasonAndLeavesNothing)
         SaveFixture f;
         const QString target = c.target(f);
         const QStringList before = f.entries();
-        // What the atomic writer says about this destination is what the alert must say.
+        // What the atomic writer says about this destination is what the alert must say, in the
+        // interface language.
         const AtomicWrite::Result direct = AtomicWrite::write(target, "x");
         ASSERT_FALSE(direct.ok);
         f.panel.answer = target;
@@ -182,7 +184,7 @@ TEST(ReportSaving, AFailedWriteShowsOneAlertWithTheReasonAndLeavesNothing)
         ASSERT_EQ(f.alert.shown.size(), 1);
         EXPECT_EQ(f.alert.shown[0].message, QString::fromUtf8("The report couldn’t be saved."));
         EXPECT_FALSE(f.alert.shown[0].informative.isEmpty());
-        EXPECT_EQ(f.alert.shown[0].informative, direct.error);
+        EXPECT_EQ(f.alert.shown[0].informative, AtomicWrite::describe(direct, Localization::english()));
         EXPECT_EQ(f.entries(), before);
         if (QFileInfo(target).isDir()) {
             EXPECT_TRUE(QDir(target).isEmpty());
@@ -376,6 +378,69 @@ TEST(ReportSaving, TheDesktopDialogIsAskedForOneTypeItsExtensionAndTheName)
     dialog->reject();
     EXPECT_EQ(answers, 1);
     EXPECT_FALSE(answer);
+}
+
+TEST(ReportSaving, TheDialogOpensWhereALastSaveSucceededNeverWhereOneFailed)
+{
+    SaveFixture f;
+    QDir(f.dir.path()).mkpath(QStringLiteral("good"));
+    f.panel.answer = f.path(QStringLiteral("good/report.txt"));
+    save(ReportFormat::text, f.source());
+    ASSERT_TRUE(f.alert.shown.isEmpty());
+    const QStringList failing = {f.path(QStringLiteral("missing/report.txt")), QStringLiteral("/proc/self/report.txt"),
+                                 QStringLiteral("/sys/report.txt")};
+    for (const QString& target : failing) {
+        SCOPED_TRACE(target.toStdString());
+        f.panel.answer = target;
+        save(ReportFormat::text, f.source());
+        f.panel.answer = std::nullopt;
+        save(ReportFormat::text, f.source());  // only to see where the dialog opens
+        EXPECT_EQ(f.panel.requests.last().directory, f.path(QStringLiteral("good")));
+    }
+    EXPECT_EQ(f.alert.shown.size(), failing.size());
+}
+
+TEST(ReportSaving, TheDialogNeverStartsInAKernelFileSystem)
+{
+    for (const char* folder : {"/proc", "/proc/self", "/proc/1/fd", "/sys", "/sys/class", "/dev", "/dev/shm"})
+        EXPECT_TRUE(isPseudoFileSystem(QString::fromLatin1(folder))) << folder;
+    QTemporaryDir dir;
+    EXPECT_FALSE(isPseudoFileSystem(dir.path()));
+    EXPECT_FALSE(isPseudoFileSystem(QDir::homePath()));
+    // Reached through a link, it is still the kernel's.
+    const QString link = dir.filePath(QStringLiteral("looks-harmless"));
+    ASSERT_TRUE(QFile::link(QStringLiteral("/proc/self"), link));
+    EXPECT_TRUE(isPseudoFileSystem(link));
+
+    // Even a save that worked there is not where the next dialog opens.
+    if (QFileInfo(QStringLiteral("/dev/shm")).isWritable()) {
+        SaveFixture f;
+        const QString target = QStringLiteral("/dev/shm/qrl-report-%1.txt").arg(QCoreApplication::applicationPid());
+        f.panel.answer = target;
+        save(ReportFormat::text, f.source());
+        QFile::remove(target);
+        ASSERT_TRUE(f.alert.shown.isEmpty());
+        f.panel.answer = std::nullopt;
+        save(ReportFormat::text, f.source());
+        EXPECT_FALSE(isPseudoFileSystem(f.panel.requests.last().directory)) << f.panel.requests.last().directory.toStdString();
+    }
+}
+
+TEST(ReportSaving, APipeAtTheDestinationIsRefusedInTheInterfaceLanguage)
+{
+    SaveFixture f;
+    UiLanguage::Override german{Localization::forCode(QStringLiteral("de"), QStringLiteral("de_DE"))};
+    const QString target = f.path(QStringLiteral("report.md"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(target).constData(), 0600), 0);
+    f.panel.answer = target;
+    save(ReportFormat::markdown, f.source());
+    ASSERT_EQ(f.alert.shown.size(), 1);
+    EXPECT_EQ(f.alert.shown[0].message, QString::fromUtf8("Der Bericht konnte nicht gespeichert werden."));
+    EXPECT_EQ(f.alert.shown[0].informative, QString::fromUtf8("Das Ziel ist keine gewöhnliche Datei."));
+    struct stat st {};
+    ASSERT_EQ(::lstat(QFile::encodeName(target).constData(), &st), 0);
+    EXPECT_TRUE(S_ISFIFO(st.st_mode));
+    EXPECT_EQ(f.entries(), QStringList{QStringLiteral("report.md")});
 }
 
 }  // namespace

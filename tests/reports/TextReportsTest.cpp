@@ -88,7 +88,7 @@ TEST(TextReport, MarksLinesAndUnescapedValues)
 
 // --- Markdown ---------------------------------------------------------------------------
 
-TEST(MarkdownCellEscape, ThreeReplacementsInOrder)
+TEST(MarkdownCellEscape, PipesBackslashesLineBreaksAndMarkup)
 {
     struct Case {
         const char* in;
@@ -100,8 +100,14 @@ TEST(MarkdownCellEscape, ThreeReplacementsInOrder)
         {"\\|", "\\\\\\|"},            // the backslash added before the pipe stays single
         {"|\\", "\\|\\\\"},
         {"one\ntwo\n", "one two "},
-        {"keep\rreturn", "keep\rreturn"},
-        {"*bold* _it_ # `code` [l](u) <b>", "*bold* _it_ # `code` [l](u) <b>"},
+        // A carriage return would split the row in most viewers, as a line feed does.
+        {"carriage\rreturn", "carriage return"},
+        {"windows\r\nline", "windows  line"},
+        // Markup characters go in as entities, so no viewer renders a device name as HTML.
+        {"*bold* _it_ # `code` [l](u) <b>", "*bold* _it_ # `code` [l](u) &lt;b&gt;"},
+        {"<img src=x onerror=alert(1)>", "&lt;img src=x onerror=alert(1)&gt;"},
+        {"R&D &amp; co", "R&amp;D &amp;amp; co"},
+        {"\\<|>", "\\\\&lt;\\|&gt;"},
         {"", ""},
         {"\\\\", "\\\\\\\\"},
     };
