@@ -1,5 +1,7 @@
 #include "reports/ReportsView.h"
 
+#include "ui/PaintedText.h"
+
 #include "inspection/Quorlent.h"
 #include "platform/Clipboard.h"
 #include "reports/ExportMenu.h"
@@ -141,8 +143,7 @@ void ProminentButton::paintEvent(QPaintEvent*)
     // The label reads in its own direction ("Export…" keeps its ellipsis at the end in a
     // right-to-left window until it is translated).
     p.setLayoutDirection(text().isRightToLeft() ? Qt::RightToLeft : Qt::LeftToRight);
-    const QString shown = fontMetrics().elidedText(text(), Qt::ElideRight, width() - 16);
-    p.drawText(rect().adjusted(8, 0, -8, 0), Qt::AlignCenter | Qt::TextSingleLine, shown);
+    PaintedText::draw(p, QRectF(rect()).adjusted(8, 0, -8, 0), Qt::AlignCenter, text());
 }
 
 // ---- ReportPreviewBox --------------------------------------------------------------------------

@@ -1,5 +1,7 @@
 #include "ui/ThemedLabel.h"
 
+#include "ui/PaintedText.h"
+
 #include <QEvent>
 
 ThemedLabel::ThemedLabel(const QString& text, const QFont& font, Theme::Level level, QWidget* parent)
@@ -11,6 +13,8 @@ ThemedLabel::ThemedLabel(const QString& text, const QFont& font, Theme::Level le
     connect(&Theme::Notifier::shared(), &Theme::Notifier::appearanceChanged, this, &ThemedLabel::refresh);
     refresh();
 }
+
+void ThemedLabel::setText(const QString& text) { QLabel::setText(PaintedText::forLayout(text)); }
 
 void ThemedLabel::setLevel(Theme::Level level)
 {

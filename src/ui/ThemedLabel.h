@@ -10,6 +10,9 @@ class ThemedLabel : public QLabel {
     Q_OBJECT
 public:
     ThemedLabel(const QString& text, const QFont& font, Theme::Level level, QWidget* parent = nullptr);
+    // The text as it is laid out (PaintedText::forLayout): an Arabic percentage keeps the
+    // line height of its digits.
+    void setText(const QString& text);
     void setLevel(Theme::Level level);
     // A fixed colour instead of a foreground level.
     void setColor(const QColor& color);

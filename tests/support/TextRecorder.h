@@ -1,0 +1,43 @@
+#pragma once
+
+// What a widget's painting puts down as text: every text item it draws, with the glyphs as
+// they land on the device (inside the painter's clip at that moment) and as they would land
+// without any clip, for comparing painted text with the shaped line QTextLayout makes.
+#include <QFont>
+#include <QImage>
+#include <QList>
+#include <QPointF>
+#include <QSize>
+#include <QString>
+#include <QTransform>
+
+class QWidget;
+
+struct RecordedText {
+    QString text;
+    QFont font;
+    QPointF origin;        // the baseline origin, in the coordinates of `transform`
+    QTransform transform;  // to the device
+    QImage whole;          // the item's glyphs alone, unclipped (alpha only matters)
+    QImage shown;          // the same within the clip they were drawn with
+};
+
+// Renders `widget` (laid out at its current size) and returns the text items it drew.
+QList<RecordedText> recordTexts(QWidget& widget);
+
+// The items that together draw `text` on one line: the first run of consecutive items whose
+// characters make up exactly `text` (as laid out: see PaintedText::forLayout). Empty when the
+// widget never drew it whole.
+QList<RecordedText> itemsDrawing(const QList<RecordedText>& items, const QString& text);
+
+// The shaped line QTextLayout gives for `text` in `font`, drawn where `items` begin, in the
+// same device image size: what a QLabel would put down there.
+QImage shapedReference(const QList<RecordedText>& items, const QString& text, const QFont& font, QSize size,
+                       Qt::LayoutDirection direction);
+
+// Union of the items' images.
+QImage unionOf(const QList<RecordedText>& items, bool shown, QSize size);
+
+// The number of pixels whose alpha differs by more than `tolerance` between two images.
+int differingPixels(const QImage& a, const QImage& b, int tolerance = 96);
+int inkPixels(const QImage& image);
