@@ -163,7 +163,7 @@ QSize OneLineLabel::sizeHint() const
     // The shaped line: a title in a fallback face (Devanagari, CJK) stands taller than the font's own line.
     const PaintedText::LineMetrics line = PaintedText::measure(font(), full_);
     const QMargins m = contentsMargins();
-    return QSize(int(std::ceil(line.width)) + 2 + m.left() + m.right(), int(std::ceil(line.height())) + m.top() + m.bottom());
+    return QSize(int(std::ceil(line.width)) + 2 + m.left() + m.right(), int(std::ceil(line.centredHeight())) + m.top() + m.bottom());
 }
 
 QSize OneLineLabel::minimumSizeHint() const

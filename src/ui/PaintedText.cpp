@@ -2,7 +2,11 @@
 
 #include <QFontMetricsF>
 #include <QPainter>
+#include <QGlyphRun>
+#include <QRawFont>
 #include <QTextLayout>
+
+#include <cmath>
 
 namespace PaintedText {
 
@@ -59,18 +63,42 @@ QString forLayout(const QString& text)
     return out;
 }
 
-LineMetrics measure(const QFont& font, const QString& text)
+namespace {
+LineMetrics measureLine(const QFont& font, const QTextLine& line, const QList<QGlyphRun>& runs)
 {
     const QFontMetricsF fm(font);
-    LineMetrics m{fm.ascent(), fm.descent(), 0};
-    if (text.isEmpty()) return m;
+    LineMetrics m{qMax(fm.ascent(), line.ascent()), qMax(fm.descent(), line.descent()), 0, 0, line.naturalTextWidth()};
+    // Ink bounds relative to the baseline (the line stands at y = 0).
+    const qreal baseline = line.ascent();
+    for (const QGlyphRun& run : runs) {
+        const QRawFont face = run.rawFont();
+        const QList<quint32> glyphs = run.glyphIndexes();
+        const QList<QPointF> positions = run.positions();
+        for (qsizetype i = 0; i < glyphs.size() && i < positions.size(); ++i) {
+            const QRectF ink = face.boundingRect(glyphs[i]);
+            if (ink.isEmpty()) continue;
+            const qreal y = positions[i].y();  // the glyph's baseline, in line coordinates
+            m.inkAbove = qMax(m.inkAbove, (baseline - (y + ink.top())) - m.ascent);
+            m.inkBelow = qMax(m.inkBelow, (y + ink.bottom() - baseline) - m.descent);
+        }
+    }
+    // Less than half a pixel is the antialiased fringe of a glyph that fits.
+    auto room = [](qreal overshoot) { return overshoot > 0.5 ? std::ceil(overshoot) : 0.0; };
+    m.inkAbove = room(m.inkAbove);
+    m.inkBelow = room(m.inkBelow);
+    return m;
+}
+}  // namespace
+
+LineMetrics measure(const QFont& font, const QString& text)
+{
+    if (text.isEmpty()) {
+        const QFontMetricsF fm(font);
+        return LineMetrics{fm.ascent(), fm.descent(), 0, 0, 0};
+    }
     QTextLayout layout(forLayout(text), font);
     layOut(layout, Qt::LeftToRight);
-    const QTextLine line = layout.lineAt(0);
-    m.ascent = qMax(m.ascent, line.ascent());
-    m.descent = qMax(m.descent, line.descent());
-    m.width = line.naturalTextWidth();
-    return m;
+    return measureLine(font, layout.lineAt(0), layout.glyphRuns());
 }
 
 QString elided(const QFont& font, const QString& text, qreal width, Qt::TextElideMode mode)
@@ -88,9 +116,7 @@ void draw(QPainter& painter, const QRectF& box, Qt::Alignment alignment, const Q
     QTextLayout layout(shown, font, painter.device());
     layOut(layout, painter.layoutDirection());
     const QTextLine line = layout.lineAt(0);
-    const QFontMetricsF fm(font);
-    const qreal ascent = qMax(fm.ascent(), line.ascent());
-    const qreal height = ascent + qMax(fm.descent(), line.descent());
+    const LineMetrics m = measureLine(font, line, layout.glyphRuns());
     const qreal w = line.naturalTextWidth();
 
     Qt::Alignment h = alignment & Qt::AlignHorizontal_Mask;
@@ -103,9 +129,9 @@ void draw(QPainter& painter, const QRectF& box, Qt::Alignment alignment, const Q
     else if (h & Qt::AlignHCenter) x = box.center().x() - w / 2;
 
     qreal top = box.top();
-    if (alignment & Qt::AlignBottom) top = box.bottom() - height;
-    else if (alignment & Qt::AlignVCenter) top = box.center().y() - height / 2;
-    const qreal baseline = top + ascent;
+    if (alignment & Qt::AlignBottom) top = box.bottom() - m.height();
+    else if (alignment & Qt::AlignVCenter) top = box.center().y() - m.height() / 2;
+    const qreal baseline = top + m.inkAbove + m.ascent;
     layout.draw(&painter, QPointF(x, baseline - line.ascent()));
 }
 

@@ -21,12 +21,18 @@ namespace PaintedText {
 // interface face draws (invisibly) in its own line.
 QString forLayout(const QString& text);
 
-// The shaped line of `text` in `font`: never shorter than the face's own line.
+// The shaped line of `text` in `font`: never shorter than the face's own line, and with the
+// room that glyphs rising above or reaching below the line need (Devanagari's signs reach
+// above the ascent of their face).
 struct LineMetrics {
-    qreal ascent = 0;
+    qreal ascent = 0;    // the line's, at least the face's
     qreal descent = 0;
-    qreal width = 0;  // the natural width of the shaped text
-    qreal height() const { return ascent + descent; }
+    qreal inkAbove = 0;  // glyphs beyond the ascent
+    qreal inkBelow = 0;  // and beyond the descent
+    qreal width = 0;     // the natural width of the shaped text
+    qreal height() const { return inkAbove + ascent + descent + inkBelow; }
+    // The height of a box that centres the line (as a QLabel does) and still holds every glyph.
+    qreal centredHeight() const { return ascent + descent + 2 * qMax(inkAbove, inkBelow); }
 };
 LineMetrics measure(const QFont& font, const QString& text);
 inline qreal lineHeight(const QFont& font, const QString& text) { return measure(font, text).height(); }

@@ -139,12 +139,20 @@ QList<RecordedText> recordTexts(QWidget& widget)
     return device.items();
 }
 
-QList<RecordedText> itemsDrawing(const QList<RecordedText>& items, const QString& text)
+namespace {
+bool sameFont(const QFont& a, const QFont& b)
+{
+    return a.family() == b.family() && a.pixelSize() == b.pixelSize() && a.weight() == b.weight();
+}
+}  // namespace
+
+QList<RecordedText> itemsDrawing(const QList<RecordedText>& items, const QString& text, const std::optional<QFont>& font)
 {
     const QString wanted = sortedChars(PaintedText::forLayout(text));
     for (qsizetype start = 0; start < items.size(); ++start) {
         QString chars;
         for (qsizetype end = start; end < items.size(); ++end) {
+            if (font && !sameFont(items[end].font, *font)) break;
             chars += items[end].text;
             if (chars.size() > wanted.size()) break;
             if (chars.size() == wanted.size()) {
@@ -209,4 +217,22 @@ int inkPixels(const QImage& image)
         for (int x = 0; x < image.width(); ++x)
             if (qAlpha(image.pixel(x, y)) > 96) ++n;
     return n;
+}
+
+::testing::AssertionResult drawsShapedAndWhole(QWidget& widget, const QString& text, const QFont& font,
+                                               Qt::LayoutDirection direction)
+{
+    const std::string name = text.toStdString();
+    const QList<RecordedText> items = itemsDrawing(recordTexts(widget), text, font);
+    if (items.isEmpty()) return ::testing::AssertionFailure() << "never drawn whole in its font: " << name;
+    const QImage whole = unionOf(items, false, widget.size());
+    const QImage shown = unionOf(items, true, widget.size());
+    const QImage reference = shapedReference(items, text, font, widget.size(), direction);
+    const int ink = inkPixels(reference);
+    if (ink < 10) return ::testing::AssertionFailure() << "no ink for " << name;
+    if (const int cut = differingPixels(shown, whole))
+        return ::testing::AssertionFailure() << cut << " pixels of " << name << " cut off";
+    if (const int off = differingPixels(whole, reference); off > ink / 50)
+        return ::testing::AssertionFailure() << off << " of " << ink << " pixels of " << name << " differ from the shaped line";
+    return ::testing::AssertionSuccess();
 }

@@ -11,6 +11,10 @@
 #include <QString>
 #include <QTransform>
 
+#include <optional>
+
+#include <gtest/gtest.h>
+
 class QWidget;
 
 struct RecordedText {
@@ -25,10 +29,11 @@ struct RecordedText {
 // Renders `widget` (laid out at its current size) and returns the text items it drew.
 QList<RecordedText> recordTexts(QWidget& widget);
 
-// The items that together draw `text` on one line: the first run of consecutive items whose
-// characters make up exactly `text` (as laid out: see PaintedText::forLayout). Empty when the
-// widget never drew it whole.
-QList<RecordedText> itemsDrawing(const QList<RecordedText>& items, const QString& text);
+// The items that together draw `text` on one line: the first run of consecutive items (in
+// `font`, when given) whose characters make up exactly `text` (as laid out: see
+// PaintedText::forLayout). Empty when the widget never drew it whole.
+QList<RecordedText> itemsDrawing(const QList<RecordedText>& items, const QString& text,
+                                 const std::optional<QFont>& font = std::nullopt);
 
 // The shaped line QTextLayout gives for `text` in `font`, drawn where `items` begin, in the
 // same device image size: what a QLabel would put down there.
@@ -41,3 +46,9 @@ QImage unionOf(const QList<RecordedText>& items, bool shown, QSize size);
 // The number of pixels whose alpha differs by more than `tolerance` between two images.
 int differingPixels(const QImage& a, const QImage& b, int tolerance = 96);
 int inkPixels(const QImage& image);
+
+// Whether `widget` drew `text` in `font` as the shaped line, whole: the items that draw it
+// are in that font, nothing of their glyphs is cut by a clip, and they put down the glyphs
+// the shaped line puts down at the same places.
+::testing::AssertionResult drawsShapedAndWhole(QWidget& widget, const QString& text, const QFont& font,
+                                               Qt::LayoutDirection direction);

@@ -31,24 +31,9 @@ const Script kScripts[] = {
 
 Qt::LayoutDirection directionOf(const char* code) { return QByteArray(code) == "ar" ? Qt::RightToLeft : Qt::LeftToRight; }
 
-// Checks that `widget` drew `text` in `font` as the shaped line, whole.
 void expectShapedAndWhole(QWidget& widget, const QString& text, const QFont& font, Qt::LayoutDirection direction)
 {
-    const QList<RecordedText> all = recordTexts(widget);
-    const QList<RecordedText> items = itemsDrawing(all, text);
-    ASSERT_FALSE(items.isEmpty()) << "never drawn whole: " << text.toStdString();
-    for (const RecordedText& item : items) {
-        EXPECT_EQ(item.font.family(), font.family());
-        EXPECT_EQ(item.font.pixelSize(), font.pixelSize());
-    }
-    const QImage whole = unionOf(items, false, widget.size());
-    const QImage shown = unionOf(items, true, widget.size());
-    const QImage reference = shapedReference(items, text, font, widget.size(), direction);
-    ASSERT_GT(inkPixels(reference), 20);
-    // Nothing of a glyph is cut off by the box the widget placed the text in, or by the widget.
-    EXPECT_EQ(differingPixels(shown, whole), 0) << "cut glyphs: " << text.toStdString();
-    // The same glyphs at the same places as the shaped line.
-    EXPECT_LE(differingPixels(whole, reference), inkPixels(reference) / 50) << text.toStdString();
+    EXPECT_TRUE(drawsShapedAndWhole(widget, text, font, direction));
 }
 
 }  // namespace
