@@ -104,3 +104,51 @@ TEST(PaintedScripts, TrayPanelChartRow)
         EXPECT_TRUE(drawsShapedAndWhole(row, value, Theme::font(Theme::TextStyle::title3, QFont::DemiBold), l.layoutDirection()));
     }
 }
+
+TEST(PaintedScripts, AccentsOverCapitalsKeepTheirTop)
+{
+    // "État" by the condition pill; accents over small letters on the fact tiles.
+    const std::pair<const char*, const char*> cases[] = {{"fr", "Condition"}, {"fr", "Temperature"}, {"de", "Health"}};
+    for (const auto& [code, key] : cases) {
+        SCOPED_TRACE(std::string(code) + " " + key);
+        const Localization l = lang(code);
+        UiLanguage::Override language(l);
+        BatteryHealthContent content{BatteryModel(battery(l))};
+        lay(content, QSize(1000, content.sizeHint().height()));
+        const QByteArray k(key);
+        const QFont font = k == "Condition" ? Theme::font(Theme::TextStyle::body)
+                           : k == "Health"  ? Theme::font(Theme::TextStyle::callout)
+                                            : Theme::font(Theme::TextStyle::caption);
+        EXPECT_TRUE(drawsShapedAndWhole(content, l.tr(key), font, Qt::LeftToRight));
+    }
+}
+
+TEST(PaintedScripts, ATileValueTooWideEndsInAnEllipsisNeverMidLetter)
+{
+    const Localization l = lang("it");
+    UiLanguage::Override language(l);
+    BatteryHealthReport report = battery(l);
+    report.isCharging = false;
+    report.isPluggedIn = true;
+    BatteryHealthContent content{BatteryModel(report)};
+    const QString plugged = l.tr("Plugged in");
+    ASSERT_EQ(plugged, QString::fromUtf8("Collegato all’alimentazione"));
+    bool elided = false;
+    for (int width = 860; width <= 960; width += 10) {
+        SCOPED_TRACE(width);
+        lay(content, QSize(width, content.sizeHint().height()));
+        bool found = false;
+        for (QLabel* value : content.findChildren<QLabel*>(QStringLiteral("value"))) {
+            const QString shown = value->text();
+            const qreal room = value->contentsRect().width();
+            EXPECT_LE(PaintedText::width(value->font(), shown), room + 0.5) << shown.toStdString();
+            if (shown == plugged || (shown.endsWith(QChar(0x2026)) && plugged.startsWith(shown.chopped(1)))) {
+                found = true;
+                elided |= shown != plugged;
+            }
+        }
+        EXPECT_TRUE(found);
+    }
+    // Some of those widths are too narrow for the whole text: it is shortened, not cut.
+    EXPECT_TRUE(elided);
+}
