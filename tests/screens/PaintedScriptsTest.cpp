@@ -83,8 +83,9 @@ TEST(PaintedScripts, BatteryRingPillBarsAndTiles)
             {l.tr("Power source"), caption},
             {Formatters::percent(0.5, l), Theme::font(Theme::TextStyle::body, QFont::DemiBold)},  // a tile's value
         };
+        const QList<RecordedText> recorded = recordTexts(content);
         for (const auto& [text, font] : texts)
-            EXPECT_TRUE(drawsShapedAndWhole(content, text, font, l.layoutDirection())) << text.toStdString();
+            EXPECT_TRUE(drawsShapedAndWhole(recorded, content.size(), text, font, l.layoutDirection())) << text.toStdString();
     }
 }
 

@@ -6,6 +6,7 @@
 #include <QFont>
 #include <QImage>
 #include <QList>
+#include <QPoint>
 #include <QPointF>
 #include <QSize>
 #include <QString>
@@ -22,6 +23,7 @@ struct RecordedText {
     QFont font;
     QPointF origin;        // the baseline origin, in the coordinates of `transform`
     QTransform transform;  // to the device
+    QPoint at;             // where the two images stand on the device
     QImage whole;          // the item's glyphs alone, unclipped (alpha only matters)
     QImage shown;          // the same within the clip they were drawn with
 };
@@ -52,3 +54,6 @@ int inkPixels(const QImage& image);
 // the shaped line puts down at the same places.
 ::testing::AssertionResult drawsShapedAndWhole(QWidget& widget, const QString& text, const QFont& font,
                                                Qt::LayoutDirection direction);
+// The same over texts recorded once (a page with many texts to check).
+::testing::AssertionResult drawsShapedAndWhole(const QList<RecordedText>& recorded, QSize size, const QString& text,
+                                               const QFont& font, Qt::LayoutDirection direction);
