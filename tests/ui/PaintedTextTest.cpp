@@ -2,6 +2,9 @@
 // widget puts down for a string are the shaped line QTextLayout gives for the same string
 // and font, whole (nothing cut off by the box it was placed in).
 #include "support/TextRecorder.h"
+#include "ui/CapabilityRowView.h"
+#include "ui/Formatters.h"
+#include "ui/ThemedLabel.h"
 #include "ui/PaintedText.h"
 #include "ui/ScoreRing.h"
 #include "ui/Tiles.h"
@@ -133,4 +136,27 @@ TEST(PaintedText, ArabicPercentKeepsItsVisualOrder)
     const QString percent = QString::fromUtf8("٥٠٪؜ CPU");
     for (Qt::LayoutDirection d : {Qt::LeftToRight, Qt::RightToLeft})
         EXPECT_EQ(order(PaintedText::forLayout(percent), d), order(percent, d));
+}
+
+TEST(PaintedText, ArabicRowsWithAPercentageKeepTheirHeight)
+{
+    const Localization ar = Localization::forCode("ar", "en_US");
+    const Localization en = Localization::english();
+    auto rowHeight = [](const QString& label, const QString& value, const Localization& l) {
+        CapabilityRowView row(CapabilityItem::make(label, value, CapabilityStatus::info, QStringLiteral("k")), std::nullopt, l);
+        row.setLayoutDirection(l.layoutDirection());
+        row.resize(600, 100);
+        return row.heightForWidth(600) > 0 ? row.heightForWidth(600) : row.sizeHint().height();
+    };
+    const QString percent = Formatters::percent(0.87, ar);
+    ASSERT_TRUE(percent.contains(QChar(0x061C)));  // ICU's letter mark, which only a taller face has
+    const QString label = ar.tr("Battery");
+    const int plain = rowHeight(label, ar.tr("Supported"), ar);
+    EXPECT_EQ(rowHeight(label, percent, ar), plain);
+    // The English rows are no taller with a percentage either.
+    EXPECT_EQ(rowHeight("Battery", Formatters::percent(0.87, en), en), rowHeight("Battery", "Supported", en));
+    // A themed label holding the percentage is as tall as one holding its digits alone.
+    const QFont callout = Theme::font(Theme::TextStyle::callout);
+    ThemedLabel withMark(percent, callout, Theme::Level::primary), digits(QString(percent).remove(QChar(0x061C)), callout, Theme::Level::primary);
+    EXPECT_EQ(withMark.sizeHint().height(), digits.sizeHint().height());
 }
