@@ -106,8 +106,7 @@ ChartCard::ChartCard(const QString& title, const QString& value, std::optional<Q
     value_->setObjectName(QStringLiteral("value"));
     value_->setTrailing(true);
     top->addWidget(title_, 0, Qt::AlignBottom);
-    top->addStretch(1);
-    top->addWidget(value_, 1, Qt::AlignBottom);
+    top->addWidget(value_, 1, Qt::AlignBottom);  // all the room beside the title: it draws at the trailing edge
     column->addLayout(top);
     chart_->setParent(this);
     chart_->setFixedHeight(kChartHeight);

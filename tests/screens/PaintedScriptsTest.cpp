@@ -3,6 +3,8 @@
 // the shaped line QTextLayout gives for their text and font, whole; and the tray panel's rows.
 #include "inspection/BatteryHealthProbe.h"
 #include "monitor/MenuBarMonitorView.h"
+#include "monitor/MonitorCharts.h"
+#include "monitor/MonitorModel.h"
 #include "screens/BatteryHealthView.h"
 #include "screens/CategoryCard.h"
 #include "support/TextRecorder.h"
@@ -152,4 +154,22 @@ TEST(PaintedScripts, ATileValueTooWideEndsInAnEllipsisNeverMidLetter)
     }
     // Some of those widths are too narrow for the whole text: it is shortened, not cut.
     EXPECT_TRUE(elided);
+}
+
+TEST(PaintedScripts, AChartCardsReadingUsesTheRoomBesideItsTitle)
+{
+    for (const char* code : {"en", "ar", "hi"}) {
+        SCOPED_TRACE(code);
+        const Localization l = lang(code);
+        UiLanguage::Override language(l);
+        const QString reading = MonitorTexts::networkValue(179'000, 24'000, l);
+        ChartCard card(l.tr("Network"), reading, std::nullopt, new QWidget);
+        card.setLayoutDirection(l.layoutDirection());
+        lay(card, QSize(448, card.sizeHint().height()));
+        auto* value = card.findChild<ElidedText*>(QStringLiteral("value"));
+        ASSERT_TRUE(value);
+        const qreal room = card.contentsRect().width() - 32 - card.findChild<QLabel*>(QStringLiteral("title"))->width() - 8;
+        ASSERT_GT(room, PaintedText::width(value->font(), reading) + 10);  // the card has room for it
+        EXPECT_EQ(value->shownText(), PaintedText::forLayout(reading)) << value->width();
+    }
 }
