@@ -3,6 +3,7 @@
 #include "history/HistoryStyle.h"
 #include "platform/i18n/StringFormat.h"
 #include "ui/Formatters.h"
+#include "ui/PaintedText.h"
 #include "ui/Symbols.h"
 #include "ui/UiLanguage.h"
 
@@ -196,11 +197,11 @@ void HistoryTimeline::paintEvent(QPaintEvent* e)
         qreal y = r.top() + kTextPadding;
         p.setFont(df);
         p.setPen(primaryText);
-        p.drawText(mirrored(QRectF(x, y, textWidth, dm.height())), leading, dm.elidedText(dateText(i), Qt::ElideRight, textWidth));
+        PaintedText::draw(p, mirrored(QRectF(x, y, textWidth, dm.height())), leading, dateText(i));
         y += dm.height() + 2;
         p.setFont(cf);
         p.setPen(secondary);
-        p.drawText(mirrored(QRectF(x, y, textWidth, cm.height())), leading, cm.elidedText(row.detail, Qt::ElideRight, textWidth));
+        PaintedText::draw(p, mirrored(QRectF(x, y, textWidth, cm.height())), leading, row.detail);
         y += cm.height() + 2;
 
         // The three counts, each a coloured symbol and its number, 8 apart.

@@ -2,6 +2,7 @@
 
 #include "app/AppRouter.h"
 #include "monitor/MonitorCharts.h"
+#include "ui/PaintedText.h"
 #include "ui/Formatters.h"
 #include "ui/Symbols.h"
 #include "ui/ThemedLabel.h"
@@ -109,18 +110,17 @@ void MiniChartRow::paintEvent(QPaintEvent*)
     const bool rtl = layoutDirection() == Qt::RightToLeft;
     const QFont caption = Theme::font(Theme::TextStyle::caption);
     const QFont big = Theme::font(Theme::TextStyle::title3, QFont::DemiBold);
-    const QFontMetricsF cm(caption), bm(big);
-    const qreal textHeight = cm.height() + 1 + bm.height();
+    const qreal titleHeight = PaintedText::lineHeight(caption, title_), valueHeight = PaintedText::lineHeight(big, value_);
+    const qreal textHeight = titleHeight + 1 + valueHeight;
     const qreal labelX = rtl ? width() - kLabelWidth : 0;
     const qreal top = (height() - textHeight) / 2.0;
     const int align = int((rtl ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter | Qt::AlignAbsolute);
     p.setFont(caption);
     p.setPen(Theme::foreground(Theme::Level::secondary));
-    p.drawText(QRectF(labelX, top, kLabelWidth, cm.height()), align, cm.elidedText(title_, Qt::ElideRight, kLabelWidth));
+    PaintedText::draw(p, QRectF(labelX, top, kLabelWidth, titleHeight), Qt::Alignment(align), title_);
     p.setFont(big);
     p.setPen(Theme::foreground(Theme::Level::primary));
-    p.drawText(QRectF(labelX, top + cm.height() + 1, kLabelWidth, bm.height()), align,
-               bm.elidedText(value_, Qt::ElideRight, kLabelWidth));
+    PaintedText::draw(p, QRectF(labelX, top + titleHeight + 1, kLabelWidth, valueHeight), Qt::Alignment(align), value_);
 
     const QList<QPointF> points = chartPoints();
     if (points.isEmpty()) return;
@@ -205,10 +205,9 @@ void InfoLine::paintEvent(QPaintEvent*)
     const int trail = int((rtl ? Qt::AlignLeft : Qt::AlignRight) | Qt::AlignVCenter | Qt::AlignAbsolute);
     p.setFont(font);
     p.setPen(secondary);
-    p.drawText(QRectF(rtl ? width() - titleStart - titleWidth : titleStart, 0, titleWidth, height()), lead,
-               fm.elidedText(title_, Qt::ElideRight, titleWidth));
+    PaintedText::draw(p, QRectF(rtl ? width() - titleStart - titleWidth : titleStart, 0, titleWidth, height()), Qt::Alignment(lead), title_);
     p.setPen(color_.resolve());
-    p.drawText(value, trail, shownValue());
+    PaintedText::draw(p, value, Qt::Alignment(trail), shownValue());
 }
 
 // ---------------------------------------------------------------- MenuBarMonitorView

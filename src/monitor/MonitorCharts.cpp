@@ -1,5 +1,6 @@
 #include "monitor/MonitorCharts.h"
 
+#include "ui/PaintedText.h"
 #include "ui/Formatters.h"
 #include "ui/Motion.h"
 #include "ui/Theme.h"
@@ -62,18 +63,18 @@ void ElidedText::setTint(MonitorTint tint)
     update();
 }
 
-QString ElidedText::shownText() const { return fontMetrics().elidedText(text_, Qt::ElideRight, width()); }
+QString ElidedText::shownText() const { return PaintedText::elided(font(), text_, width()); }
 
 QSize ElidedText::sizeHint() const
 {
-    const QFontMetrics fm(font());
-    return QSize(fm.horizontalAdvance(text_) + 1, fm.height());
+    const PaintedText::LineMetrics line = PaintedText::measure(font(), text_);
+    return QSize(int(std::ceil(line.width)) + 1, int(std::ceil(line.height())));
 }
 
 QSize ElidedText::minimumSizeHint() const
 {
-    const QFontMetrics fm(font());
-    return QSize(std::min(fm.horizontalAdvance(QStringLiteral("…")) * 3, sizeHint().width()), fm.height());
+    const int ellipsis = int(std::ceil(PaintedText::width(font(), QStringLiteral("…"))));
+    return QSize(std::min(ellipsis * 3, sizeHint().width()), sizeHint().height());
 }
 
 void ElidedText::paintEvent(QPaintEvent*)
@@ -84,7 +85,7 @@ void ElidedText::paintEvent(QPaintEvent*)
     p.setPen(tint_.resolve());
     const bool rtl = layoutDirection() == Qt::RightToLeft;
     const Qt::Alignment edge = (rtl != trailing_) ? Qt::AlignRight : Qt::AlignLeft;
-    p.drawText(rect(), int(edge | Qt::AlignVCenter | Qt::AlignAbsolute), shownText());
+    PaintedText::draw(p, QRectF(rect()), edge | Qt::AlignVCenter | Qt::AlignAbsolute, text_);
 }
 
 // ---------------------------------------------------------------- ChartCard
@@ -106,8 +107,7 @@ ChartCard::ChartCard(const QString& title, const QString& value, std::optional<Q
     value_->setObjectName(QStringLiteral("value"));
     value_->setTrailing(true);
     top->addWidget(title_, 0, Qt::AlignBottom);
-    top->addStretch(1);
-    top->addWidget(value_, 1, Qt::AlignBottom);
+    top->addWidget(value_, 1, Qt::AlignBottom);  // all the room beside the title: it draws at the trailing edge
     column->addLayout(top);
     chart_->setParent(this);
     chart_->setFixedHeight(kChartHeight);

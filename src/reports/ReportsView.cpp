@@ -1,5 +1,7 @@
 #include "reports/ReportsView.h"
 
+#include "ui/PaintedText.h"
+
 #include "inspection/Quorlent.h"
 #include "platform/Clipboard.h"
 #include "reports/ExportMenu.h"
@@ -141,8 +143,7 @@ void ProminentButton::paintEvent(QPaintEvent*)
     // The label reads in its own direction ("Export…" keeps its ellipsis at the end in a
     // right-to-left window until it is translated).
     p.setLayoutDirection(text().isRightToLeft() ? Qt::RightToLeft : Qt::LeftToRight);
-    const QString shown = fontMetrics().elidedText(text(), Qt::ElideRight, width() - 16);
-    p.drawText(rect().adjusted(8, 0, -8, 0), Qt::AlignCenter | Qt::TextSingleLine, shown);
+    PaintedText::draw(p, QRectF(rect()).adjusted(8, 0, -8, 0), Qt::AlignCenter, text());
 }
 
 // ---- ReportPreviewBox --------------------------------------------------------------------------
@@ -164,6 +165,7 @@ ReportPreviewBox::ReportPreviewBox(QWidget* parent) : QWidget(parent), view_(new
     view_->setAutoFillBackground(false);
     view_->setFont(monospaced(Theme::pixelSize(Theme::TextStyle::callout)));
     view_->document()->setDocumentMargin(kPadding);
+    alignLines();
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
     QSizePolicy policy = sizePolicy();
     policy.setHeightForWidth(true);
@@ -233,8 +235,21 @@ void ReportPreviewBox::fit()
     view_->setGeometry(rect());
 }
 
+void ReportPreviewBox::alignLines()
+{
+    // Every line at the leading edge of the page's direction, whatever script it starts with
+    // (each line keeps its own reading order; a line that begins with a Latin name would
+    // otherwise sit at the left in a right-to-left page).
+    QTextOption option = view_->document()->defaultTextOption();
+    const Qt::Alignment leading = layoutDirection() == Qt::RightToLeft ? Qt::AlignRight : Qt::AlignLeft;
+    if (option.alignment() == (leading | Qt::AlignAbsolute)) return;
+    option.setAlignment(leading | Qt::AlignAbsolute);
+    view_->document()->setDefaultTextOption(option);
+}
+
 void ReportPreviewBox::changeEvent(QEvent* event)
 {
+    if (event && event->type() == QEvent::LayoutDirectionChange) alignLines();
     // Also called without an event when the appearance changes.
     if (!event || event->type() == QEvent::PaletteChange || event->type() == QEvent::StyleChange) {
         QPalette pal = view_->palette();
@@ -247,6 +262,9 @@ void ReportPreviewBox::changeEvent(QEvent* event)
             pal.setColor(group, QPalette::HighlightedText, Qt::white);
         }
         view_->setPalette(pal);
+        // The scroll bar keeps the theme's own colours: on the transparent palette above its
+        // handle and groove would be drawn from a clear window colour (black in light mode).
+        view_->verticalScrollBar()->setPalette(Theme::palette(Theme::appearance()));
     }
     if (event) QWidget::changeEvent(event);
 }

@@ -62,6 +62,7 @@ protected:
 
 private:
     void fit();
+    void alignLines();
     QTextEdit* view_;
     QString text_;
     mutable QHash<std::pair<int, QString>, int> measured_;

@@ -1,9 +1,12 @@
 #include "screens/BatteryHealthView.h"
 
+#include "screens/PageFrame.h"
+
 #include "platform/Platform.h"
 #include "ui/Blur.h"
 #include "ui/Card.h"
 #include "ui/Motion.h"
+#include "ui/PaintedText.h"
 #include "ui/ScoreRing.h"
 #include "ui/SymbolView.h"
 #include "ui/Symbols.h"
@@ -172,18 +175,19 @@ protected:
         // The percentage over "Health", centred as one block.
         const QFont big = Theme::systemFont(38, QFont::Bold);
         const QFont small = Theme::font(Theme::TextStyle::callout);
-        const QFontMetricsF bm(big), sm(small);
-        const qreal blockHeight = bm.height() + 2 + sm.height();
+        const qreal valueHeight = PaintedText::lineHeight(big, valueText_);
+        const qreal captionHeight = PaintedText::lineHeight(small, caption_);
+        const qreal blockHeight = valueHeight + 2 + captionHeight;
         const qreal top = c.y() - blockHeight / 2;
         const qreal inner = 2 * (r - kLineWidth / 2) - 8;
-        const QRectF valueBox(c.x() - inner / 2, top, inner, bm.height());
-        const QRectF captionBox(c.x() - inner / 2, top + bm.height() + 2, inner, sm.height());
+        const QRectF valueBox(c.x() - inner / 2, top, inner, valueHeight);
+        const QRectF captionBox(c.x() - inner / 2, top + valueHeight + 2, inner, captionHeight);
         p.setFont(big);
         p.setPen(Theme::foreground(Theme::Level::primary));
-        p.drawText(valueBox, Qt::AlignCenter, bm.elidedText(valueText_, Qt::ElideRight, inner));
+        PaintedText::draw(p, valueBox, Qt::AlignCenter, valueText_);
         p.setFont(small);
         p.setPen(Theme::foreground(Theme::Level::secondary));
-        p.drawText(captionBox, Qt::AlignCenter, sm.elidedText(caption_, Qt::ElideRight, inner));
+        PaintedText::draw(p, captionBox, Qt::AlignCenter, caption_);
     }
 
 private:
@@ -216,13 +220,13 @@ public:
     static QFont font() { return Theme::font(Theme::TextStyle::body, QFont::DemiBold); }
     QSize sizeHint() const override
     {
-        const QFontMetrics m(font());
-        return QSize(m.horizontalAdvance(text_) + 20 + 1, m.height() + 6);
+        const PaintedText::LineMetrics m = PaintedText::measure(font(), text_);
+        return QSize(int(std::ceil(m.width)) + 20 + 1, int(std::ceil(m.height())) + 6);
     }
     QSize minimumSizeHint() const override
     {
-        const QFontMetrics m(font());
-        return QSize(qMin(sizeHint().width(), 20 + m.horizontalAdvance(QStringLiteral("…")) + 40), m.height() + 6);
+        const qreal ellipsis = PaintedText::width(font(), QStringLiteral("…"));
+        return QSize(qMin(sizeHint().width(), 20 + int(std::ceil(ellipsis)) + 40), sizeHint().height());
     }
 
 protected:
@@ -238,8 +242,7 @@ protected:
         p.fillPath(capsule(r), fill);
         p.setFont(font());
         p.setPen(c);
-        const QFontMetricsF m(font());
-        p.drawText(r.adjusted(10, 3, -10, -3), Qt::AlignCenter, m.elidedText(text_, Qt::ElideRight, r.width() - 20));
+        PaintedText::draw(p, r.adjusted(10, 3, -10, -3), Qt::AlignCenter, text_);
     }
 
 private:
@@ -271,8 +274,8 @@ public:
     static QFont valueFont() { return Theme::font(Theme::TextStyle::callout, QFont::Medium); }
     QSize sizeHint() const override
     {
-        const QFontMetrics t(titleFont()), v(valueFont());
-        return QSize(t.horizontalAdvance(title_) + 12 + v.horizontalAdvance(valueText_), qMax(t.height(), v.height()) + 5 + 8);
+        const PaintedText::LineMetrics t = PaintedText::measure(titleFont(), title_), v = PaintedText::measure(valueFont(), valueText_);
+        return QSize(int(std::ceil(t.width + 12 + v.width)), int(std::ceil(qMax(t.height(), v.height()))) + 5 + 8);
     }
     QSize minimumSizeHint() const override { return QSize(120, sizeHint().height()); }
 
@@ -283,10 +286,10 @@ protected:
         p.setLayoutDirection(layoutDirection());
         p.setRenderHint(QPainter::Antialiasing);
         const bool rtl = layoutDirection() == Qt::RightToLeft;
-        const QFontMetricsF t(titleFont()), v(valueFont());
+        const PaintedText::LineMetrics t = PaintedText::measure(titleFont(), title_), v = PaintedText::measure(valueFont(), valueText_);
         const qreal line = qMax(t.height(), v.height());
         const qreal w = width();
-        const qreal valueWidth = qMin(v.horizontalAdvance(valueText_) + 1, w);
+        const qreal valueWidth = qMin(v.width + 1, w);
         const QRectF valueBox(rtl ? 0 : w - valueWidth, 0, valueWidth, line);
         const qreal titleWidth = qMax<qreal>(0, w - valueWidth - 12);
         const QRectF titleBox(rtl ? w - titleWidth : 0, 0, titleWidth, line);
@@ -294,10 +297,10 @@ protected:
         const Qt::Alignment trailing = (rtl ? Qt::AlignLeft : Qt::AlignRight) | Qt::AlignAbsolute | Qt::AlignVCenter;
         p.setFont(titleFont());
         p.setPen(Theme::foreground(Theme::Level::secondary));
-        p.drawText(titleBox, leading, t.elidedText(title_, Qt::ElideRight, titleWidth));
+        PaintedText::draw(p, titleBox, leading, title_);
         p.setFont(valueFont());
         p.setPen(Theme::foreground(Theme::Level::primary));
-        p.drawText(valueBox, trailing, valueText_);
+        PaintedText::draw(p, valueBox, trailing, valueText_);
 
         const QRectF track(0, line + 5, w, 8);
         p.fillPath(capsule(track), Theme::primary(0.07));
@@ -336,11 +339,12 @@ public:
         titleLabel->setObjectName(QStringLiteral("title"));
         titleLabel->setEdgeAlignment(false, Qt::AlignVCenter);
         texts->addWidget(titleLabel);
-        value_ = new ThemedLabel(QString(), Theme::font(Theme::TextStyle::body, QFont::DemiBold), Theme::Level::primary);
+        // One line: a value wider than the tile ends in "…" (the whole value is its tooltip).
+        value_ = new OneLineLabel(QString(), Theme::font(Theme::TextStyle::body, QFont::DemiBold), Theme::Level::primary);
         value_->setObjectName(QStringLiteral("value"));
         value_->setTextInteractionFlags(Qt::TextSelectableByMouse);
         value_->setEdgeAlignment(false, Qt::AlignVCenter);
-        value_->setMinimumWidth(0);
+        value_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
         texts->addWidget(value_);
         texts->addStretch(1);
         row->addLayout(texts, 1);
@@ -349,17 +353,18 @@ public:
     }
     void set(const QString& value, const QString& symbol)
     {
-        value_->setText(value);
+        value_->setFullText(value);
         symbol_->setSymbol(symbol);
         setAccessibleName(title_ + QStringLiteral(": ") + value);
     }
-    QString value() const { return value_->text(); }
+    QString value() const { return value_->fullText(); }
+    QString shownValue() const { return value_->text(); }
     QString symbol() const { return symbol_->symbol(); }
 
 private:
     QString title_;
     SymbolView* symbol_;
-    ThemedLabel* value_;
+    OneLineLabel* value_;
 };
 
 // ---- BatteryHealthContent ----------------------------------------------------------------------

@@ -1,6 +1,7 @@
 #include "screens/CategoryCard.h"
 
 #include "platform/i18n/LocaleFormat.h"
+#include "ui/PaintedText.h"
 #include "platform/i18n/StringFormat.h"
 #include "screens/PageFrame.h"
 #include "ui/StatusIcon.h"
@@ -116,7 +117,7 @@ void StatusCount::paintEvent(QPaintEvent*)
     p.setFont(countFont());
     p.setPen(Theme::foreground(Theme::Level::secondary));
     // Plain digits: never grouped nor localised.
-    p.drawText(text, int(Qt::AlignVCenter | Qt::AlignLeft | Qt::AlignAbsolute), QString::number(count_));
+    PaintedText::draw(p, text, Qt::AlignVCenter | Qt::AlignLeft | Qt::AlignAbsolute, QString::number(count_), Qt::ElideNone);
 }
 
 // ---- SectionSummaryCard ---------------------------------------------------------------------

@@ -1,5 +1,6 @@
 #include "screens/Highlight.h"
 
+#include "ui/PaintedText.h"
 #include "ui/Symbols.h"
 #include "ui/Theme.h"
 #include "ui/UiLanguage.h"
@@ -96,9 +97,9 @@ void HighlightChip::setHighlight(const Highlight& highlight)
 
 QSize HighlightChip::sizeHint() const
 {
-    const QFontMetrics fm(titleFont());
-    const int h = qMax(fm.height(), int(std::ceil(symbolSize()))) + 2 * kPadV;
-    return QSize(kPadH + kSymbolFrame + kSpacing + fm.horizontalAdvance(highlight_.title) + kPadH, h);
+    const PaintedText::LineMetrics line = PaintedText::measure(titleFont(), highlight_.title);
+    const int h = qMax(int(std::ceil(line.height())), int(std::ceil(symbolSize()))) + 2 * kPadV;
+    return QSize(kPadH + kSymbolFrame + kSpacing + int(std::ceil(line.width)) + kPadH, h);
 }
 
 QSize HighlightChip::minimumSizeHint() const
@@ -143,9 +144,8 @@ void HighlightChip::paintChip(QPainter& p) const
     const qreal textX = kPadH + kSymbolFrame + kSpacing;
     const qreal textW = qMax<qreal>(0, r.width() - textX - kPadH);
     const QFont f = titleFont();
-    const QFontMetricsF fm(f);
     p.setFont(f);
     p.setPen(Theme::foreground(Theme::Level::primary));
-    const int align = int((rtl ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignAbsolute | Qt::AlignVCenter);
-    p.drawText(mirrored(QRectF(textX, 0, textW, r.height())), align, fm.elidedText(highlight_.title, Qt::ElideRight, textW));
+    const Qt::Alignment align = (rtl ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignAbsolute | Qt::AlignVCenter;
+    PaintedText::draw(p, mirrored(QRectF(textX, 0, textW, r.height())), align, highlight_.title);
 }

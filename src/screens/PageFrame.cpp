@@ -1,4 +1,5 @@
 #include "screens/PageFrame.h"
+#include "ui/PaintedText.h"
 #include "ui/UntrustedText.h"
 
 #include <QAccessibleWidget>
@@ -159,9 +160,10 @@ void OneLineLabel::setFullText(const QString& text)
 
 QSize OneLineLabel::sizeHint() const
 {
-    const QFontMetrics fm(font());
+    // The shaped line: a title in a fallback face (Devanagari, CJK) stands taller than the font's own line.
+    const PaintedText::LineMetrics line = PaintedText::measure(font(), full_);
     const QMargins m = contentsMargins();
-    return QSize(fm.horizontalAdvance(full_) + 2 + m.left() + m.right(), fm.height() + m.top() + m.bottom());
+    return QSize(int(std::ceil(line.width)) + 2 + m.left() + m.right(), int(std::ceil(line.centredHeight())) + m.top() + m.bottom());
 }
 
 QSize OneLineLabel::minimumSizeHint() const
@@ -184,10 +186,9 @@ void OneLineLabel::changeEvent(QEvent* e)
 
 void OneLineLabel::elide()
 {
-    const QFontMetrics fm(font());
     const int available = contentsRect().width();
-    const bool fits = fm.horizontalAdvance(full_) <= available;
-    const QString shown = fits ? full_ : fm.elidedText(full_, Qt::ElideRight, available);
+    const bool fits = PaintedText::width(font(), full_) <= available;
+    const QString shown = PaintedText::elided(font(), full_, available);
     if (shown != text()) setText(shown);
     setToolTip(fits ? QString() : UntrustedText::toolTip(full_));
 }

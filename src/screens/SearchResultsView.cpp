@@ -1,5 +1,7 @@
 #include "screens/SearchResultsView.h"
 
+#include "ui/PaintedText.h"
+
 #include "app/AppRouter.h"
 #include "inspection/Quorlent.h"
 #include "platform/i18n/LocaleFormat.h"
@@ -148,7 +150,7 @@ void SymbolTextButton::paintEvent(QPaintEvent*)
     p.setFont(f);
     p.setPen(c);
     const int align = int((rtl ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignAbsolute | Qt::AlignVCenter);
-    p.drawText(textBox, align, QFontMetricsF(f).elidedText(text(), Qt::ElideRight, textBox.width()));
+    PaintedText::draw(p, textBox, Qt::Alignment(align), text());
     if (hasFocus()) {
         p.setPen(QPen(Theme::brandPrimary(), 1));
         p.setBrush(Qt::NoBrush);

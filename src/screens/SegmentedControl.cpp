@@ -1,5 +1,8 @@
 #include "screens/SegmentedControl.h"
 
+#include "ui/PaintedText.h"
+
+#include <cmath>
 #include "ui/Card.h"
 #include "ui/Theme.h"
 
@@ -63,17 +66,15 @@ void SegmentedControl::setPreferredWidth(int width)
 
 QSize SegmentedControl::sizeHint() const
 {
-    const QFontMetrics fm(segmentFont());
     int widest = 0;
-    for (const QString& t : titles_) widest = qMax(widest, fm.horizontalAdvance(t));
+    for (const QString& t : titles_) widest = qMax(widest, int(std::ceil(PaintedText::width(segmentFont(), t))));
     return QSize(qMax(preferredWidth_, int(titles_.size()) * (widest + 24)), kHeight);
 }
 
 QSize SegmentedControl::minimumSizeHint() const
 {
-    const QFontMetrics fm(segmentFont());
     int widest = 0;
-    for (const QString& t : titles_) widest = qMax(widest, fm.horizontalAdvance(t));
+    for (const QString& t : titles_) widest = qMax(widest, int(std::ceil(PaintedText::width(segmentFont(), t))));
     return QSize(int(titles_.size()) * qMin(widest + 8, 60), kHeight);
 }
 
@@ -125,10 +126,9 @@ void SegmentedControl::paintEvent(QPaintEvent*)
         p.drawPath(trackPath);
     }
     p.setFont(segmentFont());
-    const QFontMetrics fm(segmentFont());
     for (int i = 0; i < titles_.size(); ++i) {
         const QRect r = segmentRect(i).adjusted(4, 0, -4, 0);
         p.setPen(Theme::foreground(i == current_ ? Theme::Level::primary : Theme::Level::secondary));
-        p.drawText(r, Qt::AlignCenter, fm.elidedText(titles_[i], Qt::ElideRight, r.width()));
+        PaintedText::draw(p, QRectF(r), Qt::AlignCenter, titles_[i]);
     }
 }

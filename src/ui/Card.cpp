@@ -3,6 +3,7 @@
 #include <QCache>
 #include <QEvent>
 #include "ui/Blur.h"
+#include "ui/PaintedText.h"
 #include "ui/SmoothCorners.h"
 
 #include <QPainter>
@@ -205,7 +206,7 @@ void NumericText::paint(QPainter& painter, const QRectF& rect, Qt::Alignment ali
 {
     const double t = progress_.value();
     if (t >= 1 || previousText_.isEmpty()) {
-        painter.drawText(rect, int(alignment), text_);
+        PaintedText::draw(painter, rect, alignment, text_, Qt::ElideNone);
         return;
     }
     // Rising values come in from below, falling ones from above.
@@ -214,8 +215,8 @@ void NumericText::paint(QPainter& painter, const QRectF& rect, Qt::Alignment ali
     painter.setClipRect(rect.adjusted(0, -2, 0, 2), Qt::IntersectClip);
     const qreal base = painter.opacity();
     painter.setOpacity(base * (1 - t));
-    painter.drawText(rect.translated(0, -travel * t), int(alignment), previousText_);
+    PaintedText::draw(painter, rect.translated(0, -travel * t), alignment, previousText_, Qt::ElideNone);
     painter.setOpacity(base * t);
-    painter.drawText(rect.translated(0, travel * (1 - t)), int(alignment), text_);
+    PaintedText::draw(painter, rect.translated(0, travel * (1 - t)), alignment, text_, Qt::ElideNone);
     painter.restore();
 }

@@ -1,5 +1,7 @@
 #include "ui/ScoreRing.h"
 
+#include "ui/PaintedText.h"
+
 #include <QAccessibleWidget>
 #include <QPaintEvent>
 #include <QPainter>
@@ -562,7 +564,7 @@ qreal RingGauge::fittedFontSize(const QString& text, qreal size)
     const Metrics m = metrics(size);
     const qreal available = size - 2 * m.inset;
     for (qreal px = m.fontSize; px > m.minFontSize; px -= 0.5) {
-        if (QFontMetricsF(valueFont(px)).horizontalAdvance(text) <= available) return px;
+        if (PaintedText::width(valueFont(px), text) <= available) return px;
     }
     return m.minFontSize;
 }
@@ -578,12 +580,12 @@ QSize RingGauge::sizeHint() const
 {
     // The glow's room above and beside the ring; below it the glow fades into the gap
     // over the caption.
-    const QFontMetrics fm(Theme::font(Theme::TextStyle::caption));
+    const QFont font = Theme::font(Theme::TextStyle::caption);
     const int s = int(std::ceil(size_));
     const int m = ScoreRing::kGlowMargin;
-    // A caption in a fallback font (Japanese, Chinese, Hindi) stands taller than the caption font.
-    const int caption = qMax(fm.height(), fm.boundingRect(QRect(), Qt::AlignLeft, title_).height());
-    return QSize(qMax(s + 2 * m, fm.horizontalAdvance(title_)), m + s + 8 + caption);
+    // A caption in a fallback face (Japanese, Chinese, Hindi) stands taller than the caption font.
+    const PaintedText::LineMetrics caption = PaintedText::measure(font, title_);
+    return QSize(qMax(s + 2 * m, int(std::ceil(caption.width))), m + s + 8 + int(std::ceil(caption.height())));
 }
 
 QRectF RingGauge::ringRect() const { return QRectF((width() - size_) / 2, ScoreRing::kGlowMargin, size_, size_); }
@@ -607,18 +609,19 @@ QRectF RingGauge::valueTextRect() const
 void RingGauge::measureValueText()
 {
     valuePixelSize_ = fittedFontSize(valueText_, size_);
-    const QFontMetricsF fm(valueFont(valuePixelSize_));
-    valueLineHeight_ = fm.height();
+    const QFont font = valueFont(valuePixelSize_);
     const Metrics m = metrics(size_);
-    valueLine_ = fm.elidedText(valueText_, Qt::ElideRight, size_ - 2 * m.inset);
-    valueLineWidth_ = std::min(fm.horizontalAdvance(valueLine_), size_ - 2 * m.inset);
+    valueLine_ = PaintedText::elided(font, valueText_, size_ - 2 * m.inset);
+    const PaintedText::LineMetrics line = PaintedText::measure(font, valueLine_);
+    valueLineHeight_ = line.height();
+    valueLineWidth_ = std::min(line.width, size_ - 2 * m.inset);
 }
 
 QRectF RingGauge::titleRect() const
 {
     // A caption in a fallback font (Japanese, Chinese, Hindi) stands taller than the caption font.
     const qreal top = ringRect().bottom() + 8;
-    return QRectF(0, top, width(), qMax(QFontMetricsF(Theme::font(Theme::TextStyle::caption)).height(), height() - top));
+    return QRectF(0, top, width(), qMax(PaintedText::lineHeight(Theme::font(Theme::TextStyle::caption), title_), height() - top));
 }
 
 void RingGauge::paintEvent(QPaintEvent* e)
@@ -631,14 +634,13 @@ void RingGauge::paintEvent(QPaintEvent* e)
     if (e->rect().intersects(textRect.toAlignedRect())) {
         p.setFont(valueFont(valuePixelSize_));
         p.setPen(Theme::foreground(Theme::Level::primary));
-        p.drawText(textRect, Qt::AlignCenter, valueLine_);
+        PaintedText::draw(p, textRect, Qt::AlignCenter, valueLine_);
     }
     const QRectF caption = titleRect();
     if (e->rect().intersects(caption.toAlignedRect())) {
         const QFont font = Theme::font(Theme::TextStyle::caption);
         p.setFont(font);
         p.setPen(Theme::foreground(Theme::Level::secondary));
-        p.drawText(caption, Qt::AlignHCenter | Qt::AlignTop,
-                   QFontMetricsF(font).elidedText(title_, Qt::ElideRight, caption.width()));
+        PaintedText::draw(p, caption, Qt::AlignHCenter | Qt::AlignTop, title_);
     }
 }

@@ -1,6 +1,10 @@
 #include "ui/ThemedLabel.h"
 
+#include "ui/PaintedText.h"
+
 #include <QEvent>
+
+#include <cmath>
 
 ThemedLabel::ThemedLabel(const QString& text, const QFont& font, Theme::Level level, QWidget* parent)
     : QLabel(parent), level_(level)
@@ -10,6 +14,29 @@ ThemedLabel::ThemedLabel(const QString& text, const QFont& font, Theme::Level le
     setFont(font);
     connect(&Theme::Notifier::shared(), &Theme::Notifier::appearanceChanged, this, &ThemedLabel::refresh);
     refresh();
+}
+
+void ThemedLabel::setText(const QString& text) { QLabel::setText(PaintedText::forLayout(text)); }
+
+int ThemedLabel::inkHeight() const
+{
+    if (wordWrap() || text().isEmpty()) return 0;
+    const QMargins m = contentsMargins();
+    return int(std::ceil(PaintedText::measure(font(), text()).centredHeight())) + m.top() + m.bottom() + 2 * margin();
+}
+
+QSize ThemedLabel::sizeHint() const
+{
+    QSize s = QLabel::sizeHint();
+    s.setHeight(qMax(s.height(), inkHeight()));
+    return s;
+}
+
+QSize ThemedLabel::minimumSizeHint() const
+{
+    QSize s = QLabel::minimumSizeHint();
+    s.setHeight(qMax(s.height(), inkHeight()));
+    return s;
 }
 
 void ThemedLabel::setLevel(Theme::Level level)

@@ -10,6 +10,9 @@ class ThemedLabel : public QLabel {
     Q_OBJECT
 public:
     ThemedLabel(const QString& text, const QFont& font, Theme::Level level, QWidget* parent = nullptr);
+    // The text as it is laid out (PaintedText::forLayout): an Arabic percentage keeps the
+    // line height of its digits.
+    void setText(const QString& text);
     void setLevel(Theme::Level level);
     // A fixed colour instead of a foreground level.
     void setColor(const QColor& color);
@@ -17,12 +20,18 @@ public:
     // Resolved against the layout direction (selectable text would otherwise follow the
     // text's own direction and leave Latin values on the left in Arabic).
     void setEdgeAlignment(bool trailing, Qt::Alignment vertical = Qt::AlignTop);
+    // A line tall enough for every glyph of its text: accents over capitals ("État", "Über")
+    // and Devanagari's signs rise above the face's ascent, and a label only as tall as the
+    // face's line cuts them off.
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
 
 protected:
     void changeEvent(QEvent* e) override;
 
 private:
     void refresh();
+    int inkHeight() const;
     Theme::Level level_;
     std::optional<Theme::Tint> color_;
     std::optional<std::pair<bool, Qt::Alignment>> edge_;

@@ -1,6 +1,7 @@
 #include "ui/Tiles.h"
 
 #include "ui/Accessibility.h"
+#include "ui/PaintedText.h"
 #include "ui/SmoothCorners.h"
 #include "ui/SymbolView.h"
 #include "ui/Symbols.h"
@@ -136,15 +137,15 @@ void StatTile::setCount(qint64 count)
 QSize StatTile::minimumSizeHint() const
 {
     const QFontMetrics big(Theme::font(Theme::TextStyle::title2, QFont::Bold));
-    const QFontMetrics small(Theme::font(Theme::TextStyle::caption));
-    return QSize(12 + 24 + 12 + 40 + 12, 12 + big.height() + 1 + small.height() + 12);
+    const qreal title = PaintedText::lineHeight(Theme::font(Theme::TextStyle::caption), title_);
+    return QSize(12 + 24 + 12 + 40 + 12, 12 + big.height() + 1 + int(std::ceil(title)) + 12);
 }
 
 QSize StatTile::sizeHint() const
 {
-    const QFontMetrics small(Theme::font(Theme::TextStyle::caption));
     QSize s = minimumSizeHint();
-    s.setWidth(qMax(s.width(), 12 + 24 + 12 + small.horizontalAdvance(title_) + 12));
+    const qreal title = PaintedText::width(Theme::font(Theme::TextStyle::caption), title_);
+    s.setWidth(qMax(s.width(), 12 + 24 + 12 + int(std::ceil(title)) + 12));
     return s;
 }
 
@@ -165,9 +166,10 @@ void StatTile::paintEvent(QPaintEvent*)
     const bool rtl = layoutDirection() == Qt::RightToLeft;
     const QFont big = Theme::font(Theme::TextStyle::title2, QFont::Bold);
     const QFont small = Theme::font(Theme::TextStyle::caption);
-    const QFontMetricsF bm(big), sm(small);
+    const QFontMetricsF bm(big);
+    const qreal titleHeight = PaintedText::lineHeight(small, title_);
     const qreal symbolSize = Theme::pixelSize(Theme::TextStyle::title2);
-    const qreal textHeight = bm.height() + 1 + sm.height();
+    const qreal textHeight = bm.height() + 1 + titleHeight;
     const qreal top = (r.height() - textHeight) / 2;
     // Leading edge: symbol, then the count over the title.
     auto mirrored = [&](QRectF box) {
@@ -184,8 +186,7 @@ void StatTile::paintEvent(QPaintEvent*)
     number_->paint(p, mirrored(QRectF(textX, top, textW, bm.height())), align | Qt::AlignVCenter);
     p.setFont(small);
     p.setPen(Theme::foreground(Theme::Level::secondary));
-    p.drawText(mirrored(QRectF(textX, top + bm.height() + 1, textW, sm.height())), int(align | Qt::AlignVCenter),
-               sm.elidedText(title_, Qt::ElideRight, textW));
+    PaintedText::draw(p, mirrored(QRectF(textX, top + bm.height() + 1, textW, titleHeight)), align | Qt::AlignVCenter, title_);
 }
 
 // ---- SpecPill -------------------------------------------------------------------------------

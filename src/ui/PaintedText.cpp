@@ -1,0 +1,138 @@
+#include "ui/PaintedText.h"
+
+#include <QFontMetricsF>
+#include <QPainter>
+#include <QGlyphRun>
+#include <QRawFont>
+#include <QTextLayout>
+
+#include <cmath>
+
+namespace PaintedText {
+
+namespace {
+constexpr char16_t kArabicLetterMark = 0x061C;
+constexpr char16_t kRightToLeftMark = 0x200F;
+
+// Whether the letter mark at `at` decides the type of a European digit after it: AL turns
+// the digits it governs into Arabic numbers, R does not. Any other use of it is the same as R.
+bool governsEuropeanDigits(const QString& text, qsizetype at)
+{
+    for (qsizetype i = at + 1; i < text.size(); ++i) {
+        switch (text.at(i).direction()) {
+        case QChar::DirEN: return true;
+        case QChar::DirL:
+        case QChar::DirR:
+        case QChar::DirAL:
+        case QChar::DirB: return false;
+        default: break;
+        }
+    }
+    return false;
+}
+
+struct Laid {
+    QString text;
+    qreal ascent = 0, descent = 0, width = 0;
+};
+
+void layOut(QTextLayout& layout, Qt::LayoutDirection direction)
+{
+    QTextOption option(Qt::AlignLeft | Qt::AlignAbsolute);
+    option.setWrapMode(QTextOption::NoWrap);
+    option.setTextDirection(direction);
+    layout.setTextOption(option);
+    layout.setCacheEnabled(true);
+    layout.beginLayout();
+    QTextLine line = layout.createLine();
+    if (line.isValid()) {
+        line.setLineWidth(1e6);
+        line.setPosition(QPointF(0, 0));
+    }
+    layout.endLayout();
+}
+}  // namespace
+
+QString forLayout(const QString& text)
+{
+    qsizetype at = text.indexOf(QChar(kArabicLetterMark));
+    if (at < 0) return text;
+    QString out = text;
+    for (; at >= 0; at = out.indexOf(QChar(kArabicLetterMark), at + 1))
+        if (!governsEuropeanDigits(out, at)) out[at] = QChar(kRightToLeftMark);
+    return out;
+}
+
+namespace {
+LineMetrics measureLine(const QFont& font, const QTextLine& line, const QList<QGlyphRun>& runs)
+{
+    const QFontMetricsF fm(font);
+    LineMetrics m{qMax(fm.ascent(), line.ascent()), qMax(fm.descent(), line.descent()), 0, 0, line.naturalTextWidth()};
+    // Ink bounds relative to the baseline (the line stands at y = 0).
+    const qreal baseline = line.ascent();
+    for (const QGlyphRun& run : runs) {
+        const QRawFont face = run.rawFont();
+        const QList<quint32> glyphs = run.glyphIndexes();
+        const QList<QPointF> positions = run.positions();
+        for (qsizetype i = 0; i < glyphs.size() && i < positions.size(); ++i) {
+            const QRectF ink = face.boundingRect(glyphs[i]);
+            if (ink.isEmpty()) continue;
+            const qreal y = positions[i].y();  // the glyph's baseline, in line coordinates
+            m.inkAbove = qMax(m.inkAbove, (baseline - (y + ink.top())) - m.ascent);
+            m.inkBelow = qMax(m.inkBelow, (y + ink.bottom() - baseline) - m.descent);
+        }
+    }
+    // Less than half a pixel is the antialiased fringe of a glyph that fits.
+    auto room = [](qreal overshoot) { return overshoot > 0.5 ? std::ceil(overshoot) : 0.0; };
+    m.inkAbove = room(m.inkAbove);
+    m.inkBelow = room(m.inkBelow);
+    return m;
+}
+}  // namespace
+
+LineMetrics measure(const QFont& font, const QString& text)
+{
+    if (text.isEmpty()) {
+        const QFontMetricsF fm(font);
+        return LineMetrics{fm.ascent(), fm.descent(), 0, 0, 0};
+    }
+    QTextLayout layout(forLayout(text), font);
+    layOut(layout, Qt::LeftToRight);
+    return measureLine(font, layout.lineAt(0), layout.glyphRuns());
+}
+
+QString elided(const QFont& font, const QString& text, qreal width, Qt::TextElideMode mode)
+{
+    const QString laid = forLayout(text);
+    if (mode == Qt::ElideNone || measure(font, laid).width <= width) return laid;
+    return QFontMetricsF(font).elidedText(laid, mode, width);
+}
+
+void draw(QPainter& painter, const QRectF& box, Qt::Alignment alignment, const QString& text, Qt::TextElideMode mode)
+{
+    const QFont font = painter.font();
+    const QString shown = elided(font, text, box.width(), mode);
+    if (shown.isEmpty()) return;
+    QTextLayout layout(shown, font, painter.device());
+    layOut(layout, painter.layoutDirection());
+    const QTextLine line = layout.lineAt(0);
+    const LineMetrics m = measureLine(font, line, layout.glyphRuns());
+    const qreal w = line.naturalTextWidth();
+
+    Qt::Alignment h = alignment & Qt::AlignHorizontal_Mask;
+    if (!(h & Qt::AlignAbsolute) && painter.layoutDirection() == Qt::RightToLeft) {
+        if (h & Qt::AlignLeft) h = (h & ~Qt::AlignLeft) | Qt::AlignRight;
+        else if (h & Qt::AlignRight) h = (h & ~Qt::AlignRight) | Qt::AlignLeft;
+    }
+    qreal x = box.left();
+    if (h & Qt::AlignRight) x = box.right() - w;
+    else if (h & Qt::AlignHCenter) x = box.center().x() - w / 2;
+
+    qreal top = box.top();
+    if (alignment & Qt::AlignBottom) top = box.bottom() - m.height();
+    else if (alignment & Qt::AlignVCenter) top = box.center().y() - m.height() / 2;
+    const qreal baseline = top + m.inkAbove + m.ascent;
+    layout.draw(&painter, QPointF(x, baseline - line.ascent()));
+}
+
+}  // namespace PaintedText

@@ -1,0 +1,162 @@
+// Painted text must be shaped as a QLabel shapes it, in every script: the glyphs a painted
+// widget puts down for a string are the shaped line QTextLayout gives for the same string
+// and font, whole (nothing cut off by the box it was placed in).
+#include "support/TextRecorder.h"
+#include "ui/CapabilityRowView.h"
+#include "ui/Formatters.h"
+#include "ui/ThemedLabel.h"
+#include "ui/PaintedText.h"
+#include "ui/ScoreRing.h"
+#include "ui/Tiles.h"
+#include "ui/UiLanguage.h"
+
+#include <QImage>
+#include <QPainter>
+#include <QTextLayout>
+
+#include <functional>
+#include <memory>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct Script {
+    const char* code;
+    const char* text;  // a title in that language, as the string tables have it
+};
+// Devanagari's vowel signs and reph stand above the headline, Arabic joins and runs right to
+// left, CJK and Hangul come from taller faces, Cyrillic is the interface face's own.
+const Script kScripts[] = {
+    {"hi", "प्रोसेसर और मेमोरी समर्थित"}, {"ar", "المعالج والذاكرة"}, {"ja", "プロセッサとメモリ"},
+    {"ko", "프로세서 및 메모리"},         {"zh-Hans", "处理器与内存"},   {"ru", "Процессор и память"},
+};
+
+Qt::LayoutDirection directionOf(const char* code) { return QByteArray(code) == "ar" ? Qt::RightToLeft : Qt::LeftToRight; }
+
+void expectShapedAndWhole(QWidget& widget, const QString& text, const QFont& font, Qt::LayoutDirection direction)
+{
+    EXPECT_TRUE(drawsShapedAndWhole(widget, text, font, direction));
+}
+
+}  // namespace
+
+TEST(PaintedText, StatTileTitleIsTheShapedLineInEveryScript)
+{
+    for (const Script& s : kScripts) {
+        SCOPED_TRACE(s.code);
+        const QString title = QString::fromUtf8(s.text);
+        StatTile tile(3, title, QStringLiteral("checkmark.circle.fill"), Theme::statusSupported());
+        tile.setLayoutDirection(directionOf(s.code));
+        tile.resize(360, tile.sizeHint().height());
+        expectShapedAndWhole(tile, title, Theme::font(Theme::TextStyle::caption), directionOf(s.code));
+    }
+}
+
+TEST(PaintedText, RingGaugeCaptionIsTheShapedLineInEveryScript)
+{
+    for (const Script& s : kScripts) {
+        SCOPED_TRACE(s.code);
+        const QString title = QString::fromUtf8(s.text);
+        RingGauge gauge(title, 0.5, QStringLiteral("50%"), Theme::brandPrimary(), 120);
+        gauge.setLayoutDirection(directionOf(s.code));
+        gauge.resize(gauge.sizeHint().expandedTo(QSize(240, 0)));
+        expectShapedAndWhole(gauge, title, Theme::font(Theme::TextStyle::caption), directionOf(s.code));
+    }
+}
+
+TEST(PaintedText, DrawsTheShapedLineWholeInABoxOfTheFacesHeight)
+{
+    // A box only as tall as the interface face's line: the glyphs rising above it still show.
+    class Box : public QWidget {
+    public:
+        QString text;
+        void paintEvent(QPaintEvent*) override
+        {
+            QPainter p(this);
+            p.setLayoutDirection(layoutDirection());
+            p.setFont(Theme::font(Theme::TextStyle::caption));
+            const qreal h = QFontMetricsF(p.font()).height();
+            PaintedText::draw(p, QRectF(4, (height() - h) / 2, width() - 8, h), Qt::AlignLeft | Qt::AlignVCenter, text);
+        }
+    };
+    for (const Script& s : kScripts) {
+        SCOPED_TRACE(s.code);
+        Box box;
+        box.text = QString::fromUtf8(s.text);
+        box.setLayoutDirection(directionOf(s.code));
+        box.resize(300, 40);
+        expectShapedAndWhole(box, box.text, Theme::font(Theme::TextStyle::caption), directionOf(s.code));
+    }
+}
+
+TEST(PaintedText, LineHeightIsTheShapedLinesAndNeverBelowTheFaces)
+{
+    const QFont caption = Theme::font(Theme::TextStyle::caption);
+    const qreal face = QFontMetricsF(caption).height();
+    EXPECT_DOUBLE_EQ(PaintedText::lineHeight(caption, QStringLiteral("Supported")), face);
+    EXPECT_DOUBLE_EQ(PaintedText::lineHeight(caption, QString()), face);
+    // Devanagari stands taller than the interface face: its box grows as a QLabel's does.
+    EXPECT_GT(PaintedText::lineHeight(caption, QString::fromUtf8("प्रोसेसर")), face);
+}
+
+TEST(PaintedText, ArabicPercentLaysOutWithoutTheLetterMarksTallerLine)
+{
+    const QFont callout = Theme::font(Theme::TextStyle::callout);
+    const Localization ar = Localization::forCode("ar", "en_US");
+    const QString percent = QString::fromUtf8("٥٠٪؜");
+    // The mark is replaced where the order stays the same...
+    EXPECT_EQ(PaintedText::forLayout(percent), QString::fromUtf8("٥٠٪\u200f"));
+    EXPECT_EQ(PaintedText::lineHeight(callout, percent), PaintedText::lineHeight(callout, QString::fromUtf8("٥٠٪")));
+    EXPECT_EQ(PaintedText::lineHeight(callout, percent), PaintedText::lineHeight(callout, QString::fromUtf8("المعالج")));
+    // ...and kept where it turns the European digits after it into Arabic numbers.
+    const QString governing = QString::fromUtf8("٪؜ 5+3");
+    EXPECT_EQ(PaintedText::forLayout(governing), governing);
+    EXPECT_EQ(PaintedText::forLayout(QStringLiteral("50%")), QStringLiteral("50%"));
+    Q_UNUSED(ar);
+}
+
+TEST(PaintedText, ArabicPercentKeepsItsVisualOrder)
+{
+    // In a left-to-right line too the sign stays on the number's left, as with the mark.
+    const QFont callout = Theme::font(Theme::TextStyle::callout);
+    auto order = [&](const QString& text, Qt::LayoutDirection direction) {
+        QTextLayout layout(text, callout);
+        QTextOption option;
+        option.setTextDirection(direction);
+        layout.setTextOption(option);
+        layout.beginLayout();
+        QTextLine line = layout.createLine();
+        line.setLineWidth(1000);
+        layout.endLayout();
+        QList<qreal> x;
+        for (int i = 0; i < text.size(); ++i) x << line.cursorToX(i);
+        return x;
+    };
+    const QString percent = QString::fromUtf8("٥٠٪؜ CPU");
+    for (Qt::LayoutDirection d : {Qt::LeftToRight, Qt::RightToLeft})
+        EXPECT_EQ(order(PaintedText::forLayout(percent), d), order(percent, d));
+}
+
+TEST(PaintedText, ArabicRowsWithAPercentageKeepTheirHeight)
+{
+    const Localization ar = Localization::forCode("ar", "en_US");
+    const Localization en = Localization::english();
+    auto rowHeight = [](const QString& label, const QString& value, const Localization& l) {
+        CapabilityRowView row(CapabilityItem::make(label, value, CapabilityStatus::info, QStringLiteral("k")), std::nullopt, l);
+        row.setLayoutDirection(l.layoutDirection());
+        row.resize(600, 100);
+        return row.heightForWidth(600) > 0 ? row.heightForWidth(600) : row.sizeHint().height();
+    };
+    const QString percent = Formatters::percent(0.87, ar);
+    ASSERT_TRUE(percent.contains(QChar(0x061C)));  // ICU's letter mark, which only a taller face has
+    const QString label = ar.tr("Battery");
+    const int plain = rowHeight(label, ar.tr("Supported"), ar);
+    EXPECT_EQ(rowHeight(label, percent, ar), plain);
+    // The English rows are no taller with a percentage either.
+    EXPECT_EQ(rowHeight("Battery", Formatters::percent(0.87, en), en), rowHeight("Battery", "Supported", en));
+    // A themed label holding the percentage is as tall as one holding its digits alone.
+    const QFont callout = Theme::font(Theme::TextStyle::callout);
+    ThemedLabel withMark(percent, callout, Theme::Level::primary), digits(QString(percent).remove(QChar(0x061C)), callout, Theme::Level::primary);
+    EXPECT_EQ(withMark.sizeHint().height(), digits.sizeHint().height());
+}
