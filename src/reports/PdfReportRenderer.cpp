@@ -11,6 +11,7 @@
 
 #include <QBuffer>
 #include <QFontMetricsF>
+#include <QGlyphRun>
 #include <QImage>
 #include <QLinearGradient>
 #include <QPainter>
@@ -82,13 +83,61 @@ QStringList familiesFor(const QString& code)
     return all;
 }
 
+// Whether the text names its own direction: a strong letter outside any isolated datum.
 bool hasStrongDirection(const QString& text)
 {
+    int isolates = 0;
     for (QChar c : text) {
-        const QChar::Direction d = c.direction();
-        if (d == QChar::DirL || d == QChar::DirR || d == QChar::DirAL) return true;
+        switch (c.direction()) {
+        case QChar::DirLRI:
+        case QChar::DirRLI:
+        case QChar::DirFSI: ++isolates; break;
+        case QChar::DirPDI:
+            if (isolates > 0) --isolates;
+            break;
+        case QChar::DirL:
+        case QChar::DirR:
+        case QChar::DirAL:
+            if (isolates == 0) return true;
+            break;
+        default: break;
+        }
     }
     return false;
+}
+
+// Whether any part of the text may run right to left: a right-to-left letter, or a control
+// that can turn a run around (from machine data, say).
+bool mayRunRightToLeft(const QString& text)
+{
+    for (QChar c : text) {
+        switch (c.direction()) {
+        case QChar::DirR:
+        case QChar::DirAL:
+        case QChar::DirRLE:
+        case QChar::DirRLO:
+        case QChar::DirRLI:
+        case QChar::DirFSI: return true;
+        default: break;
+        }
+    }
+    return false;
+}
+
+bool isBidiControl(QChar c)
+{
+    switch (c.direction()) {
+    case QChar::DirLRE:
+    case QChar::DirLRO:
+    case QChar::DirRLE:
+    case QChar::DirRLO:
+    case QChar::DirPDF:
+    case QChar::DirLRI:
+    case QChar::DirRLI:
+    case QChar::DirFSI:
+    case QChar::DirPDI: return true;
+    default: return c.unicode() == 0x200E || c.unicode() == 0x200F || c.unicode() == 0x061C;
+    }
 }
 
 QString oneLine(QString text)
@@ -208,7 +257,7 @@ void PdfReportRenderer::beginPage()
 void PdfReportRenderer::drawRunningHeader()
 {
     const double width = contentWidth();
-    const QString text = summary_.deviceName + QStringLiteral(" \u00B7 ") + L_.tr("Device Capabilities Report");
+    const QString text = isolated(summary_.deviceName) + QStringLiteral(" \u00B7 ") + L_.tr("Device Capabilities Report");
     textBox(text, {8, QFont::Medium, false, tertiaryInk_, leading()}, margin, y_, width);
     fillRoundedRect(QRectF(margin, y_ + 16, width, 0.5), 0, hairline_);
     y_ += runningHeaderHeight;
@@ -266,8 +315,10 @@ void PdfReportRenderer::drawCover()
     top += textBox(eyebrow, {8.5, QFont::Bold, false, withAlpha(white, 0.78), leading(), false, kern}, x, top, tw) + 6;
     top += textBox(L_.tr("Device Capabilities Report"), {22, QFont::Bold, false, white, leading(), true}, x, top, tw) + 8;
     top += textBox(summary_.deviceName, {14, QFont::DemiBold, false, withAlpha(white, 0.95), leading()}, x, top, tw) + 3;
-    const QString facts = summary_.chip + QStringLiteral(" \u00B7 ") + summary_.modelIdentifier + QStringLiteral(" \u00B7 ")
-                          + summary_.osVersion;
+    // Machine texts may carry their own direction controls: each is isolated, so none can
+    // turn the separators or its neighbours around.
+    const QString facts = isolated(summary_.chip) + QStringLiteral(" \u00B7 ") + isolated(summary_.modelIdentifier)
+                          + QStringLiteral(" \u00B7 ") + isolated(summary_.osVersion);
     top += textBox(facts, {9.5, QFont::Normal, false, withAlpha(white, 0.82), leading(), true}, x, top, tw) + 3;
     textBox(ReportExporter::formattedDate(date_, L_), {9, QFont::Medium, false, withAlpha(white, 0.7), leading()}, x, top, tw);
 
@@ -391,7 +442,7 @@ void PdfReportRenderer::drawSectionHeader(int index, bool continued)
     fillRoundedRect(tile, 6, withAlpha(accent_, 0.12));
     drawSymbol(section.symbol, 11, tile, accent_);
 
-    const QString title = continued ? formatString(L_.tr("%@ (continued)"), {section.title}) : section.title;
+    const QString title = continued ? formatString(L_.tr("%@ (continued)"), {isolated(section.title)}) : section.title;
     textBox(title, {13, QFont::DemiBold, false, ink_, leading()}, margin + 31, y_ + 4.5, w * 0.6);
 
     if (!continued) {
@@ -500,18 +551,28 @@ PdfReportRenderer::TextBlock PdfReportRenderer::layoutText(const QString& text, 
     option.setUseDesignMetrics(true);
     block.layout->setTextOption(option);
     QList<QTextLayout::FormatRange> ranges;
-    if (shown == text) ranges = formats;
+    if (shown == text) {
+        ranges = formats;
+        for (const QTextLayout::FormatRange& r : formats)
+            if (r.format.hasProperty(QTextFormat::ForegroundBrush))
+                block.paints.append({r.start, r.length, r.format.foreground().color()});
+    }
     if (style.monoDigits) ranges += digitFallbacks(shown);
     ranges += shapedRuns(shown);
     if (!ranges.isEmpty()) block.layout->setFormats(ranges);
     block.layout->setCacheEnabled(true);
+    // Every line takes the text face's height, with its baseline where the text face puts
+    // it: a fallback face's taller ascent and descent (Arabic, CJK, a stray mark such as
+    // U+061C) must not make one language's rows taller than another's.
+    const QFontMetricsF metrics(f, measureDevice());
+    const double lineHeight = metrics.ascent() + metrics.descent() + std::max(0.0, metrics.leading());
     double height = 0;
     block.layout->beginLayout();
     for (QTextLine line = block.layout->createLine(); line.isValid(); line = block.layout->createLine()) {
         line.setLeadingIncluded(true);
         line.setLineWidth(width);
-        line.setPosition(QPointF(0, height));
-        height += line.height();
+        line.setPosition(QPointF(0, height + metrics.ascent() - line.ascent()));
+        height += lineHeight;
     }
     block.layout->endLayout();
     block.height = std::ceil(height - 1e-6);
@@ -524,23 +585,39 @@ QList<QTextLayout::FormatRange> PdfReportRenderer::shapedRuns(const QString& tex
     // Qt skips shaping under PreferNoShaping for every script, so Arabic and Devanagari runs
     // (with the spaces and marks between their letters) get it back; Latin text around them
     // stays unshaped, keeping its letters searchable.
+    // Unshaped text is never mirrored either: where a run may go right to left, brackets and
+    // other mirrored characters are shaped, so "(RAM)" in an Arabic line keeps its brackets
+    // facing the right way (the shaper mirrors only those the bidi algorithm turned around),
+    // and the direction controls are shaped away to nothing as a label would.
+    // Each of those characters is a range of its own: shaped inside a longer run, Qt turned
+    // the brackets of "%@ (continued)" one way and its Arabic words the other.
+    const bool mirrors = mayRunRightToLeft(text);
     auto needsShaping = [](QChar c) { return c.script() == QChar::Script_Arabic || c.script() == QChar::Script_Devanagari; };
+    auto alone = [mirrors](QChar c) { return mirrors && c.hasMirrored(); };
     auto joins = [](QChar c) { return c.script() == QChar::Script_Common || c.script() == QChar::Script_Inherited; };
     QList<QTextLayout::FormatRange> runs;
+    auto add = [&runs](qsizetype start, qsizetype length) {
+        QTextLayout::FormatRange range;
+        range.start = int(start);
+        range.length = int(length);
+        range.format.setFontStyleStrategy(QFont::PreferDefault);
+        runs << range;
+    };
     for (qsizetype i = 0; i < text.size();) {
+        if (alone(text[i])) {
+            add(i, 1);
+            ++i;
+            continue;
+        }
         if (!needsShaping(text[i])) {
             ++i;
             continue;
         }
         qsizetype end = i + 1, last = i + 1;
-        for (; end < text.size() && (needsShaping(text[end]) || joins(text[end])); ++end)
+        for (; end < text.size() && !alone(text[end]) && (needsShaping(text[end]) || joins(text[end])); ++end)
             if (needsShaping(text[end]) || text[end].script() == QChar::Script_Inherited) last = end + 1;
-        QTextLayout::FormatRange range;
-        range.start = int(i);
-        range.length = int(last - i);
-        range.format.setFontStyleStrategy(QFont::PreferDefault);
-        runs << range;
-        i = end;
+        add(i, last - i);
+        i = last;
     }
     return runs;
 }
@@ -570,8 +647,52 @@ QList<QTextLayout::FormatRange> PdfReportRenderer::digitFallbacks(const QString&
 void PdfReportRenderer::drawText(const TextBlock& block, double x, double top, double width)
 {
     if (!painter_ || !block.layout) return;
-    painter_->setPen(block.color);
-    block.layout->draw(painter_, QPointF(mirrorX(x, width), top));
+    // Glyph runs rather than QTextLayout::draw: a run without glyphs (a direction control
+    // that a fallback face claims) then draws nothing, and so does not pull that face into
+    // the document.
+    const QPointF origin(mirrorX(x, width), top);
+    // Glyphs go down in visual order, left to right along each line, as a label draws them
+    // (Qt merges the runs of one face across a line, so "(" and ")" would come before "RAM"):
+    // a reader that joins letters into words by their order then keeps "(RAM)" one word.
+    const auto paint = [&](const QList<QGlyphRun>& runs, const QColor& color) {
+        struct Glyph {
+            qsizetype run;
+            quint32 index;
+            QPointF position;
+        };
+        QList<Glyph> glyphs;
+        for (qsizetype r = 0; r < runs.size(); ++r) {
+            const QList<quint32> indexes = runs[r].glyphIndexes();
+            const QList<QPointF> positions = runs[r].positions();
+            for (qsizetype g = 0; g < indexes.size() && g < positions.size(); ++g) glyphs.append({r, indexes[g], positions[g]});
+        }
+        std::stable_sort(glyphs.begin(), glyphs.end(), [](const Glyph& a, const Glyph& b) {
+            if (std::abs(a.position.y() - b.position.y()) > 0.5) return a.position.y() < b.position.y();
+            return a.position.x() < b.position.x();
+        });
+        painter_->setPen(color);
+        for (qsizetype i = 0; i < glyphs.size();) {
+            qsizetype end = i + 1;
+            while (end < glyphs.size() && glyphs[end].run == glyphs[i].run) ++end;
+            QGlyphRun run;
+            run.setRawFont(runs[glyphs[i].run].rawFont());
+            QList<quint32> indexes;
+            QList<QPointF> positions;
+            for (qsizetype k = i; k < end; ++k) {
+                indexes.append(glyphs[k].index);
+                positions.append(glyphs[k].position);
+            }
+            run.setGlyphIndexes(indexes);
+            run.setPositions(positions);
+            painter_->drawGlyphRun(origin, run);
+            i = end;
+        }
+    };
+    if (block.paints.isEmpty()) {
+        paint(block.layout->glyphRuns(), block.color);
+        return;
+    }
+    for (const TextBlock::Paint& p : block.paints) paint(block.layout->glyphRuns(p.start, p.length), p.color);
 }
 
 double PdfReportRenderer::textBox(const QString& text, const TextStyle& style, double x, double top, double width)

@@ -63,6 +63,14 @@ private:
         std::shared_ptr<QTextLayout> layout;  // none for empty text
         double height = 0;
         QColor color;
+        // Ranges drawn in a colour of their own (the count chips); when there are any, only
+        // they are drawn.
+        struct Paint {
+            int start;
+            int length;
+            QColor color;
+        };
+        QList<Paint> paints;
     };
     struct Row {
         TextBlock label;
