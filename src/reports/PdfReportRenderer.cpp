@@ -59,30 +59,6 @@ QColor named(const char* first, const char* second, QColor fallback)
     return fallback;
 }
 
-// Families in fallback order: the interface's text face, then the interface language's
-// script, so shared code points (Han characters in Japanese) take that language's forms,
-// then every other script the product's languages and machine data may hold.
-QStringList familiesFor(const QString& code)
-{
-    const QString lang = code.section('-', 0, 0).toLower();
-    QStringList preferred;
-    if (lang == "ar") preferred << QStringLiteral("Noto Sans Arabic");
-    else if (lang == "hi") preferred << QStringLiteral("Noto Sans Devanagari");
-    else if (lang == "ja") preferred << QStringLiteral("Noto Sans CJK JP");
-    else if (lang == "ko") preferred << QStringLiteral("Noto Sans CJK KR");
-    else if (lang == "zh") preferred << QStringLiteral("Noto Sans CJK SC");
-    QStringList all = {Theme::textFamily()};
-    if (!all.contains(QStringLiteral("Noto Sans"))) all << QStringLiteral("Noto Sans");
-    for (const QString& family : preferred)
-        if (!all.contains(family)) all << family;
-    for (const char* f : {"Noto Sans Arabic", "Noto Sans Devanagari", "Noto Sans CJK JP", "Noto Sans CJK KR",
-                          "Noto Sans CJK SC", "DejaVu Sans"}) {
-        const QString family = QString::fromLatin1(f);
-        if (!all.contains(family)) all << family;
-    }
-    return all;
-}
-
 // Whether the text names its own direction: a strong letter outside any isolated datum.
 bool hasStrongDirection(const QString& text)
 {
@@ -158,8 +134,7 @@ PdfReportRenderer::PdfReportRenderer(const DeviceSummary& summary, const QList<C
       L_(L),
       rtl_(L.isRightToLeft()),
       pageSize_(pageSizeForRegion(region)),
-      families_(familiesFor(L.code)),
-      textFace_(QRawFont::fromFont(QFont(families_.first()))),
+      textFace_(QRawFont::fromFont(QFont(Theme::textFamily()))),
       ink_(srgb(0.11, 0.11, 0.13)),
       secondaryInk_(srgb(0.38, 0.39, 0.43)),
       tertiaryInk_(srgb(0.56, 0.57, 0.61)),
@@ -511,10 +486,10 @@ QString PdfReportRenderer::integer(qint64 n) const
 
 // --- Text and shapes --------------------------------------------------------------------
 
-QFont PdfReportRenderer::font(double size, QFont::Weight weight) const
+QFont PdfReportRenderer::font(double size, QFont::Weight weight, const QString& text) const
 {
     QFont f;
-    f.setFamilies(families_);
+    f.setFamilies(familiesFor(text));
     f.setPointSizeF(size);
     f.setWeight(weight);
     f.setHintingPreference(QFont::PreferNoHinting);
@@ -530,7 +505,19 @@ PdfReportRenderer::TextBlock PdfReportRenderer::layoutText(const QString& text, 
 {
     TextBlock block;
     if (text.isEmpty()) return block;
-    QFont f = font(style.size, style.weight);
+    // Both passes set the same texts in the same boxes: the drawing pass takes the counting
+    // pass's layouts.
+    QString key = text;
+    key += QChar(0);
+    key += QString::number(style.size) + ',' + QString::number(int(style.weight)) + ',' + QString::number(int(style.monoDigits))
+           + ',' + QString::number(int(style.align)) + ',' + QString::number(int(style.wrap)) + ','
+           + QString::number(style.kern) + ',' + QString::number(width, 'g', 17) + ',' + QString::number(style.color.rgba(), 16);
+    for (const QTextLayout::FormatRange& r : formats)
+        key += ',' + QString::number(r.start) + ':' + QString::number(r.length) + ':'
+               + QString::number(r.format.foreground().color().rgba(), 16);
+    if (const auto it = layouts_.constFind(key); it != layouts_.constEnd()) return *it;
+
+    QFont f = font(style.size, style.weight, text);
     // Tracking would tear apart the joined letters of Arabic and the headline of Devanagari.
     const bool shaped = !shapedRuns(text).isEmpty();
     if (style.kern != 0 && !shaped) f.setLetterSpacing(QFont::AbsoluteSpacing, style.kern);
@@ -540,43 +527,52 @@ PdfReportRenderer::TextBlock PdfReportRenderer::layoutText(const QString& text, 
         shown.replace(QStringLiteral("\r\n"), QString(QChar::LineSeparator));
         shown.replace('\n', QChar::LineSeparator);
     } else {
-        shown = QFontMetricsF(f, measureDevice()).elidedText(oneLine(text), Qt::ElideRight, width);
+        shown = oneLine(text);
     }
-    block.layout = std::make_shared<QTextLayout>(shown, f, measureDevice());
-    QTextOption option(style.align);
-    option.setWrapMode(style.wrap ? QTextOption::WrapAtWordBoundaryOrAnywhere : QTextOption::NoWrap);
-    // Each text takes its direction from its first strong character. Text with none (counts,
-    // marks) follows the document, so "✓ 15" reads as one chip in a right-to-left line too.
-    option.setTextDirection(rtl_ && !hasStrongDirection(shown) ? Qt::RightToLeft : Qt::LayoutDirectionAuto);
-    option.setUseDesignMetrics(true);
-    block.layout->setTextOption(option);
-    QList<QTextLayout::FormatRange> ranges;
-    if (shown == text) {
-        ranges = formats;
-        for (const QTextLayout::FormatRange& r : formats)
-            if (r.format.hasProperty(QTextFormat::ForegroundBrush))
-                block.paints.append({r.start, r.length, r.format.foreground().color()});
-    }
-    if (style.monoDigits) ranges += digitFallbacks(shown);
-    ranges += shapedRuns(shown);
-    if (!ranges.isEmpty()) block.layout->setFormats(ranges);
-    block.layout->setCacheEnabled(true);
     // Every line takes the text face's height, with its baseline where the text face puts
     // it: a fallback face's taller ascent and descent (Arabic, CJK, a stray mark such as
     // U+061C) must not make one language's rows taller than another's.
     const QFontMetricsF metrics(f, measureDevice());
     const double lineHeight = metrics.ascent() + metrics.descent() + std::max(0.0, metrics.leading());
-    double height = 0;
-    block.layout->beginLayout();
-    for (QTextLine line = block.layout->createLine(); line.isValid(); line = block.layout->createLine()) {
-        line.setLeadingIncluded(true);
-        line.setLineWidth(width);
-        line.setPosition(QPointF(0, height + metrics.ascent() - line.ascent()));
-        height += lineHeight;
-    }
-    block.layout->endLayout();
-    block.height = std::ceil(height - 1e-6);
+    const auto build = [&](const QString& shown) {
+        block.layout = std::make_shared<QTextLayout>(shown, f, measureDevice());
+        QTextOption option(style.align);
+        option.setWrapMode(style.wrap ? QTextOption::WrapAtWordBoundaryOrAnywhere : QTextOption::NoWrap);
+        // Each text takes its direction from its first strong character. Text with none (counts,
+        // marks) follows the document, so "✓ 15" reads as one chip in a right-to-left line too.
+        option.setTextDirection(rtl_ && !hasStrongDirection(shown) ? Qt::RightToLeft : Qt::LayoutDirectionAuto);
+        option.setUseDesignMetrics(true);
+        block.layout->setTextOption(option);
+        QList<QTextLayout::FormatRange> ranges;
+        block.paints.clear();
+        if (shown == text) {
+            ranges = formats;
+            for (const QTextLayout::FormatRange& r : formats)
+                if (r.format.hasProperty(QTextFormat::ForegroundBrush))
+                    block.paints.append({r.start, r.length, r.format.foreground().color()});
+        }
+        if (style.monoDigits) ranges += digitFallbacks(shown);
+        ranges += shapedRuns(shown);
+        if (!ranges.isEmpty()) block.layout->setFormats(ranges);
+        block.layout->setCacheEnabled(true);
+        double height = 0, widest = 0;
+        block.layout->beginLayout();
+        for (QTextLine line = block.layout->createLine(); line.isValid(); line = block.layout->createLine()) {
+            line.setLeadingIncluded(true);
+            line.setLineWidth(width);
+            line.setPosition(QPointF(0, height + metrics.ascent() - line.ascent()));
+            height += lineHeight;
+            widest = std::max(widest, line.naturalTextWidth());
+        }
+        block.layout->endLayout();
+        block.height = std::ceil(height - 1e-6);
+        return widest;
+    };
+    // A one-line text is cut with an ellipsis only when it does not fit.
+    if (build(shown) > width + 1e-6 && !style.wrap)
+        build(QFontMetricsF(f, measureDevice()).elidedText(shown, Qt::ElideRight, width));
     block.color = style.color;
+    layouts_.insert(key, block);
     return block;
 }
 
@@ -622,6 +618,53 @@ QList<QTextLayout::FormatRange> PdfReportRenderer::shapedRuns(const QString& tex
     return runs;
 }
 
+QStringList PdfReportRenderer::familiesFor(const QString& text) const
+{
+    // Only the faces a text needs, in fallback order: the text face, the face of each other
+    // script the text holds (the interface language's CJK face first, so shared Han
+    // characters take that language's forms), then DejaVu Sans for marks and symbols. A
+    // face that no text asks for is never opened, nor embedded.
+    enum Need { arabic = 1, devanagari = 2, cjk = 4, other = 8 };
+    int needs = 0;
+    for (QChar c : text) {
+        if (c.unicode() < 0x0370) continue;
+        switch (c.script()) {
+        case QChar::Script_Common:
+        case QChar::Script_Inherited:
+        case QChar::Script_Latin:
+        case QChar::Script_Greek:
+        case QChar::Script_Cyrillic: break;
+        case QChar::Script_Arabic: needs |= arabic; break;
+        case QChar::Script_Devanagari: needs |= devanagari; break;
+        case QChar::Script_Han:
+        case QChar::Script_Hiragana:
+        case QChar::Script_Katakana:
+        case QChar::Script_Hangul:
+        case QChar::Script_Bopomofo: needs |= cjk; break;
+        default: needs |= other; break;
+        }
+    }
+    // The direction controls of isolated data: no face here has them but Noto Sans, and
+    // they draw nothing, so only the lookup needs it.
+    if (text.contains(QChar(0x2068)) || text.contains(QChar(0x2069))) needs |= other;
+    if (const auto it = families_.constFind(needs); it != families_.constEnd()) return *it;
+    QStringList all = {Theme::textFamily()};
+    if (needs & arabic) all << QStringLiteral("Noto Sans Arabic");
+    if (needs & devanagari) all << QStringLiteral("Noto Sans Devanagari");
+    if (needs & cjk) {
+        const QString lang = L_.code.section('-', 0, 0).toLower();
+        QStringList cjkFaces = {QStringLiteral("Noto Sans CJK JP"), QStringLiteral("Noto Sans CJK KR"), QStringLiteral("Noto Sans CJK SC")};
+        const QString preferred = lang == "ko" ? cjkFaces[1] : lang == "zh" ? cjkFaces[2] : cjkFaces[0];
+        cjkFaces.removeAll(preferred);
+        all << preferred << cjkFaces;
+    }
+    if (needs & other && !all.contains(QStringLiteral("Noto Sans"))) all << QStringLiteral("Noto Sans");
+    all << QStringLiteral("DejaVu Sans");
+    if (!(needs & other) && !all.contains(QStringLiteral("Noto Sans"))) all << QStringLiteral("Noto Sans");
+    families_.insert(needs, all);
+    return all;
+}
+
 QList<QTextLayout::FormatRange> PdfReportRenderer::digitFallbacks(const QString& text) const
 {
     // The text face's own digits are tabular; only digits it lacks (Arabic-Indic) come from
@@ -638,7 +681,7 @@ QList<QTextLayout::FormatRange> PdfReportRenderer::digitFallbacks(const QString&
         QTextLayout::FormatRange range;
         range.start = int(i);
         range.length = 1;
-        range.format.setFontFamilies(QStringList{QStringLiteral("DejaVu Sans")} + families_);
+        range.format.setFontFamilies(QStringList{QStringLiteral("DejaVu Sans")} + familiesFor(text));
         ranges.append(range);
     }
     return ranges;

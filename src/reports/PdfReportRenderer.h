@@ -4,6 +4,7 @@
 
 #include <QColor>
 #include <QFont>
+#include <QHash>
 #include <QRawFont>
 #include <QSizeF>
 #include <QTextLayout>
@@ -102,7 +103,8 @@ private:
     void drawSymbol(const QString& name, double pointSize, const QRectF& box, const QColor& color);
     void fillRoundedRect(const QRectF& ltrRect, double radius, const QColor& color);
 
-    QFont font(double size, QFont::Weight weight) const;
+    QFont font(double size, QFont::Weight weight, const QString& text) const;
+    QStringList familiesFor(const QString& text) const;
     // Ranges of `text` whose digits the text face lacks, set in a face with tabular ones.
     static QList<QTextLayout::FormatRange> shapedRuns(const QString& text);
     QList<QTextLayout::FormatRange> digitFallbacks(const QString& text) const;
@@ -120,7 +122,8 @@ private:
     const Localization L_;
     const bool rtl_;
     const QSizeF pageSize_;
-    const QStringList families_;
+    mutable QHash<int, QStringList> families_;      // by the scripts a text needs
+    mutable QHash<QString, TextBlock> layouts_;     // by text, style and width
     const QRawFont textFace_;  // the first family, to tell which digits it has
 
     QPainter* painter_ = nullptr;  // present only in the drawing pass
