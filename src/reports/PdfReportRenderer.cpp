@@ -134,7 +134,6 @@ PdfReportRenderer::PdfReportRenderer(const DeviceSummary& summary, const QList<C
       L_(L),
       rtl_(L.isRightToLeft()),
       pageSize_(pageSizeForRegion(region)),
-      textFace_(QRawFont::fromFont(QFont(Theme::textFamily()))),
       ink_(srgb(0.11, 0.11, 0.13)),
       secondaryInk_(srgb(0.38, 0.39, 0.43)),
       tertiaryInk_(srgb(0.56, 0.57, 0.61)),
@@ -670,10 +669,12 @@ QList<QTextLayout::FormatRange> PdfReportRenderer::digitFallbacks(const QString&
     // The text face's own digits are tabular; only digits it lacks (Arabic-Indic) come from
     // DejaVu Sans, whose digits of every script share one width. Letters stay as they are.
     QList<QTextLayout::FormatRange> ranges;
-    if (!textFace_.isValid()) return ranges;
     for (qsizetype i = 0; i < text.size(); ++i) {
         const QChar c = text[i];
-        if (!c.isDigit() || textFace_.supportsCharacter(c)) continue;
+        // The text face has every ASCII digit; the face is opened only to ask about others.
+        if (!c.isDigit() || c.unicode() < 0x80) continue;
+        if (!textFace_) textFace_ = QRawFont::fromFont(QFont(Theme::textFamily()));
+        if (!textFace_->isValid() || textFace_->supportsCharacter(c)) continue;
         if (!ranges.isEmpty() && ranges.last().start + ranges.last().length == i) {
             ++ranges.last().length;
             continue;

@@ -10,6 +10,7 @@
 #include <QTextLayout>
 
 #include <memory>
+#include <optional>
 
 class QPainter;
 
@@ -124,7 +125,7 @@ private:
     const QSizeF pageSize_;
     mutable QHash<int, QStringList> families_;      // by the scripts a text needs
     mutable QHash<QString, TextBlock> layouts_;     // by text, style and width
-    const QRawFont textFace_;  // the first family, to tell which digits it has
+    mutable std::optional<QRawFont> textFace_;  // the text face, to tell which digits it has
 
     QPainter* painter_ = nullptr;  // present only in the drawing pass
     class QPdfWriter* writer_ = nullptr;
