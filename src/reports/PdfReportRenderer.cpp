@@ -552,6 +552,17 @@ PdfReportRenderer::TextBlock PdfReportRenderer::layoutText(const QString& text, 
         }
         if (style.monoDigits) ranges += digitFallbacks(shown);
         ranges += shapedRuns(shown);
+        // Direction controls (the isolates around inserted data, marks in machine texts)
+        // draw nothing; kept to the text face, no fallback face is looked up or opened for them.
+        for (qsizetype i = 0; i < shown.size(); ++i) {
+            if (!isBidiControl(shown[i])) continue;
+            QTextLayout::FormatRange range;
+            range.start = int(i);
+            range.length = 1;
+            range.format.setFontFamilies({Theme::textFamily()});
+            range.format.setFontStyleStrategy(QFont::StyleStrategy(QFont::PreferNoShaping | QFont::NoFontMerging));
+            ranges << range;
+        }
         if (!ranges.isEmpty()) block.layout->setFormats(ranges);
         block.layout->setCacheEnabled(true);
         double height = 0, widest = 0;
@@ -643,9 +654,6 @@ QStringList PdfReportRenderer::familiesFor(const QString& text) const
         default: needs |= other; break;
         }
     }
-    // The direction controls of isolated data: no face here has them but Noto Sans, and
-    // they draw nothing, so only the lookup needs it.
-    if (text.contains(QChar(0x2068)) || text.contains(QChar(0x2069))) needs |= other;
     if (const auto it = families_.constFind(needs); it != families_.constEnd()) return *it;
     QStringList all = {Theme::textFamily()};
     if (needs & arabic) all << QStringLiteral("Noto Sans Arabic");
