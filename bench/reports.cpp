@@ -2,9 +2,15 @@
 #include "inspection/DeviceProbe.h"
 #include "reports/ReportExporter.h"
 
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
 #include <QGuiApplication>
 
 #include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <cstring>
 
 namespace {
 struct Inspection {
@@ -81,10 +87,63 @@ void BM_Markdown(benchmark::State& state)
 BENCHMARK(BM_Markdown)->Unit(benchmark::kMicrosecond);
 }  // namespace
 
+namespace {
+// This machine's inspection in one language, as the application would export it.
+Inspection machine(const Localization& L)
+{
+    const ProbeContext ctx{Platform::host(), L};
+    Inspection r;
+    r.summary = DeviceProbe::summary(ctx);
+    r.sections = DeviceProbe::sections(ctx, std::nullopt);
+    return r;
+}
+
+// `--once`: what one short-lived process pays to inspect the machine and render every
+// format once, cold fonts included; each stage's wall time in milliseconds.
+int once()
+{
+    QElapsedTimer t;
+    t.start();
+    const Localization L = Localization::english();
+    const Inspection i = machine(L);
+    const double inspected = double(t.nsecsElapsed()) / 1e6;
+    const QString text = ReportExporter::text(i.sections, i.date, L);
+    const QString markdown = ReportExporter::markdown(i.summary, i.sections, i.date, L);
+    const QByteArray json = ReportExporter::json(i.summary, i.sections, i.date, L);
+    const double texts = double(t.nsecsElapsed()) / 1e6;
+    const ReportExporter::PdfResult pdf = ReportExporter::pdf(i.summary, i.sections, i.date, L, QStringLiteral("US"));
+    const double done = double(t.nsecsElapsed()) / 1e6;
+    const QByteArray* bytes = std::get_if<QByteArray>(&pdf);
+    std::printf("inspection %.1f ms, text+markdown+json %.1f ms, pdf %.1f ms (%lld bytes), total %.1f ms\n", inspected,
+                texts - inspected, done - texts, bytes ? qint64(bytes->size()) : -1LL, done);
+    return bytes && !text.isEmpty() && !markdown.isEmpty() && !json.isEmpty() ? 0 : 1;
+}
+
+// `--write DIR`: this machine's PDF in English and Arabic and the benchmark's own, for looking at.
+int write(const QString& dir)
+{
+    QDir().mkpath(dir);
+    const auto save = [&](const QString& name, const Inspection& i, const Localization& L, const QString& region) {
+        const ReportExporter::PdfResult r = ReportExporter::pdf(i.summary, i.sections, i.date, L, region);
+        QFile f(dir + '/' + name);
+        if (const QByteArray* b = std::get_if<QByteArray>(&r); b && f.open(QIODevice::WriteOnly)) f.write(*b);
+    };
+    const Localization en = Localization::english();
+    const Localization ar = Localization::forCode(QStringLiteral("ar"), QStringLiteral("ar_EG"));
+    save(QStringLiteral("machine-en.pdf"), machine(en), en, QStringLiteral("US"));
+    save(QStringLiteral("machine-ar.pdf"), machine(ar), ar, QStringLiteral("EG"));
+    save(QStringLiteral("bench-en.pdf"), inspection(), en, QStringLiteral("US"));
+    save(QStringLiteral("bench-ar.pdf"), inspection(), ar, QStringLiteral("EG"));
+    return 0;
+}
+}  // namespace
+
 int main(int argc, char** argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);  // fonts, and displays for the inspection
+    if (argc >= 2 && std::strcmp(argv[1], "--once") == 0) return once();
+    if (argc >= 3 && std::strcmp(argv[1], "--write") == 0) return write(QString::fromLocal8Bit(argv[2]));
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     return 0;

@@ -11,6 +11,7 @@
 
 #include <QBuffer>
 #include <QFontMetricsF>
+#include <QGlyphRun>
 #include <QImage>
 #include <QLinearGradient>
 #include <QPainter>
@@ -58,37 +59,61 @@ QColor named(const char* first, const char* second, QColor fallback)
     return fallback;
 }
 
-// Families in fallback order: the interface's text face, then the interface language's
-// script, so shared code points (Han characters in Japanese) take that language's forms,
-// then every other script the product's languages and machine data may hold.
-QStringList familiesFor(const QString& code)
-{
-    const QString lang = code.section('-', 0, 0).toLower();
-    QStringList preferred;
-    if (lang == "ar") preferred << QStringLiteral("Noto Sans Arabic");
-    else if (lang == "hi") preferred << QStringLiteral("Noto Sans Devanagari");
-    else if (lang == "ja") preferred << QStringLiteral("Noto Sans CJK JP");
-    else if (lang == "ko") preferred << QStringLiteral("Noto Sans CJK KR");
-    else if (lang == "zh") preferred << QStringLiteral("Noto Sans CJK SC");
-    QStringList all = {Theme::textFamily()};
-    if (!all.contains(QStringLiteral("Noto Sans"))) all << QStringLiteral("Noto Sans");
-    for (const QString& family : preferred)
-        if (!all.contains(family)) all << family;
-    for (const char* f : {"Noto Sans Arabic", "Noto Sans Devanagari", "Noto Sans CJK JP", "Noto Sans CJK KR",
-                          "Noto Sans CJK SC", "DejaVu Sans"}) {
-        const QString family = QString::fromLatin1(f);
-        if (!all.contains(family)) all << family;
-    }
-    return all;
-}
-
+// Whether the text names its own direction: a strong letter outside any isolated datum.
 bool hasStrongDirection(const QString& text)
 {
+    int isolates = 0;
     for (QChar c : text) {
-        const QChar::Direction d = c.direction();
-        if (d == QChar::DirL || d == QChar::DirR || d == QChar::DirAL) return true;
+        switch (c.direction()) {
+        case QChar::DirLRI:
+        case QChar::DirRLI:
+        case QChar::DirFSI: ++isolates; break;
+        case QChar::DirPDI:
+            if (isolates > 0) --isolates;
+            break;
+        case QChar::DirL:
+        case QChar::DirR:
+        case QChar::DirAL:
+            if (isolates == 0) return true;
+            break;
+        default: break;
+        }
     }
     return false;
+}
+
+// Whether any part of the text may run right to left: a right-to-left letter, or a control
+// that can turn a run around (from machine data, say).
+bool mayRunRightToLeft(const QString& text)
+{
+    for (QChar c : text) {
+        switch (c.direction()) {
+        case QChar::DirR:
+        case QChar::DirAL:
+        case QChar::DirRLE:
+        case QChar::DirRLO:
+        case QChar::DirRLI:
+        case QChar::DirFSI: return true;
+        default: break;
+        }
+    }
+    return false;
+}
+
+bool isBidiControl(QChar c)
+{
+    switch (c.direction()) {
+    case QChar::DirLRE:
+    case QChar::DirLRO:
+    case QChar::DirRLE:
+    case QChar::DirRLO:
+    case QChar::DirPDF:
+    case QChar::DirLRI:
+    case QChar::DirRLI:
+    case QChar::DirFSI:
+    case QChar::DirPDI: return true;
+    default: return c.unicode() == 0x200E || c.unicode() == 0x200F || c.unicode() == 0x061C;
+    }
 }
 
 QString oneLine(QString text)
@@ -109,8 +134,6 @@ PdfReportRenderer::PdfReportRenderer(const DeviceSummary& summary, const QList<C
       L_(L),
       rtl_(L.isRightToLeft()),
       pageSize_(pageSizeForRegion(region)),
-      families_(familiesFor(L.code)),
-      textFace_(QRawFont::fromFont(QFont(families_.first()))),
       ink_(srgb(0.11, 0.11, 0.13)),
       secondaryInk_(srgb(0.38, 0.39, 0.43)),
       tertiaryInk_(srgb(0.56, 0.57, 0.61)),
@@ -208,7 +231,7 @@ void PdfReportRenderer::beginPage()
 void PdfReportRenderer::drawRunningHeader()
 {
     const double width = contentWidth();
-    const QString text = summary_.deviceName + QStringLiteral(" \u00B7 ") + L_.tr("Device Capabilities Report");
+    const QString text = isolated(summary_.deviceName) + QStringLiteral(" \u00B7 ") + L_.tr("Device Capabilities Report");
     textBox(text, {8, QFont::Medium, false, tertiaryInk_, leading()}, margin, y_, width);
     fillRoundedRect(QRectF(margin, y_ + 16, width, 0.5), 0, hairline_);
     y_ += runningHeaderHeight;
@@ -266,8 +289,10 @@ void PdfReportRenderer::drawCover()
     top += textBox(eyebrow, {8.5, QFont::Bold, false, withAlpha(white, 0.78), leading(), false, kern}, x, top, tw) + 6;
     top += textBox(L_.tr("Device Capabilities Report"), {22, QFont::Bold, false, white, leading(), true}, x, top, tw) + 8;
     top += textBox(summary_.deviceName, {14, QFont::DemiBold, false, withAlpha(white, 0.95), leading()}, x, top, tw) + 3;
-    const QString facts = summary_.chip + QStringLiteral(" \u00B7 ") + summary_.modelIdentifier + QStringLiteral(" \u00B7 ")
-                          + summary_.osVersion;
+    // Machine texts may carry their own direction controls: each is isolated, so none can
+    // turn the separators or its neighbours around.
+    const QString facts = isolated(summary_.chip) + QStringLiteral(" \u00B7 ") + isolated(summary_.modelIdentifier)
+                          + QStringLiteral(" \u00B7 ") + isolated(summary_.osVersion);
     top += textBox(facts, {9.5, QFont::Normal, false, withAlpha(white, 0.82), leading(), true}, x, top, tw) + 3;
     textBox(ReportExporter::formattedDate(date_, L_), {9, QFont::Medium, false, withAlpha(white, 0.7), leading()}, x, top, tw);
 
@@ -391,7 +416,7 @@ void PdfReportRenderer::drawSectionHeader(int index, bool continued)
     fillRoundedRect(tile, 6, withAlpha(accent_, 0.12));
     drawSymbol(section.symbol, 11, tile, accent_);
 
-    const QString title = continued ? formatString(L_.tr("%@ (continued)"), {section.title}) : section.title;
+    const QString title = continued ? formatString(L_.tr("%@ (continued)"), {isolated(section.title)}) : section.title;
     textBox(title, {13, QFont::DemiBold, false, ink_, leading()}, margin + 31, y_ + 4.5, w * 0.6);
 
     if (!continued) {
@@ -460,10 +485,10 @@ QString PdfReportRenderer::integer(qint64 n) const
 
 // --- Text and shapes --------------------------------------------------------------------
 
-QFont PdfReportRenderer::font(double size, QFont::Weight weight) const
+QFont PdfReportRenderer::font(double size, QFont::Weight weight, const QString& text) const
 {
     QFont f;
-    f.setFamilies(families_);
+    f.setFamilies(familiesFor(text));
     f.setPointSizeF(size);
     f.setWeight(weight);
     f.setHintingPreference(QFont::PreferNoHinting);
@@ -479,7 +504,19 @@ PdfReportRenderer::TextBlock PdfReportRenderer::layoutText(const QString& text, 
 {
     TextBlock block;
     if (text.isEmpty()) return block;
-    QFont f = font(style.size, style.weight);
+    // Both passes set the same texts in the same boxes: the drawing pass takes the counting
+    // pass's layouts.
+    QString key = text;
+    key += QChar(0);
+    key += QString::number(style.size) + ',' + QString::number(int(style.weight)) + ',' + QString::number(int(style.monoDigits))
+           + ',' + QString::number(int(style.align)) + ',' + QString::number(int(style.wrap)) + ','
+           + QString::number(style.kern) + ',' + QString::number(width, 'g', 17) + ',' + QString::number(style.color.rgba(), 16);
+    for (const QTextLayout::FormatRange& r : formats)
+        key += ',' + QString::number(r.start) + ':' + QString::number(r.length) + ':'
+               + QString::number(r.format.foreground().color().rgba(), 16);
+    if (const auto it = layouts_.constFind(key); it != layouts_.constEnd()) return *it;
+
+    QFont f = font(style.size, style.weight, text);
     // Tracking would tear apart the joined letters of Arabic and the headline of Devanagari.
     const bool shaped = !shapedRuns(text).isEmpty();
     if (style.kern != 0 && !shaped) f.setLetterSpacing(QFont::AbsoluteSpacing, style.kern);
@@ -489,33 +526,63 @@ PdfReportRenderer::TextBlock PdfReportRenderer::layoutText(const QString& text, 
         shown.replace(QStringLiteral("\r\n"), QString(QChar::LineSeparator));
         shown.replace('\n', QChar::LineSeparator);
     } else {
-        shown = QFontMetricsF(f, measureDevice()).elidedText(oneLine(text), Qt::ElideRight, width);
+        shown = oneLine(text);
     }
-    block.layout = std::make_shared<QTextLayout>(shown, f, measureDevice());
-    QTextOption option(style.align);
-    option.setWrapMode(style.wrap ? QTextOption::WrapAtWordBoundaryOrAnywhere : QTextOption::NoWrap);
-    // Each text takes its direction from its first strong character. Text with none (counts,
-    // marks) follows the document, so "✓ 15" reads as one chip in a right-to-left line too.
-    option.setTextDirection(rtl_ && !hasStrongDirection(shown) ? Qt::RightToLeft : Qt::LayoutDirectionAuto);
-    option.setUseDesignMetrics(true);
-    block.layout->setTextOption(option);
-    QList<QTextLayout::FormatRange> ranges;
-    if (shown == text) ranges = formats;
-    if (style.monoDigits) ranges += digitFallbacks(shown);
-    ranges += shapedRuns(shown);
-    if (!ranges.isEmpty()) block.layout->setFormats(ranges);
-    block.layout->setCacheEnabled(true);
-    double height = 0;
-    block.layout->beginLayout();
-    for (QTextLine line = block.layout->createLine(); line.isValid(); line = block.layout->createLine()) {
-        line.setLeadingIncluded(true);
-        line.setLineWidth(width);
-        line.setPosition(QPointF(0, height));
-        height += line.height();
-    }
-    block.layout->endLayout();
-    block.height = std::ceil(height - 1e-6);
+    // Every line takes the text face's height, with its baseline where the text face puts
+    // it: a fallback face's taller ascent and descent (Arabic, CJK, a stray mark such as
+    // U+061C) must not make one language's rows taller than another's.
+    const QFontMetricsF metrics(f, measureDevice());
+    const double lineHeight = metrics.ascent() + metrics.descent() + std::max(0.0, metrics.leading());
+    const auto build = [&](const QString& shown) {
+        block.layout = std::make_shared<QTextLayout>(shown, f, measureDevice());
+        QTextOption option(style.align);
+        option.setWrapMode(style.wrap ? QTextOption::WrapAtWordBoundaryOrAnywhere : QTextOption::NoWrap);
+        // Each text takes its direction from its first strong character. Text with none (counts,
+        // marks) follows the document, so "✓ 15" reads as one chip in a right-to-left line too.
+        option.setTextDirection(rtl_ && !hasStrongDirection(shown) ? Qt::RightToLeft : Qt::LayoutDirectionAuto);
+        option.setUseDesignMetrics(true);
+        block.layout->setTextOption(option);
+        QList<QTextLayout::FormatRange> ranges;
+        block.paints.clear();
+        if (shown == text) {
+            ranges = formats;
+            for (const QTextLayout::FormatRange& r : formats)
+                if (r.format.hasProperty(QTextFormat::ForegroundBrush))
+                    block.paints.append({r.start, r.length, r.format.foreground().color()});
+        }
+        if (style.monoDigits) ranges += digitFallbacks(shown);
+        ranges += shapedRuns(shown);
+        // Direction controls (the isolates around inserted data, marks in machine texts)
+        // draw nothing; kept to the text face, no fallback face is looked up or opened for them.
+        for (qsizetype i = 0; i < shown.size(); ++i) {
+            if (!isBidiControl(shown[i])) continue;
+            QTextLayout::FormatRange range;
+            range.start = int(i);
+            range.length = 1;
+            range.format.setFontFamilies({Theme::textFamily()});
+            range.format.setFontStyleStrategy(QFont::StyleStrategy(QFont::PreferNoShaping | QFont::NoFontMerging));
+            ranges << range;
+        }
+        if (!ranges.isEmpty()) block.layout->setFormats(ranges);
+        block.layout->setCacheEnabled(true);
+        double height = 0, widest = 0;
+        block.layout->beginLayout();
+        for (QTextLine line = block.layout->createLine(); line.isValid(); line = block.layout->createLine()) {
+            line.setLeadingIncluded(true);
+            line.setLineWidth(width);
+            line.setPosition(QPointF(0, height + metrics.ascent() - line.ascent()));
+            height += lineHeight;
+            widest = std::max(widest, line.naturalTextWidth());
+        }
+        block.layout->endLayout();
+        block.height = std::ceil(height - 1e-6);
+        return widest;
+    };
+    // A one-line text is cut with an ellipsis only when it does not fit.
+    if (build(shown) > width + 1e-6 && !style.wrap)
+        build(QFontMetricsF(f, measureDevice()).elidedText(shown, Qt::ElideRight, width));
     block.color = style.color;
+    layouts_.insert(key, block);
     return block;
 }
 
@@ -524,25 +591,85 @@ QList<QTextLayout::FormatRange> PdfReportRenderer::shapedRuns(const QString& tex
     // Qt skips shaping under PreferNoShaping for every script, so Arabic and Devanagari runs
     // (with the spaces and marks between their letters) get it back; Latin text around them
     // stays unshaped, keeping its letters searchable.
+    // Unshaped text is never mirrored either: where a run may go right to left, brackets and
+    // other mirrored characters are shaped, so "(RAM)" in an Arabic line keeps its brackets
+    // facing the right way (the shaper mirrors only those the bidi algorithm turned around),
+    // and the direction controls are shaped away to nothing as a label would.
+    // Each of those characters is a range of its own: shaped inside a longer run, Qt turned
+    // the brackets of "%@ (continued)" one way and its Arabic words the other.
+    const bool mirrors = mayRunRightToLeft(text);
     auto needsShaping = [](QChar c) { return c.script() == QChar::Script_Arabic || c.script() == QChar::Script_Devanagari; };
+    auto alone = [mirrors](QChar c) { return mirrors && c.hasMirrored(); };
     auto joins = [](QChar c) { return c.script() == QChar::Script_Common || c.script() == QChar::Script_Inherited; };
     QList<QTextLayout::FormatRange> runs;
+    auto add = [&runs](qsizetype start, qsizetype length) {
+        QTextLayout::FormatRange range;
+        range.start = int(start);
+        range.length = int(length);
+        range.format.setFontStyleStrategy(QFont::PreferDefault);
+        runs << range;
+    };
     for (qsizetype i = 0; i < text.size();) {
+        if (alone(text[i])) {
+            add(i, 1);
+            ++i;
+            continue;
+        }
         if (!needsShaping(text[i])) {
             ++i;
             continue;
         }
         qsizetype end = i + 1, last = i + 1;
-        for (; end < text.size() && (needsShaping(text[end]) || joins(text[end])); ++end)
+        for (; end < text.size() && !alone(text[end]) && (needsShaping(text[end]) || joins(text[end])); ++end)
             if (needsShaping(text[end]) || text[end].script() == QChar::Script_Inherited) last = end + 1;
-        QTextLayout::FormatRange range;
-        range.start = int(i);
-        range.length = int(last - i);
-        range.format.setFontStyleStrategy(QFont::PreferDefault);
-        runs << range;
-        i = end;
+        add(i, last - i);
+        i = last;
     }
     return runs;
+}
+
+QStringList PdfReportRenderer::familiesFor(const QString& text) const
+{
+    // Only the faces a text needs, in fallback order: the text face, the face of each other
+    // script the text holds (the interface language's CJK face first, so shared Han
+    // characters take that language's forms), then DejaVu Sans for marks and symbols. A
+    // face that no text asks for is never opened, nor embedded.
+    enum Need { arabic = 1, devanagari = 2, cjk = 4, other = 8 };
+    int needs = 0;
+    for (QChar c : text) {
+        if (c.unicode() < 0x0370) continue;
+        switch (c.script()) {
+        case QChar::Script_Common:
+        case QChar::Script_Inherited:
+        case QChar::Script_Latin:
+        case QChar::Script_Greek:
+        case QChar::Script_Cyrillic: break;
+        case QChar::Script_Arabic: needs |= arabic; break;
+        case QChar::Script_Devanagari: needs |= devanagari; break;
+        case QChar::Script_Han:
+        case QChar::Script_Hiragana:
+        case QChar::Script_Katakana:
+        case QChar::Script_Hangul:
+        case QChar::Script_Bopomofo: needs |= cjk; break;
+        default: needs |= other; break;
+        }
+    }
+    if (const auto it = families_.constFind(needs); it != families_.constEnd()) return *it;
+    QStringList all = {Theme::textFamily()};
+    if (needs & arabic) all << QStringLiteral("Noto Sans Arabic");
+    if (needs & devanagari) all << QStringLiteral("Noto Sans Devanagari");
+    if (needs & cjk) {
+        const QString lang = L_.code.section('-', 0, 0).toLower();
+        QStringList cjkFaces = {QStringLiteral("Noto Sans CJK JP"), QStringLiteral("Noto Sans CJK KR"), QStringLiteral("Noto Sans CJK SC")};
+        const QString preferred = lang == "ko" ? cjkFaces[1] : lang == "zh" ? cjkFaces[2] : cjkFaces[0];
+        cjkFaces.removeAll(preferred);
+        all << preferred << cjkFaces;
+    }
+    if (needs & other && !all.contains(QStringLiteral("Noto Sans"))) all << QStringLiteral("Noto Sans");
+    all << QStringLiteral("DejaVu Sans");
+    if (!(needs & other) && !all.contains(QStringLiteral("Noto Sans"))) all << QStringLiteral("Noto Sans");
+    families_.insert(needs, all);
+    return all;
 }
 
 QList<QTextLayout::FormatRange> PdfReportRenderer::digitFallbacks(const QString& text) const
@@ -550,10 +677,12 @@ QList<QTextLayout::FormatRange> PdfReportRenderer::digitFallbacks(const QString&
     // The text face's own digits are tabular; only digits it lacks (Arabic-Indic) come from
     // DejaVu Sans, whose digits of every script share one width. Letters stay as they are.
     QList<QTextLayout::FormatRange> ranges;
-    if (!textFace_.isValid()) return ranges;
     for (qsizetype i = 0; i < text.size(); ++i) {
         const QChar c = text[i];
-        if (!c.isDigit() || textFace_.supportsCharacter(c)) continue;
+        // The text face has every ASCII digit; the face is opened only to ask about others.
+        if (!c.isDigit() || c.unicode() < 0x80) continue;
+        if (!textFace_) textFace_ = QRawFont::fromFont(QFont(Theme::textFamily()));
+        if (!textFace_->isValid() || textFace_->supportsCharacter(c)) continue;
         if (!ranges.isEmpty() && ranges.last().start + ranges.last().length == i) {
             ++ranges.last().length;
             continue;
@@ -561,7 +690,7 @@ QList<QTextLayout::FormatRange> PdfReportRenderer::digitFallbacks(const QString&
         QTextLayout::FormatRange range;
         range.start = int(i);
         range.length = 1;
-        range.format.setFontFamilies(QStringList{QStringLiteral("DejaVu Sans")} + families_);
+        range.format.setFontFamilies(QStringList{QStringLiteral("DejaVu Sans")} + familiesFor(text));
         ranges.append(range);
     }
     return ranges;
@@ -570,8 +699,52 @@ QList<QTextLayout::FormatRange> PdfReportRenderer::digitFallbacks(const QString&
 void PdfReportRenderer::drawText(const TextBlock& block, double x, double top, double width)
 {
     if (!painter_ || !block.layout) return;
-    painter_->setPen(block.color);
-    block.layout->draw(painter_, QPointF(mirrorX(x, width), top));
+    // Glyph runs rather than QTextLayout::draw: a run without glyphs (a direction control
+    // that a fallback face claims) then draws nothing, and so does not pull that face into
+    // the document.
+    const QPointF origin(mirrorX(x, width), top);
+    // Glyphs go down in visual order, left to right along each line, as a label draws them
+    // (Qt merges the runs of one face across a line, so "(" and ")" would come before "RAM"):
+    // a reader that joins letters into words by their order then keeps "(RAM)" one word.
+    const auto paint = [&](const QList<QGlyphRun>& runs, const QColor& color) {
+        struct Glyph {
+            qsizetype run;
+            quint32 index;
+            QPointF position;
+        };
+        QList<Glyph> glyphs;
+        for (qsizetype r = 0; r < runs.size(); ++r) {
+            const QList<quint32> indexes = runs[r].glyphIndexes();
+            const QList<QPointF> positions = runs[r].positions();
+            for (qsizetype g = 0; g < indexes.size() && g < positions.size(); ++g) glyphs.append({r, indexes[g], positions[g]});
+        }
+        std::stable_sort(glyphs.begin(), glyphs.end(), [](const Glyph& a, const Glyph& b) {
+            if (std::abs(a.position.y() - b.position.y()) > 0.5) return a.position.y() < b.position.y();
+            return a.position.x() < b.position.x();
+        });
+        painter_->setPen(color);
+        for (qsizetype i = 0; i < glyphs.size();) {
+            qsizetype end = i + 1;
+            while (end < glyphs.size() && glyphs[end].run == glyphs[i].run) ++end;
+            QGlyphRun run;
+            run.setRawFont(runs[glyphs[i].run].rawFont());
+            QList<quint32> indexes;
+            QList<QPointF> positions;
+            for (qsizetype k = i; k < end; ++k) {
+                indexes.append(glyphs[k].index);
+                positions.append(glyphs[k].position);
+            }
+            run.setGlyphIndexes(indexes);
+            run.setPositions(positions);
+            painter_->drawGlyphRun(origin, run);
+            i = end;
+        }
+    };
+    if (block.paints.isEmpty()) {
+        paint(block.layout->glyphRuns(), block.color);
+        return;
+    }
+    for (const TextBlock::Paint& p : block.paints) paint(block.layout->glyphRuns(p.start, p.length), p.color);
 }
 
 double PdfReportRenderer::textBox(const QString& text, const TextStyle& style, double x, double top, double width)

@@ -4,11 +4,13 @@
 
 #include <QColor>
 #include <QFont>
+#include <QHash>
 #include <QRawFont>
 #include <QSizeF>
 #include <QTextLayout>
 
 #include <memory>
+#include <optional>
 
 class QPainter;
 
@@ -63,6 +65,14 @@ private:
         std::shared_ptr<QTextLayout> layout;  // none for empty text
         double height = 0;
         QColor color;
+        // Ranges drawn in a colour of their own (the count chips); when there are any, only
+        // they are drawn.
+        struct Paint {
+            int start;
+            int length;
+            QColor color;
+        };
+        QList<Paint> paints;
     };
     struct Row {
         TextBlock label;
@@ -94,7 +104,8 @@ private:
     void drawSymbol(const QString& name, double pointSize, const QRectF& box, const QColor& color);
     void fillRoundedRect(const QRectF& ltrRect, double radius, const QColor& color);
 
-    QFont font(double size, QFont::Weight weight) const;
+    QFont font(double size, QFont::Weight weight, const QString& text) const;
+    QStringList familiesFor(const QString& text) const;
     // Ranges of `text` whose digits the text face lacks, set in a face with tabular ones.
     static QList<QTextLayout::FormatRange> shapedRuns(const QString& text);
     QList<QTextLayout::FormatRange> digitFallbacks(const QString& text) const;
@@ -112,8 +123,9 @@ private:
     const Localization L_;
     const bool rtl_;
     const QSizeF pageSize_;
-    const QStringList families_;
-    const QRawFont textFace_;  // the first family, to tell which digits it has
+    mutable QHash<int, QStringList> families_;      // by the scripts a text needs
+    mutable QHash<QString, TextBlock> layouts_;     // by text, style and width
+    mutable std::optional<QRawFont> textFace_;  // the text face, to tell which digits it has
 
     QPainter* painter_ = nullptr;  // present only in the drawing pass
     class QPdfWriter* writer_ = nullptr;

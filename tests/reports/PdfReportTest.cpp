@@ -465,6 +465,100 @@ TEST(PdfDocument, ScriptsRenderWithRealFonts)
     }
 }
 
+// --- Text as a label sets it ------------------------------------------------------------
+
+// Six rows whose values are Latin tokens, so both languages' rows can be found by them.
+Inspection rowsWithLabels(const QStringList& labels)
+{
+    Inspection i = ReportFixtures::english();
+    QList<CapabilityItem> items;
+    for (int n = 0; n < labels.size(); ++n)
+        items << item(labels[n], QStringLiteral("V%1x").arg(n + 1), CapabilityStatus::supported);
+    i.sections = {section(labels.first(), "cpu", std::nullopt, items)};
+    return i;
+}
+
+std::optional<QRectF> wordBox(const QList<PdfTools::Word>& words, const QString& text)
+{
+    for (const PdfTools::Word& w : words)
+        if (w.text == text) return w.box;
+    return std::nullopt;
+}
+
+TEST(PdfText, ArabicRowsKeepTheirBracketsAndTheEnglishRowHeight)
+{
+    const QStringList arabic = {QString::fromUtf8("الذاكرة (RAM)"), QString::fromUtf8("المعالج"), QString::fromUtf8("التخزين"),
+                                QString::fromUtf8("النظام"), QString::fromUtf8("الشبكة"), QString::fromUtf8("الطاقة")};
+    const QStringList english = {"Memory (RAM)", "Processor", "Storage", "System", "Network", "Power"};
+    const Document ar(pdfBytes(rowsWithLabels(arabic), language("ar", "ar_EG")));
+    const Document en(pdfBytes(rowsWithLabels(english), Localization::english()));
+    const QList<PdfTools::Word> arWords = wordsOn(ar.words(), 1);
+    const QList<PdfTools::Word> enWords = wordsOn(en.words(), 1);
+
+    // The brackets face the way a label draws them: "(RAM)" read left to right, standing
+    // left of (after, in reading order) the Arabic word it explains.
+    const auto arFirst = wordBox(arWords, QStringLiteral("V1x"));
+    ASSERT_TRUE(arFirst);
+    QList<PdfTools::Word> rowWords;
+    for (const PdfTools::Word& w : arWords)
+        if (std::abs(w.box.center().y() - arFirst->center().y()) < 6 && w.box.left() > arFirst->right()) rowWords << w;
+    const auto ram = wordBox(rowWords, QStringLiteral("(RAM)"));
+    ASSERT_TRUE(ram) << "no \"(RAM)\" in the first Arabic row";
+    for (const PdfTools::Word& w : rowWords) {
+        EXPECT_FALSE(w.text.contains(QStringLiteral(")RAM")) || w.text.contains(QStringLiteral("RAM("))) << w.text.toStdString();
+        if (w.text != QLatin1String("(RAM)")) {
+            EXPECT_GT(w.box.left(), ram->right() - 0.5) << w.text.toStdString();
+        }
+    }
+    EXPECT_GT(rowWords.size(), 1) << "the Arabic word of the label";
+
+    // Row by row, the Arabic table advances exactly as the English one: a fallback face's
+    // taller line does not set the row height.
+    for (int n = 2; n <= 6; ++n) {
+        SCOPED_TRACE(n);
+        const auto arRow = wordBox(arWords, QStringLiteral("V%1x").arg(n));
+        const auto enFirst = wordBox(enWords, QStringLiteral("V1x"));
+        const auto enRow = wordBox(enWords, QStringLiteral("V%1x").arg(n));
+        ASSERT_TRUE(arRow && enFirst && enRow);
+        EXPECT_NEAR(arRow->top() - arFirst->top(), enRow->top() - enFirst->top(), 0.25);
+        EXPECT_NEAR(enRow->top() - enFirst->top(), (n - 1) * (12 + 2 * PdfReportRenderer::rowPadding), 0.25);
+    }
+}
+
+TEST(PdfText, DirectionControlsInMachineTextsTurnNoneOfOurWords)
+{
+    // A right-to-left override in a device name, a model name, a version and a section title
+    // stays inside that datum: the sentences around them read as written.
+    Inspection i = longTables(1, 60);
+    i.summary.deviceName = QString::fromUtf8("Ada\u202E Lab");
+    i.summary.modelIdentifier = QString::fromUtf8("X1\u202E Gen 11");
+    i.summary.osVersion = QString::fromUtf8("Debian 12\u202E bookworm");
+    i.sections[0].title = QString::fromUtf8("Disks\u202E two");
+    const Document doc(pdfBytes(i, Localization::english()));
+    ASSERT_GE(doc.info().value("Pages").toInt(), 2);
+
+    // The cover's facts line: chip, model, version in their order, the separators between.
+    // (Each datum's own reversed tail is its business: "X1" then "11 neG".)
+    const QString cover = doc.text(1);
+    const auto lineWith = [](const QString& page, const QString& text) {
+        for (const QString& line : page.split('\n'))
+            if (line.contains(text)) return line.simplified();
+        return QString();
+    };
+    const QString facts = lineWith(cover, QStringLiteral("i7-1365U ·"));
+    EXPECT_TRUE(facts.startsWith(QStringLiteral("13th Gen Intel(R) Core(TM) i7-1365U · X1"))) << cover.toStdString();
+    EXPECT_GT(facts.indexOf(QStringLiteral(" · Debian 12")), facts.indexOf(QStringLiteral("· X1"))) << facts.toStdString();
+
+    // The running header and the continued title keep our words in their order.
+    const QString second = doc.text(2);
+    const QString header = lineWith(second, QStringLiteral("Ada"));
+    EXPECT_TRUE(header.startsWith(QStringLiteral("Ada"))) << second.toStdString();
+    EXPECT_TRUE(header.endsWith(QStringLiteral(" · Device Capabilities Report"))) << second.toStdString();
+    const QString title = lineWith(second, QStringLiteral("Disks"));
+    EXPECT_TRUE(title.startsWith(QStringLiteral("Disks"))) << second.toStdString();
+    EXPECT_TRUE(title.endsWith(QStringLiteral(" (continued)"))) << second.toStdString();
+}
+
 TEST(PdfDocument, JapaneseFixedWordsAreLookedUp)
 {
     const Document doc(pdfBytes(ReportFixtures::japanese(), language("ja", "ja_JP")));
