@@ -1,6 +1,10 @@
 #include "monitor/LiveMonitorView.h"
 
-#include "monitor/MonitorCharts.h"
+#include "monitor/ChartCard.h"
+#include "monitor/LiveChart.h"
+#include "monitor/LivePulse.h"
+#include "monitor/PerCoreBars.h"
+#include "ui/BusyIndicator.h"
 #include "ui/AdaptiveGridLayout.h"
 #include "ui/Card.h"
 #include "ui/Formatters.h"
@@ -34,7 +38,7 @@ MonitorGaugeCell::MonitorGaugeCell(QWidget* parent) : QWidget(parent)
     });
 }
 
-void MonitorGaugeCell::set(const QString& title, double value, const QString& valueText, MonitorTint tint)
+void MonitorGaugeCell::set(const QString& title, double value, const QString& valueText, Theme::Tint tint)
 {
     // A ring sweeps for most of a second on every change: one that would not move by a
     // visible step (memory drifting by a few megabytes) keeps still.
@@ -177,13 +181,13 @@ void LiveMonitorContent::applyTexts()
 {
     const Localization l = UiLanguage::current();
     const MonitorModel& m = model_;
-    gauges_[0]->set(l.tr("CPU"), m.cpu, Formatters::percent(m.cpu, l), MonitorTint::named(Theme::Color::brandPrimary));
+    gauges_[0]->set(l.tr("CPU"), m.cpu, Formatters::percent(m.cpu, l), Theme::Tint(Theme::Color::brandPrimary));
     const double memory = m.memoryFraction();
-    gauges_[1]->set(l.tr("Memory used"), memory, Formatters::percent(memory, l), MonitorTint::named(Theme::Color::brandSecondary));
+    gauges_[1]->set(l.tr("Memory used"), memory, Formatters::percent(memory, l), Theme::Tint(Theme::Color::brandSecondary));
     gauges_[2]->set(l.tr("Thermal state"), ThermalPresentation::gaugeValue(m.thermal), ThermalPresentation::title(m.thermal, l),
                     ThermalPresentation::tint(m.thermal));
     const MonitorTexts::PowerGauge power = MonitorTexts::powerGauge(m, l);
-    gauges_[3]->set(power.title, power.value, power.valueText, MonitorTint::named(Theme::Color::statusSupported));
+    gauges_[3]->set(power.title, power.value, power.valueText, Theme::Tint(Theme::Color::statusSupported));
 
     cpuCard_->setTitle(l.tr("CPU"));
     cpuCard_->setValue(Formatters::percent(m.cpu, l));

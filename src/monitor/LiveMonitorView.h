@@ -31,12 +31,12 @@ public:
     // Half a percent: about a pixel of the ring's arc.
     static constexpr double kVisibleStep = 0.005;
     explicit MonitorGaugeCell(QWidget* parent = nullptr);
-    void set(const QString& title, double value, const QString& valueText, MonitorTint tint);
+    void set(const QString& title, double value, const QString& valueText, Theme::Tint tint);
     RingGauge* gauge() const { return gauge_; }
     QString title() const { return title_; }
     double value() const { return value_; }
     QString valueText() const { return valueText_; }
-    MonitorTint tint() const { return tint_; }
+    Theme::Tint tint() const { return tint_; }
 
 private:
     CardFrame* card_;
@@ -45,7 +45,7 @@ private:
     double value_ = 0;
     double ringValue_ = 0;  // what the ring was last given
     QString valueText_;
-    MonitorTint tint_;
+    Theme::Tint tint_;
 };
 
 // The live monitor page laid out for one model: header with the "Live" badge, four gauges,

@@ -6,7 +6,11 @@
 #include "app/AppRouter.h"
 #include "monitor/LiveMonitorView.h"
 #include "monitor/MenuBarMonitorView.h"
-#include "monitor/MonitorCharts.h"
+#include "monitor/ChartCard.h"
+#include "monitor/LiveChart.h"
+#include "monitor/LivePulse.h"
+#include "monitor/PerCoreBars.h"
+#include "ui/BusyIndicator.h"
 #include "monitor/MonitorTrayItem.h"
 #include "support/AnimationClock.h"
 #include "ui/ScoreRing.h"
@@ -20,6 +24,7 @@
 #include <QMenu>
 #include <QPaintEvent>
 #include <QPushButton>
+#include <QScreen>
 #include <QSignalSpy>
 
 #include <gtest/gtest.h>
@@ -228,13 +233,107 @@ TEST(PerCoreBars, RepaintOnlyTheMovingTopsByVisibleStepsAndNothingWhenStill)
     EXPECT_DOUBLE_EQ(bars->shownLevel(3), 0.32);
     const QRect column = bars->barRect(3).toAlignedRect().adjusted(-2, 0, 2, 0);
     EXPECT_TRUE(column.contains(watch.painted.boundingRect())) << watch.painted.boundingRect().x();
-    EXPECT_LT(watch.painted.boundingRect().height(), 20);
+    // The fill carries its whole gradient, so its column is repainted up to its new top,
+    // and nothing of the track above it.
+    const qreal top = bars->barRect(3).bottom() - PerCoreBars::fillHeight(0.32, bars->barRect(3).height());
+    EXPECT_GE(watch.painted.boundingRect().top(), int(top) - 2);
     // Nothing moves: nothing is painted.
     watch.paints = 0;
     run(1000);
     bars->setValues(next);
     run(600);
     EXPECT_EQ(watch.paints, 0);
+}
+
+// What the window shows after partial repaints: the backing store, as flushed, against a
+// fresh paint of the whole widget. grab() alone would repaint everything and hide stale fills.
+QImage onScreen(QWidget* widget)
+{
+    QApplication::processEvents();
+    const QPoint at = widget->mapTo(widget->window(), QPoint(0, 0));
+    const QPixmap shot = widget->screen()->grabWindow(widget->window()->winId(), at.x(), at.y(), widget->width(), widget->height());
+    return shot.toImage().convertToFormat(QImage::Format_ARGB32);
+}
+
+int differingPixels(const QImage& a, const QImage& b)
+{
+    if (a.size() != b.size()) return a.width() * a.height() + 1;
+    int differing = 0;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x) {
+            const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
+            if (std::abs(qRed(p) - qRed(q)) > 2 || std::abs(qGreen(p) - qGreen(q)) > 2 || std::abs(qBlue(p) - qBlue(q)) > 2)
+                ++differing;
+        }
+    return differing;
+}
+
+TEST(PerCoreBars, ScreenAfterPartialRepaintsEqualsAFullPaint)
+{
+    FakeAnimationClock clock;
+    for (const Qt::LayoutDirection direction : {Qt::LeftToRight, Qt::RightToLeft}) {
+        QWidget window;
+        window.setLayoutDirection(direction);
+        auto* bars = new PerCoreBars(&window);
+        bars->setSurface(Theme::Color::surfaceElevated);
+        window.resize(428, 90);
+        bars->setGeometry(0, 0, 428, 90);
+        window.show();
+        auto run = [&](int ms) {
+            for (int t = 0; t < ms; t += 16) {
+                clock.advance(16);
+                QApplication::processEvents();
+            }
+        };
+        bars->setValues({0.30, 0.30, 0.30, 0.30, 0.30, 0.30, 0.30, 0.30});
+        run(600);
+        // Several bars at once, each by another amount: far, a few pixels, under a pixel,
+        // down, not at all.
+        const QList<QList<double>> steps = {
+            {0.90, 0.33, 0.305, 0.05, 0.30, 0.62, 0.31, 0.00},
+            {0.85, 0.40, 0.300, 0.07, 0.30, 0.10, 0.95, 0.02},
+            {0.05, 0.41, 0.320, 0.50, 0.31, 0.11, 0.94, 1.00},
+        };
+        for (const QList<double>& step : steps) {
+            bars->setValues(step);
+            // Mid-ease and after it.
+            for (int ms : {48, 96, 600}) {
+                run(ms);
+                const QImage shown = onScreen(bars);
+                const QImage full = bars->grab().toImage().convertToFormat(QImage::Format_ARGB32);
+                EXPECT_EQ(differingPixels(shown, full), 0) << "after " << ms << " ms, direction " << int(direction);
+            }
+        }
+    }
+}
+
+// Every bar's fill carries the whole gradient, from brandSecondary at its foot to
+// brandPrimary at its top, whatever its height.
+TEST(PerCoreBars, EachFillCarriesTheWholeGradient)
+{
+    QWidget window;
+    auto* bars = new PerCoreBars(&window);
+    bars->setSurface(Theme::Color::surfaceElevated);
+    window.resize(428, 90);
+    bars->setGeometry(0, 0, 428, 90);
+    bars->setValues({0.2, 1.0});  // before showing: no ease
+    window.show();
+    const QImage img = bars->grab().toImage().convertToFormat(QImage::Format_ARGB32);
+    for (int i : {0, 1}) {
+        const QRectF r = bars->barRect(i);
+        const qreal h = PerCoreBars::fillHeight(bars->values()[i], r.height());
+        const int x = int(r.center().x());
+        const QColor foot = img.pixelColor(x, int(r.bottom() - PerCoreBars::kRadius - 1));
+        const QColor head = img.pixelColor(x, int(r.bottom() - h + PerCoreBars::kRadius + 1));
+        const QColor secondary = Theme::brandSecondary(), primary = Theme::brandPrimary();
+        auto distance = [](const QColor& a, const QColor& b) {
+            return std::abs(a.red() - b.red()) + std::abs(a.green() - b.green()) + std::abs(a.blue() - b.blue());
+        };
+        // Near the foot: nearer brandSecondary; near the top: nearer brandPrimary.
+        EXPECT_LT(distance(foot, secondary), distance(foot, primary)) << i;
+        EXPECT_LT(distance(head, primary), distance(head, secondary)) << i;
+        EXPECT_LT(distance(head, primary), 60) << i;
+    }
 }
 
 // ---------------------------------------------------------------- badge
@@ -332,7 +431,7 @@ TEST(LiveMonitorPage, GaugesForADesktopWithoutThermalZones)
     EXPECT_EQ(c->gaugeCell(1)->valueText(), "50%");
     EXPECT_EQ(c->gaugeCell(2)->valueText(), "Unknown");
     EXPECT_DOUBLE_EQ(c->gaugeCell(2)->value(), 0);
-    EXPECT_EQ(c->gaugeCell(2)->tint(), MonitorTint::secondary());
+    EXPECT_EQ(c->gaugeCell(2)->tint(), Theme::Tint(Theme::Level::secondary));
     EXPECT_EQ(c->gaugeCell(3)->title(), "Power");
     EXPECT_EQ(c->gaugeCell(3)->valueText(), "Adapter");
     EXPECT_DOUBLE_EQ(c->gaugeCell(3)->value(), 1.0);
@@ -439,7 +538,7 @@ TEST(LiveMonitorPage, GaugesTakeNewTitlesTintsAndAppearanceWithoutSweepingFromEm
         EXPECT_EQ(battery->title(), step.charging ? QStringLiteral("Battery · charging") : QStringLiteral("Battery"));
         EXPECT_EQ(thermal->valueText(), ThermalPresentation::title(step.thermal));
     }
-    EXPECT_EQ(c->gaugeCell(2)->tint(), MonitorTint::secondary());
+    EXPECT_EQ(c->gaugeCell(2)->tint(), Theme::Tint(Theme::Level::secondary));
     Theme::setForcedAppearance(std::nullopt);
     Theme::setReduceMotion(std::nullopt);
 }

@@ -1,0 +1,139 @@
+#include "monitor/ChartCard.h"
+
+#include "ui/UntrustedText.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPainter>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+// ---------------------------------------------------------------- ElidedText
+
+ElidedText::ElidedText(const QString& text, const QFont& font, Theme::Tint tint, QWidget* parent)
+    : QWidget(parent), text_(text), tint_(tint)
+{
+    setFont(font);
+    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    setToolTip(UntrustedText::toolTip(text));
+    connect(&Theme::Notifier::shared(), &Theme::Notifier::appearanceChanged, this, qOverload<>(&QWidget::update));
+}
+
+void ElidedText::setText(const QString& text)
+{
+    if (text == text_) return;
+    text_ = text;
+    setToolTip(UntrustedText::toolTip(text));
+    updateGeometry();
+    update();
+}
+
+void ElidedText::setTrailing(bool trailing)
+{
+    trailing_ = trailing;
+    update();
+}
+
+void ElidedText::setTint(Theme::Tint tint)
+{
+    if (tint == tint_) return;
+    tint_ = tint;
+    update();
+}
+
+QString ElidedText::shownText() const { return fontMetrics().elidedText(text_, Qt::ElideRight, width()); }
+
+QSize ElidedText::sizeHint() const
+{
+    const QFontMetrics fm(font());
+    return QSize(fm.horizontalAdvance(text_) + 1, fm.height());
+}
+
+QSize ElidedText::minimumSizeHint() const
+{
+    const QFontMetrics fm(font());
+    return QSize(std::min(fm.horizontalAdvance(QStringLiteral("…")) * 3, sizeHint().width()), fm.height());
+}
+
+void ElidedText::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    p.setLayoutDirection(layoutDirection());
+    p.setFont(font());
+    p.setPen(tint_.resolve());
+    const bool rtl = layoutDirection() == Qt::RightToLeft;
+    const Qt::Alignment edge = (rtl != trailing_) ? Qt::AlignRight : Qt::AlignLeft;
+    p.drawText(rect(), int(edge | Qt::AlignVCenter | Qt::AlignAbsolute), shownText());
+}
+
+// ---------------------------------------------------------------- ChartCard
+
+ChartCard::ChartCard(const QString& title, const QString& value, std::optional<QString> footnote, QWidget* chart,
+                     QWidget* parent)
+    : CardFrame(16, 14, parent), chart_(chart)
+{
+    setObjectName(QStringLiteral("chartCard"));
+    auto* column = contentLayout();
+    column->setSpacing(12);
+    auto* top = new QHBoxLayout;
+    top->setSpacing(8);
+    title_ = new QLabel(title);
+    title_->setTextFormat(Qt::PlainText);
+    title_->setObjectName(QStringLiteral("title"));
+    title_->setFont(Theme::font(Theme::TextStyle::headline));
+    value_ = new ElidedText(value, Theme::font(Theme::TextStyle::callout), Theme::Tint(Theme::Level::secondary));
+    value_->setObjectName(QStringLiteral("value"));
+    value_->setTrailing(true);
+    top->addWidget(title_, 0, Qt::AlignBottom);
+    top->addStretch(1);
+    top->addWidget(value_, 1, Qt::AlignBottom);
+    column->addLayout(top);
+    chart_->setParent(this);
+    chart_->setFixedHeight(kChartHeight);
+    column->addWidget(chart_);
+    footnote_ = new ElidedText(footnote.value_or(QString()), Theme::font(Theme::TextStyle::caption), Theme::Tint(Theme::Level::secondary));
+    footnote_->setObjectName(QStringLiteral("footnote"));
+    footnote_->setVisible(footnote.has_value());
+    column->addWidget(footnote_);
+    auto recolour = [this] {
+        QPalette pal = title_->palette();
+        pal.setColor(QPalette::WindowText, Theme::foreground(Theme::Level::primary));
+        title_->setPalette(pal);
+    };
+    recolour();
+    connect(&Theme::Notifier::shared(), &Theme::Notifier::appearanceChanged, this, recolour);
+    updateAccessibility();
+}
+
+void ChartCard::setTitle(const QString& title)
+{
+    title_->setText(title);
+    updateAccessibility();
+}
+
+void ChartCard::setValue(const QString& value)
+{
+    value_->setText(value);
+    updateAccessibility();
+}
+
+void ChartCard::setFootnote(std::optional<QString> footnote)
+{
+    footnote_->setText(footnote.value_or(QString()));
+    footnote_->setVisible(footnote.has_value());
+}
+
+QString ChartCard::title() const { return title_->text(); }
+QString ChartCard::value() const { return value_->text(); }
+std::optional<QString> ChartCard::footnote() const
+{
+    if (footnote_->isHidden()) return std::nullopt;
+    return footnote_->text();
+}
+
+void ChartCard::updateAccessibility()
+{
+    chart_->setAccessibleName(title_->text());
+    chart_->setAccessibleDescription(value_->text());
+}
