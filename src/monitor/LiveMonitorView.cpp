@@ -15,6 +15,7 @@
 #include "ui/UiLanguage.h"
 
 #include <QEvent>
+#include <QHideEvent>
 
 #include <cmath>
 #include <QHBoxLayout>
@@ -243,7 +244,7 @@ LiveMonitorView::LiveMonitorView(LiveMonitor& monitor, QWidget* parent) : QWidge
     // The history changes first and the latest sample last: one redraw per tick.
     connect(&monitor_, &LiveMonitor::latestChanged, this, [this] {
         stale_ = true;
-        if (isVisible()) refresh();
+        if (isVisible() && mapped_) refresh();
     });
 }
 
@@ -257,6 +258,7 @@ bool LiveMonitorView::showsContent() const { return faces_->currentWidget() == c
 void LiveMonitorView::showEvent(QShowEvent* e)
 {
     QWidget::showEvent(e);
+    mapped_ = true;
     if (!client_) {
         client_ = true;
         monitor_.start();
@@ -267,6 +269,13 @@ void LiveMonitorView::showEvent(QShowEvent* e)
 void LiveMonitorView::hideEvent(QHideEvent* e)
 {
     QWidget::hideEvent(e);
+    // A minimised window (the hide the window system sends) has not left the page: the page
+    // stays a client, so the monitor keeps its two minutes; it only stops redrawing.
+    if (e->spontaneous()) {
+        mapped_ = false;
+        return;
+    }
+    mapped_ = false;
     if (client_) {
         client_ = false;
         monitor_.stop();

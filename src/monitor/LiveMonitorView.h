@@ -96,7 +96,7 @@ private:
 };
 
 // The live monitor page of the main window. While shown it is one client of the monitor
-// (start on show, stop on hide, whichever face is up); it shows "Collecting samples…"
+// (start on show, stop on hide, whichever face is up; a minimised window still counts as shown); it shows "Collecting samples…"
 // until the first sample, then the content, redrawn with every sample.
 class LiveMonitorView : public QWidget {
     Q_OBJECT
@@ -123,4 +123,5 @@ private:
     LiveMonitorContent* content_;
     bool client_ = false;
     bool stale_ = true;
+    bool mapped_ = false;  // shown and not minimised
 };

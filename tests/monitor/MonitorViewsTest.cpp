@@ -26,6 +26,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QSignalSpy>
+#include <QVBoxLayout>
 
 #include <gtest/gtest.h>
 
@@ -562,6 +563,41 @@ TEST(LiveMonitorPage, ShowingAndHidingKeepsTheCountBalanced)
     // Destroyed while shown.
     EXPECT_EQ(m.monitor.clients(), 0);
     EXPECT_FALSE(m.loop->running);
+}
+
+// Minimising the window hides the page as far as Qt goes, but the page has not been left:
+// ten seconds minimised, with nothing else watching, keep all 120 samples.
+TEST(LiveMonitorPage, MinimisingAndRestoringKeepsTheHistory)
+{
+    HandDrivenMonitor m;
+    QWidget window;
+    auto* layout = new QVBoxLayout(&window);
+    auto* page = new LiveMonitorView(m.monitor);
+    layout->addWidget(page);
+    window.resize(940, 700);
+    window.show();
+    QApplication::processEvents();  // on screen for a while
+    m.feed(history(130));
+    ASSERT_EQ(m.monitor.samples().size(), 120);
+    window.showMinimized();
+    QApplication::processEvents();
+    ASSERT_TRUE(window.isMinimized());
+    EXPECT_EQ(m.monitor.clients(), 1);
+    EXPECT_TRUE(m.loop->running);
+    // Samples go on arriving while minimised; then ten seconds pass.
+    m.feed({plainSample(kNoon.addSecs(130), 0.4)});
+    m.now = m.now.addSecs(10);
+    window.showNormal();
+    QApplication::processEvents();
+    EXPECT_FALSE(window.isMinimized());
+    EXPECT_EQ(m.monitor.clients(), 1);
+    EXPECT_EQ(m.monitor.samples().size(), 120);
+    EXPECT_TRUE(page->showsContent());
+    EXPECT_EQ(page->content()->model().points.size(), 120);
+    EXPECT_EQ(page->content()->model().points.constLast().date, kNoon.addSecs(130));
+    // Leaving the page for real still lets go of the monitor.
+    page->hide();
+    EXPECT_EQ(m.monitor.clients(), 0);
 }
 
 TEST(LiveMonitorPage, HiddenPageCatchesUpWhenShownAgain)
