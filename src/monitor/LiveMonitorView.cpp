@@ -56,6 +56,7 @@ void MonitorGaugeCell::set(const QString& title, double value, const QString& va
         gauge_ = new RingGauge(title_, value_, valueText_, tint_.resolve(), kGaugeSize);
         gauge_->setObjectName(QStringLiteral("ringGauge"));
         gauge_->setSurface(Theme::Color::surfaceElevated);
+        gauge_->ring()->setEmptyAtZero(emptyAtZero_);
         card_->contentLayout()->addWidget(gauge_, 0, Qt::AlignHCenter);
         return;
     }
@@ -65,6 +66,12 @@ void MonitorGaugeCell::set(const QString& title, double value, const QString& va
         ringValue_ = value;
         gauge_->setValue(value, valueText);
     }
+}
+
+void MonitorGaugeCell::setEmptyAtZero(bool empty)
+{
+    emptyAtZero_ = empty;
+    if (gauge_) gauge_->ring()->setEmptyAtZero(empty);
 }
 
 // ---------------------------------------------------------------- LiveMonitorContent
@@ -106,6 +113,8 @@ LiveMonitorContent::LiveMonitorContent(QWidget* parent) : QWidget(parent)
         cell = new MonitorGaugeCell;
         gridLayout->addWidget(cell);
     }
+    // The thermal gauge is at 0 only when the state is unknown: an empty ring then.
+    gauges_[2]->setEmptyAtZero(true);
     column_->addWidget(grid);
 
     cpuChart_ = new LiveChart(LiveChart::Kind::processor);

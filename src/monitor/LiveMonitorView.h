@@ -32,6 +32,8 @@ public:
     static constexpr double kVisibleStep = 0.005;
     explicit MonitorGaugeCell(QWidget* parent = nullptr);
     void set(const QString& title, double value, const QString& valueText, Theme::Tint tint);
+    // A value of 0 draws an empty ring (no reading) rather than the minimum arc's dot.
+    void setEmptyAtZero(bool empty);
     RingGauge* gauge() const { return gauge_; }
     QString title() const { return title_; }
     double value() const { return value_; }
@@ -44,6 +46,7 @@ private:
     QString title_;
     double value_ = 0;
     double ringValue_ = 0;  // what the ring was last given
+    bool emptyAtZero_ = false;
     QString valueText_;
     Theme::Tint tint_;
 };

@@ -337,6 +337,55 @@ TEST(PerCoreBars, EachFillCarriesTheWholeGradient)
     }
 }
 
+// The thermal gauge's "Unknown" is an empty ring (no dot at twelve); the "Power" gauge's
+// full ring is closed, with no cap drawn over its start.
+TEST(MonitorGauges, EmptyRingShowsNothingAndAFullRingNoCapSeam)
+{
+    Theme::setReduceMotion(true);  // no sweep: the value is drawn at once
+    auto strokeAt = [](ScoreRing* ring, const QImage& img, double fraction) {
+        const QRectF square = ring->ringRect();
+        const qreal r = (square.width() - ring->lineWidth()) / 2;
+        const double a = 2 * M_PI * fraction;
+        return img.pixelColor(int(square.center().x() + r * std::sin(a)), int(square.center().y() - r * std::cos(a)));
+    };
+    {
+        RingGauge gauge(QStringLiteral("Thermal state"), 0, QStringLiteral("Unknown"), Theme::foreground(Theme::Level::secondary),
+                        MonitorGaugeCell::kGaugeSize);
+        gauge.setSurface(Theme::Color::surfaceElevated);
+        gauge.ring()->setEmptyAtZero(true);  // as the page's thermal gauge
+        gauge.resize(gauge.sizeHint());
+        gauge.show();
+        QApplication::processEvents();
+        ScoreRing* ring = gauge.ring();
+        const QImage img = ring->grab().toImage().convertToFormat(QImage::Format_ARGB32);
+        // Twelve o'clock looks like six o'clock: only the track.
+        const QColor twelve = strokeAt(ring, img, 0.0), six = strokeAt(ring, img, 0.5);
+        EXPECT_LE(std::abs(twelve.red() - six.red()) + std::abs(twelve.green() - six.green()) + std::abs(twelve.blue() - six.blue()) +
+                      std::abs(twelve.alpha() - six.alpha()),
+                  6)
+            << twelve.name().toStdString() << " vs " << six.name().toStdString();
+    }
+    {
+        RingGauge gauge(QStringLiteral("Power"), 1.0, QStringLiteral("Adapter"), Theme::statusSupported(), MonitorGaugeCell::kGaugeSize);
+        gauge.setSurface(Theme::Color::surfaceElevated);
+        gauge.resize(gauge.sizeHint());
+        gauge.show();
+        QApplication::processEvents();
+        ScoreRing* ring = gauge.ring();
+        const QImage img = ring->grab().toImage().convertToFormat(QImage::Format_ARGB32);
+        const qreal r = (ring->ringRect().width() - ring->lineWidth()) / 2;
+        // Just past twelve (inside where an end cap would reach) and a little farther on:
+        // the same start of the gradient, not the end colour laid over it.
+        const double near = (ring->lineWidth() / 4) / (2 * M_PI * r), far = (ring->lineWidth() * 1.5) / (2 * M_PI * r);
+        const QColor a = strokeAt(ring, img, near), b = strokeAt(ring, img, far);
+        EXPECT_LE(std::abs(a.red() - b.red()) + std::abs(a.green() - b.green()) + std::abs(a.blue() - b.blue()) +
+                      std::abs(a.alpha() - b.alpha()),
+                  12)
+            << a.name().toStdString() << " vs " << b.name().toStdString();
+    }
+    Theme::setReduceMotion(std::nullopt);
+}
+
 // ---------------------------------------------------------------- badge
 
 TEST(LivePulse, PulsesUnlessMotionIsReduced)
@@ -433,6 +482,8 @@ TEST(LiveMonitorPage, GaugesForADesktopWithoutThermalZones)
     EXPECT_EQ(c->gaugeCell(2)->valueText(), "Unknown");
     EXPECT_DOUBLE_EQ(c->gaugeCell(2)->value(), 0);
     EXPECT_EQ(c->gaugeCell(2)->tint(), Theme::Tint(Theme::Level::secondary));
+    // An empty ring: not even the minimum arc's dot (the CPU gauge keeps it at 0).
+    EXPECT_DOUBLE_EQ(c->gaugeCell(2)->gauge()->ring()->arcFraction(), 0.0);
     EXPECT_EQ(c->gaugeCell(3)->title(), "Power");
     EXPECT_EQ(c->gaugeCell(3)->valueText(), "Adapter");
     EXPECT_DOUBLE_EQ(c->gaugeCell(3)->value(), 1.0);
