@@ -135,7 +135,9 @@ void MiniChartRow::paintEvent(QPaintEvent*)
     area.lineTo(points.last().x(), r.bottom());
     area.lineTo(points.first().x(), r.bottom());
     area.closeSubpath();
-    QLinearGradient fill(QPointF(0, r.top()), QPointF(0, r.bottom()));
+    // The fade runs over the area itself, from its highest point to its base, as the live
+    // page's charts do: a quiet machine's low area still starts at the full 0.45.
+    QLinearGradient fill(QPointF(0, area.boundingRect().top()), QPointF(0, r.bottom()));
     fill.setColorAt(0, faded(tint, 0.45));
     fill.setColorAt(1, faded(tint, 0.03));
     p.fillPath(area, fill);

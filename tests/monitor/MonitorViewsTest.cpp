@@ -386,6 +386,28 @@ TEST(MonitorGauges, EmptyRingShowsNothingAndAFullRingNoCapSeam)
     Theme::setReduceMotion(std::nullopt);
 }
 
+// The panel's sparkline: its area fades over the area itself, so a low line still has the
+// full 0.45 under it, as the page's charts have.
+TEST(TrayPanel, SparklineAreaGradientSpansTheArea)
+{
+    MiniChartRow row(Theme::Color::brandPrimary);
+    row.resize(300, 48);
+    QList<std::pair<QDateTime, double>> values;
+    for (int i = 0; i < 30; ++i) values << std::pair{kNoon.addSecs(i), 0.2};
+    row.set(QStringLiteral("CPU"), QStringLiteral("20%"), values);
+    // Without the window's background: only what the row paints.
+    QImage img(row.size(), QImage::Format_ARGB32);
+    img.fill(Qt::transparent);
+    row.render(&img, QPoint(), QRegion(), QWidget::DrawChildren);
+    const QRectF r = row.chartRect();
+    const qreal lineY = r.bottom() - 0.2 * r.height();
+    const int x = int(r.center().x());
+    // Three pixels under the line (past its stroke), in an area eight pixels tall.
+    const double alpha = img.pixelColor(x, int(lineY + 3)).alphaF() / Theme::brandPrimary().alphaF();
+    EXPECT_GT(alpha, 0.2) << alpha;
+    EXPECT_LT(alpha, 0.46) << alpha;
+}
+
 // ---------------------------------------------------------------- badge
 
 TEST(LivePulse, PulsesUnlessMotionIsReduced)
