@@ -2,6 +2,7 @@
 
 #include "ui/UntrustedText.h"
 
+#include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPainter>
@@ -76,8 +77,9 @@ ChartCard::ChartCard(const QString& title, const QString& value, std::optional<Q
     setObjectName(QStringLiteral("chartCard"));
     auto* column = contentLayout();
     column->setSpacing(12);
-    auto* top = new QHBoxLayout;
-    top->setSpacing(8);
+    top_ = new QGridLayout;
+    top_->setHorizontalSpacing(8);
+    top_->setVerticalSpacing(2);
     title_ = new QLabel(title);
     title_->setTextFormat(Qt::PlainText);
     title_->setObjectName(QStringLiteral("title"));
@@ -85,10 +87,10 @@ ChartCard::ChartCard(const QString& title, const QString& value, std::optional<Q
     value_ = new ElidedText(value, Theme::font(Theme::TextStyle::callout), Theme::Tint(Theme::Level::secondary));
     value_->setObjectName(QStringLiteral("value"));
     value_->setTrailing(true);
-    top->addWidget(title_, 0, Qt::AlignBottom);
-    top->addStretch(1);
-    top->addWidget(value_, 1, Qt::AlignBottom);
-    column->addLayout(top);
+    top_->addWidget(title_, 0, 0, Qt::AlignBottom | Qt::AlignLeading);
+    top_->setColumnStretch(1, 1);
+    placeValue(false);
+    column->addLayout(top_);
     chart_->setParent(this);
     chart_->setFixedHeight(kChartHeight);
     column->addWidget(chart_);
@@ -110,12 +112,45 @@ void ChartCard::setTitle(const QString& title)
 {
     title_->setText(title);
     updateAccessibility();
+    fitValue();
 }
 
 void ChartCard::setValue(const QString& value)
 {
     value_->setText(value);
     updateAccessibility();
+    fitValue();
+}
+
+void ChartCard::placeValue(bool ownLine)
+{
+    top_->removeWidget(value_);
+    if (ownLine) {
+        // Under the title, from the leading edge: the whole width for the value.
+        value_->setTrailing(false);
+        top_->addWidget(value_, 1, 0, 1, 2, Qt::AlignTop);
+    } else {
+        value_->setTrailing(true);
+        top_->addWidget(value_, 0, 1, Qt::AlignBottom);
+    }
+    valueOnOwnLine_ = ownLine;
+}
+
+void ChartCard::fitValue()
+{
+    // Beside the title while both fit on the row (long German and Russian values at the
+    // window's minimum width do not); else on a line of its own, and elided only if even
+    // that is too short.
+    const int room = chart_->width();
+    if (room <= 0) return;
+    const bool ownLine = title_->sizeHint().width() + top_->horizontalSpacing() + value_->sizeHint().width() > room;
+    if (ownLine != valueOnOwnLine_) placeValue(ownLine);
+}
+
+void ChartCard::resizeEvent(QResizeEvent* e)
+{
+    CardFrame::resizeEvent(e);
+    fitValue();
 }
 
 void ChartCard::setFootnote(std::optional<QString> footnote)

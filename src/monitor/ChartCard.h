@@ -7,6 +7,7 @@
 
 #include <optional>
 
+class QGridLayout;
 class QLabel;
 
 // One line of text in a text style and a colour role, elided at its end when the room is
@@ -34,8 +35,9 @@ private:
     bool trailing_ = false;
 };
 
-// A titled card around a chart: the title and the current value on one row, the chart
-// 140 high, and an optional footnote under it.
+// A titled card around a chart: the title and the current value on one row (the value on a
+// line of its own under the title when the row has no room for both), the chart 140 high,
+// and an optional footnote under it.
 class ChartCard : public CardFrame {
     Q_OBJECT
 public:
@@ -50,8 +52,18 @@ public:
     std::optional<QString> footnote() const;
     QWidget* chart() const { return chart_; }
 
+    // Whether the value stands on a line of its own under the title (no room beside it).
+    bool valueOnOwnLine() const { return valueOnOwnLine_; }
+
+protected:
+    void resizeEvent(QResizeEvent* e) override;
+
 private:
     void updateAccessibility();
+    void placeValue(bool ownLine);
+    void fitValue();
+    QGridLayout* top_;
+    bool valueOnOwnLine_ = false;
     QLabel* title_;
     ElidedText* value_;
     QWidget* chart_;
