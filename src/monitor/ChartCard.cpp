@@ -24,9 +24,12 @@ ElidedText::ElidedText(const QString& text, const QFont& font, Theme::Tint tint,
 void ElidedText::setText(const QString& text)
 {
     if (text == text_) return;
+    const QSize before = sizeHint();
     text_ = text;
     setToolTip(UntrustedText::toolTip(text));
-    updateGeometry();
+    // A figure that changes every second mostly keeps its width (the size hint goes in steps):
+    // the page is laid out again only when it needs another width.
+    if (sizeHint() != before) updateGeometry();
     update();
 }
 
@@ -48,7 +51,9 @@ QString ElidedText::shownText() const { return fontMetrics().elidedText(text_, Q
 QSize ElidedText::sizeHint() const
 {
     const QFontMetrics fm(font());
-    return QSize(fm.horizontalAdvance(text_) + 1, fm.height());
+    constexpr int kStep = 12;
+    const int wide = fm.horizontalAdvance(text_) + 1;
+    return QSize((wide + kStep - 1) / kStep * kStep, fm.height());
 }
 
 QSize ElidedText::minimumSizeHint() const

@@ -12,27 +12,49 @@
 // ---------------------------------------------------------------- LivePulse
 
 namespace {
-constexpr int kPulseFrameMs = 60;  // a slow fade of a small dot: about sixteen steps a second are smooth enough
-constexpr double kVisibleStep = 0.03;
+// A slow fade of an eight-point dot: steps of 8 % opacity read as smooth, and each costs a
+// repaint of the dot (about nine a second).
+constexpr int kPulseFrameMs = 60;
+constexpr double kVisibleStep = 0.08;
 }
 
 LivePulse::LivePulse(QWidget* parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("livePulse"));
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
-    timer_.setInterval(kPulseFrameMs);
+    // The timer sleeps until the next moment the dot has changed by a visible step (or
+    // reaches a turning point), rather than ticking every frame: the pulse runs for as long
+    // as the page is open.
+    timer_.setSingleShot(true);
     timer_.setTimerType(Qt::CoarseTimer);
     connect(&timer_, &QTimer::timeout, this, [this] {
-        // Only the dot changes, and only a visible step is worth a repaint: the pulse
-        // runs for as long as the page is open.
         const double next = opacityAt(clock_.elapsed());
-        if (std::abs(next - opacity_) < kVisibleStep) return;
-        opacity_ = next;
-        update(dotRect().toAlignedRect().adjusted(-1, -1, 1, 1));
+        if (next != opacity_) {
+            opacity_ = next;
+            update(dotRect().toAlignedRect().adjusted(-1, -1, 1, 1));
+        }
+        scheduleNextStep();
     });
     connect(&Theme::Notifier::shared(), &Theme::Notifier::appearanceChanged, this, qOverload<>(&QWidget::update));
     connect(&Theme::Notifier::shared(), &Theme::Notifier::reduceMotionChanged, this, &LivePulse::restart);
     setAccessibleName(UiLanguage::current().tr("Live"));
+}
+
+void LivePulse::scheduleNextStep()
+{
+    // Looks ahead in frames for the first one that differs visibly from what is shown, or
+    // that is a turning point (so the fade spans the whole range).
+    const qint64 now = clock_.elapsed();
+    qint64 wait = kHalfPeriodMs;
+    for (qint64 ahead = kPulseFrameMs; ahead <= kHalfPeriodMs; ahead += kPulseFrameMs) {
+        const double o = opacityAt(now + ahead);
+        const bool turning = (o < kLowOpacity + 0.005 || o > 0.995) && std::abs(o - opacity_) > 0.005;
+        if (std::abs(o - opacity_) >= kVisibleStep || turning) {
+            wait = ahead;
+            break;
+        }
+    }
+    timer_.start(int(wait));
 }
 
 double LivePulse::opacityAt(qint64 ms)
@@ -51,7 +73,7 @@ void LivePulse::restart()
     opacity_ = 1.0;
     if (isVisible() && !Theme::reduceMotion()) {
         clock_.start();
-        timer_.start();
+        scheduleNextStep();
     }
     update();
 }

@@ -29,6 +29,7 @@ protected:
 
 private:
     void restart();
+    void scheduleNextStep();
     QRectF dotRect() const;
     QTimer timer_;
     QElapsedTimer clock_;

@@ -115,11 +115,22 @@ QImage MonitorTrayItem::iconImage(std::optional<int> loadPercent, int size)
     // The digits, as large as fit above the bar.
     const QString digits = LocaleFormat::decimal(load, UiLanguage::current(), 0, false);
     const QRectF textBox(size * 0.06, size * 0.04, size * 0.88, bar.top() - size * 0.06);
+    // Text grows in proportion to its pixel size: measured once at the box's height, the
+    // size that fits follows, checked once more for the rounding of hinted sizes.
     QFont font = Theme::systemFont(textBox.height(), QFont::Bold);
-    for (qreal px = textBox.height(); px > 4; px -= 0.5) {
+    font.setPixelSize(std::max(1, int(textBox.height())));
+    {
+        const QFontMetricsF fm(font);
+        const qreal advance = fm.horizontalAdvance(digits), cap = fm.capHeight();
+        qreal px = textBox.height();
+        if (advance > 0) px = std::min(px, px * textBox.width() / advance);
+        if (cap > 0) px = std::min(px, textBox.height() * textBox.height() / cap);
+        px = std::max<qreal>(4, std::floor(px * 2) / 2);
         font.setPixelSize(std::max(1, int(px)));
-        if (QFontMetricsF(font).horizontalAdvance(digits) <= textBox.width() && QFontMetricsF(font).capHeight() <= textBox.height())
-            break;
+        while (px > 4 && QFontMetricsF(font).horizontalAdvance(digits) > textBox.width()) {
+            px -= 1;
+            font.setPixelSize(int(px));
+        }
     }
     p.setFont(font);
     p.setPen(Qt::white);
