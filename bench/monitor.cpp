@@ -20,6 +20,8 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QHash>
+#include <QIcon>
+#include <QPixmap>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -202,6 +204,19 @@ void BM_PageTick(benchmark::State& state)
     }
 }
 BENCHMARK(BM_PageTick)->Arg(8)->Arg(256)->Unit(benchmark::kMillisecond);
+
+// The tray item's icon for a new load: the six sizes desktops ask for.
+void BM_TrayIcon(benchmark::State& state)
+{
+    int load = 0;
+    for (auto _ : state) {
+        QIcon icon;
+        for (int size : {16, 22, 24, 32, 48, 64}) icon.addPixmap(QPixmap::fromImage(MonitorTrayItem::iconImage(load, size)));
+        load = (load + 7) % 101;
+        benchmark::DoNotOptimize(icon);
+    }
+}
+BENCHMARK(BM_TrayIcon)->Unit(benchmark::kMicrosecond);
 
 double processorSeconds()
 {
