@@ -100,24 +100,32 @@ void LiveChart::relabel()
         for (char16_t mark : {u'\u061C', u'\u200E', u'\u200F'}) text.remove(QChar(mark));
         labels_ << text;
     }
+    measureLabels();
     updateGeometry();
     update();
 }
 
 qreal LiveChart::labelColumnWidth() const
 {
+    // Never more than a third of the chart: the plot is what the card is for.
+    return std::min(widestLabel_, std::floor(width() / 3.0));
+}
+
+void LiveChart::measureLabels()
+{
+    // Measured when the labels or the font change, not for every point of every paint.
     const QFontMetricsF fm(font());
     qreal widest = 0;
     for (const QString& label : labels_) widest = std::max(widest, fm.horizontalAdvance(label));
-    // Never more than a third of the chart: the plot is what the card is for.
-    return std::min(std::ceil(widest), std::floor(width() / 3.0));
+    widestLabel_ = std::ceil(widest);
+    room_ = std::ceil(fm.height() * 0.75);
 }
 
 qreal LiveChart::verticalRoom() const
 {
     // Half a label above the top mark and below the bottom one; Arabic and Devanagari
-    // labels stand taller than Latin ones, so the line's full height to be sure.
-    return std::ceil(QFontMetricsF(font()).height() * 0.75);
+    // labels stand taller than Latin ones, so three quarters of the line's height.
+    return room_;
 }
 
 QRectF LiveChart::plotRect() const
@@ -130,9 +138,10 @@ QRectF LiveChart::plotRect() const
     return r;
 }
 
-QPointF LiveChart::mapToPlot(double seconds, double value) const
+QPointF LiveChart::mapToPlot(double seconds, double value) const { return mapInto(plotRect(), seconds, value); }
+
+QPointF LiveChart::mapInto(const QRectF& plot, double seconds, double value) const
 {
-    const QRectF plot = plotRect();
     const double span = -oldest_;
     double along = span > 0 ? (drawable(seconds) - oldest_) / span : 1.0;  // 0 oldest, 1 newest
     if (isTimeReversed()) along = 1.0 - along;
@@ -188,10 +197,10 @@ void LiveChart::paintEvent(QPaintEvent*)
 
     p.setRenderHint(QPainter::Antialiasing);
     p.setClipRect(plot.adjusted(-2, -2, 2, 2));
-    auto polyline = [this](const QList<QPointF>& series) {
+    auto polyline = [this, &plot](const QList<QPointF>& series) {
         QPolygonF line;
         line.reserve(series.size());
-        for (const QPointF& s : series) line << mapToPlot(s.x(), s.y());
+        for (const QPointF& s : series) line << mapInto(plot, s.x(), s.y());
         return line;
     };
     const QPolygonF a = polyline(first_);
@@ -243,5 +252,8 @@ void LiveChart::changeEvent(QEvent* e)
     QWidget::changeEvent(e);
     if (e->type() == QEvent::LayoutDirectionChange) update();
     if (e->type() == QEvent::LanguageChange) relabel();
-    if (e->type() == QEvent::FontChange) update();
+    if (e->type() == QEvent::FontChange) {
+        measureLabels();
+        update();
+    }
 }

@@ -61,6 +61,8 @@ private:
     void setMarks(const QList<double>& values, double top);
     void relabel();
     qreal labelColumnWidth() const;
+    void measureLabels();
+    QPointF mapInto(const QRectF& plot, double seconds, double value) const;
     qreal verticalRoom() const;
     void paintBackground(QPainter& p, const QRectF& plot) const;
 
@@ -71,6 +73,8 @@ private:
     QList<double> marks_;
     QStringList labels_;
     double top_ = 1;
+    qreal widestLabel_ = 0;
+    qreal room_ = 0;
 
     QPixmap background_;
     struct BackgroundKey {
