@@ -19,6 +19,9 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QHash>
+#include <QIcon>
+#include <QPixmap>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -202,6 +205,19 @@ void BM_PageTick(benchmark::State& state)
 }
 BENCHMARK(BM_PageTick)->Arg(8)->Arg(256)->Unit(benchmark::kMillisecond);
 
+// The tray item's icon for a new load: the six sizes desktops ask for.
+void BM_TrayIcon(benchmark::State& state)
+{
+    int load = 0;
+    for (auto _ : state) {
+        QIcon icon;
+        for (int size : {16, 22, 24, 32, 48, 64}) icon.addPixmap(QPixmap::fromImage(MonitorTrayItem::iconImage(load, size)));
+        load = (load + 7) % 101;
+        benchmark::DoNotOptimize(icon);
+    }
+}
+BENCHMARK(BM_TrayIcon)->Unit(benchmark::kMicrosecond);
+
 double processorSeconds()
 {
     rusage u{};
@@ -210,6 +226,20 @@ double processorSeconds()
 }
 
 enum class Watcher { none, page, tray };
+
+// With --events: which objects get which events while measuring (to see what wakes up).
+class EventCount : public QObject {
+public:
+    QHash<QString, int> counts;
+    bool eventFilter(QObject* o, QEvent* e) override
+    {
+        if (e->type() == QEvent::Timer || e->type() == QEvent::Paint || e->type() == QEvent::UpdateRequest ||
+            e->type() == QEvent::MetaCall || e->type() == QEvent::LayoutRequest)
+            ++counts[QStringLiteral("%1 %2 %3").arg(int(e->type())).arg(QString::fromLatin1(o->metaObject()->className()), o->objectName())];
+        return false;
+    }
+};
+bool gCountEvents = false;
 
 int runIdle(int seconds, Watcher watcher)
 {
@@ -236,8 +266,17 @@ int runIdle(int seconds, Watcher watcher)
         wall.start();
         QTimer::singleShot(seconds * 1000, QCoreApplication::instance(), &QCoreApplication::quit);
     });
+    EventCount events;
+    if (gCountEvents) qApp->installEventFilter(&events);
     QCoreApplication::exec();
     const double cpu = processorSeconds() - startCpu;
+    if (gCountEvents) {
+        QList<std::pair<int, QString>> top;
+        for (auto it = events.counts.cbegin(); it != events.counts.cend(); ++it) top.append({it.value(), it.key()});
+        std::sort(top.begin(), top.end(), std::greater<>());
+        for (qsizetype i = 0; i < std::min<qsizetype>(top.size(), 25); ++i)
+            std::printf("%8d  %s\n", top[i].first, qPrintable(top[i].second));
+    }
     const double elapsed = double(wall.elapsed()) / 1000.0;
     const char* what = watcher == Watcher::page ? "the live page shown" : watcher == Watcher::tray ? "only the tray item" : "the live monitor running";
     std::printf("idle with %s: %.3f s of processor time in %.1f s (%.4f %% of one core), %d samples\n", what, cpu, elapsed,
@@ -258,6 +297,7 @@ int main(int argc, char** argv)
     for (int i = 1; i < argc; ++i) {
         const QByteArray arg(argv[i]);
         if (arg == "--reduce-motion") Theme::setReduceMotion(true);
+        if (arg == "--events") gCountEvents = true;
         if (arg.startsWith("--idle-seconds=")) return runIdle(std::max(1, arg.mid(15).toInt()), Watcher::none);
         if (arg.startsWith("--page-seconds=")) return runIdle(std::max(1, arg.mid(15).toInt()), Watcher::page);
         if (arg.startsWith("--tray-seconds=")) return runIdle(std::max(1, arg.mid(15).toInt()), Watcher::tray);

@@ -143,9 +143,9 @@ int main(int argc, char** argv)
     auto openMainWindow = [&quorlent] {
         if (MainWindow* window = quorlent.mainWindow()) window->bringForward();
     };
-    auto settings = [openMainWindow]() -> SettingsEnvironment {
+    auto settings = [openMainWindow, &quorlent]() -> SettingsEnvironment {
         return {&LanguageManager::shared(), &Preferences::shared(), &AppRouter::shared(), &UpdateChecker::shared(), openMainWindow,
-                [] { return QSystemTrayIcon::isSystemTrayAvailable(); }};
+                [&quorlent] { return quorlent.trayHost() && quorlent.trayHost()->trayAvailable(); }};
     };
     hooks.openSettings = [settings] { SettingsWindow::open(settings()); };
     hooks.showAbout = QuorlentApplication::aboutPane(settings);
@@ -154,7 +154,8 @@ int main(int argc, char** argv)
     hooks.attachUpdateAlert = [](std::function<QWidget*()> window) { UpdateAlert::attach(UpdateChecker::shared(), std::move(window)); };
     hooks.makeExportMenu = [](std::function<void(ReportFormat)> run, QWidget* parent) -> QMenu* { return new ExportMenu(std::move(run), parent); };
     hooks.makeTrayItem = TrayHost::factoryFor<MonitorTrayItem>(
-        [](QObject* parent) { return new MonitorTrayItem(LiveMonitor::shared(), parent); });
+        // Made only once the tray host has seen a tray.
+        [](QObject* parent) { return new MonitorTrayItem(LiveMonitor::shared(), [] { return true; }, parent); });
     ExportAction::setSaver(&ReportExporter::save);
     ReportExporter::setMainWindowProvider([&quorlent]() -> QWidget* { return quorlent.mainWindow(); });
     quorlent.start();

@@ -1,6 +1,10 @@
 #include "monitor/LiveMonitorView.h"
 
-#include "monitor/MonitorCharts.h"
+#include "monitor/ChartCard.h"
+#include "monitor/LiveChart.h"
+#include "monitor/LivePulse.h"
+#include "monitor/PerCoreBars.h"
+#include "ui/BusyIndicator.h"
 #include "ui/AdaptiveGridLayout.h"
 #include "ui/Card.h"
 #include "ui/Formatters.h"
@@ -11,6 +15,7 @@
 #include "ui/UiLanguage.h"
 
 #include <QEvent>
+#include <QHideEvent>
 
 #include <cmath>
 #include <QHBoxLayout>
@@ -34,7 +39,7 @@ MonitorGaugeCell::MonitorGaugeCell(QWidget* parent) : QWidget(parent)
     });
 }
 
-void MonitorGaugeCell::set(const QString& title, double value, const QString& valueText, MonitorTint tint)
+void MonitorGaugeCell::set(const QString& title, double value, const QString& valueText, Theme::Tint tint)
 {
     // A ring sweeps for most of a second on every change: one that would not move by a
     // visible step (memory drifting by a few megabytes) keeps still.
@@ -51,6 +56,7 @@ void MonitorGaugeCell::set(const QString& title, double value, const QString& va
         gauge_ = new RingGauge(title_, value_, valueText_, tint_.resolve(), kGaugeSize);
         gauge_->setObjectName(QStringLiteral("ringGauge"));
         gauge_->setSurface(Theme::Color::surfaceElevated);
+        gauge_->ring()->setEmptyAtZero(emptyAtZero_);
         card_->contentLayout()->addWidget(gauge_, 0, Qt::AlignHCenter);
         return;
     }
@@ -60,6 +66,12 @@ void MonitorGaugeCell::set(const QString& title, double value, const QString& va
         ringValue_ = value;
         gauge_->setValue(value, valueText);
     }
+}
+
+void MonitorGaugeCell::setEmptyAtZero(bool empty)
+{
+    emptyAtZero_ = empty;
+    if (gauge_) gauge_->ring()->setEmptyAtZero(empty);
 }
 
 // ---------------------------------------------------------------- LiveMonitorContent
@@ -101,6 +113,8 @@ LiveMonitorContent::LiveMonitorContent(QWidget* parent) : QWidget(parent)
         cell = new MonitorGaugeCell;
         gridLayout->addWidget(cell);
     }
+    // The thermal gauge is at 0 only when the state is unknown: an empty ring then.
+    gauges_[2]->setEmptyAtZero(true);
     column_->addWidget(grid);
 
     cpuChart_ = new LiveChart(LiveChart::Kind::processor);
@@ -177,13 +191,13 @@ void LiveMonitorContent::applyTexts()
 {
     const Localization l = UiLanguage::current();
     const MonitorModel& m = model_;
-    gauges_[0]->set(l.tr("CPU"), m.cpu, Formatters::percent(m.cpu, l), MonitorTint::named(Theme::Color::brandPrimary));
+    gauges_[0]->set(l.tr("CPU"), m.cpu, Formatters::percent(m.cpu, l), Theme::Tint(Theme::Color::brandPrimary));
     const double memory = m.memoryFraction();
-    gauges_[1]->set(l.tr("Memory used"), memory, Formatters::percent(memory, l), MonitorTint::named(Theme::Color::brandSecondary));
+    gauges_[1]->set(l.tr("Memory used"), memory, Formatters::percent(memory, l), Theme::Tint(Theme::Color::brandSecondary));
     gauges_[2]->set(l.tr("Thermal state"), ThermalPresentation::gaugeValue(m.thermal), ThermalPresentation::title(m.thermal, l),
                     ThermalPresentation::tint(m.thermal));
     const MonitorTexts::PowerGauge power = MonitorTexts::powerGauge(m, l);
-    gauges_[3]->set(power.title, power.value, power.valueText, MonitorTint::named(Theme::Color::statusSupported));
+    gauges_[3]->set(power.title, power.value, power.valueText, Theme::Tint(Theme::Color::statusSupported));
 
     cpuCard_->setTitle(l.tr("CPU"));
     cpuCard_->setValue(Formatters::percent(m.cpu, l));
@@ -239,7 +253,7 @@ LiveMonitorView::LiveMonitorView(LiveMonitor& monitor, QWidget* parent) : QWidge
     // The history changes first and the latest sample last: one redraw per tick.
     connect(&monitor_, &LiveMonitor::latestChanged, this, [this] {
         stale_ = true;
-        if (isVisible()) refresh();
+        if (isVisible() && mapped_) refresh();
     });
 }
 
@@ -253,6 +267,7 @@ bool LiveMonitorView::showsContent() const { return faces_->currentWidget() == c
 void LiveMonitorView::showEvent(QShowEvent* e)
 {
     QWidget::showEvent(e);
+    mapped_ = true;
     if (!client_) {
         client_ = true;
         monitor_.start();
@@ -263,6 +278,13 @@ void LiveMonitorView::showEvent(QShowEvent* e)
 void LiveMonitorView::hideEvent(QHideEvent* e)
 {
     QWidget::hideEvent(e);
+    // A minimised window (the hide the window system sends) has not left the page: the page
+    // stays a client, so the monitor keeps its two minutes; it only stops redrawing.
+    if (e->spontaneous()) {
+        mapped_ = false;
+        return;
+    }
+    mapped_ = false;
     if (client_) {
         client_ = false;
         monitor_.stop();

@@ -31,12 +31,14 @@ public:
     // Half a percent: about a pixel of the ring's arc.
     static constexpr double kVisibleStep = 0.005;
     explicit MonitorGaugeCell(QWidget* parent = nullptr);
-    void set(const QString& title, double value, const QString& valueText, MonitorTint tint);
+    void set(const QString& title, double value, const QString& valueText, Theme::Tint tint);
+    // A value of 0 draws an empty ring (no reading) rather than the minimum arc's dot.
+    void setEmptyAtZero(bool empty);
     RingGauge* gauge() const { return gauge_; }
     QString title() const { return title_; }
     double value() const { return value_; }
     QString valueText() const { return valueText_; }
-    MonitorTint tint() const { return tint_; }
+    Theme::Tint tint() const { return tint_; }
 
 private:
     CardFrame* card_;
@@ -44,8 +46,9 @@ private:
     QString title_;
     double value_ = 0;
     double ringValue_ = 0;  // what the ring was last given
+    bool emptyAtZero_ = false;
     QString valueText_;
-    MonitorTint tint_;
+    Theme::Tint tint_;
 };
 
 // The live monitor page laid out for one model: header with the "Live" badge, four gauges,
@@ -96,7 +99,7 @@ private:
 };
 
 // The live monitor page of the main window. While shown it is one client of the monitor
-// (start on show, stop on hide, whichever face is up); it shows "Collecting samples…"
+// (start on show, stop on hide, whichever face is up; a minimised window still counts as shown); it shows "Collecting samples…"
 // until the first sample, then the content, redrawn with every sample.
 class LiveMonitorView : public QWidget {
     Q_OBJECT
@@ -123,4 +126,5 @@ private:
     LiveMonitorContent* content_;
     bool client_ = false;
     bool stale_ = true;
+    bool mapped_ = false;  // shown and not minimised
 };

@@ -1,7 +1,8 @@
 #include "monitor/MenuBarMonitorView.h"
 
 #include "app/AppRouter.h"
-#include "monitor/MonitorCharts.h"
+#include "monitor/ChartCard.h"
+#include "ui/BusyIndicator.h"
 #include "ui/PaintedText.h"
 #include "ui/Formatters.h"
 #include "ui/Symbols.h"
@@ -134,7 +135,9 @@ void MiniChartRow::paintEvent(QPaintEvent*)
     area.lineTo(points.last().x(), r.bottom());
     area.lineTo(points.first().x(), r.bottom());
     area.closeSubpath();
-    QLinearGradient fill(QPointF(0, r.top()), QPointF(0, r.bottom()));
+    // The fade runs over the area itself, from its highest point to its base, as the live
+    // page's charts do: a quiet machine's low area still starts at the full 0.45.
+    QLinearGradient fill(QPointF(0, area.boundingRect().top()), QPointF(0, r.bottom()));
     fill.setColorAt(0, faded(tint, 0.45));
     fill.setColorAt(1, faded(tint, 0.03));
     p.fillPath(area, fill);
@@ -152,7 +155,7 @@ InfoLine::InfoLine(QWidget* parent) : QWidget(parent)
     connect(&Theme::Notifier::shared(), &Theme::Notifier::appearanceChanged, this, qOverload<>(&QWidget::update));
 }
 
-void InfoLine::set(const QString& symbol, const QString& title, const QString& value, MonitorTint color)
+void InfoLine::set(const QString& symbol, const QString& title, const QString& value, Theme::Tint color)
 {
     if (symbol == symbol_ && title == title_ && value == value_ && color == color_) return;
     symbol_ = symbol;
@@ -401,15 +404,15 @@ void MenuBarMonitorView::refresh()
     cpuRow_->set(l.tr("CPU"), Formatters::percent(model.cpu, l), cpu);
     memoryRow_->set(l.tr("Memory"), Formatters::percent(model.memoryFraction(), l), memory);
 
-    MonitorTint thermalColor = ThermalPresentation::tint(model.thermal);
+    Theme::Tint thermalColor = ThermalPresentation::tint(model.thermal);
     thermalLine_->set(QRL_SYMBOL("thermometer.medium"), l.tr("Thermal state"), ThermalPresentation::title(model.thermal, l),
                       thermalColor);
     batteryLine_->setVisible(model.battery.has_value());
     if (model.battery) {
         batteryLine_->set(model.charging.value_or(false) ? QRL_SYMBOL("battery.100.bolt") : QRL_SYMBOL("battery.75"),
-                          l.tr("Battery"), Formatters::percent(*model.battery, l), MonitorTint::primary());
+                          l.tr("Battery"), Formatters::percent(*model.battery, l), Theme::Tint(Theme::Level::primary));
     }
     networkLine_->set(QRL_SYMBOL("arrow.down.arrow.up"), l.tr("Network"),
-                      MonitorTexts::networkValue(model.networkIn, model.networkOut, l), MonitorTint::primary());
+                      MonitorTexts::networkValue(model.networkIn, model.networkOut, l), Theme::Tint(Theme::Level::primary));
     faces_->setCurrentWidget(readings_);
 }

@@ -49,11 +49,11 @@ class InfoLine : public QWidget {
     Q_OBJECT
 public:
     explicit InfoLine(QWidget* parent = nullptr);
-    void set(const QString& symbol, const QString& title, const QString& value, MonitorTint color);
+    void set(const QString& symbol, const QString& title, const QString& value, Theme::Tint color);
     QString symbol() const { return symbol_; }
     QString title() const { return title_; }
     QString value() const { return value_; }
-    MonitorTint color() const { return color_; }
+    Theme::Tint color() const { return color_; }
     QString shownValue() const;
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override { return sizeHint(); }
@@ -66,7 +66,7 @@ private:
     QString symbol_;
     QString title_;
     QString value_;
-    MonitorTint color_;
+    Theme::Tint color_;
 };
 
 // The tray panel, 300 wide: the product's name, the processor and memory over the last

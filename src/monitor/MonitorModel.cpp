@@ -40,18 +40,6 @@ QList<MonitorModel::Point> MonitorModel::lastPoints(qsizetype count) const
     return points.mid(points.size() - std::max<qsizetype>(count, 0));
 }
 
-QColor MonitorTint::resolve() const
-{
-    switch (kind) {
-    case Kind::secondary: return Theme::foreground(Theme::Level::secondary);
-    case Kind::primary: return Theme::foreground(Theme::Level::primary);
-    case Kind::named: break;
-    }
-    QColor c = Theme::color(color);
-    c.setAlphaF(float(c.alphaF() * opacity));
-    return c;
-}
-
 namespace ThermalPresentation {
 
 QString title(ThermalState state, const Localization& l)
@@ -80,16 +68,16 @@ double gaugeValue(ThermalState state)
     return 0;
 }
 
-MonitorTint tint(ThermalState state)
+Theme::Tint tint(ThermalState state)
 {
     switch (state) {
-    case ThermalState::Nominal: return MonitorTint::named(Theme::Color::statusSupported);
-    case ThermalState::Fair: return MonitorTint::named(Theme::Color::statusWarning, 0.8);
-    case ThermalState::Serious: return MonitorTint::named(Theme::Color::statusWarning);
-    case ThermalState::Critical: return MonitorTint::named(Theme::Color::statusUnsupported);
+    case ThermalState::Nominal: return Theme::Tint(Theme::Color::statusSupported);
+    case ThermalState::Fair: return Theme::Tint(Theme::Color::statusWarning).withOpacity(0.8);
+    case ThermalState::Serious: return Theme::Tint(Theme::Color::statusWarning);
+    case ThermalState::Critical: return Theme::Tint(Theme::Color::statusUnsupported);
     case ThermalState::Unknown: break;
     }
-    return MonitorTint::secondary();
+    return Theme::Tint(Theme::Level::secondary);
 }
 
 }  // namespace ThermalPresentation

@@ -52,27 +52,13 @@ struct MonitorModel {
     bool operator==(const MonitorModel&) const = default;
 };
 
-// A colour kept by role and resolved when painted, so an appearance switch recolours it.
-struct MonitorTint {
-    enum class Kind { named, secondary, primary };
-    Kind kind = Kind::secondary;
-    Theme::Color color = Theme::Color::brandPrimary;
-    double opacity = 1.0;
-
-    static MonitorTint named(Theme::Color color, double opacity = 1.0) { return {Kind::named, color, opacity}; }
-    static MonitorTint secondary() { return {Kind::secondary, Theme::Color::brandPrimary, 1.0}; }
-    static MonitorTint primary() { return {Kind::primary, Theme::Color::brandPrimary, 1.0}; }
-    QColor resolve() const;
-    bool operator==(const MonitorTint&) const = default;
-};
-
 // The thermal states' titles, gauge levels and tints. A state the machine does not report
 // is "Unknown": an empty ring in the secondary colour, never "Normal".
 namespace ThermalPresentation {
 QString title(ThermalState state, const Localization& l);
 QString title(ThermalState state);  // in the interface language
 double gaugeValue(ThermalState state);
-MonitorTint tint(ThermalState state);
+Theme::Tint tint(ThermalState state);
 }  // namespace ThermalPresentation
 
 // What the page's texts and its fourth gauge show for a model.

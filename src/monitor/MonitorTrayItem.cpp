@@ -72,9 +72,7 @@ void MonitorTrayItem::update()
     if (latest) load = int(std::nearbyint(std::clamp(std::isfinite(latest->cpuUsage) ? latest->cpuUsage : 0.0, 0.0, 1.0) * 100));
     if (load != shownLoad_ || icon_->icon().isNull()) {
         shownLoad_ = load;
-        QIcon icon;
-        for (int size : {16, 22, 24, 32, 48, 64}) icon.addPixmap(QPixmap::fromImage(iconImage(load, size)));
-        icon_->setIcon(icon);
+        icon_->setIcon(cachedIcon(load));
     }
     const Localization l = UiLanguage::current();
     QString tip = accessibleLabel();
@@ -83,6 +81,26 @@ void MonitorTrayItem::update()
         toolTip_ = tip;
         icon_->setToolTip(tip);
     }
+}
+
+QIcon MonitorTrayItem::cachedIcon(std::optional<int> load)
+{
+    // An idle machine moves between a handful of loads: the last few icons are kept, so most
+    // samples draw nothing (each icon is six pictures, about 35 KB).
+    constexpr qsizetype kKept = 8;
+    const QString digits = UiLanguage::current().qlocale().name();
+    const int key = load ? *load : -1;
+    for (qsizetype i = 0; i < iconCache_.size(); ++i) {
+        if (iconCache_[i].load == key && iconCache_[i].digits == digits) {
+            if (i > 0) iconCache_.move(i, 0);
+            return iconCache_.constFirst().icon;
+        }
+    }
+    QIcon icon;
+    for (int size : {16, 22, 24, 32, 48, 64}) icon.addPixmap(QPixmap::fromImage(iconImage(load, size)));
+    iconCache_.prepend({key, digits, icon});
+    if (iconCache_.size() > kKept) iconCache_.removeLast();
+    return icon;
 }
 
 QImage MonitorTrayItem::iconImage(std::optional<int> loadPercent, int size)
@@ -115,11 +133,22 @@ QImage MonitorTrayItem::iconImage(std::optional<int> loadPercent, int size)
     // The digits, as large as fit above the bar.
     const QString digits = LocaleFormat::decimal(load, UiLanguage::current(), 0, false);
     const QRectF textBox(size * 0.06, size * 0.04, size * 0.88, bar.top() - size * 0.06);
+    // Text grows in proportion to its pixel size: measured once at the box's height, the
+    // size that fits follows, checked once more for the rounding of hinted sizes.
     QFont font = Theme::systemFont(textBox.height(), QFont::Bold);
-    for (qreal px = textBox.height(); px > 4; px -= 0.5) {
+    font.setPixelSize(std::max(1, int(textBox.height())));
+    {
+        const QFontMetricsF fm(font);
+        const qreal advance = fm.horizontalAdvance(digits), cap = fm.capHeight();
+        qreal px = textBox.height();
+        if (advance > 0) px = std::min(px, px * textBox.width() / advance);
+        if (cap > 0) px = std::min(px, textBox.height() * textBox.height() / cap);
+        px = std::max<qreal>(4, std::floor(px * 2) / 2);
         font.setPixelSize(std::max(1, int(px)));
-        if (QFontMetricsF(font).horizontalAdvance(digits) <= textBox.width() && QFontMetricsF(font).capHeight() <= textBox.height())
-            break;
+        while (px > 4 && QFontMetricsF(font).horizontalAdvance(digits) > textBox.width()) {
+            px -= 1;
+            font.setPixelSize(int(px));
+        }
     }
     p.setFont(font);
     p.setPen(Qt::white);

@@ -4,7 +4,9 @@
 #include "monitor/MenuBarMonitorView.h"
 
 #include <QElapsedTimer>
+#include <QIcon>
 #include <QImage>
+#include <QList>
 #include <QObject>
 #include <QPointer>
 #include <QSystemTrayIcon>
@@ -74,6 +76,13 @@ private:
     QPointer<MenuBarMonitorView> panel_;
     QPointer<QObject> panelObject_;  // the same, for comparing without a cast
     std::optional<int> shownLoad_;
+    QIcon cachedIcon(std::optional<int> load);
+    struct CachedIcon {
+        int load;
+        QString digits;  // the locale the digits were drawn in
+        QIcon icon;
+    };
+    QList<CachedIcon> iconCache_;  // most recent first
     QString toolTip_;
     // A click on the icon first takes the focus from an open panel: that click closes it.
     QElapsedTimer closedByFocusLoss_;

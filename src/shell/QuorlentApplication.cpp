@@ -21,10 +21,6 @@
 #include <QSystemTrayIcon>
 #include <QTranslator>
 
-namespace {
-bool trayAvailable() { return QSystemTrayIcon::isSystemTrayAvailable(); }
-}  // namespace
-
 QuorlentApplication::QuorlentApplication(SingleInstance& instance, QObject* parent) : QObject(parent), instance_(instance)
 {
     // The update checker restores its state and queues the launch check; it is the language
@@ -86,9 +82,11 @@ void QuorlentApplication::start()
         if (hooks_.openSettings) hooks_.openSettings();
     };
     actions.quit = [] { QApplication::quit(); };
-    tray_ = std::make_unique<TrayHost>(Preferences::shared(), &trayAvailable,
+    // The tray may come later, or go and come back: the item and the quit rule follow it.
+    tray_ = std::make_unique<TrayHost>(Preferences::shared(), std::make_unique<DesktopTrayPresence>(),
                                        hooks_.makeTrayItem ? hooks_.makeTrayItem : TrayHost::plainIcon(), actions);
     connect(&language, &LanguageManager::codeChanged, tray_.get(), &TrayHost::retranslate);
+    connect(tray_.get(), &TrayHost::quitRuleChanged, this, &QuorlentApplication::updateQuitRule);
     connect(gate_.get(), &UpdateGate::changed, tray_.get(), [this] { tray_->setCheckingForUpdates(gate_->checking()); });
     connect(&Preferences::shared(), &Preferences::changed, this, [this](const QString& key) {
         if (key == TrayHost::kPreferenceKey) updateQuitRule();
@@ -101,8 +99,7 @@ void QuorlentApplication::start()
 
 void QuorlentApplication::updateQuitRule()
 {
-    QApplication::setQuitOnLastWindowClosed(
-        TrayHost::quitsOnLastWindowClosed(Preferences::shared().value(TrayHost::kPreferenceKey), trayAvailable()));
+    QApplication::setQuitOnLastWindowClosed(!tray_ || tray_->quitsOnLastWindowClosed());
 }
 
 void QuorlentApplication::applyInterfaceLanguage(const Localization& language)

@@ -1,10 +1,12 @@
 #pragma once
 
+#include <QDBusConnection>
 #include <QObject>
 #include <QPointer>
 #include <QVariant>
 
 #include <functional>
+#include <memory>
 
 class LanguageManager;
 class Preferences;
@@ -20,6 +22,63 @@ struct TrayActions {
     std::function<void()> quit;
 };
 
+// Whether the desktop offers a tray now, with word each time that changes: a tray may start
+// after the application (autostart order) or go away and come back (a panel restarted).
+class TrayPresence : public QObject {
+    Q_OBJECT
+public:
+    using QObject::QObject;
+    virtual bool available() const = 0;
+
+signals:
+    void changed();
+};
+
+// A tray as a function says it is (tests, benchmarks); `recheck()` asks it again.
+class FixedTrayPresence : public TrayPresence {
+    Q_OBJECT
+public:
+    explicit FixedTrayPresence(std::function<bool()> available, QObject* parent = nullptr);
+    bool available() const override { return available_; }
+    void recheck();
+
+private:
+    std::function<bool()> source_;
+    bool available_ = false;
+};
+
+class XcbTrayWatch;
+
+// The desktop's tray as it comes and goes: a StatusNotifier host (the name
+// org.kde.StatusNotifierWatcher on the session bus, with a host registered) or, under X11,
+// an XEmbed tray (the owner of the selection _NET_SYSTEM_TRAY_S<screen>).
+class DesktopTrayPresence : public TrayPresence {
+    Q_OBJECT
+public:
+    static inline const QString kWatcherService = QStringLiteral("org.kde.StatusNotifierWatcher");
+    static inline const QString kWatcherPath = QStringLiteral("/StatusNotifierWatcher");
+
+    explicit DesktopTrayPresence(QObject* parent = nullptr);
+    // Watches `bus` only (no X11): a private bus in tests.
+    explicit DesktopTrayPresence(const QDBusConnection& bus, bool watchX11 = false, QObject* parent = nullptr);
+    ~DesktopTrayPresence() override;
+    bool available() const override { return notifierHost_ || xembedTray_; }
+    bool hasNotifierHost() const { return notifierHost_; }
+    bool hasXembedTray() const { return xembedTray_; }
+
+private slots:
+    void askForHost();
+
+private:
+    void setNotifierHost(bool present);
+    void setXembedTray(bool present);
+    QDBusConnection bus_;
+    bool notifierHost_ = false;
+    bool xembedTray_ = false;
+    quint64 asked_ = 0;  // the newest question to the watcher; older answers are stale
+    std::unique_ptr<XcbTrayWatch> xcb_;
+};
+
 // The tray item (the desktop's stand-in for a menu bar extra): present while the preference
 // "menuBarMonitorEnabled" is on (absent counts as on) and the desktop offers a tray. Its
 // context menu — Open Quorlent, Check for Updates…, Settings…, Quit — is the way back when
@@ -32,6 +91,9 @@ public:
 
     TrayHost(Preferences& preferences, std::function<bool()> trayAvailable, Factory factory, TrayActions actions,
              QObject* parent = nullptr);
+    // Follows `presence` while running: the item comes with the tray and goes with it.
+    TrayHost(Preferences& preferences, std::unique_ptr<TrayPresence> presence, Factory factory, TrayActions actions,
+             QObject* parent = nullptr);
     ~TrayHost() override;
 
     static inline const QString kPreferenceKey = QStringLiteral("menuBarMonitorEnabled");
@@ -41,6 +103,11 @@ public:
     // Whether closing the last window quits: only when a Boolean false is stored, or when the
     // desktop has no tray (then nothing would bring a window back).
     static bool quitsOnLastWindowClosed(const QVariant& stored, bool trayAvailable);
+
+    // The tray now, and the quit rule that follows from it and the preference.
+    bool trayAvailable() const { return presence_->available(); }
+    bool quitsOnLastWindowClosed() const;
+    TrayPresence& presence() const { return *presence_; }
 
     QObject* item() const { return item_; }
     bool hasItem() const { return item_ != nullptr; }
@@ -73,10 +140,12 @@ public:
 
 signals:
     void itemChanged();
+    // The tray came or went, or the preference changed: the quit rule may differ.
+    void quitRuleChanged(bool quitsOnLastWindowClosed);
 
 private:
     Preferences& preferences_;
-    std::function<bool()> trayAvailable_;
+    std::unique_ptr<TrayPresence> presence_;
     Factory factory_;
     TrayActions actions_;
     QMenu* menu_;

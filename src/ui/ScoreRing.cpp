@@ -164,7 +164,15 @@ double ScoreRing::clampProgress(double p)
     return p > 1 ? 1 : p;
 }
 
-double ScoreRing::arcFraction() const { return qMax(shown_.value(), kMinimumArc); }
+double ScoreRing::arcFraction() const { return qMax(shown_.value(), minimumArc_); }
+
+void ScoreRing::setEmptyAtZero(bool empty)
+{
+    const double minimum = empty ? 0.0 : kMinimumArc;
+    if (minimum == minimumArc_) return;
+    minimumArc_ = minimum;
+    shownChanged();
+}
 
 void ScoreRing::setProgress(double progress)
 {
@@ -397,7 +405,9 @@ void ScoreRing::bringPicturesTo(double fraction)
     // Redraws a picture inside `changed`: the whole ring from `whole`, cut to the sector.
     // By hand, pixel by pixel: a painter's path fill of this size costs many times more. The
     // sector's edges need no care beyond this: the caps cover them.
-    const bool complete = fraction >= 1;
+    // A full ring is closed: no ends, so no caps to meet in a seam. An empty one is nothing
+    // at all: not even the caps' dot at twelve.
+    const bool complete = fraction >= 1, empty = !(fraction > 0);
     const float sectorEnd = float(end), pixelRadius = float(r * dpr);
     auto cutFromWhole = [&](QImage& picture, const QImage& whole, const QRect& changed) {
         const bool alphaOnly = picture.format() == QImage::Format_Alpha8;
@@ -407,13 +417,16 @@ void ScoreRing::bringPicturesTo(double fraction)
                 const uchar* from = whole.constScanLine(y);
                 uchar* to = picture.scanLine(y);
                 for (int x = changed.left(); x <= changed.right(); ++x)
-                    to[x] = from[x] && !complete ? uchar((from[x] * sectorCoverage(angle[x], sectorEnd, pixelRadius)) >> 8)
-                                                 : from[x];
+                    to[x] = empty ? 0
+                            : from[x] && !complete ? uchar((from[x] * sectorCoverage(angle[x], sectorEnd, pixelRadius)) >> 8)
+                                                   : from[x];
             } else {
                 const QRgb* from = reinterpret_cast<const QRgb*>(whole.constScanLine(y));
                 QRgb* to = reinterpret_cast<QRgb*>(picture.scanLine(y));
                 for (int x = changed.left(); x <= changed.right(); ++x)
-                    to[x] = from[x] && !complete ? scaled(from[x], sectorCoverage(angle[x], sectorEnd, pixelRadius)) : from[x];
+                    to[x] = empty ? 0
+                            : from[x] && !complete ? scaled(from[x], sectorCoverage(angle[x], sectorEnd, pixelRadius))
+                                                   : from[x];
             }
         }
     };
@@ -428,8 +441,10 @@ void ScoreRing::bringPicturesTo(double fraction)
         g.setRenderHint(QPainter::Antialiasing);
         g.setPen(Qt::NoPen);
         g.setBrush(Qt::black);
-        g.drawEllipse(start, h, h);
-        g.drawEllipse(finish, h, h);
+        if (!empty && !complete) {
+            g.drawEllipse(start, h, h);
+            g.drawEllipse(finish, h, h);
+        }
         g.end();
         blurInto(pic.shape, pic.glow, changed, qMax(1, qRound(kGlowBlur * dpr)), pic.tint, pic.scratch);
         pic.shapeFraction = fraction;
@@ -462,10 +477,12 @@ void ScoreRing::bringPicturesTo(double fraction)
         return place.map(cap);
     };
     l.setCompositionMode(QPainter::CompositionMode_Source);
-    // The arc leaves twelve o'clock heading right: its start cap lies to the left.
-    l.fillPath(halfDisc(start, 180), colorAt(live, 0));
-    // At the end the arc heads 360 × fraction degrees clockwise from rightwards.
-    l.fillPath(halfDisc(finish, -360.0 * fraction), colorAt(live, fraction));
+    if (!empty && !complete) {
+        // The arc leaves twelve o'clock heading right: its start cap lies to the left.
+        l.fillPath(halfDisc(start, 180), colorAt(live, 0));
+        // At the end the arc heads 360 × fraction degrees clockwise from rightwards.
+        l.fillPath(halfDisc(finish, -360.0 * fraction), colorAt(live, fraction));
+    }
     l.end();
     pic.arcFraction = fraction;
     pic.counts.pixelsRedrawn += qint64(changed.width()) * changed.height();

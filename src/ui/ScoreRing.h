@@ -43,6 +43,9 @@ public:
     // Progress clamped to 0…1; not-a-number reads as 0.
     static double clampProgress(double progress);
     static constexpr double kMinimumArc = 0.001;
+    // Whether nothing (0) draws an empty ring instead of the minimum arc's dot: for a gauge
+    // whose zero means "no reading" rather than a score of nothing.
+    void setEmptyAtZero(bool empty);
     // The Qt gradient that paints `gradient` clockwise from twelve o'clock around `centre`.
     static QConicalGradient conical(const AngularGradient& gradient, const QPointF& centre);
     // The gradient's colour where the arc has run `fraction` of the circle from twelve o'clock.
@@ -89,6 +92,7 @@ private:
     int gradientGeneration_ = 0;
     MotionValue shown_{0};
     double drawn_ = kMinimumArc;
+    double minimumArc_ = kMinimumArc;
     std::unique_ptr<Pictures> pictures_;
 };
 

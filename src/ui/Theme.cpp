@@ -222,6 +222,14 @@ QColor Tint::resolve(Appearance a) const
 
 QColor Tint::resolve() const { return resolve(appearance()); }
 
+Tint Tint::withOpacity(qreal opacity) const
+{
+    Tint t = *this;
+    if (kind_ == Kind::fixed) t.fixed_.setAlphaF(float(qBound(0.0, fixed_.alphaF() * opacity, 1.0)));
+    else t.alphaScale_ *= opacity;
+    return t;
+}
+
 TintedStops::TintedStops(const QGradientStops& stops)
 {
     for (const QGradientStop& s : stops) stops_.append({s.first, Tint(s.second)});

@@ -90,6 +90,7 @@ QColor foreground(Level level);
 // recognised and kept by name too; any other colour stays as it is.
 class Tint {
 public:
+    Tint() = default;  // a colour of its own, not yet given
     Tint(Color color) : kind_(Kind::named), index_(int(color)) {}
     Tint(SystemColor color) : kind_(Kind::system), index_(int(color)) {}
     Tint(Level level) : kind_(Kind::level), index_(int(level)) {}
@@ -98,6 +99,9 @@ public:
     QColor resolve() const;
     // Whether the colour is kept by name (false for a colour of its own).
     bool followsAppearance() const { return kind_ != Kind::fixed; }
+    // The same colour made fainter (or stronger) by `opacity`, still kept by name.
+    Tint withOpacity(qreal opacity) const;
+    bool operator==(const Tint&) const = default;
 
 private:
     enum class Kind { fixed, named, system, level };

@@ -62,19 +62,19 @@ struct ThermalCase {
     ThermalState state;
     const char* title;
     double value;
-    MonitorTint tint;
+    Theme::Tint tint;
 };
 
 TEST(ThermalPresentation, Table)
 {
     const ThermalCase cases[] = {
-        {ThermalState::Nominal, "Normal", 0.25, MonitorTint::named(Theme::Color::statusSupported)},
-        {ThermalState::Fair, "Warm", 0.5, MonitorTint::named(Theme::Color::statusWarning, 0.8)},
-        {ThermalState::Serious, "Hot", 0.75, MonitorTint::named(Theme::Color::statusWarning)},
-        {ThermalState::Critical, "Critical", 1.0, MonitorTint::named(Theme::Color::statusUnsupported)},
+        {ThermalState::Nominal, "Normal", 0.25, Theme::Tint(Theme::Color::statusSupported)},
+        {ThermalState::Fair, "Warm", 0.5, Theme::Tint(Theme::Color::statusWarning).withOpacity(0.8)},
+        {ThermalState::Serious, "Hot", 0.75, Theme::Tint(Theme::Color::statusWarning)},
+        {ThermalState::Critical, "Critical", 1.0, Theme::Tint(Theme::Color::statusUnsupported)},
         // No thermal zone with trip points: absent, never "Normal".
-        {ThermalState::Unknown, "Unknown", 0.0, MonitorTint::secondary()},
-        {ThermalState(7), "Unknown", 0.0, MonitorTint::secondary()},
+        {ThermalState::Unknown, "Unknown", 0.0, Theme::Tint(Theme::Level::secondary)},
+        {ThermalState(7), "Unknown", 0.0, Theme::Tint(Theme::Level::secondary)},
     };
     for (const ThermalCase& c : cases) {
         EXPECT_EQ(ThermalPresentation::title(c.state, kEnglish), c.title) << int(c.state);

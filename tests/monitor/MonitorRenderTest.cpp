@@ -5,7 +5,11 @@
 #include "MonitorSamples.h"
 #include "monitor/LiveMonitorView.h"
 #include "monitor/MenuBarMonitorView.h"
-#include "monitor/MonitorCharts.h"
+#include "monitor/ChartCard.h"
+#include "monitor/LiveChart.h"
+#include "monitor/LivePulse.h"
+#include "monitor/PerCoreBars.h"
+#include "ui/BusyIndicator.h"
 #include "monitor/MonitorTrayItem.h"
 #include "support/AnimationClock.h"
 #include "support/Render.h"
@@ -123,3 +127,57 @@ TEST(MonitorRender, NarrowPageAndManyCores)
 }
 
 }  // namespace
+
+// The German card values at the main window's minimum width (860, so a detail pane of about
+// 560 to 650): each value is shown whole or elided with "…", inside its card, never cut.
+TEST(MonitorRender, GermanCardValuesAtTheMinimumWidth)
+{
+    FakeAnimationClock clock;
+    UiLanguage::Override language(Localization::forCode(QStringLiteral("de"), QStringLiteral("de_DE")));
+    const QDateTime last(QDate(2026, 12, 10), QTime(12, 0), Qt::UTC);
+    QList<MonitorSample> samples = fixtureLaptopSamples(120, last);
+    // Large figures: the longest texts these cards show.
+    for (MonitorSample& s : samples) {
+        s.memoryUsed = 123'400'000'000;
+        s.memoryTotal = 137'400'000'000;
+        s.swapUsed = 12'340'000'000;
+        s.networkInPerSecond = 987'600'000;
+        s.networkOutPerSecond = 876'500'000;
+    }
+    for (int width : {560, 624, 650}) {
+        HandDrivenMonitor m;
+        m.now = samples.last().date;
+        LiveMonitorView page(m.monitor);
+        page.resize(width, 1100);
+        page.show();
+        m.feed(samples);
+        QCoreApplication::processEvents();
+        clock.advance(1000);
+        const QString path = renderToPng(page, QSize(width, 1100), "de", Theme::Appearance::Light,
+                                         QStringLiteral("monitor-page-de-%1").arg(width));
+        EXPECT_TRUE(QFileInfo::exists(path));
+        for (ChartCard* card : {page.content()->processorCard(), page.content()->memoryCard(), page.content()->networkCard()}) {
+            for (const char* name : {"value", "footnote"}) {
+                auto* text = card->findChild<ElidedText*>(QString::fromLatin1(name));
+                ASSERT_NE(text, nullptr);
+                if (text->isHidden()) continue;
+                const QString shown = text->shownText();
+                const QFontMetricsF fm(text->font());
+                SCOPED_TRACE(QStringLiteral("%1 %2 at %3: %4").arg(card->objectName(), QString::fromLatin1(name)).arg(width).arg(shown).toStdString());
+                // Whole, or elided with the ellipsis; in either case within the widget.
+                EXPECT_TRUE(shown == text->text() || shown.endsWith(QChar(0x2026)));
+                EXPECT_FALSE(shown.isEmpty());
+                EXPECT_LE(fm.horizontalAdvance(shown), text->width() + 0.5);
+                // As tall as its line, and inside the card's content.
+                EXPECT_GE(text->height(), int(fm.height()));
+                const QRect inCard(text->mapTo(card, QPoint(0, 0)), text->size());
+                EXPECT_TRUE(card->rect().contains(inCard));
+            }
+        }
+        // The long values keep every figure: on a line of their own when the row is short.
+        for (ChartCard* card : {page.content()->memoryCard(), page.content()->networkCard()}) {
+            auto* value = card->findChild<ElidedText*>(QStringLiteral("value"));
+            EXPECT_EQ(value->shownText(), value->text()) << card->objectName().toStdString() << " at " << width;
+        }
+    }
+}

@@ -6,7 +6,11 @@
 #include "app/AppRouter.h"
 #include "monitor/LiveMonitorView.h"
 #include "monitor/MenuBarMonitorView.h"
-#include "monitor/MonitorCharts.h"
+#include "monitor/ChartCard.h"
+#include "monitor/LiveChart.h"
+#include "monitor/LivePulse.h"
+#include "monitor/PerCoreBars.h"
+#include "ui/BusyIndicator.h"
 #include "monitor/MonitorTrayItem.h"
 #include "support/AnimationClock.h"
 #include "ui/ScoreRing.h"
@@ -20,7 +24,9 @@
 #include <QMenu>
 #include <QPaintEvent>
 #include <QPushButton>
+#include <QScreen>
 #include <QSignalSpy>
+#include <QVBoxLayout>
 
 #include <gtest/gtest.h>
 
@@ -228,13 +234,178 @@ TEST(PerCoreBars, RepaintOnlyTheMovingTopsByVisibleStepsAndNothingWhenStill)
     EXPECT_DOUBLE_EQ(bars->shownLevel(3), 0.32);
     const QRect column = bars->barRect(3).toAlignedRect().adjusted(-2, 0, 2, 0);
     EXPECT_TRUE(column.contains(watch.painted.boundingRect())) << watch.painted.boundingRect().x();
-    EXPECT_LT(watch.painted.boundingRect().height(), 20);
+    // The fill carries its whole gradient, so its column is repainted up to its new top,
+    // and nothing of the track above it.
+    const qreal top = bars->barRect(3).bottom() - PerCoreBars::fillHeight(0.32, bars->barRect(3).height());
+    EXPECT_GE(watch.painted.boundingRect().top(), int(top) - 2);
     // Nothing moves: nothing is painted.
     watch.paints = 0;
     run(1000);
     bars->setValues(next);
     run(600);
     EXPECT_EQ(watch.paints, 0);
+}
+
+// What the window shows after partial repaints: the backing store, as flushed, against a
+// fresh paint of the whole widget. grab() alone would repaint everything and hide stale fills.
+QImage onScreen(QWidget* widget)
+{
+    QApplication::processEvents();
+    const QPoint at = widget->mapTo(widget->window(), QPoint(0, 0));
+    const QPixmap shot = widget->screen()->grabWindow(widget->window()->winId(), at.x(), at.y(), widget->width(), widget->height());
+    return shot.toImage().convertToFormat(QImage::Format_ARGB32);
+}
+
+int differingPixels(const QImage& a, const QImage& b)
+{
+    if (a.size() != b.size()) return a.width() * a.height() + 1;
+    int differing = 0;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x) {
+            const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
+            if (std::abs(qRed(p) - qRed(q)) > 2 || std::abs(qGreen(p) - qGreen(q)) > 2 || std::abs(qBlue(p) - qBlue(q)) > 2)
+                ++differing;
+        }
+    return differing;
+}
+
+TEST(PerCoreBars, ScreenAfterPartialRepaintsEqualsAFullPaint)
+{
+    FakeAnimationClock clock;
+    for (const Qt::LayoutDirection direction : {Qt::LeftToRight, Qt::RightToLeft}) {
+        QWidget window;
+        window.setLayoutDirection(direction);
+        auto* bars = new PerCoreBars(&window);
+        bars->setSurface(Theme::Color::surfaceElevated);
+        window.resize(428, 90);
+        bars->setGeometry(0, 0, 428, 90);
+        window.show();
+        auto run = [&](int ms) {
+            for (int t = 0; t < ms; t += 16) {
+                clock.advance(16);
+                QApplication::processEvents();
+            }
+        };
+        bars->setValues({0.30, 0.30, 0.30, 0.30, 0.30, 0.30, 0.30, 0.30});
+        run(600);
+        // Several bars at once, each by another amount: far, a few pixels, under a pixel,
+        // down, not at all.
+        const QList<QList<double>> steps = {
+            {0.90, 0.33, 0.305, 0.05, 0.30, 0.62, 0.31, 0.00},
+            {0.85, 0.40, 0.300, 0.07, 0.30, 0.10, 0.95, 0.02},
+            {0.05, 0.41, 0.320, 0.50, 0.31, 0.11, 0.94, 1.00},
+        };
+        for (const QList<double>& step : steps) {
+            bars->setValues(step);
+            // Mid-ease and after it.
+            for (int ms : {48, 96, 600}) {
+                run(ms);
+                const QImage shown = onScreen(bars);
+                const QImage full = bars->grab().toImage().convertToFormat(QImage::Format_ARGB32);
+                EXPECT_EQ(differingPixels(shown, full), 0) << "after " << ms << " ms, direction " << int(direction);
+            }
+        }
+    }
+}
+
+// Every bar's fill carries the whole gradient, from brandSecondary at its foot to
+// brandPrimary at its top, whatever its height.
+TEST(PerCoreBars, EachFillCarriesTheWholeGradient)
+{
+    QWidget window;
+    auto* bars = new PerCoreBars(&window);
+    bars->setSurface(Theme::Color::surfaceElevated);
+    window.resize(428, 90);
+    bars->setGeometry(0, 0, 428, 90);
+    bars->setValues({0.2, 1.0});  // before showing: no ease
+    window.show();
+    const QImage img = bars->grab().toImage().convertToFormat(QImage::Format_ARGB32);
+    for (int i : {0, 1}) {
+        const QRectF r = bars->barRect(i);
+        const qreal h = PerCoreBars::fillHeight(bars->values()[i], r.height());
+        const int x = int(r.center().x());
+        const QColor foot = img.pixelColor(x, int(r.bottom() - PerCoreBars::kRadius - 1));
+        const QColor head = img.pixelColor(x, int(r.bottom() - h + PerCoreBars::kRadius + 1));
+        const QColor secondary = Theme::brandSecondary(), primary = Theme::brandPrimary();
+        auto distance = [](const QColor& a, const QColor& b) {
+            return std::abs(a.red() - b.red()) + std::abs(a.green() - b.green()) + std::abs(a.blue() - b.blue());
+        };
+        // Near the foot: nearer brandSecondary; near the top: nearer brandPrimary.
+        EXPECT_LT(distance(foot, secondary), distance(foot, primary)) << i;
+        EXPECT_LT(distance(head, primary), distance(head, secondary)) << i;
+        EXPECT_LT(distance(head, primary), 60) << i;
+    }
+}
+
+// The thermal gauge's "Unknown" is an empty ring (no dot at twelve); the "Power" gauge's
+// full ring is closed, with no cap drawn over its start.
+TEST(MonitorGauges, EmptyRingShowsNothingAndAFullRingNoCapSeam)
+{
+    Theme::setReduceMotion(true);  // no sweep: the value is drawn at once
+    auto strokeAt = [](ScoreRing* ring, const QImage& img, double fraction) {
+        const QRectF square = ring->ringRect();
+        const qreal r = (square.width() - ring->lineWidth()) / 2;
+        const double a = 2 * M_PI * fraction;
+        return img.pixelColor(int(square.center().x() + r * std::sin(a)), int(square.center().y() - r * std::cos(a)));
+    };
+    {
+        RingGauge gauge(QStringLiteral("Thermal state"), 0, QStringLiteral("Unknown"), Theme::foreground(Theme::Level::secondary),
+                        MonitorGaugeCell::kGaugeSize);
+        gauge.setSurface(Theme::Color::surfaceElevated);
+        gauge.ring()->setEmptyAtZero(true);  // as the page's thermal gauge
+        gauge.resize(gauge.sizeHint());
+        gauge.show();
+        QApplication::processEvents();
+        ScoreRing* ring = gauge.ring();
+        const QImage img = ring->grab().toImage().convertToFormat(QImage::Format_ARGB32);
+        // Twelve o'clock looks like six o'clock: only the track.
+        const QColor twelve = strokeAt(ring, img, 0.0), six = strokeAt(ring, img, 0.5);
+        EXPECT_LE(std::abs(twelve.red() - six.red()) + std::abs(twelve.green() - six.green()) + std::abs(twelve.blue() - six.blue()) +
+                      std::abs(twelve.alpha() - six.alpha()),
+                  6)
+            << twelve.name().toStdString() << " vs " << six.name().toStdString();
+    }
+    {
+        RingGauge gauge(QStringLiteral("Power"), 1.0, QStringLiteral("Adapter"), Theme::statusSupported(), MonitorGaugeCell::kGaugeSize);
+        gauge.setSurface(Theme::Color::surfaceElevated);
+        gauge.resize(gauge.sizeHint());
+        gauge.show();
+        QApplication::processEvents();
+        ScoreRing* ring = gauge.ring();
+        const QImage img = ring->grab().toImage().convertToFormat(QImage::Format_ARGB32);
+        const qreal r = (ring->ringRect().width() - ring->lineWidth()) / 2;
+        // Just past twelve (inside where an end cap would reach) and a little farther on:
+        // the same start of the gradient, not the end colour laid over it.
+        const double near = (ring->lineWidth() / 4) / (2 * M_PI * r), far = (ring->lineWidth() * 1.5) / (2 * M_PI * r);
+        const QColor a = strokeAt(ring, img, near), b = strokeAt(ring, img, far);
+        EXPECT_LE(std::abs(a.red() - b.red()) + std::abs(a.green() - b.green()) + std::abs(a.blue() - b.blue()) +
+                      std::abs(a.alpha() - b.alpha()),
+                  12)
+            << a.name().toStdString() << " vs " << b.name().toStdString();
+    }
+    Theme::setReduceMotion(std::nullopt);
+}
+
+// The panel's sparkline: its area fades over the area itself, so a low line still has the
+// full 0.45 under it, as the page's charts have.
+TEST(TrayPanel, SparklineAreaGradientSpansTheArea)
+{
+    MiniChartRow row(Theme::Color::brandPrimary);
+    row.resize(300, 48);
+    QList<std::pair<QDateTime, double>> values;
+    for (int i = 0; i < 30; ++i) values << std::pair{kNoon.addSecs(i), 0.2};
+    row.set(QStringLiteral("CPU"), QStringLiteral("20%"), values);
+    // Without the window's background: only what the row paints.
+    QImage img(row.size(), QImage::Format_ARGB32);
+    img.fill(Qt::transparent);
+    row.render(&img, QPoint(), QRegion(), QWidget::DrawChildren);
+    const QRectF r = row.chartRect();
+    const qreal lineY = r.bottom() - 0.2 * r.height();
+    const int x = int(r.center().x());
+    // Three pixels under the line (past its stroke), in an area eight pixels tall.
+    const double alpha = img.pixelColor(x, int(lineY + 3)).alphaF() / Theme::brandPrimary().alphaF();
+    EXPECT_GT(alpha, 0.2) << alpha;
+    EXPECT_LT(alpha, 0.46) << alpha;
 }
 
 // ---------------------------------------------------------------- badge
@@ -332,7 +503,9 @@ TEST(LiveMonitorPage, GaugesForADesktopWithoutThermalZones)
     EXPECT_EQ(c->gaugeCell(1)->valueText(), "50%");
     EXPECT_EQ(c->gaugeCell(2)->valueText(), "Unknown");
     EXPECT_DOUBLE_EQ(c->gaugeCell(2)->value(), 0);
-    EXPECT_EQ(c->gaugeCell(2)->tint(), MonitorTint::secondary());
+    EXPECT_EQ(c->gaugeCell(2)->tint(), Theme::Tint(Theme::Level::secondary));
+    // An empty ring: not even the minimum arc's dot (the CPU gauge keeps it at 0).
+    EXPECT_DOUBLE_EQ(c->gaugeCell(2)->gauge()->ring()->arcFraction(), 0.0);
     EXPECT_EQ(c->gaugeCell(3)->title(), "Power");
     EXPECT_EQ(c->gaugeCell(3)->valueText(), "Adapter");
     EXPECT_DOUBLE_EQ(c->gaugeCell(3)->value(), 1.0);
@@ -439,7 +612,7 @@ TEST(LiveMonitorPage, GaugesTakeNewTitlesTintsAndAppearanceWithoutSweepingFromEm
         EXPECT_EQ(battery->title(), step.charging ? QStringLiteral("Battery · charging") : QStringLiteral("Battery"));
         EXPECT_EQ(thermal->valueText(), ThermalPresentation::title(step.thermal));
     }
-    EXPECT_EQ(c->gaugeCell(2)->tint(), MonitorTint::secondary());
+    EXPECT_EQ(c->gaugeCell(2)->tint(), Theme::Tint(Theme::Level::secondary));
     Theme::setForcedAppearance(std::nullopt);
     Theme::setReduceMotion(std::nullopt);
 }
@@ -463,6 +636,41 @@ TEST(LiveMonitorPage, ShowingAndHidingKeepsTheCountBalanced)
     // Destroyed while shown.
     EXPECT_EQ(m.monitor.clients(), 0);
     EXPECT_FALSE(m.loop->running);
+}
+
+// Minimising the window hides the page as far as Qt goes, but the page has not been left:
+// ten seconds minimised, with nothing else watching, keep all 120 samples.
+TEST(LiveMonitorPage, MinimisingAndRestoringKeepsTheHistory)
+{
+    HandDrivenMonitor m;
+    QWidget window;
+    auto* layout = new QVBoxLayout(&window);
+    auto* page = new LiveMonitorView(m.monitor);
+    layout->addWidget(page);
+    window.resize(940, 700);
+    window.show();
+    QApplication::processEvents();  // on screen for a while
+    m.feed(history(130));
+    ASSERT_EQ(m.monitor.samples().size(), 120);
+    window.showMinimized();
+    QApplication::processEvents();
+    ASSERT_TRUE(window.isMinimized());
+    EXPECT_EQ(m.monitor.clients(), 1);
+    EXPECT_TRUE(m.loop->running);
+    // Samples go on arriving while minimised; then ten seconds pass.
+    m.feed({plainSample(kNoon.addSecs(130), 0.4)});
+    m.now = m.now.addSecs(10);
+    window.showNormal();
+    QApplication::processEvents();
+    EXPECT_FALSE(window.isMinimized());
+    EXPECT_EQ(m.monitor.clients(), 1);
+    EXPECT_EQ(m.monitor.samples().size(), 120);
+    EXPECT_TRUE(page->showsContent());
+    EXPECT_EQ(page->content()->model().points.size(), 120);
+    EXPECT_EQ(page->content()->model().points.constLast().date, kNoon.addSecs(130));
+    // Leaving the page for real still lets go of the monitor.
+    page->hide();
+    EXPECT_EQ(m.monitor.clients(), 0);
 }
 
 TEST(LiveMonitorPage, HiddenPageCatchesUpWhenShownAgain)

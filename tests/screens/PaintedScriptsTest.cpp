@@ -3,7 +3,7 @@
 // the shaped line QTextLayout gives for their text and font, whole; and the tray panel's rows.
 #include "inspection/BatteryHealthProbe.h"
 #include "monitor/MenuBarMonitorView.h"
-#include "monitor/MonitorCharts.h"
+#include "monitor/ChartCard.h"
 #include "monitor/MonitorModel.h"
 #include "screens/BatteryHealthView.h"
 #include "screens/CategoryCard.h"

@@ -1,0 +1,259 @@
+#include "monitor/LiveChart.h"
+
+#include "ui/Formatters.h"
+#include "ui/Theme.h"
+#include "ui/UiLanguage.h"
+
+#include <QEvent>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QPainterPath>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+QColor withOpacity(QColor c, double opacity)
+{
+    c.setAlphaF(float(c.alphaF() * opacity));
+    return c;
+}
+
+// Not-a-number and infinities draw at the bottom; the series keep what they were given.
+double drawable(double v) { return std::isfinite(v) ? v : 0.0; }
+
+}  // namespace
+
+LiveChart::LiveChart(Kind kind, QWidget* parent) : QWidget(parent), kind_(kind)
+{
+    setObjectName(QStringLiteral("liveChart"));
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    setMinimumWidth(80);
+    setFont(Theme::font(Theme::TextStyle::caption));
+    if (kind_ == Kind::network) {
+        const NetworkScale::Axis a = NetworkScale::axis(0);
+        setMarks(a.ticks, a.top);
+    } else {
+        setMarks(percentMarks(), 1.0);
+    }
+    connect(&Theme::Notifier::shared(), &Theme::Notifier::appearanceChanged, this, qOverload<>(&QWidget::update));
+}
+
+LiveChart::~LiveChart() = default;
+
+QSize LiveChart::sizeHint() const { return QSize(300, 140); }
+QSize LiveChart::minimumSizeHint() const { return QSize(80, 60); }
+
+void LiveChart::setPoints(const QList<MonitorModel::Point>& points)
+{
+    first_.clear();
+    second_.clear();
+    first_.reserve(points.size());
+    second_.reserve(points.size());
+    double largest = 0;
+    // Seconds before the newest point: the newest is at 0.
+    const QDateTime newest = points.isEmpty() ? QDateTime() : points.constLast().date;
+    for (const MonitorModel::Point& p : points) {
+        const double x = double(newest.msecsTo(p.date)) / 1000.0;
+        switch (kind_) {
+        case Kind::processor:
+            first_ << QPointF(x, p.cpu);
+            second_ << QPointF(x, p.cpu);
+            break;
+        case Kind::memory:
+            first_ << QPointF(x, p.memory);
+            second_ << QPointF(x, p.pressure);
+            break;
+        case Kind::network:
+            first_ << QPointF(x, p.networkIn);
+            second_ << QPointF(x, p.networkOut);
+            if (std::isfinite(p.networkIn)) largest = std::max(largest, p.networkIn);
+            if (std::isfinite(p.networkOut)) largest = std::max(largest, p.networkOut);
+            break;
+        }
+    }
+    oldest_ = first_.isEmpty() ? -1 : std::min(first_.constFirst().x(), -1.0);
+    if (kind_ == Kind::network) {
+        const NetworkScale::Axis axis = NetworkScale::axis(largest);
+        if (axis.ticks != marks_ || axis.top != top_) setMarks(axis.ticks, axis.top);
+    }
+    update();
+}
+
+void LiveChart::setMarks(const QList<double>& values, double top)
+{
+    marks_ = values;
+    top_ = top > 0 ? top : 1;
+    relabel();
+}
+
+void LiveChart::relabel()
+{
+    const Localization l = UiLanguage::current();
+    labels_.clear();
+    for (double v : marks_) {
+        QString text;
+        if (std::isfinite(v)) text = kind_ == Kind::network ? Formatters::throughput(v, l) : Formatters::percent(v, l);
+        // A label stands alone: the letter mark ICU ends Arabic percentages with is drawn
+        // from a taller fallback font, and the direction marks are for running text.
+        for (char16_t mark : {u'\u061C', u'\u200E', u'\u200F'}) text.remove(QChar(mark));
+        labels_ << text;
+    }
+    measureLabels();
+    updateGeometry();
+    update();
+}
+
+qreal LiveChart::labelColumnWidth() const
+{
+    // Never more than a third of the chart: the plot is what the card is for.
+    return std::min(widestLabel_, std::floor(width() / 3.0));
+}
+
+void LiveChart::measureLabels()
+{
+    // Measured when the labels or the font change, not for every point of every paint.
+    const QFontMetricsF fm(font());
+    qreal widest = 0;
+    for (const QString& label : labels_) widest = std::max(widest, fm.horizontalAdvance(label));
+    widestLabel_ = std::ceil(widest);
+    room_ = std::ceil(fm.height() * 0.75);
+}
+
+qreal LiveChart::verticalRoom() const
+{
+    // Half a label above the top mark and below the bottom one; Arabic and Devanagari
+    // labels stand taller than Latin ones, so three quarters of the line's height.
+    return room_;
+}
+
+QRectF LiveChart::plotRect() const
+{
+    const qreal column = labelColumnWidth();
+    const qreal gap = column > 0 ? kLabelGap : 0;
+    const qreal room = verticalRoom();
+    QRectF r(0, room, std::max<qreal>(width() - column - gap, 1), std::max<qreal>(height() - 2 * room, 1));
+    if (layoutDirection() == Qt::LeftToRight) r.moveLeft(column + gap);
+    return r;
+}
+
+QPointF LiveChart::mapToPlot(double seconds, double value) const { return mapInto(plotRect(), seconds, value); }
+
+QPointF LiveChart::mapInto(const QRectF& plot, double seconds, double value) const
+{
+    const double span = -oldest_;
+    double along = span > 0 ? (drawable(seconds) - oldest_) / span : 1.0;  // 0 oldest, 1 newest
+    if (isTimeReversed()) along = 1.0 - along;
+    const double up = std::clamp(drawable(value) / top_, 0.0, 1.0);
+    return QPointF(plot.left() + along * plot.width(), plot.bottom() - up * plot.height());
+}
+
+void LiveChart::paintBackground(QPainter& p, const QRectF& plot) const
+{
+    // A hairline per mark across the plot, the mark's label at the leading edge, centred on it.
+    QPen grid(Theme::primary(0.1));
+    grid.setWidthF(1);
+    grid.setCosmetic(true);
+    const bool rtl = isTimeReversed();
+    const QFontMetricsF fm(font());
+    const qreal column = labelColumnWidth();
+    for (int i = 0; i < marks_.size(); ++i) {
+        const double up = std::clamp(drawable(marks_[i]) / top_, 0.0, 1.0);
+        // On a pixel's middle, so the hairline stays one crisp pixel.
+        const qreal y = std::floor(plot.bottom() - up * plot.height()) + 0.5;
+        p.setPen(grid);
+        p.drawLine(QPointF(plot.left(), y), QPointF(plot.right(), y));
+        if (i >= labels_.size() || labels_[i].isEmpty() || column <= 0) continue;
+        p.setPen(Theme::foreground(Theme::Level::secondary));
+        const QRectF box(rtl ? plot.right() + kLabelGap : 0, y - fm.height(), column, 2 * fm.height());
+        // Against the plot: trailing in the label column.
+        const QString shown = fm.elidedText(labels_[i], Qt::ElideRight, column + 0.5);
+        p.drawText(box, int((rtl ? Qt::AlignLeft : Qt::AlignRight) | Qt::AlignVCenter | Qt::AlignAbsolute), shown);
+    }
+}
+
+void LiveChart::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    const QRectF plot = plotRect();
+    const qreal dpr = devicePixelRatioF();
+    const BackgroundKey key{size(), dpr, layoutDirection(), Theme::primary(0.1).rgba(),
+                            Theme::foreground(Theme::Level::secondary).rgba(), labels_, marks_};
+    if (!(key == backgroundKey_) || background_.isNull()) {
+        background_ = QPixmap((QSizeF(size()) * dpr).toSize());
+        background_.setDevicePixelRatio(dpr);
+        background_.fill(Qt::transparent);
+        QPainter b(&background_);
+        b.setLayoutDirection(layoutDirection());
+        b.setFont(font());
+        b.setRenderHint(QPainter::TextAntialiasing);
+        paintBackground(b, plot);
+        backgroundKey_ = key;
+        ++backgroundPaints_;
+    }
+    p.drawPixmap(0, 0, background_);
+    if (first_.isEmpty()) return;
+
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setClipRect(plot.adjusted(-2, -2, 2, 2));
+    auto polyline = [this, &plot](const QList<QPointF>& series) {
+        QPolygonF line;
+        line.reserve(series.size());
+        for (const QPointF& s : series) line << mapInto(plot, s.x(), s.y());
+        return line;
+    };
+    const QPolygonF a = polyline(first_);
+    const QPolygonF b = polyline(second_);
+    auto fillArea = [&](const QColor& tint, double top, double bottom) {
+        QPolygonF area = a;
+        area << QPointF(a.constLast().x(), plot.bottom()) << QPointF(a.constFirst().x(), plot.bottom());
+        // The fade runs over the area itself: from its highest point to its base.
+        const qreal highest = area.boundingRect().top();
+        QLinearGradient g(QPointF(0, highest), QPointF(0, plot.bottom()));
+        g.setColorAt(0, withOpacity(tint, top));
+        g.setColorAt(1, withOpacity(tint, bottom));
+        p.setPen(Qt::NoPen);
+        p.setBrush(g);
+        p.drawPolygon(area);
+        p.setBrush(Qt::NoBrush);
+    };
+    switch (kind_) {
+    case Kind::processor: {
+        const QColor primary = Theme::brandPrimary();
+        fillArea(primary, 0.45, 0.02);
+        QPen line(primary, 1.6, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin);
+        line.setMiterLimit(10);
+        p.setPen(line);
+        p.drawPolyline(b);
+        break;
+    }
+    case Kind::memory: {
+        fillArea(Theme::brandSecondary(), 0.4, 0.02);
+        QPen dashed(Theme::statusWarning(), 1.4, Qt::CustomDashLine, Qt::FlatCap, Qt::MiterJoin);
+        dashed.setMiterLimit(10);
+        // Dash lengths count in pen widths: 4 points on, 3 off.
+        dashed.setDashPattern({4 / 1.4, 3 / 1.4});
+        p.setPen(dashed);
+        p.drawPolyline(b);
+        break;
+    }
+    case Kind::network:
+        p.setPen(QPen(Theme::brandPrimary(), 2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        p.drawPolyline(a);
+        p.setPen(QPen(Theme::proGoldEnd(), 2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        p.drawPolyline(b);
+        break;
+    }
+}
+
+void LiveChart::changeEvent(QEvent* e)
+{
+    QWidget::changeEvent(e);
+    if (e->type() == QEvent::LayoutDirectionChange) update();
+    if (e->type() == QEvent::LanguageChange) relabel();
+    if (e->type() == QEvent::FontChange) {
+        measureLabels();
+        update();
+    }
+}

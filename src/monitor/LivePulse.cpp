@@ -1,0 +1,135 @@
+#include "monitor/LivePulse.h"
+
+#include "ui/Theme.h"
+#include "ui/UiLanguage.h"
+
+#include <QEvent>
+#include <QPaintEvent>
+#include <QPainter>
+
+#include <cmath>
+
+// ---------------------------------------------------------------- LivePulse
+
+namespace {
+// A slow fade of an eight-point dot: steps of 8 % opacity read as smooth, and each costs a
+// repaint of the dot (about nine a second).
+constexpr int kPulseFrameMs = 60;
+constexpr double kVisibleStep = 0.08;
+}
+
+LivePulse::LivePulse(QWidget* parent) : QWidget(parent)
+{
+    setObjectName(QStringLiteral("livePulse"));
+    setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    // The timer sleeps until the next moment the dot has changed by a visible step (or
+    // reaches a turning point), rather than ticking every frame: the pulse runs for as long
+    // as the page is open.
+    timer_.setSingleShot(true);
+    timer_.setTimerType(Qt::CoarseTimer);
+    connect(&timer_, &QTimer::timeout, this, [this] {
+        const double next = opacityAt(clock_.elapsed());
+        if (next != opacity_) {
+            opacity_ = next;
+            update(dotRect().toAlignedRect().adjusted(-1, -1, 1, 1));
+        }
+        scheduleNextStep();
+    });
+    connect(&Theme::Notifier::shared(), &Theme::Notifier::appearanceChanged, this, qOverload<>(&QWidget::update));
+    connect(&Theme::Notifier::shared(), &Theme::Notifier::reduceMotionChanged, this, &LivePulse::restart);
+    setAccessibleName(UiLanguage::current().tr("Live"));
+}
+
+void LivePulse::scheduleNextStep()
+{
+    // Looks ahead in frames for the first one that differs visibly from what is shown, or
+    // that is a turning point (so the fade spans the whole range).
+    const qint64 now = clock_.elapsed();
+    qint64 wait = kHalfPeriodMs;
+    for (qint64 ahead = kPulseFrameMs; ahead <= kHalfPeriodMs; ahead += kPulseFrameMs) {
+        const double o = opacityAt(now + ahead);
+        const bool turning = (o < kLowOpacity + 0.005 || o > 0.995) && std::abs(o - opacity_) > 0.005;
+        if (std::abs(o - opacity_) >= kVisibleStep || turning) {
+            wait = ahead;
+            break;
+        }
+    }
+    timer_.start(int(wait));
+}
+
+double LivePulse::opacityAt(qint64 ms)
+{
+    // Down for one half period, up for the next, easing in and out each way.
+    const qint64 period = 2 * kHalfPeriodMs;
+    const qint64 t = ((ms % period) + period) % period;
+    const double half = double(t < kHalfPeriodMs ? t : period - t) / kHalfPeriodMs;
+    const double eased = 0.5 - 0.5 * std::cos(M_PI * half);
+    return 1.0 - (1.0 - kLowOpacity) * eased;
+}
+
+void LivePulse::restart()
+{
+    timer_.stop();
+    opacity_ = 1.0;
+    if (isVisible() && !Theme::reduceMotion()) {
+        clock_.start();
+        scheduleNextStep();
+    }
+    update();
+}
+
+void LivePulse::showEvent(QShowEvent*) { restart(); }
+
+void LivePulse::hideEvent(QHideEvent*)
+{
+    timer_.stop();
+    opacity_ = 1.0;
+}
+
+void LivePulse::changeEvent(QEvent* e)
+{
+    QWidget::changeEvent(e);
+    if (e->type() == QEvent::LanguageChange) {
+        setAccessibleName(UiLanguage::current().tr("Live"));
+        updateGeometry();
+        update();
+    }
+}
+
+QSize LivePulse::sizeHint() const
+{
+    const QFontMetrics fm(Theme::font(Theme::TextStyle::caption, QFont::DemiBold));
+    const int text = fm.horizontalAdvance(UiLanguage::current().tr("Live"));
+    return QSize(10 + 8 + 6 + text + 10, std::max(8, fm.height()) + 10);
+}
+
+QRectF LivePulse::dotRect() const
+{
+    const QRectF r = QRectF(rect());
+    const qreal x = layoutDirection() == Qt::RightToLeft ? r.right() - 10 - 8 : r.left() + 10;
+    return QRectF(x, r.center().y() - 4, 8, 8);
+}
+
+void LivePulse::paintEvent(QPaintEvent* e)
+{
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setLayoutDirection(layoutDirection());
+    const QRectF r = QRectF(rect());
+    p.setPen(Qt::NoPen);
+    p.setBrush(Theme::surfaceSunken());
+    p.drawRoundedRect(r, r.height() / 2, r.height() / 2);
+    const bool rtl = layoutDirection() == Qt::RightToLeft;
+    QColor dot = Theme::statusSupported();
+    dot.setAlphaF(float(dot.alphaF() * opacity_));
+    p.setBrush(dot);
+    p.drawEllipse(dotRect());
+    const QRectF text = rtl ? QRectF(r.left() + 10, r.top(), r.width() - 10 - 8 - 6 - 10, r.height())
+                            : QRectF(r.left() + 10 + 8 + 6, r.top(), r.width() - 10 - 8 - 6 - 10, r.height());
+    // A step of the pulse repaints the dot only: no text to lay out then.
+    if (!e->rect().intersects(text.toAlignedRect())) return;
+    p.setFont(Theme::font(Theme::TextStyle::caption, QFont::DemiBold));
+    p.setPen(Theme::foreground(Theme::Level::secondary));
+    p.drawText(text, int(Qt::AlignVCenter | (rtl ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignAbsolute),
+               UiLanguage::current().tr("Live"));
+}
