@@ -321,6 +321,11 @@ std::optional<QList<InterfaceLink>> LinuxSamplerSources::interfaceLinks() const
         if (base == 16 && s.size() > 2 && s[0] == '0' && (s[1] == 'x' || s[1] == 'X')) s.remove_prefix(2);
         return unsignedNumber(s, base);
     };
+    // Every interface's counters at once (64-bit); the two statistics files of an interface
+    // only where the table lacks it. One listing says which links are virtual.
+    QHash<QString, ByteCounters> table;
+    if (const auto dev = readFile(fs_, "proc/net/dev", 256 * 1024)) table = parseNetDev(*dev);
+    const QStringList virtualLinks = fs_.list(kVirtualNet);
     for (const QString& name : fs_.list(kNet)) {
         const QString dir = kNet + name + '/';
         // Not every entry is an interface (bonding_masters is a control file).
@@ -330,12 +335,39 @@ std::optional<QList<InterfaceLink>> LinuxSamplerSources::interfaceLinks() const
         link.name = name;
         link.up = (*flags & IFF_UP) != 0;
         link.loopback = (*flags & IFF_LOOPBACK) != 0;
-        const auto rx = number(dir + "statistics/rx_bytes", 10), tx = number(dir + "statistics/tx_bytes", 10);
-        if (rx && tx) link.counters = ByteCounters{*rx, *tx, 64};
-        link.isVirtual = isVirtualLink(name);
+        if (const auto it = table.constFind(name); it != table.cend()) {
+            link.counters = *it;
+        } else {
+            const auto rx = number(dir + "statistics/rx_bytes", 10), tx = number(dir + "statistics/tx_bytes", 10);
+            if (rx && tx) link.counters = ByteCounters{*rx, *tx, 64};
+        }
+        link.isVirtual = std::binary_search(virtualLinks.cbegin(), virtualLinks.cend(), name);
         links << link;
     }
     return links;
+}
+
+QHash<QString, ByteCounters> LinuxSamplerSources::parseNetDev(const QByteArray& text)
+{
+    // "  eth0: rx_bytes rx_packets ... (8 receive fields) tx_bytes ...", after two header lines.
+    QHash<QString, ByteCounters> table;
+    forEachLine(text, [&](std::string_view line) {
+        const size_t colon = line.find(':');
+        if (colon == std::string_view::npos) return;
+        const std::string_view name = trimmed(line.substr(0, colon));
+        if (name.empty()) return;
+        std::array<std::optional<quint64>, 9> fields{};
+        std::string_view rest = line.substr(colon + 1);
+        for (auto& field : fields) {
+            while (!rest.empty() && isSpace(rest.front())) rest.remove_prefix(1);
+            const size_t end = std::min(rest.find_first_of(" \t"), rest.size());
+            field = unsignedNumber(rest.substr(0, end));
+            rest.remove_prefix(end);
+            if (!field) return;
+        }
+        table.insert(QString::fromUtf8(name.data(), qsizetype(name.size())), ByteCounters{*fields[0], *fields[8], 64});
+    });
+    return table;
 }
 
 std::optional<QList<InterfaceLink>> LinuxSamplerSources::linksFromInterfaceAddresses()
@@ -370,12 +402,8 @@ bool LinuxSamplerSources::isVirtualLink(const QString& name) const
 quint64 LinuxSamplerSources::physicalMemory() const
 {
     // The installed size, as the inspection shows it, so the monitor and the overview agree.
-    if (const auto installed = onlineMemoryBlocksSize(fs_)) return *installed;
-    auto text = readFile(fs_, "proc/meminfo");
-    if (!text) return 0;
-    // A size beyond what a byte count can hold is no reading.
-    const quint64 total = parseMeminfo(*text)[MemTotal].value_or(0);
-    return total <= quint64(std::numeric_limits<qint64>::max()) ? total : 0;
+    // The sampler reads it once, when it is made, never per sample.
+    return installedMemory(fs_);
 }
 
 const SamplerSources& SamplerSources::host()

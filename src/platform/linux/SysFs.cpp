@@ -4,7 +4,10 @@
 #include <QFile>
 #include <QHash>
 
+#include <algorithm>
 #include <cerrno>
+
+#include <dirent.h>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -42,13 +45,28 @@ std::optional<QByteArray> SysFs::read(const QString& relative, qint64 limit) con
 {
     const int fd = openRegular(QFile::encodeName(path(relative)));
     if (fd < 0) return std::nullopt;
-    QFile f;
-    if (!f.open(fd, QIODevice::ReadOnly | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle)) {
-        ::close(fd);
-        return std::nullopt;
+    // Pseudo-files report no size: read in chunks until the end or the limit.
+    QByteArray data;
+    qint64 chunk = std::min<qint64>(limit, 4096);
+    bool failed = false;
+    while (data.size() < limit) {
+        const qsizetype at = data.size();
+        data.resize(at + qsizetype(std::min<qint64>(chunk, limit - at)));
+        const ssize_t n = ::read(fd, data.data() + at, size_t(data.size() - at));
+        if (n < 0 && errno == EINTR) {
+            data.resize(at);
+            continue;
+        }
+        if (n <= 0) {
+            data.resize(at);
+            failed = n < 0;
+            break;
+        }
+        data.resize(at + n);
+        chunk = std::min<qint64>(chunk * 2, 1 << 20);
     }
-    QByteArray data = f.read(limit);
-    if (f.error() != QFileDevice::NoError && data.isEmpty()) return std::nullopt;
+    ::close(fd);
+    if (failed && data.isEmpty()) return std::nullopt;
     return data;
 }
 
@@ -78,13 +96,22 @@ std::optional<qint64> SysFs::integer(const QString& relative) const
     return v;
 }
 
-bool SysFs::exists(const QString& relative) const { return QFile::exists(path(relative)); }
+bool SysFs::exists(const QString& relative) const { return ::access(QFile::encodeName(path(relative)).constData(), F_OK) == 0; }
 
 QStringList SysFs::list(const QString& relative) const
 {
-    QDir d(path(relative));
-    if (!d.exists()) return {};
-    QStringList names = d.entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System | QDir::Hidden, QDir::Name);
+    // Plain readdir: the readers list /sys folders on every inspection and every live
+    // sample, and QDir stats each entry it lists.
+    QStringList names;
+    DIR* dir = opendir(QFile::encodeName(path(relative)).constData());
+    if (!dir) return names;
+    while (const dirent* e = readdir(dir)) {
+        const char* n = e->d_name;
+        if (n[0] == '.' && (n[1] == '\0' || (n[1] == '.' && n[2] == '\0'))) continue;
+        names << QFile::decodeName(n);
+    }
+    closedir(dir);
+    std::sort(names.begin(), names.end());
     return names;
 }
 
