@@ -31,7 +31,10 @@ int SysFs::openRegular(const QByteArray& path)
     // Looked at before opening, so no device's open routine runs; looked at again after, in case
     // the name changed in between.
     struct stat st {};
-    if (::stat(path.constData(), &st) != 0 || !S_ISREG(st.st_mode)) return -1;
+    // The kernel's own /proc and /sys hold no device nodes: there the look after opening
+    // is enough, and it saves a system call on every reading.
+    const bool kernelTree = path.startsWith("/proc/") || path.startsWith("/sys/");
+    if (!kernelTree && (::stat(path.constData(), &st) != 0 || !S_ISREG(st.st_mode))) return -1;
     const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     if (fd < 0) return -1;
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
