@@ -46,7 +46,11 @@ QList<DrmConnector> LinuxDisplays::connectors() const
         if (!m.hasMatch()) continue;
         found.append({m.captured(1).toInt(), dir, m.captured(2)});
     }
-    std::stable_sort(found.begin(), found.end(), [](const Found& a, const Found& b) { return a.card < b.card; });
+    // By card, a card's built-in panel first (the machine's own screen), then by name.
+    std::stable_sort(found.begin(), found.end(), [](const Found& a, const Found& b) {
+        if (a.card != b.card) return a.card < b.card;
+        return isBuiltInConnector(a.name) && !isBuiltInConnector(b.name);
+    });
 
     QList<DrmConnector> out;
     for (const Found& f : found) {
