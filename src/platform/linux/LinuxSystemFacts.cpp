@@ -1,6 +1,7 @@
 #include "platform/linux/LinuxSystemFacts.h"
 
 #include "platform/linux/ArmCpuParts.h"
+#include "platform/linux/LinuxCpuTopology.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -46,23 +47,10 @@ std::optional<QByteArray> LinuxSystemFacts::sysctl(const QString& name) const
 
 QHash<QString, QString> LinuxSystemFacts::cpuInfo() const
 {
-    // The kernel formats /proc/cpuinfo record by record as it is read, and on x86 each
-    // record costs a good deal: there the first block is all that is read.
-    std::optional<QByteArray> data;
-    if (const int fd = SysFs::openRegular(QFile::encodeName(fs_.path(QStringLiteral("proc/cpuinfo")))); fd >= 0) {
-        data = QByteArray();
-        char buf[4096];
-        while (data->size() < (1 << 20) && !data->contains("\n\n")) {
-            const ssize_t n = ::read(fd, buf, sizeof buf);
-            if (n < 0 && errno == EINTR) continue;
-            if (n <= 0) break;
-            data->append(buf, n);
-        }
-        ::close(fd);
-    }
+    std::optional<QByteArray> data = LinuxCpu::firstCpuinfoBlock(fs_);
     if (!data) return {};
     // Arm kernels may name the board in a line after every block: read the rest there.
-    if (!data->contains("vendor_id") && data->contains("\n\n")) data = fs_.read("proc/cpuinfo");
+    if (!data->contains("vendor_id")) data = fs_.read("proc/cpuinfo");
     if (!data) return {};
     // Fields of the first block; arm64 lists "CPU implementer" per block, which is the same.
     const qsizetype blockEnd = data->indexOf("\n\n");
