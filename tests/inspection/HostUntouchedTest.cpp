@@ -2,7 +2,7 @@
 // alone: every path the process opens, lists, looks at or asks about during it is recorded
 // (the C library's file calls are wrapped in this test program), and none may name this
 // machine's /proc, /sys, /dev, /etc, /run or its PCI id list; nor may the interface list
-// come from this machine's kernel.
+// or the link counters come from this machine's kernel.
 #include "inspection/DeviceProbe.h"
 #include "inspection/BatteryHealthProbe.h"
 #include "platform/linux/LinuxPlatform.h"
@@ -23,6 +23,7 @@
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <ifaddrs.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -121,6 +122,13 @@ ssize_t readlink(const char* path, char* buffer, size_t size) noexcept
     static auto real = next<ssize_t (*)(const char*, char*, size_t)>("readlink");
     return real(path, buffer, size);
 }
+int socket(int domain, int type, int protocol) noexcept
+{
+    // The kernel's routing tables and link list are this machine's whatever the root.
+    if (domain == AF_NETLINK) note("netlink", "(this machine's routing socket)");
+    static auto real = next<int (*)(int, int, int)>("socket");
+    return real(domain, type, protocol);
+}
 int getifaddrs(struct ifaddrs** list) noexcept
 {
     note("getifaddrs", "(this machine's interfaces)");
@@ -137,7 +145,7 @@ bool namesThisMachine(const std::string& entry, const QString& root)
 {
     const QString text = QString::fromStdString(entry);
     const QString path = text.section(' ', 1);
-    if (text.startsWith(QLatin1String("getifaddrs"))) return true;
+    if (text.startsWith(QLatin1String("getifaddrs")) || text.startsWith(QLatin1String("netlink"))) return true;
     if (path.startsWith(root)) return false;
     for (const char* prefix : {"/proc", "/sys", "/dev", "/run", "/etc/os-release", "/etc/hostname", "/etc/machine-info",
                                "/usr/lib/os-release", "/usr/share/misc", "/usr/share/hwdata", "/var/lib"})
@@ -203,9 +211,11 @@ TEST(HostUntouched, TheRecordingSeesThisMachineBeingRead)
     const ProbeContext ctx{machine.platform(), L};
     (void)DeviceProbe::summary(ctx);
     (void)DeviceProbe::networkSection(ctx, std::nullopt);
+    (void)LinuxSamplerSources().interfaceLinks();
     recording = false;
     const QStringList touched = hostTouches(QStringLiteral("/nonexistent-root"));
     EXPECT_TRUE(touched.contains(QStringLiteral("getifaddrs (this machine's interfaces)"))) << touched.join('\n').toStdString();
+    EXPECT_TRUE(touched.contains(QStringLiteral("netlink (this machine's routing socket)"))) << touched.join('\n').toStdString();
     EXPECT_TRUE(std::any_of(touched.begin(), touched.end(), [](const QString& t) { return t.contains(QLatin1String("/proc/meminfo")); }))
         << touched.join('\n').toStdString();
 }

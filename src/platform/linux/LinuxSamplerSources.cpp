@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <array>
 #include <charconv>
+#include <cstring>
 #include <cmath>
 #include <limits>
 #include <string_view>
@@ -14,6 +15,8 @@
 #include <fcntl.h>
 #include <ifaddrs.h>
 #include <linux/if_link.h>
+#include <linux/netlink.h>
+#include <linux/rtnetlink.h>
 #include <net/if.h>
 #include <netpacket/packet.h>
 #include <sys/socket.h>
@@ -303,8 +306,73 @@ ThermalState LinuxSamplerSources::thermalState() const { return readThermalState
 
 std::optional<QVariantList> LinuxSamplerSources::powerSourceDescriptions() const { return power_.powerSourceDescriptions(); }
 
+std::optional<QList<InterfaceLink>> LinuxSamplerSources::linksFromNetlink()
+{
+    // One dump of the kernel's link table: every interface's flags and 64-bit counters in a
+    // few system calls, where the files cost several per interface.
+    const int fd = ::socket(AF_NETLINK, SOCK_RAW | SOCK_CLOEXEC, NETLINK_ROUTE);
+    if (fd < 0) return std::nullopt;
+    struct {
+        nlmsghdr header;
+        ifinfomsg info;
+    } request{};
+    request.header.nlmsg_len = sizeof request;
+    request.header.nlmsg_type = RTM_GETLINK;
+    request.header.nlmsg_flags = NLM_F_REQUEST | NLM_F_DUMP;
+    request.header.nlmsg_seq = 1;
+    request.info.ifi_family = AF_UNSPEC;
+    sockaddr_nl kernel{};
+    kernel.nl_family = AF_NETLINK;
+    if (::sendto(fd, &request, sizeof request, 0, reinterpret_cast<sockaddr*>(&kernel), sizeof kernel) < 0) {
+        ::close(fd);
+        return std::nullopt;
+    }
+    QList<InterfaceLink> links;
+    alignas(nlmsghdr) static thread_local char buffer[32 * 1024];
+    bool done = false, failed = false;
+    while (!done && !failed) {
+        const ssize_t n = ::recv(fd, buffer, sizeof buffer, 0);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) { failed = true; break; }
+        int length = int(n);
+        for (auto* h = reinterpret_cast<nlmsghdr*>(buffer); NLMSG_OK(h, length); h = NLMSG_NEXT(h, length)) {
+            if (h->nlmsg_type == NLMSG_DONE) { done = true; break; }
+            if (h->nlmsg_type == NLMSG_ERROR) { failed = true; break; }
+            if (h->nlmsg_type != RTM_NEWLINK || h->nlmsg_len < NLMSG_LENGTH(sizeof(ifinfomsg))) continue;
+            const auto* info = static_cast<const ifinfomsg*>(NLMSG_DATA(h));
+            InterfaceLink link;
+            link.up = (info->ifi_flags & IFF_UP) != 0;
+            link.loopback = (info->ifi_flags & IFF_LOOPBACK) != 0;
+            int attrLength = int(h->nlmsg_len - NLMSG_LENGTH(sizeof(ifinfomsg)));
+            for (auto* a = IFLA_RTA(info); RTA_OK(a, attrLength); a = RTA_NEXT(a, attrLength)) {
+                const size_t payload = RTA_PAYLOAD(a);
+                if (a->rta_type == IFLA_IFNAME && payload > 0) {
+                    const char* name = static_cast<const char*>(RTA_DATA(a));
+                    link.name = QString::fromUtf8(name, qsizetype(strnlen(name, payload)));
+                } else if (a->rta_type == IFLA_STATS64 && payload >= sizeof(rtnl_link_stats64)) {
+                    rtnl_link_stats64 stats{};
+                    std::memcpy(&stats, RTA_DATA(a), sizeof stats);
+                    link.counters = ByteCounters{stats.rx_bytes, stats.tx_bytes, 64};
+                }
+            }
+            if (!link.name.isEmpty()) links << link;
+        }
+    }
+    ::close(fd);
+    if (failed) return std::nullopt;
+    return links;
+}
+
 std::optional<QList<InterfaceLink>> LinuxSamplerSources::interfaceLinks() const
 {
+    if (fs_.root() == QStringLiteral("/")) {
+        if (auto links = linksFromNetlink()) {
+            const QStringList virtualLinks = fs_.list(kVirtualNet);
+            for (InterfaceLink& link : *links)
+                link.isVirtual = std::binary_search(virtualLinks.cbegin(), virtualLinks.cend(), link.name);
+            return links;
+        }
+    }
     if (!fs_.exists(kNet)) {
         if (fs_.root() != QStringLiteral("/")) return std::nullopt;
         auto links = linksFromInterfaceAddresses();

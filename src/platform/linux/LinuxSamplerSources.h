@@ -20,7 +20,8 @@
 //   swap used         SwapTotal − SwapFree of /proc/meminfo
 //   thermal state     /sys/class/thermal trip points (the reader the System section uses)
 //   power sources     /sys/class/power_supply (LinuxPowerSources)
-//   interfaces        /sys/class/net/<if>/flags; counters from /proc/net/dev, else
+//   interfaces        this machine: one routing-netlink link dump (flags, 64-bit counters);
+//                     another root: /sys/class/net/<if>/flags; counters from /proc/net/dev, else
 //                     /sys/class/net/<if>/statistics/{rx,tx}_bytes (both 64-bit);
 //                     getifaddrs packet entries (32-bit) where /sys/class/net is missing;
 //                     virtual when /sys/devices/virtual/net lists it
@@ -55,6 +56,9 @@ public:
     static std::optional<int> parsePressureLevel(const QByteArray& pressure);
     // The byte counters of /proc/net/dev by interface; lines that do not parse are left out.
     static QHash<QString, ByteCounters> parseNetDev(const QByteArray& procNetDev);
+    // This machine's links from one routing-netlink dump (flags, 64-bit counters); absent
+    // when the kernel does not answer.
+    static std::optional<QList<InterfaceLink>> linksFromNetlink();
     // Link-level entries of getifaddrs with their 32-bit counters.
     static std::optional<QList<InterfaceLink>> linksFromInterfaceAddresses();
 
