@@ -32,7 +32,7 @@ std::atomic<bool> recording{false};
 std::mutex recordLock;
 std::vector<std::string> recorded;
 
-void note(const char* what, const char* path)
+[[maybe_unused]] void note(const char* what, const char* path)
 {
     if (!recording.load(std::memory_order_relaxed) || !path) return;
     std::lock_guard<std::mutex> lock(recordLock);
@@ -46,6 +46,10 @@ F next(const char* name)
 }
 }  // namespace
 
+// Under AddressSanitizer its own wrappers of these calls come first: the check runs in the
+// plain build only.
+#if !defined(__SANITIZE_ADDRESS__)
+#define QRL_RECORDS_FILE_CALLS 1
 extern "C" {
 int open(const char* path, int flags, ...)
 {
@@ -82,7 +86,7 @@ int openat(int dir, const char* path, int flags, ...)
         mode = mode_t(va_arg(ap, int));
         va_end(ap);
     }
-    if (path && path[0] == '/') note("openat", path);
+    if (path[0] == '/') note("openat", path);
     static auto real = next<int (*)(int, const char*, int, ...)>("openat");
     return real(dir, path, flags, mode);
 }
@@ -100,7 +104,7 @@ int lstat(const char* path, struct stat* st) noexcept
 }
 int statx(int dir, const char* path, int flags, unsigned mask, struct statx* st) noexcept
 {
-    if (path && path[0] == '/') note("statx", path);
+    if (path[0] == '/') note("statx", path);
     static auto real = next<int (*)(int, const char*, int, unsigned, struct statx*)>("statx");
     return real(dir, path, flags, mask, st);
 }
@@ -136,6 +140,7 @@ int getifaddrs(struct ifaddrs** list) noexcept
     return real(list);
 }
 }  // extern "C"
+#endif
 
 namespace {
 QString fixture(const char* name) { return QStringLiteral(QRL_FIXTURES_DIR "/") + name; }
@@ -166,6 +171,9 @@ QStringList hostTouches(const QString& root)
 
 TEST(HostUntouched, AnInspectionOfAFixtureTreeReadsTheTreeAlone)
 {
+#ifndef QRL_RECORDS_FILE_CALLS
+    GTEST_SKIP() << "file calls are not recorded under AddressSanitizer";
+#endif
     const Localization L = Localization::english();
     for (const char* tree : {"desktop-two-gpus", "arm-soc-gpu", "server-64g-blocks", "hybrid-gpu-laptop", "laptop",
                              "arm64-unlisted-maker", "sb-garbage", "garbage", "no-such-tree"}) {
@@ -194,13 +202,18 @@ TEST(HostUntouched, AnInspectionOfAFixtureTreeReadsTheTreeAlone)
         EXPECT_TRUE(touched.isEmpty()) << "read this machine instead of the tree:\n" << touched.join('\n').toStdString();
         // The recording saw the readers at work at all.
         std::lock_guard<std::mutex> lock(recordLock);
-        if (std::strcmp(tree, "no-such-tree") != 0) EXPECT_GT(recorded.size(), 10u);
+        if (std::strcmp(tree, "no-such-tree") != 0) {
+            EXPECT_GT(recorded.size(), 10u);
+        }
     }
 }
 
 TEST(HostUntouched, TheRecordingSeesThisMachineBeingRead)
 {
     // The same inspection of this machine does touch it: the wrappers are in place.
+#ifndef QRL_RECORDS_FILE_CALLS
+    GTEST_SKIP() << "file calls are not recorded under AddressSanitizer";
+#endif
     {
         std::lock_guard<std::mutex> lock(recordLock);
         recorded.clear();
