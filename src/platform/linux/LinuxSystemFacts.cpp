@@ -254,20 +254,23 @@ std::optional<QString> LinuxSystemFacts::volumeName(const QString& path) const
     auto data = fs_.read("proc/self/mountinfo");
     if (!data) return std::nullopt;
     // mountinfo: id parent major:minor root mountpoint options ... - fstype source superoptions
-    QString bestMount, bestSource;
-    const QString target = QFileInfo(path).absoluteFilePath();
+    // Compared as bytes: the table has a line per mount, and only the best match is decoded.
+    QByteArray bestMount, bestSourceBytes;
+    const QByteArray target = QFile::encodeName(QFileInfo(path).absoluteFilePath());
     for (const QByteArray& raw : data->split('\n')) {
-        const QStringList f = QString::fromUtf8(raw).split(' ');
+        const QList<QByteArray> f = raw.split(' ');
         const qsizetype dash = f.indexOf("-");
         if (f.size() < 5 || dash < 0 || dash + 2 >= f.size()) continue;
-        QString mount = f[4];
+        QByteArray mount = f[4];
         mount.replace("\\040", " ");
-        const bool contains = mount == "/" || target == mount || target.startsWith(mount + '/');
+        const bool contains = mount == "/" || target == mount || (target.startsWith(mount) && target.size() > mount.size() &&
+                                                                   target[mount.size()] == '/');
         if (contains && mount.size() >= bestMount.size()) {
             bestMount = mount;
-            bestSource = f[dash + 2];
+            bestSourceBytes = f[dash + 2];
         }
     }
+    const QString bestSource = QString::fromUtf8(bestSourceBytes);
     if (bestSource.isEmpty()) return std::nullopt;
     // A file-system label names the volume as the user gave it.
     const QString byLabel = fs_.path("dev/disk/by-label");
