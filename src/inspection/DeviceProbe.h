@@ -13,7 +13,7 @@ struct ProbeContext {
     const Platform& platform;
     const Localization& L;
     // The installed memory, read once per inspection: the summary and the Processor &
-    // Memory section show the same figure, and counting it walks hundreds of files.
+    // Memory section show the same figure.
     mutable std::optional<quint64> physicalMemory = std::nullopt;
 };
 

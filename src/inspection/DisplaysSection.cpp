@@ -50,8 +50,9 @@ CapabilitySection displaysSection(const ProbeContext& ctx)
                                    QStringLiteral(" @") + scaleText(s.backingScaleFactor) + QStringLiteral("x");
         items << CapabilityItem::make(L.tr("Resolution") + suffix, resolution, S::info, key + QStringLiteral(".resolution"));
 
+        // A rate nothing reported is missing, never a guess.
         const int hz = s.maximumFramesPerSecond;
-        items << CapabilityItem::make(L.tr("Refresh rate") + suffix, QString::number(hz) + QStringLiteral(" Hz"),
+        items << CapabilityItem::make(L.tr("Refresh rate") + suffix, hz > 0 ? QString::number(hz) + QStringLiteral(" Hz") : kMissingValue,
                                       hz > 60 ? S::supported : S::info, key + QStringLiteral(".refreshRate"));
 
         const bool hdr = s.maximumPotentialEdr > 1.0;

@@ -2,6 +2,8 @@
 
 #include <QList>
 #include <QObject>
+#include <QPair>
+#include <QString>
 
 // What the network looks like from here: reachability and the kind of link in use.
 struct NetworkPath {
@@ -14,6 +16,10 @@ struct NetworkPath {
     bool supportsIPv6 = false;
     bool isExpensive = false;
     bool isConstrained = false;
+    // The interfaces of the path: (name, numeric IPv4 address) of every interface that is up
+    // and not a loopback, in system order, so a link that comes, changes its address or goes
+    // is a change of the path.
+    QList<QPair<QString, QString>> interfaceAddresses;
 
     bool usesInterfaceType(InterfaceType t) const { return interfaceTypes.contains(t); }
     bool operator==(const NetworkPath&) const = default;

@@ -32,11 +32,11 @@ TEST(DisplaysEdid, FixtureBlobs)
         EdidInfo expected;
     };
     const Case cases[] = {
-        {"laptop-panel.bin", {"LGD", "", 1920, 1080, 60, false}},
-        {"monitor-144hz-hdr.bin", {"QXD", "QX27 Gaming", 2560, 1440, 144, true}},
-        {"tv-4k120-vic.bin", {"TVX", "Lounge TV", 3840, 2160, 120, true}},            // VIC 118, HLG
-        {"monitor-60hz-lowres75.bin", {"OFC", "Office 24", 1920, 1080, 60, false}},        // 1024×768 @ 75 is not native
-        {"monitor-displayid-240.bin", {"GMR", "Rapid 240", 2560, 1440, 240, false}},
+        {"laptop-panel.bin", {"LGD", "", 1920, 1080, 60, false, 60, 34}},
+        {"monitor-144hz-hdr.bin", {"QXD", "QX27 Gaming", 2560, 1440, 144, true, 60, 34}},
+        {"tv-4k120-vic.bin", {"TVX", "Lounge TV", 3840, 2160, 120, true, 60, 34}},          // VIC 118, HLG
+        {"monitor-60hz-lowres75.bin", {"OFC", "Office 24", 1920, 1080, 60, false, 60, 34}},      // 1024×768 @ 75 is not native
+        {"monitor-displayid-240.bin", {"GMR", "Rapid 240", 2560, 1440, 240, false, 60, 34}},
     };
     for (const Case& c : cases) {
         const auto info = Edid::parse(blob(c.file));

@@ -368,3 +368,63 @@ TEST(LinuxReaders, APipeOrAFolderInPlaceOfAFileIsNeverWaitedOn)
     EXPECT_FALSE(LinuxCpu::x86Flag(fs, "avx2"));
     EXPECT_FALSE(LinuxCpu::readTopology(fs));
 }
+
+TEST(LinuxSamplerLinks, CountersOfTheNetDevTable)
+{
+    const QByteArray table =
+        "Inter-|   Receive                                                |  Transmit\n"
+        " face |bytes    packets errs drop fifo frame compressed multicast|bytes    packets errs drop fifo colls carrier compressed\n"
+        "    lo: 1234567      10    0    0    0     0          0         0  1234567      10    0    0    0     0       0          0\n"
+        "  eth0:18446744073709551615 5 0 0 0 0 0 0 42 7 0 0 0 0 0 0\n"
+        "wlan0: 99 1 0 0 0 0 0 0\n"                // cut short: left out
+        "br-1a2b: x 1 0 0 0 0 0 0 5 1 0 0 0 0 0 0\n"  // garbage: left out
+        "  veth%1: 5 1 0 0 0 0 0 0 6 1 0 0 0 0 0 0\n";
+    const QHash<QString, ByteCounters> parsed = LinuxSamplerSources::parseNetDev(table);
+    EXPECT_EQ(parsed.size(), 3);
+    EXPECT_EQ(parsed.value("lo"), (ByteCounters{1234567, 1234567, 64}));
+    EXPECT_EQ(parsed.value("eth0"), (ByteCounters{18446744073709551615ull, 42, 64}));
+    EXPECT_EQ(parsed.value("veth%1"), (ByteCounters{5, 6, 64}));
+
+    // Where the table has an interface, its counters; where not, the statistics files.
+    QTemporaryDir dir;
+    plant(dir, {{"proc/net/dev", table},
+                {"sys/class/net/eth0/flags", "0x1003\n"},
+                {"sys/class/net/eth0/statistics/rx_bytes", "1\n"},
+                {"sys/class/net/eth0/statistics/tx_bytes", "2\n"},
+                {"sys/class/net/usb0/flags", "0x1003\n"},
+                {"sys/class/net/usb0/statistics/rx_bytes", "300\n"},
+                {"sys/class/net/usb0/statistics/tx_bytes", "400\n"},
+                {"sys/devices/virtual/net/usb0/.keep", ""}});
+    const auto links = LinuxSamplerSources(dir.path(), 4096).interfaceLinks();
+    ASSERT_TRUE(links && links->size() == 2);
+    EXPECT_EQ((*links)[0].counters, (ByteCounters{18446744073709551615ull, 42, 64}));
+    EXPECT_FALSE((*links)[0].isVirtual);
+    EXPECT_EQ((*links)[1].counters, (ByteCounters{300, 400, 64}));
+    EXPECT_TRUE((*links)[1].isVirtual);
+}
+
+TEST(LinuxSamplerLinks, ThisMachinesLinkDumpAgreesWithItsFiles)
+{
+    const auto links = LinuxSamplerSources::linksFromNetlink();
+    ASSERT_TRUE(links) << "the routing socket did not answer";
+    ASSERT_FALSE(links->isEmpty());
+    bool sawLoopback = false;
+    for (const InterfaceLink& link : *links) {
+        SCOPED_TRACE(link.name.toStdString());
+        EXPECT_TRUE(link.counters);
+        sawLoopback = sawLoopback || link.loopback;
+        const auto flags = SysFs().line(QStringLiteral("sys/class/net/%1/flags").arg(link.name));
+        if (!flags) continue;  // sysfs may show another network namespace
+        const uint bits = QString(*flags).remove(QStringLiteral("0x")).toUInt(nullptr, 16);
+        EXPECT_EQ(link.up, (bits & 0x1) != 0);
+        EXPECT_EQ(link.loopback, (bits & 0x8) != 0);
+    }
+    EXPECT_TRUE(sawLoopback);
+    // The host's reading is the dump, with the virtual links marked from /sys.
+    const auto host = LinuxSamplerSources().interfaceLinks();
+    ASSERT_TRUE(host);
+    QStringList a, b;
+    for (const InterfaceLink& l : *links) a << l.name;
+    for (const InterfaceLink& l : *host) b << l.name;
+    EXPECT_EQ(a, b);
+}

@@ -36,7 +36,7 @@ TEST(InstalledMemory, CountsOnlineBlocksNotMemTotal)
     // 128 online blocks of 128 MiB; two offline blocks, "memoryX", "memory130" reading
     // "onlinex" and the "power" folder do not count.
     const LinuxSystemFacts f(fixture("memory-blocks"), "/");
-    EXPECT_EQ(onlineMemoryBlocksSize(f.fs()), 16 * GiB);
+    EXPECT_EQ(installedMemoryFromBlocks(f.fs(), memTotalBytes(f.fs())), 16 * GiB);
     EXPECT_EQ(f.physicalMemory(), 16 * GiB);
     // Without blocks, MemTotal.
     EXPECT_EQ(LinuxSystemFacts(fixture("laptop"), "/").physicalMemory(), 16093452ull * 1024);
@@ -66,7 +66,7 @@ TEST(InstalledMemory, DamagedBlockListsFallBackToMemTotal)
             write(root.filePath(QStringLiteral("sys/devices/system/memory/memory%1/state").arg(i)), "online\n");
         write(root.filePath("sys/devices/system/memory/memory99/state"), "offline\n");
         const LinuxSystemFacts f(root.path(), "/");
-        EXPECT_FALSE(onlineMemoryBlocksSize(f.fs()));
+        EXPECT_FALSE(installedMemoryFromBlocks(f.fs(), memTotalBytes(f.fs())));
         EXPECT_EQ(f.physicalMemory(), 1024u * 1024);
     }
 }
@@ -81,7 +81,9 @@ TEST(InstalledMemory, ThisMachine)
     const QString total = SysFs::keyValues(meminfo.readAll(), ':').value("MemTotal");
     const quint64 memTotal = total.section(' ', 0, 0).toULongLong() * 1024;
     EXPECT_GE(installed, memTotal);
-    if (const auto blocks = onlineMemoryBlocksSize(here.fs())) {
+    const auto table = memoryDeviceTableSize(here.fs());
+    if (table && *table >= memTotal) EXPECT_EQ(installed, *table);
+    else if (const auto blocks = installedMemoryFromBlocks(here.fs(), memTotal)) {
         EXPECT_EQ(installed, *blocks);
         const quint64 blockSize = here.fs().line("sys/devices/system/memory/block_size_bytes")->toULongLong(nullptr, 16);
         EXPECT_EQ(installed % blockSize, 0u);

@@ -1,10 +1,14 @@
 // The network path monitor: NetworkManager's metered answer, and real routing changes
 // followed in a network namespace of the test's own.
 #include "platform/linux/LinuxNetworkPathMonitor.h"
+#include "platform/linux/LinuxNetworkInterfaces.h"
+#include "inspection/DeviceProbe.h"
+#include "support/FakePlatform.h"
 
 #include "inspection/SecuritySectionFakeBus.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QProcess>
 #include <QTimer>
@@ -266,6 +270,15 @@ public:
         return send(m);
     }
 
+    int deleteLink(unsigned index)
+    {
+        ifinfomsg info{};
+        info.ifi_family = AF_UNSPEC;
+        info.ifi_index = int(index);
+        Message m(RTM_DELLINK, 0, &info, sizeof info);
+        return send(m);
+    }
+
     // A default route straight out of the link, no gateway needed.
     int defaultRoute(bool add, unsigned index)
     {
@@ -395,15 +408,40 @@ TEST(NetworkNamespaceChild, FollowsRealChanges)
     if ((error = bringUp(name))) return skip("bringing the link up", error);
     ASSERT_TRUE(nextLook());
     EXPECT_EQ(delivered.size(), 1);
+    // The interfaces are part of the path: an address reaches the Network rows even where
+    // it reaches nothing beyond, and it does within two seconds.
+    using Rows = QList<QPair<QString, QString>>;
+    const QString link = QString::fromLatin1(name);
+    QElapsedTimer clock;
+    auto delivery = [&](qsizetype count) {
+        clock.start();
+        const bool arrived = waitFor([&] { return delivered.size() >= count; });
+        EXPECT_LT(clock.elapsed(), 2000) << "delivery " << count << " took too long";
+        return arrived;
+    };
+    // The rows an inspection shows with the path just delivered.
+    auto interfaceRows = [&] {
+        const LinuxNetworkInterfaces here;
+        FakeMachine m = FakeMachine::linuxPC();
+        FakeMachine::Overrides o;
+        o.network = &here;
+        const Platform p = m.platform(o);
+        QStringList rows;
+        for (const CapabilityItem& i : DeviceProbe::networkSection(ProbeContext{p, Localization::english()}, delivered.last()).items)
+            if (i.key.value_or(QString()).startsWith(QLatin1String("interface."))) rows << i.label + QStringLiteral(" = ") + i.value;
+        return rows;
+    };
     if ((error = rtnl.addAddress(index, "10.213.0.1", 24))) return skip("adding an address", error);
-    ASSERT_TRUE(nextLook());
-    EXPECT_EQ(delivered.size(), 1) << "an address without a default route reaches nothing";
+    ASSERT_TRUE(delivery(2)) << "the new address was not delivered";
+    EXPECT_EQ(delivered[1].status, NetworkPath::Status::Unsatisfied) << "an address without a default route reaches nothing";
+    EXPECT_EQ(delivered[1].interfaceAddresses, (Rows{{link, QStringLiteral("10.213.0.1")}}));
+    EXPECT_EQ(interfaceRows(), QStringList{QStringLiteral("Interface qrlt0 = 10.213.0.1")});
 
-    // The change the path shows: a default route appears.
+    // A default route appears.
     if ((error = rtnl.defaultRoute(true, index))) return skip("adding a default route", error);
-    ASSERT_TRUE(waitFor([&] { return delivered.size() > 1; })) << "the default route was not delivered";
-    ASSERT_EQ(delivered.size(), 2);
-    const NetworkPath online = delivered[1];
+    ASSERT_TRUE(delivery(3)) << "the default route was not delivered";
+    ASSERT_EQ(delivered.size(), 3);
+    const NetworkPath online = delivered[2];
     EXPECT_EQ(online.status, NetworkPath::Status::Satisfied);
     EXPECT_TRUE(online.supportsIPv4);
     EXPECT_FALSE(online.supportsIPv6);
@@ -411,18 +449,31 @@ TEST(NetworkNamespaceChild, FollowsRealChanges)
     EXPECT_EQ(online.interfaceTypes, QList<Type>{Type::Other});
     EXPECT_TRUE(online.isExpensive);
 
-    // One refresh per real change: a second address alters nothing the path shows.
+    // One delivery per real change: a second address is one.
     ASSERT_EQ(rtnl.addAddress(index, "10.213.0.2", 24), 0);
-    ASSERT_TRUE(nextLook());
+    ASSERT_TRUE(delivery(4));
     quietSpell();
-    EXPECT_EQ(delivered.size(), 2);
+    ASSERT_EQ(delivered.size(), 4);
+    EXPECT_EQ(delivered[3].interfaceAddresses,
+              (Rows{{link, QStringLiteral("10.213.0.1")}, {link, QStringLiteral("10.213.0.2")}}));
 
     ASSERT_EQ(rtnl.defaultRoute(false, index), 0);
-    ASSERT_TRUE(waitFor([&] { return delivered.size() > 2; })) << "losing the default route was not delivered";
+    ASSERT_TRUE(delivery(5)) << "losing the default route was not delivered";
     quietSpell();
-    ASSERT_EQ(delivered.size(), 3);
-    EXPECT_EQ(delivered[2].status, NetworkPath::Status::Unsatisfied);
-    EXPECT_FALSE(delivered[2].isExpensive);
+    ASSERT_EQ(delivered.size(), 5);
+    EXPECT_EQ(delivered[4].status, NetworkPath::Status::Unsatisfied);
+    EXPECT_FALSE(delivered[4].isExpensive);
+
+    // The link goes away, and its rows with it.
+    if (tap < 0) {
+        ASSERT_EQ(rtnl.deleteLink(index), 0);
+    } else {
+        ::close(tap);
+        tap = -1;
+    }
+    ASSERT_TRUE(delivery(6)) << "the link's going was not delivered";
+    EXPECT_TRUE(delivered[5].interfaceAddresses.isEmpty());
+    EXPECT_TRUE(interfaceRows().isEmpty());
 
     monitor.cancel();
     if (tap >= 0) ::close(tap);

@@ -157,6 +157,12 @@ std::optional<EdidInfo> parse(const QByteArray& blob)
         if (letter >= 1 && letter <= 26) info.manufacturer += QChar('A' + letter - 1);
     }
 
+    // Bytes 21 and 22: the image size in centimetres (both 0, or one an aspect ratio, when unknown).
+    if (at(blob, 21) && at(blob, 22)) {
+        info.widthCm = at(blob, 21);
+        info.heightCm = at(blob, 22);
+    }
+
     QList<Timing> timings;
     bool preferredKnown = false;
     for (qsizetype o = 54; o < 126; o += 18) {

@@ -15,6 +15,8 @@ struct EdidInfo {
     // native one is unknown), rounded; absent when the blob lists no timing it can compute.
     std::optional<int> maxRefreshHz;
     bool hdr = false;          // advertises the PQ (SMPTE ST 2084) or HLG transfer function
+    int widthCm = 0;           // the screen's physical size, 0 when the monitor does not say
+    int heightCm = 0;
     bool operator==(const EdidInfo&) const = default;
 };
 

@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <limits>
 
@@ -201,6 +202,38 @@ std::optional<CpuTopology> readTopology(const SysFs& fs)
     return t;
 }
 
+std::optional<QByteArray> firstCpuinfoBlock(const SysFs& fs)
+{
+    // The processors' names, makers and flags do not change while the machine runs.
+    constexpr qint64 kReuseMs = 1000;
+    static QMutex mutex;
+    static QString lastRoot;
+    static std::optional<QByteArray> last;
+    static QElapsedTimer age;
+    {
+        QMutexLocker lock(&mutex);
+        if (age.isValid() && age.elapsed() < kReuseMs && lastRoot == fs.root()) return last;
+    }
+    std::optional<QByteArray> data;
+    if (const int fd = SysFs::openRegular(QFile::encodeName(fs.path(QStringLiteral("proc/cpuinfo")))); fd >= 0) {
+        data = QByteArray();
+        char buf[4096];
+        while (data->size() < 64 * 1024 && !data->contains("\n\n")) {
+            const ssize_t n = ::read(fd, buf, sizeof buf);
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) break;
+            data->append(buf, n);
+        }
+        ::close(fd);
+        if (const qsizetype end = data->indexOf("\n\n"); end >= 0) data->truncate(end + 1);
+    }
+    QMutexLocker lock(&mutex);
+    lastRoot = fs.root();
+    last = data;
+    age.start();
+    return data;
+}
+
 std::optional<qint64> maxFrequencyHz(const SysFs& fs)
 {
     // One policy per group of CPUs that share a clock; per-CPU directories on old kernels.
@@ -225,19 +258,9 @@ namespace {
 // The words of one "name : words" line of the first processor block of /proc/cpuinfo.
 std::optional<QStringList> cpuinfoWords(const SysFs& fs, const QString& field)
 {
-    // Only the first block is read: the kernel formats /proc/cpuinfo record by record as
-    // it is read, and each record costs time on machines with many CPUs.
-    const int fd = SysFs::openRegular(QFile::encodeName(fs.path(QStringLiteral("proc/cpuinfo"))));
-    if (fd < 0) return std::nullopt;
-    QByteArray data;
-    char buf[4096];
-    while (data.size() < 64 * 1024 && !data.contains("\n\n")) {
-        ssize_t n = ::read(fd, buf, sizeof buf);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) break;
-        data.append(buf, n);
-    }
-    ::close(fd);
+    const auto block = firstCpuinfoBlock(fs);
+    if (!block) return std::nullopt;
+    const QByteArray& data = *block;
     for (const QByteArray& raw : data.split('\n')) {
         if (raw.trimmed().isEmpty()) break;
         const qsizetype colon = raw.indexOf(':');

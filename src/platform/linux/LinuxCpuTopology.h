@@ -30,6 +30,12 @@ std::optional<CpuTopology> readTopology(const SysFs& fs);
 // cpufreq or when nothing positive is read.
 std::optional<qint64> maxFrequencyHz(const SysFs& fs);
 
+// The first processor block of /proc/cpuinfo (up to its blank line); absent when unreadable.
+// The kernel formats the file record by record as it is read, and each record costs time,
+// so only the first is read, and a block read moments ago under the same root serves again:
+// one inspection asks for the maker, the name and several flags in a row.
+std::optional<QByteArray> firstCpuinfoBlock(const SysFs& fs);
+
 // Whether /proc/cpuinfo's "flags" (x86) list `flag`; absent when there is no flags line.
 std::optional<bool> x86Flag(const SysFs& fs, const QString& flag);
 

@@ -46,7 +46,11 @@ QList<DrmConnector> LinuxDisplays::connectors() const
         if (!m.hasMatch()) continue;
         found.append({m.captured(1).toInt(), dir, m.captured(2)});
     }
-    std::stable_sort(found.begin(), found.end(), [](const Found& a, const Found& b) { return a.card < b.card; });
+    // By card, a card's built-in panel first (the machine's own screen), then by name.
+    std::stable_sort(found.begin(), found.end(), [](const Found& a, const Found& b) {
+        if (a.card != b.card) return a.card < b.card;
+        return isBuiltInConnector(a.name) && !isBuiltInConnector(b.name);
+    });
 
     QList<DrmConnector> out;
     for (const Found& f : found) {
@@ -55,6 +59,14 @@ QList<DrmConnector> LinuxDisplays::connectors() const
         DrmConnector c;
         c.name = f.name;
         if (auto blob = fs_.read(base + QStringLiteral("/edid"), 32 * 1024)) c.edid = Edid::parse(*blob);
+        // "3840x2160" (an interlaced mode ends in "i"); the kernel lists the preferred mode first.
+        if (const auto mode = fs_.line(base + QStringLiteral("/modes"))) {
+            static const QRegularExpression size(QStringLiteral("^(\\d{1,5})x(\\d{1,5})"));
+            if (const auto m = size.match(*mode); m.hasMatch()) {
+                c.modeWidth = m.captured(1).toInt();
+                c.modeHeight = m.captured(2).toInt();
+            }
+        }
         out << c;
     }
     return out;
@@ -128,7 +140,9 @@ QList<ScreenInfo> LinuxDisplays::combine(const QList<QtScreenFacts>& screens, co
             }
         }
         info.isBuiltIn = isBuiltInConnector(c ? c->name : s.name);
-        const int qtRate = std::isfinite(s.refreshRate) && s.refreshRate > 0 ? int(std::lround(s.refreshRate)) : 0;
+        // Qt's X11 screens read exactly 60 Hz when the server reports no rate: that is no reading.
+        const bool qtKnowsRate = std::isfinite(s.refreshRate) && s.refreshRate > 0 && s.refreshRate != 60.0;
+        const int qtRate = qtKnowsRate ? int(std::lround(s.refreshRate)) : 0;
         info.maximumFramesPerSecond = edid && edid->maxRefreshHz ? qMax(*edid->maxRefreshHz, qtRate) : qtRate;
         // Linux tells no brightness headroom; a monitor that takes HDR signals has some.
         info.maximumPotentialEdr = edid && edid->hdr ? 2.0 : 1.0;
@@ -137,9 +151,31 @@ QList<ScreenInfo> LinuxDisplays::combine(const QList<QtScreenFacts>& screens, co
     return out;
 }
 
+QList<ScreenInfo> LinuxDisplays::fromConnectors(const QList<DrmConnector>& connectors)
+{
+    QList<ScreenInfo> out;
+    for (const DrmConnector& c : connectors) {
+        const EdidInfo* edid = c.edid ? &*c.edid : nullptr;
+        ScreenInfo info;
+        info.name = edid && !edid->name.isEmpty() ? edid->name : c.name;
+        const bool hasMode = c.modeWidth > 0 && c.modeHeight > 0;
+        info.frameWidth = hasMode ? c.modeWidth : (edid ? edid->preferredWidth : 0);
+        info.frameHeight = hasMode ? c.modeHeight : (edid ? edid->preferredHeight : 0);
+        info.backingScaleFactor = 1;
+        info.isBuiltIn = isBuiltInConnector(c.name);
+        // The EDID's rates are those of its native mode: they hold for the mode shown only there.
+        const bool native = edid && (!hasMode || (c.modeWidth == edid->preferredWidth && c.modeHeight == edid->preferredHeight));
+        info.maximumFramesPerSecond = native && edid->maxRefreshHz ? *edid->maxRefreshHz : 0;
+        info.maximumPotentialEdr = edid && edid->hdr ? 2.0 : 1.0;
+        out << info;
+    }
+    return out;
+}
+
 QList<ScreenInfo> LinuxDisplays::screens() const
 {
+    // Without a display server (a console, a remote shell) the kernel still knows the monitors.
     const QList<QtScreenFacts> qt = qtScreens();
-    if (qt.isEmpty()) return {};
+    if (qt.isEmpty()) return fromConnectors(connectors());
     return combine(qt, connectors());
 }

@@ -18,9 +18,12 @@ struct QtScreenFacts {
 struct DrmConnector {
     QString name;                  // "eDP-1", without the card prefix
     std::optional<EdidInfo> edid;  // absent when unreadable or not an EDID
+    int modeWidth = 0;             // the first mode the kernel lists (the preferred one), 0 when none
+    int modeHeight = 0;
 };
 
-// Screens from Qt, completed from the connectors' EDID under /sys/class/drm.
+// The physical displays: the connected DRM connectors under /sys/class/drm (mode, EDID,
+// connector type), merged with Qt's screens (logical size, scale) where a display server runs.
 class LinuxDisplays : public DisplayList {
 public:
     explicit LinuxDisplays(QString root = QStringLiteral("/"));
@@ -33,6 +36,10 @@ public:
     // Matches each screen to its connector (by output name, then by monitor name, then the
     // only one of each) and fills in built-in, maximum refresh rate and HDR.
     static QList<ScreenInfo> combine(const QList<QtScreenFacts>& screens, const QList<DrmConnector>& connectors);
+    // The displays as the connectors alone describe them (no display server): the preferred
+    // mode at scale 1, the EDID's name, refresh rate and HDR; the connector name where the
+    // EDID gives no name; no refresh rate where nothing reports one.
+    static QList<ScreenInfo> fromConnectors(const QList<DrmConnector>& connectors);
     // Built-in panels hang on embedded connectors.
     static bool isBuiltInConnector(const QString& name);
 

@@ -26,9 +26,16 @@ struct DrmCardFacts {
     bool bootVga = false;          // the card the firmware set the console up on
     bool removable = false;        // behind a removable link (Thunderbolt)
     bool hasRenderNode = false;    // can render, not just drive a display
-    std::optional<quint64> vram;   // dedicated memory, where the driver publishes it
-    QString name;                  // from the PCI id list, else the driver with the ids
+    std::optional<quint64> vram;   // memory the driver calls VRAM (an integrated GPU's carve-out too)
+    QString name;                  // from the PCI id list, the device tree, else the driver with the ids
+    quint32 pciClass = 0;          // 0x030000 VGA, 0x030200 3D controller, 0x038000 display controller
+    QStringList compatible;        // device-tree compatible strings of a GPU off the PCI bus
+    bool drivesDisplay = false;    // one of its connectors has a display connected
 };
+
+// The GPU family a device tree's compatible strings name ("Apple AGX G13 (M1)", "Arm Mali-G610"),
+// or, failing those, the family the driver serves; empty when neither is known.
+QString platformGpuName(const QStringList& compatible, const QString& driver);
 
 // GPUs from the Vulkan loader (loaded at run time), tied to /sys/class/drm for what Vulkan
 // does not tell; from /sys/class/drm alone when Vulkan is missing or lists no GPU.

@@ -107,6 +107,9 @@ NetworkPath LinuxNetworkPathMonitor::currentPath(const SysFs& fs, const QList<In
     const bool cellular = path.interfaceTypes.value(0, NetworkPath::InterfaceType::Other) == NetworkPath::InterfaceType::Cellular;
     path.isExpensive = !routes.isEmpty() && metered.value_or(cellular);
     path.isConstrained = false;
+    for (const InterfaceAddress& a : addresses)
+        if (a.hasAddress && a.up && !a.loopback && a.family == AF_INET && !a.numericHost.isEmpty())
+            path.interfaceAddresses.append({a.name, a.numericHost});
     return path;
 }
 

@@ -20,7 +20,7 @@ class LinuxPlatform {
 
 public:
     explicit LinuxPlatform(const QString& root = QStringLiteral("/"), const QString& homePath = {})
-        : system(root, homePath), power(root), graphics(root, isHost(root)), displays(root), video(root),
+        : system(root, homePath), power(root), network(root), graphics(root, isHost(root)), displays(root), video(root),
           capture(root), powerMode(root, isHost(root) ? nullptr : &noBus_),
           security(root, isHost(root) ? nullptr : &noBus_, isHost(root) ? std::nullopt : std::optional(QHash<QString, QString>{})),
           platform_{system, power, network, graphics, languageModel, displays, video, capture, powerMode, security}

@@ -23,9 +23,11 @@ bool isFault(const QString& health)
 
 LinuxPowerSources::LinuxPowerSources(QString root) : fs_(std::move(root)) {}
 
-std::optional<QString> LinuxPowerSources::internalBattery() const
+std::optional<QString> LinuxPowerSources::internalBattery() const { return internalBattery(fs_.list(kClass)); }
+
+std::optional<QString> LinuxPowerSources::internalBattery(const QStringList& names) const
 {
-    for (const QString& name : fs_.list(kClass)) {
+    for (const QString& name : names) {
         const QString dir = kClass + name + '/';
         if (fs_.line(dir + "type") != QStringLiteral("Battery")) continue;
         if (fs_.line(dir + "scope") == QStringLiteral("Device")) continue;
@@ -36,9 +38,11 @@ std::optional<QString> LinuxPowerSources::internalBattery() const
     return std::nullopt;
 }
 
-bool LinuxPowerSources::externalPowerOnline() const
+bool LinuxPowerSources::externalPowerOnline() const { return externalPowerOnline(fs_.list(kClass)); }
+
+bool LinuxPowerSources::externalPowerOnline(const QStringList& names) const
 {
-    for (const QString& name : fs_.list(kClass)) {
+    for (const QString& name : names) {
         const QString dir = kClass + name + '/';
         const auto type = fs_.line(dir + "type");
         if (!type || *type == "Battery") continue;
@@ -50,10 +54,12 @@ bool LinuxPowerSources::externalPowerOnline() const
 
 std::optional<QVariantList> LinuxPowerSources::powerSourceDescriptions() const
 {
-    if (!fs_.exists(kClass)) return QVariantList{};
+    // No folder, or an empty one: no power sources.
+    const QStringList names = fs_.list(kClass);
     QVariantList list;
-    const bool ac = externalPowerOnline();
-    if (auto battery = internalBattery()) {
+    if (names.isEmpty()) return list;
+    const bool ac = externalPowerOnline(names);
+    if (auto battery = internalBattery(names)) {
         const QString dir = kClass + *battery + '/';
         QVariantMap d;
         d["Type"] = QStringLiteral("InternalBattery");

@@ -16,8 +16,13 @@ public:
     std::optional<QString> internalBattery() const;
     // True when a mains or USB supply reports itself online.
     bool externalPowerOnline() const;
+
     const SysFs& fs() const { return fs_; }
 
 private:
+    // The same over a listing already made (the live monitor asks once a second).
+    std::optional<QString> internalBattery(const QStringList& names) const;
+    bool externalPowerOnline(const QStringList& names) const;
+
     SysFs fs_;
 };

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <array>
 #include <charconv>
+#include <cstring>
 #include <cmath>
 #include <limits>
 #include <string_view>
@@ -14,6 +15,8 @@
 #include <fcntl.h>
 #include <ifaddrs.h>
 #include <linux/if_link.h>
+#include <linux/netlink.h>
+#include <linux/rtnetlink.h>
 #include <net/if.h>
 #include <netpacket/packet.h>
 #include <sys/socket.h>
@@ -303,8 +306,73 @@ ThermalState LinuxSamplerSources::thermalState() const { return readThermalState
 
 std::optional<QVariantList> LinuxSamplerSources::powerSourceDescriptions() const { return power_.powerSourceDescriptions(); }
 
+std::optional<QList<InterfaceLink>> LinuxSamplerSources::linksFromNetlink()
+{
+    // One dump of the kernel's link table: every interface's flags and 64-bit counters in a
+    // few system calls, where the files cost several per interface.
+    const int fd = ::socket(AF_NETLINK, SOCK_RAW | SOCK_CLOEXEC, NETLINK_ROUTE);
+    if (fd < 0) return std::nullopt;
+    struct {
+        nlmsghdr header;
+        ifinfomsg info;
+    } request{};
+    request.header.nlmsg_len = sizeof request;
+    request.header.nlmsg_type = RTM_GETLINK;
+    request.header.nlmsg_flags = NLM_F_REQUEST | NLM_F_DUMP;
+    request.header.nlmsg_seq = 1;
+    request.info.ifi_family = AF_UNSPEC;
+    sockaddr_nl kernel{};
+    kernel.nl_family = AF_NETLINK;
+    if (::sendto(fd, &request, sizeof request, 0, reinterpret_cast<sockaddr*>(&kernel), sizeof kernel) < 0) {
+        ::close(fd);
+        return std::nullopt;
+    }
+    QList<InterfaceLink> links;
+    alignas(nlmsghdr) static thread_local char buffer[32 * 1024];
+    bool done = false, failed = false;
+    while (!done && !failed) {
+        const ssize_t n = ::recv(fd, buffer, sizeof buffer, 0);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) { failed = true; break; }
+        int length = int(n);
+        for (auto* h = reinterpret_cast<nlmsghdr*>(buffer); NLMSG_OK(h, length); h = NLMSG_NEXT(h, length)) {
+            if (h->nlmsg_type == NLMSG_DONE) { done = true; break; }
+            if (h->nlmsg_type == NLMSG_ERROR) { failed = true; break; }
+            if (h->nlmsg_type != RTM_NEWLINK || h->nlmsg_len < NLMSG_LENGTH(sizeof(ifinfomsg))) continue;
+            const auto* info = static_cast<const ifinfomsg*>(NLMSG_DATA(h));
+            InterfaceLink link;
+            link.up = (info->ifi_flags & IFF_UP) != 0;
+            link.loopback = (info->ifi_flags & IFF_LOOPBACK) != 0;
+            int attrLength = int(h->nlmsg_len - NLMSG_LENGTH(sizeof(ifinfomsg)));
+            for (auto* a = IFLA_RTA(info); RTA_OK(a, attrLength); a = RTA_NEXT(a, attrLength)) {
+                const size_t payload = RTA_PAYLOAD(a);
+                if (a->rta_type == IFLA_IFNAME && payload > 0) {
+                    const char* name = static_cast<const char*>(RTA_DATA(a));
+                    link.name = QString::fromUtf8(name, qsizetype(strnlen(name, payload)));
+                } else if (a->rta_type == IFLA_STATS64 && payload >= sizeof(rtnl_link_stats64)) {
+                    rtnl_link_stats64 stats{};
+                    std::memcpy(&stats, RTA_DATA(a), sizeof stats);
+                    link.counters = ByteCounters{stats.rx_bytes, stats.tx_bytes, 64};
+                }
+            }
+            if (!link.name.isEmpty()) links << link;
+        }
+    }
+    ::close(fd);
+    if (failed) return std::nullopt;
+    return links;
+}
+
 std::optional<QList<InterfaceLink>> LinuxSamplerSources::interfaceLinks() const
 {
+    if (fs_.root() == QStringLiteral("/")) {
+        if (auto links = linksFromNetlink()) {
+            const QStringList virtualLinks = fs_.list(kVirtualNet);
+            for (InterfaceLink& link : *links)
+                link.isVirtual = std::binary_search(virtualLinks.cbegin(), virtualLinks.cend(), link.name);
+            return links;
+        }
+    }
     if (!fs_.exists(kNet)) {
         if (fs_.root() != QStringLiteral("/")) return std::nullopt;
         auto links = linksFromInterfaceAddresses();
@@ -321,6 +389,11 @@ std::optional<QList<InterfaceLink>> LinuxSamplerSources::interfaceLinks() const
         if (base == 16 && s.size() > 2 && s[0] == '0' && (s[1] == 'x' || s[1] == 'X')) s.remove_prefix(2);
         return unsignedNumber(s, base);
     };
+    // Every interface's counters at once (64-bit); the two statistics files of an interface
+    // only where the table lacks it. One listing says which links are virtual.
+    QHash<QString, ByteCounters> table;
+    if (const auto dev = readFile(fs_, "proc/net/dev", 256 * 1024)) table = parseNetDev(*dev);
+    const QStringList virtualLinks = fs_.list(kVirtualNet);
     for (const QString& name : fs_.list(kNet)) {
         const QString dir = kNet + name + '/';
         // Not every entry is an interface (bonding_masters is a control file).
@@ -330,12 +403,39 @@ std::optional<QList<InterfaceLink>> LinuxSamplerSources::interfaceLinks() const
         link.name = name;
         link.up = (*flags & IFF_UP) != 0;
         link.loopback = (*flags & IFF_LOOPBACK) != 0;
-        const auto rx = number(dir + "statistics/rx_bytes", 10), tx = number(dir + "statistics/tx_bytes", 10);
-        if (rx && tx) link.counters = ByteCounters{*rx, *tx, 64};
-        link.isVirtual = isVirtualLink(name);
+        if (const auto it = table.constFind(name); it != table.cend()) {
+            link.counters = *it;
+        } else {
+            const auto rx = number(dir + "statistics/rx_bytes", 10), tx = number(dir + "statistics/tx_bytes", 10);
+            if (rx && tx) link.counters = ByteCounters{*rx, *tx, 64};
+        }
+        link.isVirtual = std::binary_search(virtualLinks.cbegin(), virtualLinks.cend(), name);
         links << link;
     }
     return links;
+}
+
+QHash<QString, ByteCounters> LinuxSamplerSources::parseNetDev(const QByteArray& text)
+{
+    // "  eth0: rx_bytes rx_packets ... (8 receive fields) tx_bytes ...", after two header lines.
+    QHash<QString, ByteCounters> table;
+    forEachLine(text, [&](std::string_view line) {
+        const size_t colon = line.find(':');
+        if (colon == std::string_view::npos) return;
+        const std::string_view name = trimmed(line.substr(0, colon));
+        if (name.empty()) return;
+        std::array<std::optional<quint64>, 9> fields{};
+        std::string_view rest = line.substr(colon + 1);
+        for (auto& field : fields) {
+            while (!rest.empty() && isSpace(rest.front())) rest.remove_prefix(1);
+            const size_t end = std::min(rest.find_first_of(" \t"), rest.size());
+            field = unsignedNumber(rest.substr(0, end));
+            rest.remove_prefix(end);
+            if (!field) return;
+        }
+        table.insert(QString::fromUtf8(name.data(), qsizetype(name.size())), ByteCounters{*fields[0], *fields[8], 64});
+    });
+    return table;
 }
 
 std::optional<QList<InterfaceLink>> LinuxSamplerSources::linksFromInterfaceAddresses()
@@ -370,12 +470,8 @@ bool LinuxSamplerSources::isVirtualLink(const QString& name) const
 quint64 LinuxSamplerSources::physicalMemory() const
 {
     // The installed size, as the inspection shows it, so the monitor and the overview agree.
-    if (const auto installed = onlineMemoryBlocksSize(fs_)) return *installed;
-    auto text = readFile(fs_, "proc/meminfo");
-    if (!text) return 0;
-    // A size beyond what a byte count can hold is no reading.
-    const quint64 total = parseMeminfo(*text)[MemTotal].value_or(0);
-    return total <= quint64(std::numeric_limits<qint64>::max()) ? total : 0;
+    // The sampler reads it once, when it is made, never per sample.
+    return installedMemory(fs_);
 }
 
 const SamplerSources& SamplerSources::host()

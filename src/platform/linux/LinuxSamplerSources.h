@@ -4,6 +4,8 @@
 #include "platform/linux/LinuxPowerSources.h"
 #include "platform/linux/SysFs.h"
 
+#include <QHash>
+
 // The live sampler's readings on Linux, each from one place:
 //   processor ticks   /proc/stat, one "cpuN" line per online processor (64-bit counters),
 //                     every kind apart: user nice system idle iowait irq softirq steal
@@ -18,10 +20,12 @@
 //   swap used         SwapTotal − SwapFree of /proc/meminfo
 //   thermal state     /sys/class/thermal trip points (the reader the System section uses)
 //   power sources     /sys/class/power_supply (LinuxPowerSources)
-//   interfaces        /sys/class/net/<if>/flags and statistics/{rx,tx}_bytes (64-bit);
+//   interfaces        this machine: one routing-netlink link dump (flags, 64-bit counters);
+//                     another root: /sys/class/net/<if>/flags; counters from /proc/net/dev, else
+//                     /sys/class/net/<if>/statistics/{rx,tx}_bytes (both 64-bit);
 //                     getifaddrs packet entries (32-bit) where /sys/class/net is missing;
-//                     virtual when /sys/devices/virtual/net/<if> exists
-//   physical memory   MemTotal of /proc/meminfo
+//                     virtual when /sys/devices/virtual/net lists it
+//   physical memory   the installed size (installedMemory: memory-device table, memory blocks, MemTotal)
 class LinuxSamplerSources final : public SamplerSources {
 public:
     // `root` prefixes every file read; `pageSize` 0 means the host's page size.
@@ -50,6 +54,11 @@ public:
     static std::optional<quint64> parseArcReclaimable(const QByteArray& arcstats);
     static std::optional<qint64> parseSwapUsed(const QByteArray& meminfo);
     static std::optional<int> parsePressureLevel(const QByteArray& pressure);
+    // The byte counters of /proc/net/dev by interface; lines that do not parse are left out.
+    static QHash<QString, ByteCounters> parseNetDev(const QByteArray& procNetDev);
+    // This machine's links from one routing-netlink dump (flags, 64-bit counters); absent
+    // when the kernel does not answer.
+    static std::optional<QList<InterfaceLink>> linksFromNetlink();
     // Link-level entries of getifaddrs with their 32-bit counters.
     static std::optional<QList<InterfaceLink>> linksFromInterfaceAddresses();
 

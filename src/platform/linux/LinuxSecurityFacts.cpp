@@ -2,7 +2,7 @@
 
 #include "platform/linux/LinuxSystemBus.h"
 
-#include <QProcessEnvironment>
+#include <cstring>
 
 #include <unistd.h>
 
@@ -67,9 +67,15 @@ std::optional<bool> LinuxSecurityFacts::devicePasswordSet() const
 QHash<QString, QString> LinuxSecurityFacts::environment() const
 {
     if (environment_) return *environment_;
+    // Straight from the process's own table: an inspection asks twice.
     QHash<QString, QString> env;
-    const QProcessEnvironment pe = QProcessEnvironment::systemEnvironment();
-    for (const QString& key : pe.keys()) env.insert(key, pe.value(key));
+    for (char** entry = environ; entry && *entry; ++entry) {
+        const char* text = *entry;
+        const char* equals = std::strchr(text, '=');
+        if (!equals || equals == text) continue;
+        const QString key = QString::fromLocal8Bit(text, qsizetype(equals - text));
+        if (!env.contains(key)) env.insert(key, QString::fromLocal8Bit(equals + 1));
+    }
     return env;
 }
 

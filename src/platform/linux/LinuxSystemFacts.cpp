@@ -1,11 +1,13 @@
 #include "platform/linux/LinuxSystemFacts.h"
 
 #include "platform/linux/ArmCpuParts.h"
+#include "platform/linux/LinuxCpuTopology.h"
 
 #include <QDir>
 #include <QFileInfo>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <limits>
@@ -45,7 +47,10 @@ std::optional<QByteArray> LinuxSystemFacts::sysctl(const QString& name) const
 
 QHash<QString, QString> LinuxSystemFacts::cpuInfo() const
 {
-    auto data = fs_.read("proc/cpuinfo");
+    std::optional<QByteArray> data = LinuxCpu::firstCpuinfoBlock(fs_);
+    if (!data) return {};
+    // Arm kernels may name the board in a line after every block: read the rest there.
+    if (!data->contains("vendor_id")) data = fs_.read("proc/cpuinfo");
     if (!data) return {};
     // Fields of the first block; arm64 lists "CPU implementer" per block, which is the same.
     const qsizetype blockEnd = data->indexOf("\n\n");
@@ -73,35 +78,105 @@ std::optional<QString> LinuxSystemFacts::hostName() const
     return std::nullopt;
 }
 
-std::optional<quint64> onlineMemoryBlocksSize(const SysFs& fs)
+std::optional<quint64> memoryDeviceTableSize(const SysFs& fs)
+{
+    // SMBIOS type 17 records, one per memory slot; readable by root only on most systems.
+    const QString entries = QStringLiteral("sys/firmware/dmi/entries");
+    quint64 total = 0;
+    bool any = false;
+    for (const QString& entry : fs.list(entries)) {
+        if (!entry.startsWith(QLatin1String("17-"))) continue;
+        const auto raw = fs.read(entries + '/' + entry + QStringLiteral("/raw"), 4096);
+        if (!raw) return std::nullopt;  // one unreadable record makes the table no reading
+        const QByteArray& r = *raw;
+        if (r.size() < 0x0E || quint8(r[0]) != 17 || quint8(r[1]) < 0x0E || quint8(r[1]) > r.size()) return std::nullopt;
+        const quint16 size = quint16(quint8(r[0x0C]) | (quint8(r[0x0D]) << 8));
+        if (size == 0) continue;              // an empty slot
+        if (size == 0xFFFF) return std::nullopt;  // a module of unknown size
+        quint64 bytes = 0;
+        if (size == 0x7FFF) {
+            // Extended size, in MiB, for modules of 32 GiB and more.
+            if (quint8(r[1]) < 0x20) return std::nullopt;
+            const quint32 ext = quint32(quint8(r[0x1C]) | (quint8(r[0x1D]) << 8) | (quint8(r[0x1E]) << 16) |
+                                        (quint8(r[0x1F]) << 24)) & 0x7FFFFFFFu;
+            bytes = quint64(ext) << 20;
+        } else {
+            bytes = (size & 0x8000) ? quint64(size & 0x7FFF) << 10 : quint64(size) << 20;
+        }
+        if (bytes == 0 || total > std::numeric_limits<quint64>::max() - bytes) return std::nullopt;
+        total += bytes;
+        any = true;
+    }
+    if (!any) return std::nullopt;
+    return total;
+}
+
+std::optional<quint64> installedMemoryFromBlocks(const SysFs& fs, quint64 memTotal)
 {
     const auto sizeText = fs.line(QStringLiteral("sys/devices/system/memory/block_size_bytes"));
     bool ok = false;
     const quint64 blockSize = sizeText ? sizeText->toULongLong(&ok, 16) : 0;  // hexadecimal, without "0x"
-    if (!ok || blockSize == 0) return std::nullopt;
+    if (!ok || blockSize == 0 || memTotal == 0) return std::nullopt;
 
-    // Hundreds of blocks on an ordinary machine: each state is read with plain system calls.
+    // Only the listing: one entry per block that holds memory. Reading each block's state
+    // would cost a file per block (hundreds on an ordinary machine).
     const QByteArray dirPath = QFile::encodeName(fs.path(QStringLiteral("sys/devices/system/memory")));
     DIR* dir = opendir(dirPath.constData());
     if (!dir) return std::nullopt;
-    quint64 online = 0;
+    quint64 blocks = 0;
     while (const dirent* e = readdir(dir)) {
         if (std::strncmp(e->d_name, "memory", 6) != 0 || e->d_name[6] == '\0') continue;
-        if (!std::all_of(e->d_name + 6, e->d_name + std::strlen(e->d_name), [](char c) { return c >= '0' && c <= '9'; }))
-            continue;
-        char path[NAME_MAX + 16];
-        std::snprintf(path, sizeof path, "%s/state", e->d_name);
-        const int fd = openat(dirfd(dir), path, O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-        if (fd < 0) continue;
-        struct stat st {};
-        char state[16] = {};
-        const ssize_t n = fstat(fd, &st) == 0 && S_ISREG(st.st_mode) ? ::read(fd, state, sizeof state - 1) : -1;
-        ::close(fd);
-        if (n >= 6 && std::strncmp(state, "online", 6) == 0 && (n == 6 || state[6] == '\n')) ++online;
+        if (std::all_of(e->d_name + 6, e->d_name + std::strlen(e->d_name), [](char c) { return c >= '0' && c <= '9'; }))
+            ++blocks;
     }
     closedir(dir);
-    if (online == 0 || online > std::numeric_limits<quint64>::max() / blockSize) return std::nullopt;
-    return online * blockSize;
+    if (blocks == 0 || blocks > std::numeric_limits<quint64>::max() / blockSize) return std::nullopt;
+
+    // The kernel manages a little less than is installed (MemTotal), and the blocks a little
+    // more: those only partly filled around memory holes count whole, so on a machine with
+    // 2 GiB blocks 64 GB reads 66. The installed size lies between the two; it is the
+    // roundest figure there, MemTotal rounded up to the coarsest grid (block size times a
+    // power of two) that still has a point within the blocks' span.
+    const quint64 span = blocks * blockSize;
+    if (span < memTotal) return std::nullopt;
+    std::optional<quint64> best;
+    for (quint64 grid = blockSize; grid != 0 && grid <= span; grid <<= 1) {
+        const quint64 rounded = (memTotal + grid - 1) / grid * grid;
+        if (rounded < memTotal || rounded > span) break;
+        best = rounded;
+        if (grid > std::numeric_limits<quint64>::max() / 2) break;
+    }
+    // A listing far beyond what the kernel manages (offline or hot-pluggable blocks) says
+    // nothing about what is installed.
+    if (!best || *best - memTotal > memTotal / 4) return std::nullopt;
+    return best;
+}
+
+bool LinuxSystemFacts::isDmiPlaceholder(const QString& value)
+{
+    static const QStringList placeholders = {
+        QStringLiteral("System Product Name"), QStringLiteral("System Name"), QStringLiteral("System Version"),
+        QStringLiteral("System manufacturer"), QStringLiteral("System Manufacturer"),
+        QStringLiteral("To be filled by O.E.M."), QStringLiteral("To Be Filled By O.E.M."), QStringLiteral("O.E.M."),
+        QStringLiteral("OEM"), QStringLiteral("Default string"), QStringLiteral("Not Applicable"),
+        QStringLiteral("Not Specified"), QStringLiteral("Not Available"), QStringLiteral("None"), QStringLiteral("N/A"),
+        QStringLiteral("NA"), QStringLiteral("Unknown"), QStringLiteral("Undefined"), QStringLiteral("Type1ProductConfigId"),
+        QStringLiteral("Base Board Product Name"), QStringLiteral("Board Product Name"), QStringLiteral("Product Name"),
+        QStringLiteral("Default"), QStringLiteral("x.x"), QStringLiteral("0123456789"), QStringLiteral("1234567890"),
+    };
+    const QString v = value.simplified();
+    if (v.isEmpty()) return true;
+    for (const QString& p : placeholders)
+        if (v.compare(p, Qt::CaseInsensitive) == 0) return true;
+    // Filler made of one repeated character ("0000000", "xxxxxx", "------").
+    return v.size() > 1 && v.count(v[0]) == v.size();
+}
+
+std::optional<QString> LinuxSystemFacts::dmiField(const char* name) const
+{
+    const auto value = fs_.line(QStringLiteral("sys/devices/virtual/dmi/id/") + QLatin1String(name));
+    if (!value || isDmiPlaceholder(*value)) return std::nullopt;
+    return value->simplified();
 }
 
 std::optional<QString> LinuxSystemFacts::deviceTreeModel() const
@@ -118,16 +193,32 @@ std::optional<QString> LinuxSystemFacts::deviceTreeModel() const
     return std::nullopt;
 }
 
-quint64 LinuxSystemFacts::physicalMemory() const
+quint64 LinuxSystemFacts::physicalMemory() const { return installedMemory(fs_); }
+
+quint64 installedMemory(const SysFs& fs)
 {
-    // The installed size, as the memory blocks count it; MemTotal leaves out what the
+    // The installed size: the firmware's memory-device table where it can be read, else
+    // derived from MemTotal and the memory blocks. MemTotal alone leaves out what the
     // firmware and the kernel keep for themselves (23.5 GB of 24 GiB, say).
-    if (const auto installed = onlineMemoryBlocksSize(fs_)) return *installed;
-    auto data = fs_.read("proc/meminfo");
+    const quint64 memTotal = memTotalBytes(fs);
+    if (memTotal == 0) return 0;
+    if (const auto table = memoryDeviceTableSize(fs); table && *table >= memTotal) return *table;
+    if (const auto installed = installedMemoryFromBlocks(fs, memTotal)) return *installed;
+    return memTotal;
+}
+
+quint64 memTotalBytes(const SysFs& fs)
+{
+    auto data = fs.read("proc/meminfo", 4096);
     if (!data) return 0;
-    const QString total = SysFs::keyValues(*data, ':').value("MemTotal");
+    // MemTotal is the first line; nothing further needs reading.
+    const qsizetype at = data->indexOf("MemTotal:");
+    if (at < 0) return 0;
+    const qsizetype end = data->indexOf('\n', at);
+    const QByteArray value = data->mid(at + 9, end < 0 ? -1 : end - at - 9).trimmed();
+    const qsizetype space = value.indexOf(' ');
     bool ok = false;
-    const quint64 kib = total.section(' ', 0, 0).toULongLong(&ok);
+    const quint64 kib = (space < 0 ? value : value.left(space)).toULongLong(&ok);
     // A size beyond what a byte count can hold is no reading.
     if (!ok || kib > quint64(std::numeric_limits<qint64>::max()) / 1024) return 0;
     return kib * 1024;
@@ -163,20 +254,23 @@ std::optional<QString> LinuxSystemFacts::volumeName(const QString& path) const
     auto data = fs_.read("proc/self/mountinfo");
     if (!data) return std::nullopt;
     // mountinfo: id parent major:minor root mountpoint options ... - fstype source superoptions
-    QString bestMount, bestSource;
-    const QString target = QFileInfo(path).absoluteFilePath();
+    // Compared as bytes: the table has a line per mount, and only the best match is decoded.
+    QByteArray bestMount, bestSourceBytes;
+    const QByteArray target = QFile::encodeName(QFileInfo(path).absoluteFilePath());
     for (const QByteArray& raw : data->split('\n')) {
-        const QStringList f = QString::fromUtf8(raw).split(' ');
+        const QList<QByteArray> f = raw.split(' ');
         const qsizetype dash = f.indexOf("-");
         if (f.size() < 5 || dash < 0 || dash + 2 >= f.size()) continue;
-        QString mount = f[4];
+        QByteArray mount = f[4];
         mount.replace("\\040", " ");
-        const bool contains = mount == "/" || target == mount || target.startsWith(mount + '/');
+        const bool contains = mount == "/" || target == mount || (target.startsWith(mount) && target.size() > mount.size() &&
+                                                                   target[mount.size()] == '/');
         if (contains && mount.size() >= bestMount.size()) {
             bestMount = mount;
-            bestSource = f[dash + 2];
+            bestSourceBytes = f[dash + 2];
         }
     }
+    const QString bestSource = QString::fromUtf8(bestSourceBytes);
     if (bestSource.isEmpty()) return std::nullopt;
     // A file-system label names the volume as the user gave it.
     const QString byLabel = fs_.path("dev/disk/by-label");

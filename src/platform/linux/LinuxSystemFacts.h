@@ -26,6 +26,10 @@ public:
 
     // Fields of the first processor block of /proc/cpuinfo ("model name", "vendor_id", ...).
     QHash<QString, QString> cpuInfo() const;
+    // A field of the firmware's DMI table (/sys/devices/virtual/dmi/id/<name>); absent when
+    // unreadable or a placeholder the board maker left in ("To be filled by O.E.M.").
+    std::optional<QString> dmiField(const char* name) const;
+    static bool isDmiPlaceholder(const QString& value);
     // The device tree's model ("Raspberry Pi 5 Model B Rev 1.0") without its terminating
     // zero; absent on machines without a device tree.
     std::optional<QString> deviceTreeModel() const;
@@ -42,9 +46,18 @@ private:
     QString machine_;
 };
 
-// The installed memory: the memory block size times the online blocks under
-// /sys/devices/system/memory; absent where the kernel does not list blocks.
-std::optional<quint64> onlineMemoryBlocksSize(const SysFs& fs);
+// The installed memory as the overview and the live monitor show it: the memory-device
+// table, else the blocks' estimate, else MemTotal; 0 when nothing can be read.
+quint64 installedMemory(const SysFs& fs);
+// MemTotal of /proc/meminfo in bytes; 0 when unreadable.
+quint64 memTotalBytes(const SysFs& fs);
+// The sum of the module sizes of the firmware's memory-device table (SMBIOS type 17 under
+// /sys/firmware/dmi/entries); absent when it is missing, unreadable or names a size unknown.
+std::optional<quint64> memoryDeviceTableSize(const SysFs& fs);
+// The installed memory from MemTotal and the listing of /sys/devices/system/memory (never a
+// file per block): MemTotal rounded up to the memory-block grid, never beyond the blocks'
+// span; absent where the kernel lists no blocks or the listing disagrees with MemTotal.
+std::optional<quint64> installedMemoryFromBlocks(const SysFs& fs, quint64 memTotal);
 
 // The thermal state from /sys/class/thermal trip points (shared with the live monitor).
 ThermalState readThermalState(const SysFs& fs);

@@ -4,7 +4,10 @@
 #include <QFile>
 #include <QHash>
 
+#include <algorithm>
 #include <cerrno>
+
+#include <dirent.h>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -28,7 +31,10 @@ int SysFs::openRegular(const QByteArray& path)
     // Looked at before opening, so no device's open routine runs; looked at again after, in case
     // the name changed in between.
     struct stat st {};
-    if (::stat(path.constData(), &st) != 0 || !S_ISREG(st.st_mode)) return -1;
+    // The kernel's own /proc and /sys hold no device nodes: there the look after opening
+    // is enough, and it saves a system call on every reading.
+    const bool kernelTree = path.startsWith("/proc/") || path.startsWith("/sys/");
+    if (!kernelTree && (::stat(path.constData(), &st) != 0 || !S_ISREG(st.st_mode))) return -1;
     const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     if (fd < 0) return -1;
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
@@ -42,13 +48,28 @@ std::optional<QByteArray> SysFs::read(const QString& relative, qint64 limit) con
 {
     const int fd = openRegular(QFile::encodeName(path(relative)));
     if (fd < 0) return std::nullopt;
-    QFile f;
-    if (!f.open(fd, QIODevice::ReadOnly | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle)) {
-        ::close(fd);
-        return std::nullopt;
+    // Pseudo-files report no size: read in chunks until the end or the limit.
+    QByteArray data;
+    qint64 chunk = std::min<qint64>(limit, 4096);
+    bool failed = false;
+    while (data.size() < limit) {
+        const qsizetype at = data.size();
+        data.resize(at + qsizetype(std::min<qint64>(chunk, limit - at)));
+        const ssize_t n = ::read(fd, data.data() + at, size_t(data.size() - at));
+        if (n < 0 && errno == EINTR) {
+            data.resize(at);
+            continue;
+        }
+        if (n <= 0) {
+            data.resize(at);
+            failed = n < 0;
+            break;
+        }
+        data.resize(at + n);
+        chunk = std::min<qint64>(chunk * 2, 1 << 20);
     }
-    QByteArray data = f.read(limit);
-    if (f.error() != QFileDevice::NoError && data.isEmpty()) return std::nullopt;
+    ::close(fd);
+    if (failed && data.isEmpty()) return std::nullopt;
     return data;
 }
 
@@ -78,13 +99,22 @@ std::optional<qint64> SysFs::integer(const QString& relative) const
     return v;
 }
 
-bool SysFs::exists(const QString& relative) const { return QFile::exists(path(relative)); }
+bool SysFs::exists(const QString& relative) const { return ::access(QFile::encodeName(path(relative)).constData(), F_OK) == 0; }
 
 QStringList SysFs::list(const QString& relative) const
 {
-    QDir d(path(relative));
-    if (!d.exists()) return {};
-    QStringList names = d.entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System | QDir::Hidden, QDir::Name);
+    // Plain readdir: the readers list /sys folders on every inspection and every live
+    // sample, and QDir stats each entry it lists.
+    QStringList names;
+    DIR* dir = opendir(QFile::encodeName(path(relative)).constData());
+    if (!dir) return names;
+    while (const dirent* e = readdir(dir)) {
+        const char* n = e->d_name;
+        if (n[0] == '.' && (n[1] == '\0' || (n[1] == '.' && n[2] == '\0'))) continue;
+        names << QFile::decodeName(n);
+    }
+    closedir(dir);
+    std::sort(names.begin(), names.end());
     return names;
 }
 

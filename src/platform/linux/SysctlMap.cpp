@@ -59,11 +59,15 @@ Source x86Feature(const char* name)
 const QHash<QString, Source>& LinuxSystemFacts::sysctlTable()
 {
     static const QHash<QString, Source> table = {
-        // The machine's model: the firmware's product name, else (boards without DMI) the
-        // device tree's model.
+        // The machine's model: the firmware's product name, else the board's maker and name
+        // (retail boards leave the product name a placeholder), else (boards without DMI)
+        // the device tree's model.
         {"hw.model",
          [](const LinuxSystemFacts& f) {
-             if (auto dmi = textOf(f.fs().line("sys/devices/virtual/dmi/id/product_name"))) return dmi;
+             if (auto product = textOf(f.dmiField("product_name"))) return product;
+             const auto vendor = f.dmiField("board_vendor");
+             if (const auto board = f.dmiField("board_name"))
+                 return textOf(vendor && !board->startsWith(*vendor, Qt::CaseInsensitive) ? *vendor + ' ' + *board : *board);
              return textOf(f.deviceTreeModel());
          }},
         // The processor's marketing name; on Arm, where the kernel gives none, the names of
