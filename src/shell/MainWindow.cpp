@@ -1,5 +1,6 @@
 #include "shell/MainWindow.h"
 
+#include "ui/Accessibility.h"
 #include "app/LanguageManager.h"
 #include "app/LanguagePicker.h"
 #include "history/ScanHistory.h"
@@ -89,6 +90,7 @@ MainWindow::MainWindow(MainWindowEnvironment environment, QWidget* parent)
     rootLayout->setContentsMargins(0, 0, 0, 0);
     content_ = new QWidget(root_);
     content_->setObjectName(QStringLiteral("content"));
+    UiAccessibility::makeConcealable(content_);
     rootLayout->addWidget(content_);
     auto* contentLayout = new QVBoxLayout(content_);
     contentLayout->setContentsMargins(0, 0, 0, 0);
@@ -454,6 +456,8 @@ void MainWindow::applyUpdateGate()
 {
     const bool blocked = env_.updates.required();
     content_->setEnabled(!blocked);
+    // Under the required card the content is out of reach for the reader too.
+    UiAccessibility::setHidden(content_, blocked);
     refresh_->setEnabled(!blocked);
     copy_->setEnabled(!blocked);
     if (blocked && !content_->graphicsEffect()) {

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 
+#include "ui/Accessibility.h"
 #include "platform/Preferences.h"
 #include "platform/i18n/StringFormat.h"
 #include "ui/Blur.h"
@@ -104,7 +105,7 @@ public:
     PointSymbol(const QString& symbol, QWidget* parent) : QWidget(parent), symbol_(symbol)
     {
         setFixedSize(24, 18);
-        setAccessibleName(QString());
+        UiAccessibility::markDecorative(this);
         connect(&Theme::Notifier::shared(), &Theme::Notifier::appearanceChanged, this, qOverload<>(&QWidget::update));
     }
 

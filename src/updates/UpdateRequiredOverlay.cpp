@@ -1,5 +1,6 @@
 #include "updates/UpdateRequiredOverlay.h"
 
+#include "ui/Accessibility.h"
 #include "platform/i18n/StringFormat.h"
 #include "ui/Blur.h"
 #include "ui/Card.h"
@@ -35,6 +36,8 @@ public:
     explicit RequiredCard(QWidget* parent) : QWidget(parent)
     {
         setObjectName(QStringLiteral("updateRequiredCard"));
+        // It blocks the window and asks for an answer: a dialog to the reader.
+        UiAccessibility::setRole(this, QAccessible::Dialog);
         connect(&Theme::Notifier::shared(), &Theme::Notifier::appearanceChanged, this, qOverload<>(&QWidget::update));
     }
 
@@ -52,7 +55,7 @@ public:
     explicit BadgedIcon(QWidget* parent) : QWidget(parent)
     {
         setFixedSize(kIcon + 2, kIcon + 2);
-        setAccessibleName(QString());
+        UiAccessibility::markDecorative(this);
         connect(&Theme::Notifier::shared(), &Theme::Notifier::appearanceChanged, this, qOverload<>(&QWidget::update));
     }
 
@@ -90,6 +93,7 @@ public:
         : QWidget(parent), symbol_(symbol), level_(level)
     {
         setFixedSize(size, size);
+        UiAccessibility::markDecorative(this);
         connect(&Theme::Notifier::shared(), &Theme::Notifier::appearanceChanged, this, qOverload<>(&QWidget::update));
     }
 
