@@ -1,5 +1,7 @@
 #include "screens/BatteryHealthView.h"
 
+#include "ui/Accessibility.h"
+
 #include "platform/Platform.h"
 #include "ui/Blur.h"
 #include "ui/Card.h"
@@ -93,6 +95,7 @@ public:
     {
         setObjectName(QStringLiteral("healthRing"));
         setFixedSize(kSize, kSize);
+        UiAccessibility::setRole(this, QAccessible::ProgressBar);
         connect(&shown_, &MotionValue::valueChanged, this, qOverload<>(&QWidget::update));
         connect(&Theme::Notifier::shared(), &Theme::Notifier::appearanceChanged, this, qOverload<>(&QWidget::update));
     }
@@ -104,7 +107,8 @@ public:
         valueText_ = valueText;
         caption_ = caption;
         setAccessibleName(spokenName);
-        setAccessibleDescription(valueText);
+        // The percentage is the ring's value, as a gauge's is.
+        UiAccessibility::setValue(this, valueText, health ? std::optional<double>(progress * 100) : std::nullopt);
         if (progress != progress_) {
             progress_ = progress;
             if (isVisible() || Theme::reduceMotion()) shown_.animateTo(progress_, Theme::ringFill());

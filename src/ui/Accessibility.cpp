@@ -33,10 +33,28 @@ public:
 const char* const kDecorative = "qrlAccessibleDecorative";
 const char* const kConcealable = "qrlAccessibleConcealable";
 const char* const kRole = "qrlAccessibleRole";
+const char* const kValueText = "qrlAccessibleValueText";
+const char* const kValueNumber = "qrlAccessibleValueNumber";
 
 // A widget that reads its hidden state and role from its properties each time it is asked.
-class PropertyDriven : public QAccessibleWidget {
+class PropertyDriven : public QAccessibleWidget, public QAccessibleValueInterface {
 public:
+    void* interface_cast(QAccessible::InterfaceType t) override
+    {
+        if (t == QAccessible::ValueInterface && widget()->property(kValueNumber).isValid())
+            return static_cast<QAccessibleValueInterface*>(this);
+        return QAccessibleWidget::interface_cast(t);
+    }
+    QString text(QAccessible::Text t) const override
+    {
+        if (t == QAccessible::Value && widget()->property(kValueText).isValid()) return widget()->property(kValueText).toString();
+        return QAccessibleWidget::text(t);
+    }
+    QVariant currentValue() const override { return widget()->property(kValueNumber); }
+    void setCurrentValue(const QVariant&) override {}
+    QVariant maximumValue() const override { return 100.0; }
+    QVariant minimumValue() const override { return 0.0; }
+    QVariant minimumStepSize() const override { return 0.0; }
     explicit PropertyDriven(QWidget* w)
         : QAccessibleWidget(w, w->property(kRole).isValid() ? QAccessible::Role(w->property(kRole).toInt()) : QAccessible::Client)
     {
@@ -117,6 +135,19 @@ void setRole(QWidget* widget, QAccessible::Role role)
     install();
     widget->setProperty(kRole, int(role));
     forgetInterface(widget);
+}
+
+void setValue(QWidget* widget, const QString& text, std::optional<double> number)
+{
+    install();
+    const bool first = !widget->property(kValueText).isValid();
+    widget->setProperty(kValueText, text);
+    widget->setProperty(kValueNumber, number ? QVariant(*number) : QVariant());
+    if (first) forgetInterface(widget);
+    if (QAccessible::isActive()) {
+        QAccessibleValueChangeEvent event(widget, number ? QVariant(*number) : QVariant(text));
+        QAccessible::updateAccessibility(&event);
+    }
 }
 
 void install()

@@ -5,6 +5,9 @@
 // labels are not read again one by one); an icon tile is decoration and hidden. Widgets of
 // any class can be marked decorative, concealable or given a role.
 #include <QAccessible>
+#include <QString>
+
+#include <optional>
 
 class QWidget;
 
@@ -20,4 +23,7 @@ void makeConcealable(QWidget* widget);
 void setHidden(QWidget* widget, bool hidden);
 // The role a plain container plays (a card that is a dialog to the reader).
 void setRole(QWidget* widget, QAccessible::Role role);
+// A painted gauge's reading as the reader's value: `text` as spoken ("87 %"), `number` (0 to
+// 100) for the value interface, absent when there is none. Give the widget its role first.
+void setValue(QWidget* widget, const QString& text, std::optional<double> number);
 }  // namespace UiAccessibility
