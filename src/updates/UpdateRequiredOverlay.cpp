@@ -289,7 +289,7 @@ void UpdateRequiredOverlay::retranslate()
     title_->setText(l.tr("Update Required"));
     message_->setText(formatString(
         l.tr("This version of Quorlent is no longer supported. Download version %@ to keep using the app."),
-        {UntrustedText::forDisplay(version_, 200)}));
+        {UntrustedText::inSentence(version_, 200)}));
     quit_->setText(l.tr("Quit"));
     download_->setText(l.tr("Download Update"));
     footnote_->setText(l.tr("Open the downloaded disk image and drag Quorlent to Applications to replace this version."));

@@ -72,7 +72,7 @@ TEST_F(OverlayTest, RequiredCoversTheWindowAndReturnDownloads)
     EXPECT_EQ(w.overlay->card()->width(), 400);
     EXPECT_EQ(w.overlay->card()->geometry().center().x(), w.window->rect().center().x());
     EXPECT_EQ(w.overlay->messageLabel()->text(),
-              "This version of Quorlent is no longer supported. Download version 2.0 to keep using the app.");
+              "This version of Quorlent is no longer supported. Download version \u20682.0\u2069 to keep using the app.");
     EXPECT_EQ(w.overlay->notesBox()->textView()->toPlainText(), "New things");
     QCoreApplication::processEvents();
     EXPECT_TRUE(w.overlay->isAncestorOf(QApplication::focusWidget())) << QApplication::focusWidget();
