@@ -115,9 +115,13 @@ MainWindow::MainWindow(MainWindowEnvironment environment, QWidget* parent)
     auto* detailLayout = new QVBoxLayout(detail_);
     detailLayout->setContentsMargins(0, 0, 0, 0);
     detailLayout->setSpacing(0);
-    // The update banner sits at the top of the pane, centred, with no gap to the page.
+    // The update banner sits at the top of the pane, across its whole width (its own 24-point
+    // insets at the sides), with no gap to the page.
     if (env_.hooks.makeUpdateBanner)
-        if (QWidget* banner = env_.hooks.makeUpdateBanner(detail_)) detailLayout->addWidget(banner, 0, Qt::AlignHCenter);
+        if (QWidget* banner = env_.hooks.makeUpdateBanner(detail_)) {
+            banner->setObjectName(banner->objectName().isEmpty() ? QStringLiteral("updateBanner") : banner->objectName());
+            detailLayout->addWidget(banner);
+        }
     pageLayout_ = new QVBoxLayout;
     pageLayout_->setContentsMargins(0, 0, 0, 0);
     detailLayout->addLayout(pageLayout_, 1);

@@ -8,6 +8,7 @@
 #include "shell/Sidebar.h"
 #include "support/Input.h"
 
+#include <QLabel>
 #include <QGraphicsBlurEffect>
 #include <QLineEdit>
 #include <QListWidget>
@@ -411,4 +412,22 @@ TEST(MainWindow, FixedTextsFollowALanguageSwitchAtOnce)
     EXPECT_EQ(w.sidebar()->list()->item(1)->text(), QString::fromUtf8("Prüfung"));
     EXPECT_EQ(w.page()->objectName(), "page.overview");
     QApplication::setLayoutDirection(Qt::LeftToRight);
+}
+
+// The update banner runs across the whole detail pane (its content keeps its own insets).
+TEST(MainWindow, TheUpdateBannerSpansTheDetailPane)
+{
+    MainWindowFixture f;
+    ShellHooks hooks;
+    QWidget* banner = nullptr;
+    hooks.makeUpdateBanner = [&](QWidget* parent) { return banner = new QLabel(QStringLiteral("Quorlent 2.0 is available"), parent); };
+    MainWindow& w = f.open(hooks);
+    w.resize(1180, 800);
+    showAndInspect(f, w);
+    ASSERT_TRUE(banner);
+    QWidget* pane = banner->parentWidget();
+    EXPECT_EQ(pane->objectName(), "detail");
+    EXPECT_EQ(banner->x(), 0);
+    EXPECT_EQ(banner->width(), pane->width());
+    EXPECT_GT(banner->width(), banner->sizeHint().width() * 2);
 }
