@@ -11,6 +11,7 @@
 #include "shell/MainWindowIcons.h"
 #include "shell/MainWindowUpdateGate.h"
 #include "shell/Sidebar.h"
+#include "shell/ToolbarMenuButton.h"
 #include "ui/Symbols.h"
 #include "ui/Theme.h"
 #include "ui/ThemedLabel.h"
@@ -242,17 +243,18 @@ void MainWindow::buildToolbar()
     copy_->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C));
     connect(copy_, &QAction::triggered, this, &MainWindow::copyReport);
 
-    exportButton_ = new QToolButton(toolbar_);
+    // Export and Language read as one group: a wider gap before them than between them.
+    auto* groupGap = new QWidget(toolbar_);
+    groupGap->setObjectName(QStringLiteral("toolbar.groupGap"));
+    groupGap->setFixedWidth(kToolbarGroupGap);
+    toolbar_->addWidget(groupGap);
+    exportButton_ = new ToolbarMenuButton(toolbar_);
     exportButton_->setObjectName(QStringLiteral("action.export"));
-    exportButton_->setPopupMode(QToolButton::InstantPopup);
-    exportButton_->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     toolbar_->addWidget(exportButton_);
     buildExportMenu();
 
-    languageButton_ = new QToolButton(toolbar_);
+    languageButton_ = new ToolbarMenuButton(toolbar_);
     languageButton_->setObjectName(QStringLiteral("action.language"));
-    languageButton_->setPopupMode(QToolButton::InstantPopup);
-    languageButton_->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     auto* languageMenu = new QMenu(languageButton_);
     languageMenu->setObjectName(QStringLiteral("menu.language"));
     LanguagePicker::fill(languageMenu, env_.language);

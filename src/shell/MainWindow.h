@@ -60,6 +60,8 @@ public:
     static inline const QString kFramePreferenceKey = QStringLiteral("mainWindowFrame");
     static constexpr int kDetailMinimumWidth = 560;
     static constexpr int kCopiedMs = 1500;
+    // The gap that sets Export and Language apart from Refresh and Copy Report.
+    static constexpr int kToolbarGroupGap = 12;
     static constexpr qreal kBlockedBlurRadius = 6;
 
     // The page in the detail pane and the route it was built for.

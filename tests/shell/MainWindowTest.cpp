@@ -1,3 +1,5 @@
+#include "shell/ToolbarMenuButton.h"
+#include "shell/QuorlentApplication.h"
 #include "MainWindowFixture.h"
 
 #include "screens/SearchResultsView.h"
@@ -430,4 +432,36 @@ TEST(MainWindow, TheUpdateBannerSpansTheDetailPane)
     EXPECT_EQ(banner->x(), 0);
     EXPECT_EQ(banner->width(), pane->width());
     EXPECT_GT(banner->width(), banner->sizeHint().width() * 2);
+}
+
+// Right to left, the menu buttons' chevrons keep clear of their titles; Export and Language
+// stand apart from the first two buttons as one group.
+TEST(MainWindow, ToolbarMenuChevronsKeepClearOfTheTitlesInBothDirections)
+{
+    for (const char* code : {"en", "ar"}) {
+        SCOPED_TRACE(code);
+        MainWindowFixture f;
+        f.language.select(QString::fromLatin1(code));
+        MainWindow& w = f.open();
+        QuorlentApplication::applyInterfaceLanguage(f.language.localization());
+        w.show();
+        QApplication::processEvents();
+        for (QToolButton* button : {w.exportButton(), w.languageButton()}) {
+            auto* menuButton = qobject_cast<ToolbarMenuButton*>(button);
+            ASSERT_NE(menuButton, nullptr);
+            const QFontMetrics fm(button->font());
+            const int content = button->iconSize().width() + 4 + fm.horizontalAdvance(button->text());
+            const QRect chevron = menuButton->chevronRect();
+            // The title and icon fit in the part of the button before the chevron.
+            EXPECT_GE(button->width() - chevron.width(), content);
+            if (button->layoutDirection() == Qt::RightToLeft) EXPECT_LT(chevron.left(), button->width() / 3);
+            else EXPECT_GT(chevron.left(), button->width() * 2 / 3);
+        }
+        const int between = std::abs(w.languageButton()->geometry().center().x() - w.exportButton()->geometry().center().x()) -
+                            (w.languageButton()->width() + w.exportButton()->width()) / 2;
+        QWidget* copy = w.toolBar()->widgetForAction(w.copyAction());
+        const int before = std::abs(w.exportButton()->geometry().center().x() - copy->geometry().center().x()) -
+                           (w.exportButton()->width() + copy->width()) / 2;
+        EXPECT_GE(before, between + MainWindow::kToolbarGroupGap - 2);
+    }
 }
