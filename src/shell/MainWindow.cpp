@@ -384,6 +384,9 @@ void MainWindow::presentOnboardingIfAsked()
     env_.hooks.presentOnboarding(this, env_.preferences, [this] {
         presentingOnboarding_ = false;
         env_.router.setShowOnboarding(false);
+        // The keyboard comes back to the window the sheet lay over (a desktop without a window
+        // manager would leave it nowhere).
+        if (isVisible()) activateWindow();
     });
 }
 
