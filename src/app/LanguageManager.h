@@ -41,7 +41,6 @@ public:
     // The string table and locale, as one value for an inspection or a report.
     Localization localization() const;
     Qt::LayoutDirection layoutDirection() const { return localization().layoutDirection(); }
-    QString text(const char* key) const { return localization().tr(key); }
 
     // Chooses a language code, or "System Default" with nullopt.
     void select(const std::optional<QString>& selection);

@@ -1,5 +1,7 @@
 #include "app/LanguagePicker.h"
 
+#include "ui/UiLanguage.h"
+
 #include "app/LanguageManager.h"
 #include "ui/SmoothCorners.h"
 #include "ui/SymbolView.h"
@@ -7,7 +9,10 @@
 #include "ui/Theme.h"
 #include "ui/ThemedLabel.h"
 
+#include <algorithm>
+
 #include <QActionGroup>
+#include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QMenu>
 #include <QPainter>
@@ -38,12 +43,12 @@ void fill(QMenu* menu, LanguageManager& language)
         QObject::connect(action, &QAction::triggered, menu, [&language, value] { setSelection(language, value); });
         return action;
     };
-    QAction* systemDefault = add(language.text("System Default"), QString());
+    QAction* systemDefault = add(UiLanguage::current().tr("System Default"), QString());
     menu->addSeparator();
     for (const AppLanguage& l : AppLanguage::all()) add(l.nativeName, l.code);
 
     auto sync = [group, systemDefault, &language] {
-        systemDefault->setText(language.text("System Default"));
+        systemDefault->setText(UiLanguage::current().tr("System Default"));
         const QString current = selection(language);
         for (QAction* a : group->actions()) a->setChecked(a->data().toString() == current);
     };
@@ -69,7 +74,7 @@ void LanguagePickerBox::rebuild()
 {
     rebuilding_ = true;
     clear();
-    addItem(language_.text("System Default"), QString());
+    addItem(UiLanguage::current().tr("System Default"), QString());
     insertSeparator(count());
     for (const AppLanguage& l : AppLanguage::all()) addItem(l.nativeName, l.code);
     setCurrentIndex(findData(LanguagePicker::selection(language_)));
@@ -99,8 +104,13 @@ RelaunchBanner::RelaunchBanner(LanguageManager& language, QWidget* parent) : QWi
 
 void RelaunchBanner::retranslate()
 {
-    text_->setText(language_.text("Menus and system dialogs will switch to this language the next time the app opens."));
-    button_->setText(language_.text("Relaunch Now"));
+    const Localization l = UiLanguage::current();
+    text_->setText(l.tr("Menus and system dialogs will switch to this language the next time the app opens."));
+    button_->setText(l.tr("Relaunch Now"));
+    // Scripts drawn from a taller fallback font (Arabic, Devanagari) keep clear of the frame:
+    // the button is sized by the text as shaped, not by its own font's line alone.
+    const QRect shaped = QFontMetrics(button_->font()).boundingRect(button_->text());
+    button_->setMinimumSize(shaped.width() + 2 * kButtonPaddingX, std::max(button_->sizeHint().height(), shaped.height() + 2 * kButtonPaddingY));
 }
 
 void RelaunchBanner::paintEvent(QPaintEvent*)

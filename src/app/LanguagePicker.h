@@ -38,6 +38,9 @@ private:
 class RelaunchBanner : public QWidget {
     Q_OBJECT
 public:
+    // Room around the button's text on each side.
+    static constexpr int kButtonPaddingX = 14;
+    static constexpr int kButtonPaddingY = 5;
     explicit RelaunchBanner(LanguageManager& language, QWidget* parent = nullptr);
     QPushButton* relaunchButton() const { return button_; }
 

@@ -1,6 +1,7 @@
 #include "screens/BatteryHealthView.h"
 
 #include "screens/PageFrame.h"
+#include "ui/Accessibility.h"
 
 #include "platform/Platform.h"
 #include "ui/Blur.h"
@@ -96,6 +97,7 @@ public:
     {
         setObjectName(QStringLiteral("healthRing"));
         setFixedSize(kSize, kSize);
+        UiAccessibility::setRole(this, QAccessible::ProgressBar);
         connect(&shown_, &MotionValue::valueChanged, this, qOverload<>(&QWidget::update));
         connect(&Theme::Notifier::shared(), &Theme::Notifier::appearanceChanged, this, qOverload<>(&QWidget::update));
     }
@@ -107,7 +109,8 @@ public:
         valueText_ = valueText;
         caption_ = caption;
         setAccessibleName(spokenName);
-        setAccessibleDescription(valueText);
+        // The percentage is the ring's value, as a gauge's is.
+        UiAccessibility::setValue(this, valueText, health ? std::optional<double>(progress * 100) : std::nullopt);
         if (progress != progress_) {
             progress_ = progress;
             if (isVisible() || Theme::reduceMotion()) shown_.animateTo(progress_, Theme::ringFill());

@@ -23,26 +23,42 @@
 
 namespace SearchResults {
 
+namespace {
+bool isHorizontalSpace(QChar c)
+{
+    if (c == u'\t') return true;
+    // Zs: space, no-break space, the en/em/thin/hair spaces, the ideographic space an input
+    // method leaves behind …
+    return c.category() == QChar::Separator_Space;
+}
+}  // namespace
+
 QString term(const QString& query)
 {
     qsizetype start = 0, end = query.size();
-    auto blank = [](QChar c) { return c == u' ' || c == u'\t'; };
-    while (start < end && blank(query[start])) ++start;
-    while (end > start && blank(query[end - 1])) --end;
+    while (start < end && isHorizontalSpace(query[start])) ++start;
+    while (end > start && isHorizontalSpace(query[end - 1])) --end;
     return query.mid(start, end - start);
 }
 
 namespace {
-QString canonical(const QString& s) { return s.normalized(QString::NormalizationForm_C); }
-bool contains(const QString& text, const QString& canonicalTerm)
-{
-    return canonical(text).contains(canonicalTerm, Qt::CaseInsensitive);
-}
+// Letter case folded the way the interface language folds it (Turkish pairs İ with i and I
+// with ı), then compared without case, so nothing but letter case is ignored.
+QString canonical(const QString& s, const QLocale& locale) { return locale.toLower(s.normalized(QString::NormalizationForm_C)); }
 }  // namespace
 
 QList<SearchGroup> groups(const QList<CapabilitySection>& sections, const QString& query, std::optional<CapabilityStatus> status)
 {
-    const QString t = canonical(term(query));
+    return groups(sections, query, status, UiLanguage::current().qlocale());
+}
+
+QList<SearchGroup> groups(const QList<CapabilitySection>& sections, const QString& query, std::optional<CapabilityStatus> status,
+                          const QLocale& locale)
+{
+    const QString t = canonical(term(query), locale);
+    auto contains = [&locale](const QString& text, const QString& canonicalTerm) {
+        return canonical(text, locale).contains(canonicalTerm, Qt::CaseInsensitive);
+    };
     QList<SearchGroup> out;
     for (const CapabilitySection& section : sections) {
         const bool sectionMatches = !t.isEmpty() && contains(section.title, t);

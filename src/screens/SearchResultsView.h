@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QLocale>
+
 #include "inspection/Capability.h"
 
 #include <QAbstractButton>
@@ -23,14 +25,18 @@ struct SearchGroup {
 };
 
 namespace SearchResults {
-// The query with spaces and tabs removed from both ends (line breaks stay).
+// The query with horizontal space (spaces, tabs, no-break and ideographic spaces) removed
+// from both ends; line breaks stay. The main window decides "is this a search" with it too.
 QString term(const QString& query);
 // A section matches when the term is not empty and its title contains the term; an item
 // is listed when it has the status (if one is given) and the term is empty, or its
 // section matches, or its label or value contains the term. Containment ignores letter
-// case and treats canonically equivalent texts as equal. Groups follow the sections.
+// case as `locale` folds it (the interface language's, by default) and treats canonically
+// equivalent texts as equal. Groups follow the sections.
 QList<SearchGroup> groups(const QList<CapabilitySection>& sections, const QString& query,
                           std::optional<CapabilityStatus> status);
+QList<SearchGroup> groups(const QList<CapabilitySection>& sections, const QString& query,
+                          std::optional<CapabilityStatus> status, const QLocale& locale);
 // The header's title and symbol for a status focus (or none).
 QString title(std::optional<CapabilityStatus> status);
 QString symbol(std::optional<CapabilityStatus> status);

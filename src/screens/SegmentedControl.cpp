@@ -6,13 +6,111 @@
 #include "ui/Card.h"
 #include "ui/Theme.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
+#include <QHash>
 #include <QKeyEvent>
+#include <QPointer>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
 #include <QStyle>
 
 namespace {
+// To assistive technology the control is a tab list with one tab per segment, the chosen one
+// selected, each chosen by its press action (as a click chooses it).
+class SegmentAccessible : public QAccessibleInterface, public QAccessibleActionInterface {
+public:
+    SegmentAccessible(SegmentedControl* control, int index) : control_(control), index_(index) {}
+    void* interface_cast(QAccessible::InterfaceType t) override
+    {
+        return t == QAccessible::ActionInterface ? static_cast<QAccessibleActionInterface*>(this) : nullptr;
+    }
+    bool isValid() const override { return control_ && index_ < control_->titles().size(); }
+    QObject* object() const override { return nullptr; }
+    QWindow* window() const override { return control_ ? control_->window()->windowHandle() : nullptr; }
+    QAccessibleInterface* parent() const override { return QAccessible::queryAccessibleInterface(control_.data()); }
+    QAccessibleInterface* child(int) const override { return nullptr; }
+    int childCount() const override { return 0; }
+    int indexOfChild(const QAccessibleInterface*) const override { return -1; }
+    QAccessibleInterface* childAt(int, int) const override { return nullptr; }
+    QString text(QAccessible::Text t) const override
+    {
+        if (!isValid() || t != QAccessible::Name) return {};
+        return control_->titles().at(index_);
+    }
+    void setText(QAccessible::Text, const QString&) override {}
+    QRect rect() const override
+    {
+        if (!isValid()) return {};
+        const QRect r = control_->segmentRect(index_);
+        return QRect(control_->mapToGlobal(r.topLeft()), r.size());
+    }
+    QAccessible::Role role() const override { return QAccessible::PageTab; }
+    QAccessible::State state() const override
+    {
+        QAccessible::State s;
+        if (!isValid()) return s;
+        s.selectable = true;
+        s.selected = control_->currentIndex() == index_;
+        s.checkable = true;
+        s.checked = s.selected;
+        s.invisible = !control_->isVisible();
+        s.disabled = !control_->isEnabled();
+        return s;
+    }
+    QStringList actionNames() const override { return {pressAction()}; }
+    void doAction(const QString& name) override
+    {
+        if (isValid() && name == pressAction()) control_->setCurrentIndex(index_);
+    }
+    QStringList keyBindingsForAction(const QString&) const override { return {}; }
+
+private:
+    QPointer<SegmentedControl> control_;
+    int index_;
+};
+
+class SegmentedControlAccessible : public QAccessibleWidget {
+public:
+    explicit SegmentedControlAccessible(SegmentedControl* control) : QAccessibleWidget(control, QAccessible::PageTabList) {}
+    ~SegmentedControlAccessible() override
+    {
+        for (QAccessible::Id id : std::as_const(ids_)) QAccessible::deleteAccessibleInterface(id);
+    }
+    int childCount() const override { return int(control()->titles().size()); }
+    QAccessibleInterface* child(int index) const override
+    {
+        if (index < 0 || index >= childCount()) return nullptr;
+        if (QAccessible::Id id = ids_.value(index)) return QAccessible::accessibleInterface(id);
+        auto* segment = new SegmentAccessible(control(), index);
+        ids_.insert(index, QAccessible::registerAccessibleInterface(segment));
+        return segment;
+    }
+    int indexOfChild(const QAccessibleInterface* child) const override
+    {
+        for (auto it = ids_.cbegin(); it != ids_.cend(); ++it)
+            if (QAccessible::accessibleInterface(it.value()) == child) return it.key();
+        return -1;
+    }
+    QAccessibleInterface* childAt(int x, int y) const override
+    {
+        const int i = control()->segmentAt(control()->mapFromGlobal(QPoint(x, y)));
+        return i >= 0 ? child(i) : nullptr;
+    }
+
+private:
+    SegmentedControl* control() const { return static_cast<SegmentedControl*>(widget()); }
+    mutable QHash<int, QAccessible::Id> ids_;
+};
+
+QAccessibleInterface* segmentedControlAccessible(const QString& key, QObject* object)
+{
+    if (key == QLatin1String("SegmentedControl"))
+        if (auto* control = qobject_cast<SegmentedControl*>(object)) return new SegmentedControlAccessible(control);
+    return nullptr;
+}
+
 constexpr int kHeight = 24;
 constexpr qreal kRadius = 6;
 QFont segmentFont() { return Theme::font(Theme::TextStyle::callout, QFont::Medium); }
@@ -20,6 +118,11 @@ QFont segmentFont() { return Theme::font(Theme::TextStyle::callout, QFont::Mediu
 
 SegmentedControl::SegmentedControl(const QStringList& titles, QWidget* parent) : QWidget(parent), titles_(titles)
 {
+    static const bool accessible = [] {
+        QAccessible::installFactory(segmentedControlAccessible);
+        return true;
+    }();
+    Q_UNUSED(accessible);
     setObjectName(QStringLiteral("segmentedControl"));
     setFocusPolicy(Qt::StrongFocus);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
@@ -38,8 +141,21 @@ void SegmentedControl::setTitles(const QStringList& titles)
 void SegmentedControl::setCurrentIndex(int index)
 {
     if (index < 0 || index >= titles_.size() || index == current_) return;
+    const int previous = current_;
     current_ = index;
     update();
+    if (QAccessible::isActive()) {
+        QAccessible::State changed;
+        changed.selected = true;
+        changed.checked = true;
+        for (int i : {previous, index}) {
+            QAccessibleInterface* control = QAccessible::queryAccessibleInterface(this);
+            if (QAccessibleInterface* segment = control ? control->child(i) : nullptr) {
+                QAccessibleStateChangeEvent event(segment, changed);
+                QAccessible::updateAccessibility(&event);
+            }
+        }
+    }
     emit currentIndexChanged(index);
 }
 

@@ -7,9 +7,57 @@
 #include "shell/MainWindowUpdateGate.h"
 #include "ui/UiLanguage.h"
 
+#include "platform/i18n/StringFormat.h"
+
 #include <QAction>
+#include <QSet>
 #include <QMenu>
 #include <QMenuBar>
+
+QString AppCommands::withMnemonics(const QStringList& titles, const QStringList& englishTitles, const QString& languageCode,
+                                  QStringList* out)
+{
+    // Chinese, Japanese and Korean menus carry the Latin key after the title, "ファイル(&F)".
+    const bool latinKeyAfter = languageCode == QLatin1String("ja") || languageCode == QLatin1String("ko") ||
+                               languageCode.startsWith(QLatin1String("zh"));
+    QSet<QString> used;
+    out->clear();
+    for (qsizetype i = 0; i < titles.size(); ++i) {
+        QString title = titles[i];
+        title.replace(u'&', QStringLiteral("&&"));
+        const QString source = latinKeyAfter ? englishTitles.value(i) : titles[i];
+        qsizetype at = -1;
+        for (qsizetype j = 0; j < source.size(); ++j) {
+            const QChar c = source[j];
+            if (!c.isLetterOrNumber()) continue;
+            const QString key = QString(c).toLower();
+            if (used.contains(key)) continue;
+            used.insert(key);
+            at = j;
+            break;
+        }
+        if (at >= 0) {
+            if (latinKeyAfter) {
+                title += QStringLiteral("(&") + source[at].toUpper() + u')';
+            } else {
+                // The same letter's place in the escaped title.
+                qsizetype k = 0;
+                for (qsizetype j = 0; j < at; ++j) k += source[j] == u'&' ? 2 : 1;
+                title.insert(k, u'&');
+            }
+        }
+        out->append(title);
+    }
+    return out->join(u'|');
+}
+
+QString AppCommands::shortcutShown(const QString& text, const QKeySequence& shortcut, bool rightToLeft)
+{
+    // Right to left, the menu lays "Ctrl+," out as a right-to-left paragraph and reads it
+    // ",+Ctrl": the key text is given isolated after the tab, where the menu puts it.
+    if (!rightToLeft || shortcut.isEmpty()) return text;
+    return text + u'\t' + isolated(shortcut.toString(QKeySequence::NativeText));
+}
 
 const QList<ProFeature>& AppCommands::inspectOrder()
 {
@@ -118,19 +166,24 @@ void AppCommands::select(const SidebarItem& item)
 void AppCommands::retranslate()
 {
     const Localization L = UiLanguage::current();
-    file_->setTitle(L.tr("File"));
+    // Alt and a letter opens each menu (Alt+F the File menu in English).
+    QStringList titles;
+    withMnemonics({L.tr("File"), L.tr("View"), L.tr("Inspect"), L.tr("Help")}, {"File", "View", "Inspect", "Help"}, L.code, &titles);
+    file_->setTitle(titles[0]);
+    const bool rtl = L.isRightToLeft();
+    auto setText = [rtl](QAction* a, const QString& text) { a->setText(shortcutShown(text, a->shortcut(), rtl)); };
     export_->setTitle(L.tr("Export"));
     for (int i = 0; i < exportActions_.size(); ++i)
-        exportActions_[i]->setText(ReportFormats::title(ReportFormats::allCases().at(i), L));
-    settings_->setText(L.tr("Settings…"));
-    quit_->setText(L.tr("Quit"));
-    view_->setTitle(L.tr("View"));
+        setText(exportActions_[i], ReportFormats::title(ReportFormats::allCases().at(i), L));
+    setText(settings_, L.tr("Settings…"));
+    setText(quit_, L.tr("Quit"));
+    view_->setTitle(titles[1]);
     const bool sidebarShown = env_.sidebarVisible ? env_.sidebarVisible() : true;
     toggleSidebar_->setText(sidebarShown ? L.tr("Hide Sidebar") : L.tr("Show Sidebar"));
-    inspect_->setTitle(L.tr("Inspect"));
-    overview_->setText(L.tr("Overview"));
-    for (int i = 0; i < tools_.size(); ++i) tools_[i]->setText(ProFeatures::sidebarTitle(inspectOrder().at(i)));
-    help_->setTitle(L.tr("Help"));
+    inspect_->setTitle(titles[2]);
+    setText(overview_, L.tr("Overview"));
+    for (int i = 0; i < tools_.size(); ++i) setText(tools_[i], ProFeatures::sidebarTitle(inspectOrder().at(i)));
+    help_->setTitle(titles[3]);
     about_->setText(L.tr("About Quorlent"));
     checkForUpdates_->setText(L.tr("Check for Updates…"));
 }

@@ -2,6 +2,7 @@
 
 #include "app/AppRouter.h"
 
+#include <QKeySequence>
 #include <QObject>
 
 #include <functional>
@@ -42,6 +43,13 @@ class AppCommands : public QObject {
     Q_OBJECT
 public:
     AppCommands(QMenuBar* menuBar, AppCommandsEnvironment environment, QObject* parent = nullptr);
+
+    // The menu titles with a mnemonic each, no letter used twice ("&File", "&View", "&Inspect",
+    // "&Help"); joined with "|" for tests.
+    static QString withMnemonics(const QStringList& titles, const QStringList& englishTitles, const QString& languageCode,
+                                 QStringList* out);
+    // A command's menu text with its key sequence, kept in reading order right to left.
+    static QString shortcutShown(const QString& text, const QKeySequence& shortcut, bool rightToLeft);
 
     QMenu* fileMenu() const { return file_; }
     QMenu* exportMenu() const { return export_; }

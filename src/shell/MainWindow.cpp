@@ -1,5 +1,6 @@
 #include "shell/MainWindow.h"
 
+#include "ui/Accessibility.h"
 #include "app/LanguageManager.h"
 #include "app/LanguagePicker.h"
 #include "history/ScanHistory.h"
@@ -10,6 +11,7 @@
 #include "shell/MainWindowIcons.h"
 #include "shell/MainWindowUpdateGate.h"
 #include "shell/Sidebar.h"
+#include "shell/ToolbarMenuButton.h"
 #include "ui/Symbols.h"
 #include "ui/Theme.h"
 #include "ui/ThemedLabel.h"
@@ -17,8 +19,15 @@
 
 #include "BuildConfig.h"
 
+#include <algorithm>
+
 #include <QApplication>
+#include <QGuiApplication>
+#include <QCloseEvent>
 #include <QEvent>
+#include <QKeyEvent>
+#include <QScreen>
+#include <QShortcut>
 #include <QGraphicsBlurEffect>
 #include <QLineEdit>
 #include <QMenu>
@@ -74,7 +83,6 @@ MainWindow::MainWindow(MainWindowEnvironment environment, QWidget* parent)
     setObjectName(QStringLiteral("main"));
     setWindowIcon(MainWindowIcons::application());
     resize(kDefaultSize);
-    setMinimumSize(kMinimumSize);
 
     root_ = new QWidget(this);
     root_->setObjectName(QStringLiteral("root"));
@@ -83,6 +91,7 @@ MainWindow::MainWindow(MainWindowEnvironment environment, QWidget* parent)
     rootLayout->setContentsMargins(0, 0, 0, 0);
     content_ = new QWidget(root_);
     content_->setObjectName(QStringLiteral("content"));
+    UiAccessibility::makeConcealable(content_);
     rootLayout->addWidget(content_);
     auto* contentLayout = new QVBoxLayout(content_);
     contentLayout->setContentsMargins(0, 0, 0, 0);
@@ -94,6 +103,8 @@ MainWindow::MainWindow(MainWindowEnvironment environment, QWidget* parent)
     splitter_ = new QSplitter(Qt::Horizontal, content_);
     splitter_->setObjectName(QStringLiteral("split"));
     splitter_->setChildrenCollapsible(false);
+    // The window's own minimum follows from this one plus the menu bar and the toolbar.
+    splitter_->setMinimumSize(kMinimumSize);
     contentLayout->addWidget(splitter_, 1);
 
     sidebar_ = new Sidebar(env_.model, env_.router, splitter_);
@@ -105,9 +116,13 @@ MainWindow::MainWindow(MainWindowEnvironment environment, QWidget* parent)
     auto* detailLayout = new QVBoxLayout(detail_);
     detailLayout->setContentsMargins(0, 0, 0, 0);
     detailLayout->setSpacing(0);
-    // The update banner sits at the top of the pane, centred, with no gap to the page.
+    // The update banner sits at the top of the pane, across its whole width (its own 24-point
+    // insets at the sides), with no gap to the page.
     if (env_.hooks.makeUpdateBanner)
-        if (QWidget* banner = env_.hooks.makeUpdateBanner(detail_)) detailLayout->addWidget(banner, 0, Qt::AlignHCenter);
+        if (QWidget* banner = env_.hooks.makeUpdateBanner(detail_)) {
+            banner->setObjectName(banner->objectName().isEmpty() ? QStringLiteral("updateBanner") : banner->objectName());
+            detailLayout->addWidget(banner);
+        }
     pageLayout_ = new QVBoxLayout;
     pageLayout_->setContentsMargins(0, 0, 0, 0);
     detailLayout->addLayout(pageLayout_, 1);
@@ -149,6 +164,24 @@ MainWindow::MainWindow(MainWindowEnvironment environment, QWidget* parent)
     commands.setSidebarVisible = [this](bool v) { setSidebarVisible(v); };
     commands_ = new AppCommands(menuBar(), std::move(commands), this);
 
+    // Linux desktop habits: F10 opens the first menu, Ctrl+W closes the window, Ctrl+F goes to
+    // the search field (where Escape clears it).
+    auto* firstMenu = new QShortcut(QKeySequence(Qt::Key_F10), this);
+    firstMenu->setObjectName(QStringLiteral("shortcut.firstMenu"));
+    connect(firstMenu, &QShortcut::activated, this, [this] {
+        const QList<QAction*> menus = menuBar()->actions();
+        if (menus.isEmpty()) return;
+        menuBar()->setFocus(Qt::ShortcutFocusReason);
+        menuBar()->setActiveAction(menus.first());
+    });
+    auto* closeWindow = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_W), this);
+    closeWindow->setObjectName(QStringLiteral("shortcut.closeWindow"));
+    connect(closeWindow, &QShortcut::activated, this, &QWidget::close);
+    auto* find = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_F), this);
+    find->setObjectName(QStringLiteral("shortcut.find"));
+    connect(find, &QShortcut::activated, this, &MainWindow::focusSearch);
+    searchField()->installEventFilter(this);
+
     auto record = env_.record;
     if (!record) record = [](const DeviceSummary& s, const QList<CapabilitySection>& sections) { ScanHistory::shared().record(s, sections); };
     snapshot_ = std::make_unique<SnapshotScheduler>(env_.deferrer ? env_.deferrer : SnapshotScheduler::qtTimers(this), [this, record] {
@@ -179,7 +212,11 @@ MainWindow::MainWindow(MainWindowEnvironment environment, QWidget* parent)
     applyUpdateGate();
 }
 
-MainWindow::~MainWindow() = default;
+MainWindow::~MainWindow()
+{
+    // Quitting with the window open: keep where it was.
+    if (isVisible()) saveFrame();
+}
 
 QLineEdit* MainWindow::searchField() const { return sidebar_->searchField(); }
 
@@ -206,17 +243,18 @@ void MainWindow::buildToolbar()
     copy_->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C));
     connect(copy_, &QAction::triggered, this, &MainWindow::copyReport);
 
-    exportButton_ = new QToolButton(toolbar_);
+    // Export and Language read as one group: a wider gap before them than between them.
+    auto* groupGap = new QWidget(toolbar_);
+    groupGap->setObjectName(QStringLiteral("toolbar.groupGap"));
+    groupGap->setFixedWidth(kToolbarGroupGap);
+    toolbar_->addWidget(groupGap);
+    exportButton_ = new ToolbarMenuButton(toolbar_);
     exportButton_->setObjectName(QStringLiteral("action.export"));
-    exportButton_->setPopupMode(QToolButton::InstantPopup);
-    exportButton_->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     toolbar_->addWidget(exportButton_);
     buildExportMenu();
 
-    languageButton_ = new QToolButton(toolbar_);
+    languageButton_ = new ToolbarMenuButton(toolbar_);
     languageButton_->setObjectName(QStringLiteral("action.language"));
-    languageButton_->setPopupMode(QToolButton::InstantPopup);
-    languageButton_->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     auto* languageMenu = new QMenu(languageButton_);
     languageMenu->setObjectName(QStringLiteral("menu.language"));
     LanguagePicker::fill(languageMenu, env_.language);
@@ -316,6 +354,13 @@ void MainWindow::showEvent(QShowEvent* e)
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event)
 {
+    if (watched == searchField() && event->type() == QEvent::KeyPress) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Escape && key->modifiers() == Qt::NoModifier && !searchField()->text().isEmpty()) {
+            searchField()->clear();
+            return true;
+        }
+    }
     if (watched == root_ && event->type() == QEvent::Resize) placeOverlay();
     if (watched == page_ && event->type() == QEvent::Paint && started_ && !inspected_) {
         page_->removeEventFilter(this);
@@ -339,6 +384,9 @@ void MainWindow::presentOnboardingIfAsked()
     env_.hooks.presentOnboarding(this, env_.preferences, [this] {
         presentingOnboarding_ = false;
         env_.router.setShowOnboarding(false);
+        // The keyboard comes back to the window the sheet lay over (a desktop without a window
+        // manager would leave it nowhere).
+        if (isVisible()) activateWindow();
     });
 }
 
@@ -417,6 +465,8 @@ void MainWindow::applyUpdateGate()
 {
     const bool blocked = env_.updates.required();
     content_->setEnabled(!blocked);
+    // Under the required card the content is out of reach for the reader too.
+    UiAccessibility::setHidden(content_, blocked);
     refresh_->setEnabled(!blocked);
     copy_->setEnabled(!blocked);
     if (blocked && !content_->graphicsEffect()) {
@@ -446,6 +496,72 @@ void MainWindow::bringForward()
     else show();
     raise();
     activateWindow();
+}
+
+void MainWindow::focusSearch()
+{
+    if (!isSidebarVisible()) setSidebarVisible(true);
+    searchField()->setFocus(Qt::ShortcutFocusReason);
+    searchField()->selectAll();
+}
+
+std::optional<QRect> MainWindow::parseFrame(const QString& text)
+{
+    const QStringList parts = text.split(u' ', Qt::SkipEmptyParts);
+    if (parts.size() != 4) return std::nullopt;
+    int v[4];
+    for (int i = 0; i < 4; ++i) {
+        bool ok = false;
+        v[i] = parts[i].toInt(&ok);
+        if (!ok) return std::nullopt;
+    }
+    if (v[2] <= 0 || v[3] <= 0 || v[2] > 100000 || v[3] > 100000) return std::nullopt;
+    return QRect(v[0], v[1], v[2], v[3]);
+}
+
+QRect MainWindow::initialFrame(const std::optional<QRect>& saved, const QRect& available, const QSize& minimum)
+{
+    if (!available.isValid()) return saved ? *saved : QRect(QPoint(0, 0), kDefaultSize);
+    const QSize wanted = saved ? saved->size() : kDefaultSize;
+    // Never larger than the area, never below the minimum (a screen smaller than the minimum
+    // keeps the minimum: the content cannot be smaller).
+    const QSize size = wanted.boundedTo(available.size()).expandedTo(minimum);
+    QPoint origin = saved ? saved->topLeft()
+                          : QPoint(available.x() + (available.width() - size.width()) / 2,
+                                   available.y() + (available.height() - size.height()) / 2);
+    origin.setX(std::clamp(origin.x(), available.left(), std::max(available.left(), available.right() + 1 - size.width())));
+    origin.setY(std::clamp(origin.y(), available.top(), std::max(available.top(), available.bottom() + 1 - size.height())));
+    return QRect(origin, size);
+}
+
+void MainWindow::placeOnScreen()
+{
+    placed_ = true;
+    const std::optional<QRect> saved = parseFrame(env_.preferences.stringValue(kFramePreferenceKey).value_or(QString()));
+    QScreen* target = saved ? QGuiApplication::screenAt(saved->center()) : nullptr;
+    if (!target) target = screen() ? screen() : QGuiApplication::primaryScreen();
+    if (!target) return;
+    // The frame is the window's outer size here; decorations added by the desktop are
+    // outside of it and small.
+    const QRect frame = initialFrame(saved, target->availableGeometry(), minimumSizeHint().expandedTo(minimumSize()));
+    resize(frame.size());
+    move(frame.topLeft());
+}
+
+void MainWindow::saveFrame()
+{
+    if (!placed_) return;
+    // The position as move() takes it (the frame's corner), the size as resize() takes it.
+    const QRect r = isMaximized() || isFullScreen() ? normalGeometry() : QRect(pos(), size());
+    if (!r.isValid()) return;
+    const QString text = QStringLiteral("%1 %2 %3 %4").arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height());
+    if (env_.preferences.stringValue(kFramePreferenceKey) != text) env_.preferences.setValue(kFramePreferenceKey, text);
+}
+
+void MainWindow::closeEvent(QCloseEvent* e)
+{
+    saveFrame();
+    QMainWindow::closeEvent(e);
 }
 
 void MainWindow::setSidebarVisible(bool visible) { sidebar_->setVisible(visible); }

@@ -54,9 +54,14 @@ public:
     ~MainWindow() override;
 
     static constexpr QSize kDefaultSize{1180, 800};
+    // The content's minimum: below the menu bar and the toolbar.
     static constexpr QSize kMinimumSize{860, 580};
+    // Where the window's frame is kept between runs: "x y width height" of its normal geometry.
+    static inline const QString kFramePreferenceKey = QStringLiteral("mainWindowFrame");
     static constexpr int kDetailMinimumWidth = 560;
     static constexpr int kCopiedMs = 1500;
+    // The gap that sets Export and Language apart from Refresh and Copy Report.
+    static constexpr int kToolbarGroupGap = 12;
     static constexpr qreal kBlockedBlurRadius = 6;
 
     // The page in the detail pane and the route it was built for.
@@ -75,6 +80,19 @@ public:
     QWidget* content() const { return content_; }
     bool isCopied() const { return copied_; }
 
+    // The frame to open with: the saved one when there is one, else the default size, centred;
+    // either way kept inside `available` (a screen's area less its panels), never below
+    // `minimum` (the whole window's minimum).
+    static QRect initialFrame(const std::optional<QRect>& saved, const QRect& available, const QSize& minimum);
+    static std::optional<QRect> parseFrame(const QString& text);
+    // Gives the window its frame on the screen it opens on; start() calls it before showing.
+    void placeOnScreen();
+    void saveFrame();
+    // Ctrl+F: the search field takes the focus with its text selected.
+    void focusSearch();
+    // The splitter under the toolbar: the content whose minimum is kMinimumSize.
+    QSplitter* splitter() const { return splitter_; }
+
     // Opens or raises the window and asks for the focus.
     void bringForward();
     void setSidebarVisible(bool visible);
@@ -87,6 +105,7 @@ signals:
 protected:
     void changeEvent(QEvent* e) override;
     void showEvent(QShowEvent* e) override;
+    void closeEvent(QCloseEvent* e) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -125,4 +144,5 @@ private:
     bool started_ = false;
     bool inspected_ = false;
     bool presentingOnboarding_ = false;
+    bool placed_ = false;
 };

@@ -1,24 +1,11 @@
 #include "shell/MainWindowRoute.h"
 
+#include "screens/SearchResultsView.h"
+
 namespace MainWindowRoute {
 
-namespace {
-bool isHorizontalSpace(QChar c)
-{
-    if (c == u'\t') return true;
-    // Zs: space, no-break space, the en/em/thin/hair spaces, ideographic space …
-    return c.category() == QChar::Separator_Space;
-}
-}  // namespace
-
-QString trimHorizontalSpace(const QString& text)
-{
-    qsizetype begin = 0;
-    qsizetype end = text.size();
-    while (begin < end && isHorizontalSpace(text.at(begin))) ++begin;
-    while (end > begin && isHorizontalSpace(text.at(end - 1))) --end;
-    return text.mid(begin, end - begin);
-}
+// One rule for "is this a search" and for the search page's own term.
+QString trimHorizontalSpace(const QString& text) { return SearchResults::term(text); }
 
 DetailRoute decide(bool hasInspection, const QString& searchText, std::optional<CapabilityStatus> statusFocus,
                    const std::optional<SidebarItem>& selection, const QList<CapabilitySection>& sections)

@@ -1,5 +1,8 @@
 #include "shell/OnboardingView.h"
 
+#include <QApplication>
+
+#include "ui/Accessibility.h"
 #include "platform/Preferences.h"
 #include "platform/i18n/LocaleFormat.h"
 #include "platform/i18n/StringFormat.h"
@@ -103,7 +106,7 @@ public:
     PointSymbol(const QString& symbol, QWidget* parent) : QWidget(parent), symbol_(symbol)
     {
         setFixedSize(24, 18);
-        setAccessibleName(QString());
+        UiAccessibility::markDecorative(this);
         connect(&Theme::Notifier::shared(), &Theme::Notifier::appearanceChanged, this, qOverload<>(&QWidget::update));
     }
 
@@ -322,8 +325,7 @@ OnboardingView* OnboardingView::present(QWidget* mainWindow, Preferences& prefer
     auto* view = new OnboardingView(preferences, mainWindow ? mainWindow->window() : nullptr);
     view->setAttribute(Qt::WA_DeleteOnClose);
     view->setWindowModality(mainWindow ? Qt::WindowModal : Qt::ApplicationModal);
-    connect(view, &QDialog::finished, view, [view, onClosed = std::move(onClosed)](int) {
-        view->complete();
+    connect(view, &QDialog::finished, view, [onClosed = std::move(onClosed)](int) {
         if (onClosed) onClosed();
     });
     presented() = view;
@@ -337,6 +339,7 @@ OnboardingView::OnboardingView(Preferences& preferences, QWidget* parent) : QDia
     setFixedSize(kWidth, kHeight);
     setSizeGripEnabled(false);
     setLayoutDirection(UiLanguage::current().layoutDirection());
+    qApp->installEventFilter(this);
 
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
@@ -391,10 +394,15 @@ OnboardingView::OnboardingView(Preferences& preferences, QWidget* parent) : QDia
     primary_->setFocus();
 }
 
-OnboardingView::~OnboardingView()
+// Destroyed with its window, never dismissed: the application is ending (the main window lives
+// until quit), so the user has not been through it and it shows again at the next start.
+OnboardingView::~OnboardingView() = default;
+
+bool OnboardingView::eventFilter(QObject* watched, QEvent* event)
 {
-    // Closed with its window, without finishing: that counts as closing too.
-    if (!completed_) preferences_.setValue(kCompletedKey, true);
+    // Quitting closes every window, this one included: that is not the user dismissing it.
+    if (watched == qApp && event->type() == QEvent::Quit) quitting_ = true;
+    return QDialog::eventFilter(watched, event);
 }
 
 QWidget* OnboardingView::buildPage(int page, QWidget* parent)
@@ -420,8 +428,9 @@ void OnboardingView::complete()
 
 void OnboardingView::done(int result)
 {
-    // Escape, the window's close button and the buttons all end here.
-    complete();
+    // Escape, the window's close button and the buttons all end here; so does quitting, which
+    // leaves the onboarding to show again.
+    if (!quitting_) complete();
     QDialog::done(result);
 }
 

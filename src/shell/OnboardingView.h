@@ -105,6 +105,7 @@ protected:
     void paintEvent(QPaintEvent*) override;
     void changeEvent(QEvent*) override;
     void done(int result) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void retranslate();
@@ -115,6 +116,7 @@ private:
     Preferences& preferences_;
     int page_ = 0;
     bool completed_ = false;
+    bool quitting_ = false;
     OnboardingPages* pages_;
     LinkButton* skip_;
     OnboardingDots* dots_;

@@ -94,6 +94,7 @@ void QuorlentApplication::start()
     updateQuitRule();
     // The windows take the interface language's locale and direction from the start.
     applyInterfaceLanguage(language.localization());
+    window_->placeOnScreen();
     window_->show();
 }
 

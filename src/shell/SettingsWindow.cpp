@@ -1,5 +1,7 @@
 #include "shell/SettingsWindow.h"
 
+#include "updates/UpdateChecker.h"
+
 #include "BuildConfig.h"
 #include "app/AppRouter.h"
 #include "app/LanguageManager.h"
@@ -16,6 +18,8 @@
 
 #include <QApplication>
 #include <QEvent>
+#include <QScreen>
+#include <algorithm>
 #include <QFocusEvent>
 #include <QHBoxLayout>
 #include <QLayout>
@@ -468,10 +472,34 @@ SettingsWindow* SettingsWindow::open(const SettingsEnvironment& environment)
         connect(qApp, &QCoreApplication::aboutToQuit, window, &QObject::deleteLater);
         openWindow() = window;
     }
+    if (!window->isVisible()) window->placeOver(mainWindowOnScreen());
     window->show();
     window->raise();
     window->activateWindow();
     return window;
+}
+
+QWidget* SettingsWindow::mainWindowOnScreen()
+{
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->objectName() == QLatin1String("main") && w->isVisible() && !w->isMinimized()) return w;
+    return nullptr;
+}
+
+void SettingsWindow::placeOver(const QWidget* mainWindow)
+{
+    fitHeight();
+    if (!mainWindow) return;
+    // Over the main window, in the upper part of it, as a desktop places an application's
+    // settings; kept on the main window's screen.
+    const QRect over = mainWindow->frameGeometry();
+    QPoint origin(over.center().x() - width() / 2, over.top() + std::max(40, (over.height() - height()) / 4));
+    if (const QScreen* screen = mainWindow->screen()) {
+        const QRect area = screen->availableGeometry();
+        origin.setX(std::clamp(origin.x(), area.left(), std::max(area.left(), area.right() + 1 - width())));
+        origin.setY(std::clamp(origin.y(), area.top(), std::max(area.top(), area.bottom() + 1 - height())));
+    }
+    move(origin);
 }
 
 SettingsWindow::SettingsWindow(const SettingsEnvironment& environment, QWidget* parent)
@@ -507,6 +535,11 @@ SettingsWindow::SettingsWindow(const SettingsEnvironment& environment, QWidget* 
     connect(generalTab_, &QAbstractButton::clicked, this, [this] { showTab(Tab::general); });
     connect(aboutTab_, &QAbstractButton::clicked, this, [this] { showTab(Tab::about); });
     connect(general_, &GeneralSettingsPane::contentHeightChanged, this, &SettingsWindow::fitHeight);
+    // The About pane's update status grows and shrinks with each check: the window follows.
+    if (env_.updates)
+        for (auto signal : {&UpdateChecker::stateChanged, &UpdateChecker::isCheckingChanged, &UpdateChecker::lastErrorChanged,
+                            &UpdateChecker::lastCheckedChanged})
+            connect(env_.updates, signal, this, &SettingsWindow::fitHeight, Qt::QueuedConnection);
     if (env_.language) {
         connect(env_.language, &LanguageManager::codeChanged, this, [this] {
             // The whole window follows the interface language at once, right to left included.
@@ -538,9 +571,15 @@ void SettingsWindow::retranslate()
     aboutTab_->setText(l.tr("About"));
     generalTab_->updateGeometry();
     aboutTab_->updateGeometry();
-    // Titled by the pane shown.
-    setWindowTitle(tab_ == Tab::general ? generalTab_->text() : aboutTab_->text());
+    // Titled by the pane shown and the application, so the desktop's window list tells whose
+    // settings these are.
+    setWindowTitle(windowTitleFor(tab_ == Tab::general ? generalTab_->text() : aboutTab_->text(), l.tr("Quorlent")));
     fitHeight();
+}
+
+QString SettingsWindow::windowTitleFor(const QString& pane, const QString& application)
+{
+    return pane + QStringLiteral(" \u2014 ") + application;
 }
 
 void SettingsWindow::fitHeight()

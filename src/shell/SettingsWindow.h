@@ -152,6 +152,11 @@ private:
 class SettingsWindow : public QWidget {
     Q_OBJECT
 public:
+    // "General — Quorlent": the pane shown and the application's name.
+    static QString windowTitleFor(const QString& pane, const QString& application);
+    // Centred over the main window (when one shows), near its top, on its screen.
+    void placeOver(const QWidget* mainWindow);
+    static QWidget* mainWindowOnScreen();
     static SettingsWindow* open(const SettingsEnvironment& environment);
     // The window on screen, if any.
     static SettingsWindow* instance();

@@ -105,7 +105,7 @@ void Sidebar::rebuild()
                                : item.kind() == SidebarItem::Kind::pro   ? ProFeatures::rawValue(item.feature())
                                                                          : QString());
         row->setData(kSymbol, symbolFor(item));
-        row->setSizeHint(QSize(0, 28));
+        row->setSizeHint(QSize(0, 27));
         return row;
     };
     auto addHeader = [this](const char* key) {
@@ -113,7 +113,7 @@ void Sidebar::rebuild()
         row->setData(kKind, kHeader);
         row->setData(kHeaderKey, QString::fromUtf8(key));
         row->setFlags(Qt::NoItemFlags);
-        row->setSizeHint(QSize(0, 30));
+        row->setSizeHint(QSize(0, 28));
         QFont f = Theme::font(Theme::TextStyle::subheadline, QFont::DemiBold);
         row->setFont(f);
         return row;

@@ -111,6 +111,8 @@ StatTile::StatTile(qint64 count, const QString& title, const QString& symbol, co
     : QAbstractButton(parent), count_(count), title_(title), symbol_(symbol), color_(color), action_(std::move(action))
 {
     setObjectName(QStringLiteral("statTile"));
+    // Reached by Tab (a click does not leave a focus ring behind).
+    setFocusPolicy(Qt::TabFocus);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     setCursor(Qt::PointingHandCursor);
     hover_ = new HoverHighlight(this, 10);
@@ -162,6 +164,14 @@ void StatTile::paintEvent(QPaintEvent*)
     tint.setAlphaF(color.alphaF() * 0.1f);
     p.fillPath(rounded(r, 10), tint);
     hover_->paint(p, r);
+    if (hasFocus()) {
+        // The keyboard's place: a ring in the tile's own colour inside its edge.
+        QColor ring = color;
+        ring.setAlphaF(0.75);
+        p.setPen(QPen(ring, 2));
+        p.setBrush(Qt::NoBrush);
+        p.drawPath(rounded(r.adjusted(1, 1, -1, -1), 9));
+    }
 
     const bool rtl = layoutDirection() == Qt::RightToLeft;
     const QFont big = Theme::font(Theme::TextStyle::title2, QFont::Bold);

@@ -1,5 +1,7 @@
 #include "ui/UntrustedText.h"
 
+#include "platform/i18n/StringFormat.h"
+
 namespace UntrustedText {
 
 QString forDisplay(const QString& text, qsizetype maxLength)
@@ -8,6 +10,25 @@ QString forDisplay(const QString& text, qsizetype maxLength)
     qsizetype cut = maxLength;
     if (cut > 0 && text.at(cut - 1).isHighSurrogate()) --cut;
     return text.left(cut) + QChar(0x2026);
+}
+
+QString inSentence(const QString& text, qsizetype maxLength)
+{
+    const QString cut = forDisplay(text, maxLength);
+    QString balanced;
+    balanced.reserve(cut.size());
+    int open = 0;
+    for (QChar c : cut) {
+        const char16_t u = c.unicode();
+        if (u == 0x2066 || u == 0x2067 || u == 0x2068) ++open;
+        if (u == 0x2069) {
+            // A PDI that would close our own isolate early.
+            if (open == 0) continue;
+            --open;
+        }
+        balanced += c;
+    }
+    return isolated(balanced);
 }
 
 QString toolTip(const QString& text, qsizetype maxLength)

@@ -13,7 +13,7 @@ UpdateAlertText UpdateAlertText::make(const UpdateAlert& alert, const Localizati
     UpdateAlertText t;
     switch (alert.kind) {
     case UpdateAlert::Kind::available:
-        t.title = formatString(l.tr("Quorlent %@ is available"), {UntrustedText::forDisplay(alert.version, 200)});
+        t.title = formatString(l.tr("Quorlent %@ is available"), {UntrustedText::inSentence(alert.version, 200)});
         t.message = alert.notes;
         t.buttons = {l.tr("Later"), l.tr("Download")};
         t.defaultButton = 1;
@@ -28,7 +28,7 @@ UpdateAlertText UpdateAlertText::make(const UpdateAlert& alert, const Localizati
         break;
     case UpdateAlert::Kind::upToDate:
         t.title = l.tr("You’re up to date");
-        t.message = formatString(l.tr("Quorlent %@ is the latest version."), {UpdateChecker::installedVersion()});
+        t.message = formatString(l.tr("Quorlent %@ is the latest version."), {UntrustedText::inSentence(UpdateChecker::installedVersion(), 200)});
         t.buttons = {l.tr("OK")};
         t.defaultButton = -1;
         t.cancelButton = 0;

@@ -60,7 +60,7 @@ void UpdateBannerContent::setContent(const QString& version, const QString& note
 void UpdateBannerContent::retranslate()
 {
     const Localization l = UiLanguage::current();
-    title_->setText(formatString(l.tr("Quorlent %@ is available"), {UntrustedText::forDisplay(version_, 200)}));
+    title_->setText(formatString(l.tr("Quorlent %@ is available"), {UntrustedText::inSentence(version_, 200)}));
     skip_->setText(l.tr("Skip This Version"));
     later_->setText(l.tr("Later"));
     download_->setText(l.tr("Download"));

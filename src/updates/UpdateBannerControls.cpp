@@ -1,5 +1,6 @@
 #include "updates/UpdateBannerControls.h"
 
+#include "ui/Accessibility.h"
 #include "ui/Symbols.h"
 #include "ui/SmoothCorners.h"
 
@@ -250,7 +251,7 @@ void LinkButton::paintEvent(QPaintEvent*)
 ApplicationIconView::ApplicationIconView(int size, QWidget* parent) : QWidget(parent)
 {
     setFixedSize(size, size);
-    setAccessibleName(QString());
+    UiAccessibility::markDecorative(this);
     watchAppearance(this);
 }
 

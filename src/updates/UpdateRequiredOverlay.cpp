@@ -1,5 +1,6 @@
 #include "updates/UpdateRequiredOverlay.h"
 
+#include "ui/Accessibility.h"
 #include "platform/i18n/StringFormat.h"
 #include "ui/Blur.h"
 #include "ui/Card.h"
@@ -35,6 +36,8 @@ public:
     explicit RequiredCard(QWidget* parent) : QWidget(parent)
     {
         setObjectName(QStringLiteral("updateRequiredCard"));
+        // It blocks the window and asks for an answer: a dialog to the reader.
+        UiAccessibility::setRole(this, QAccessible::Dialog);
         connect(&Theme::Notifier::shared(), &Theme::Notifier::appearanceChanged, this, qOverload<>(&QWidget::update));
     }
 
@@ -52,7 +55,7 @@ public:
     explicit BadgedIcon(QWidget* parent) : QWidget(parent)
     {
         setFixedSize(kIcon + 2, kIcon + 2);
-        setAccessibleName(QString());
+        UiAccessibility::markDecorative(this);
         connect(&Theme::Notifier::shared(), &Theme::Notifier::appearanceChanged, this, qOverload<>(&QWidget::update));
     }
 
@@ -90,6 +93,7 @@ public:
         : QWidget(parent), symbol_(symbol), level_(level)
     {
         setFixedSize(size, size);
+        UiAccessibility::markDecorative(this);
         connect(&Theme::Notifier::shared(), &Theme::Notifier::appearanceChanged, this, qOverload<>(&QWidget::update));
     }
 
@@ -285,7 +289,7 @@ void UpdateRequiredOverlay::retranslate()
     title_->setText(l.tr("Update Required"));
     message_->setText(formatString(
         l.tr("This version of Quorlent is no longer supported. Download version %@ to keep using the app."),
-        {UntrustedText::forDisplay(version_, 200)}));
+        {UntrustedText::inSentence(version_, 200)}));
     quit_->setText(l.tr("Quit"));
     download_->setText(l.tr("Download Update"));
     footnote_->setText(l.tr("Open the downloaded disk image and drag Quorlent to Applications to replace this version."));

@@ -8,7 +8,9 @@
 #include "updates/UpdateChecker.h"
 
 #include <QEvent>
+#include <QFontMetrics>
 #include <QHBoxLayout>
+#include <QResizeEvent>
 #include <QPainter>
 #include <QVBoxLayout>
 #include <QVariantAnimation>
@@ -130,6 +132,12 @@ void UpdateSettingsRow::changeEvent(QEvent* e)
     QWidget::changeEvent(e);
 }
 
+void UpdateSettingsRow::resizeEvent(QResizeEvent* e)
+{
+    QWidget::resizeEvent(e);
+    if (e->oldSize().width() != width() && status_ == Status::available) refresh();
+}
+
 QString UpdateSettingsRow::statusText() const { return status_ == Status::none ? QString() : statusLabel_->text(); }
 
 QString UpdateSettingsRow::lastCheckedText() const { return lastChecked_->text(); }
@@ -154,7 +162,12 @@ void UpdateSettingsRow::refresh()
     const bool wraps = status_ == Status::error;
     statusLabel_->setWordWrap(wraps);
     statusLabel_->setSizePolicy(wraps ? QSizePolicy::Expanding : QSizePolicy::Preferred, QSizePolicy::Preferred);
-    if (auto* row = qobject_cast<QHBoxLayout*>(statusRow_->layout())) row->setStretchFactor(statusLabel_, wraps ? 1 : 0);
+    if (auto* row = qobject_cast<QHBoxLayout*>(statusRow_->layout())) {
+        // A wrapping message takes the whole row (not a third of it beside two stretches).
+        row->setStretchFactor(statusLabel_, wraps ? 1 : 0);
+        row->setStretch(0, wraps ? 0 : 1);
+        row->setStretch(row->count() - 1, wraps ? 0 : 1);
+    }
     statusSymbol_->setVisible(status_ == Status::upToDate);
     download_->setVisible(status_ == Status::available);
     statusRow_->setVisible(status_ != Status::none);
@@ -168,7 +181,16 @@ void UpdateSettingsRow::refresh()
         statusLabel_->setColor(Theme::statusWarning());
         break;
     case Status::available:
-        statusLabel_->setText(formatString(l.tr("Quorlent %@ is available"), {UntrustedText::forDisplay(s.version, 200)}));
+    {
+        // A version too long for the row keeps the sentence readable: its middle gives way.
+        const QString sentence = l.tr("Quorlent %@ is available");
+        const QFontMetrics fm(statusLabel_->font());
+        const int row = width() > 0 ? width() : kLaidOutWidth;
+        const int room = std::max(60, row - fm.horizontalAdvance(formatString(sentence, {QString()})) -
+                                          download_->sizeHint().width() - 16);
+        const QString version = fm.elidedText(UntrustedText::forDisplay(s.version, 200), Qt::ElideMiddle, room);
+        statusLabel_->setText(formatString(sentence, {UntrustedText::inSentence(version, 200)}));
+    }
         statusLabel_->setLevel(Theme::Level::primary);
         break;
     case Status::upToDate:
@@ -179,7 +201,7 @@ void UpdateSettingsRow::refresh()
     }
 
     if (const auto when = checker_.lastChecked())
-        lastChecked_->setText(formatString(l.tr("Last checked: %@"), {Formatters::date(*when, true, l)}));
+        lastChecked_->setText(formatString(l.tr("Last checked: %@"), {isolated(Formatters::date(*when, true, l))}));
     else
         lastChecked_->setText(l.tr("Not checked yet"));
 }

@@ -39,6 +39,8 @@ public:
     // Where "Download" goes (the desktop's handler by default).
     void setOpener(UrlOpener::Function opener) { opener_ = std::move(opener); }
 
+    // The row's width in the About pane (540 less its 32-point padding), before it is laid out.
+    static constexpr int kLaidOutWidth = 476;
     Status status() const { return status_; }
     QString statusText() const;
     QString lastCheckedText() const;
@@ -48,6 +50,7 @@ public:
 
 protected:
     void changeEvent(QEvent*) override;
+    void resizeEvent(QResizeEvent*) override;
 
 private:
     void refresh();

@@ -6,6 +6,7 @@
 #include "ui/Theme.h"
 #include "ui/UiLanguage.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QLabel>
 #include <QSemaphore>
@@ -340,3 +341,29 @@ TEST_F(BatteryHealthViewTest, RendersTheSpinner)
 }
 
 }  // namespace
+
+// A screen reader hears the health percentage as the ring's value, not as its description.
+TEST_F(BatteryHealthViewTest, TheRingsPercentageIsItsValue)
+{
+    GatedBattery battery;
+    battery.report = wornBattery();
+    BatteryHealthView view(battery.reader());
+    view.resize(900, 700);
+    view.show();
+    battery.gate.release();
+    ASSERT_TRUE(waitForReading(view));
+    QWidget* ring = view.findChild<QWidget*>(QStringLiteral("healthRing"));
+    ASSERT_NE(ring, nullptr);
+    QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(ring);
+    ASSERT_NE(iface, nullptr);
+    EXPECT_EQ(iface->role(), QAccessible::ProgressBar);
+    EXPECT_TRUE(iface->text(QAccessible::Description).isEmpty());
+    EXPECT_FALSE(iface->text(QAccessible::Value).isEmpty());
+    EXPECT_FALSE(iface->text(QAccessible::Name).contains(iface->text(QAccessible::Value)));
+    QAccessibleValueInterface* value = iface->valueInterface();
+    ASSERT_NE(value, nullptr);
+    EXPECT_GT(value->currentValue().toDouble(), 0.0);
+    EXPECT_LE(value->currentValue().toDouble(), 100.0);
+    EXPECT_TRUE(iface->text(QAccessible::Value).contains(QString::number(qRound(value->currentValue().toDouble()))))
+        << iface->text(QAccessible::Value).toStdString();
+}

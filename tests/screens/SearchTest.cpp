@@ -218,3 +218,40 @@ TEST(SearchResultsView, ANewInspectionKeepsTheQuery)
     EXPECT_EQ(view.visibleBlocks(), blocks);
     EXPECT_EQ(view.groups().first().section.id, blocks.first()->section().id);
 }
+
+TEST(SearchResults, TrimsEveryHorizontalSpaceAsTheWindowDoes)
+{
+    const struct {
+        QString query;
+        QString term;
+    } cases[] = {
+        {QString::fromUtf8("hevc\u3000"), "hevc"},  // left by an input method
+        {QString::fromUtf8("\u00a0hevc\u00a0"), "hevc"},
+        {QString::fromUtf8("\u2009\u202fhevc\t"), "hevc"},
+        {QString::fromUtf8("\nhevc\u3000"), "\nhevc"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(SearchResults::term(c.query), c.term) << c.query.toStdString();
+        EXPECT_EQ(shape(SearchResults::groups(sample(), c.query, std::nullopt)).isEmpty(), c.term.startsWith('\n'))
+            << c.query.toStdString();
+    }
+}
+
+TEST(SearchResults, LetterCaseFollowsTheInterfaceLanguage)
+{
+    const QList<CapabilitySection> sections{CapabilitySection::make(
+        "Sistem", "info.circle",
+        {item(QString::fromUtf8("İşlemci"), "Intel", S::info), item(QString::fromUtf8("Bellek"), QString::fromUtf8("DISK ışığı"), S::info)})};
+    const QLocale turkish(QStringLiteral("tr-TR"));
+    EXPECT_EQ(shape(SearchResults::groups(sections, QString::fromUtf8("işlem"), std::nullopt, turkish)),
+              QString::fromUtf8("Sistem: İşlemci"));
+    EXPECT_EQ(shape(SearchResults::groups(sections, QString::fromUtf8("İŞLEM"), std::nullopt, turkish)),
+              QString::fromUtf8("Sistem: İşlemci"));
+    EXPECT_EQ(shape(SearchResults::groups(sections, QString::fromUtf8("IŞIĞI"), std::nullopt, turkish)),
+              QString::fromUtf8("Sistem: Bellek"));
+    // In Turkish the dotless I is not the dotted one's capital.
+    EXPECT_TRUE(SearchResults::groups(sections, QString::fromUtf8("dısk"), std::nullopt, turkish).size() == 1);
+    EXPECT_TRUE(SearchResults::groups(sections, QString::fromUtf8("disk"), std::nullopt, turkish).isEmpty());
+    // English folds as before.
+    EXPECT_EQ(SearchResults::groups(sections, QString::fromUtf8("disk"), std::nullopt, QLocale(QStringLiteral("en-US"))).size(), 1);
+}

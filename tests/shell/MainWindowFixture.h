@@ -160,11 +160,22 @@ inline QStringList menuTree(const QMenu* menu, const QString& indent = QString()
     return lines;
 }
 
+// A menu title as read: the mnemonic marker dropped ("&File" reads "File", "&&" reads "&").
+inline QString withoutMnemonic(const QString& title)
+{
+    QString out;
+    for (qsizetype i = 0; i < title.size(); ++i) {
+        if (title[i] == u'&' && i + 1 < title.size()) ++i;
+        out += title[i];
+    }
+    return out;
+}
+
 inline QStringList menuBarTree(const QMenuBar* bar)
 {
     QStringList lines;
     for (QAction* a : bar->actions()) {
-        lines << a->text() + (a->isEnabled() ? QString() : QStringLiteral(" (off)"));
+        lines << withoutMnemonic(a->text()) + (a->isEnabled() ? QString() : QStringLiteral(" (off)"));
         if (a->menu()) lines << menuTree(a->menu(), QStringLiteral("  "));
     }
     return lines;

@@ -1,3 +1,5 @@
+#include "shell/ToolbarMenuButton.h"
+#include "shell/QuorlentApplication.h"
 #include "MainWindowFixture.h"
 
 #include "screens/SearchResultsView.h"
@@ -8,6 +10,7 @@
 #include "shell/Sidebar.h"
 #include "support/Input.h"
 
+#include <QLabel>
 #include <QGraphicsBlurEffect>
 #include <QLineEdit>
 #include <QListWidget>
@@ -45,7 +48,10 @@ TEST(MainWindow, OpensAtTheDefaultSizeWithItsMinimum)
     MainWindow& w = f.open();
     EXPECT_EQ(w.objectName(), "main");
     EXPECT_EQ(w.size(), QSize(1180, 800));
-    EXPECT_EQ(w.minimumSize(), QSize(860, 580));
+    // 860 by 580 is the content's minimum, under the menu bar and the toolbar.
+    EXPECT_EQ(w.splitter()->minimumSize(), QSize(860, 580));
+    EXPECT_EQ(w.minimumSizeHint().width(), 860);
+    EXPECT_GT(w.minimumSizeHint().height(), 580);
     EXPECT_EQ(w.windowTitle(), "Quorlent");
     EXPECT_EQ(w.sidebar()->minimumWidth(), 210);
     EXPECT_EQ(w.sidebar()->maximumWidth(), 320);
@@ -408,4 +414,54 @@ TEST(MainWindow, FixedTextsFollowALanguageSwitchAtOnce)
     EXPECT_EQ(w.sidebar()->list()->item(1)->text(), QString::fromUtf8("Prüfung"));
     EXPECT_EQ(w.page()->objectName(), "page.overview");
     QApplication::setLayoutDirection(Qt::LeftToRight);
+}
+
+// The update banner runs across the whole detail pane (its content keeps its own insets).
+TEST(MainWindow, TheUpdateBannerSpansTheDetailPane)
+{
+    MainWindowFixture f;
+    ShellHooks hooks;
+    QWidget* banner = nullptr;
+    hooks.makeUpdateBanner = [&](QWidget* parent) { return banner = new QLabel(QStringLiteral("Quorlent 2.0 is available"), parent); };
+    MainWindow& w = f.open(hooks);
+    w.resize(1180, 800);
+    showAndInspect(f, w);
+    ASSERT_TRUE(banner);
+    QWidget* pane = banner->parentWidget();
+    EXPECT_EQ(pane->objectName(), "detail");
+    EXPECT_EQ(banner->x(), 0);
+    EXPECT_EQ(banner->width(), pane->width());
+    EXPECT_GT(banner->width(), banner->sizeHint().width() * 2);
+}
+
+// Right to left, the menu buttons' chevrons keep clear of their titles; Export and Language
+// stand apart from the first two buttons as one group.
+TEST(MainWindow, ToolbarMenuChevronsKeepClearOfTheTitlesInBothDirections)
+{
+    for (const char* code : {"en", "ar"}) {
+        SCOPED_TRACE(code);
+        MainWindowFixture f;
+        f.language.select(QString::fromLatin1(code));
+        MainWindow& w = f.open();
+        QuorlentApplication::applyInterfaceLanguage(f.language.localization());
+        w.show();
+        QApplication::processEvents();
+        for (QToolButton* button : {w.exportButton(), w.languageButton()}) {
+            auto* menuButton = qobject_cast<ToolbarMenuButton*>(button);
+            ASSERT_NE(menuButton, nullptr);
+            const QFontMetrics fm(button->font());
+            const int content = button->iconSize().width() + 4 + fm.horizontalAdvance(button->text());
+            const QRect chevron = menuButton->chevronRect();
+            // The title and icon fit in the part of the button before the chevron.
+            EXPECT_GE(button->width() - chevron.width(), content);
+            if (button->layoutDirection() == Qt::RightToLeft) EXPECT_LT(chevron.left(), button->width() / 3);
+            else EXPECT_GT(chevron.left(), button->width() * 2 / 3);
+        }
+        const int between = std::abs(w.languageButton()->geometry().center().x() - w.exportButton()->geometry().center().x()) -
+                            (w.languageButton()->width() + w.exportButton()->width()) / 2;
+        QWidget* copy = w.toolBar()->widgetForAction(w.copyAction());
+        const int before = std::abs(w.exportButton()->geometry().center().x() - copy->geometry().center().x()) -
+                           (w.exportButton()->width() + copy->width()) / 2;
+        EXPECT_GE(before, between + MainWindow::kToolbarGroupGap - 2);
+    }
 }

@@ -13,6 +13,9 @@
 #include "updates/UpdateChecker.h"
 #include "updates/UpdateSettingsRow.h"
 
+#include <QLabel>
+#include <QScreen>
+#include <QLayout>
 #include <QApplication>
 #include <QFileInfo>
 #include <QTemporaryDir>
@@ -93,9 +96,9 @@ TEST_F(SettingsTest, OneWindowRaisedWhenOpenedAgain)
     EXPECT_EQ(SettingsWindow::open(environment(true)), w);
     EXPECT_EQ(QApplication::topLevelWidgets().count(w), 1);
     w->showTab(SettingsWindow::Tab::about);
-    EXPECT_EQ(w->windowTitle(), "About");
+    EXPECT_EQ(w->windowTitle(), "About \u2014 Quorlent");
     w->showTab(SettingsWindow::Tab::general);
-    EXPECT_EQ(w->windowTitle(), "General");
+    EXPECT_EQ(w->windowTitle(), "General \u2014 Quorlent");
     EXPECT_GE(w->general()->height(), GeneralSettingsPane::kMinimumHeight);
     EXPECT_EQ(w->tabButton(SettingsWindow::Tab::general)->text(), "General");
     EXPECT_EQ(w->tabButton(SettingsWindow::Tab::about)->text(), "About");
@@ -304,3 +307,39 @@ TEST_F(SettingsTest, Renders)
 }
 
 }  // namespace
+
+// After a failed check the About pane grows to show the whole message across the row.
+TEST_F(SettingsTest, TheAboutPaneRefitsAroundAFailedChecksMessage)
+{
+    SettingsWindow* w = SettingsWindow::open(environment(true));
+    w->showTab(SettingsWindow::Tab::about);
+    QApplication::processEvents();
+    const int before = w->height();
+    checker->checkNow(true);
+    ASSERT_TRUE(LocalHttpServer::waitUntil([&] { return !checker->isChecking(); }));
+    for (int i = 0; i < 5; ++i) QApplication::processEvents();
+    UpdateSettingsRow* row = w->about()->updateRow();
+    ASSERT_EQ(row->status(), UpdateSettingsRow::Status::error);
+    auto* label = row->findChild<QLabel*>(QStringLiteral("updateStatus"));
+    ASSERT_NE(label, nullptr);
+    // The message takes the row's width, not a third of it, and every line of it shows.
+    EXPECT_GE(label->width(), row->width() * 9 / 10);
+    EXPECT_GE(label->height(), label->heightForWidth(label->width()));
+    EXPECT_GT(w->height(), before);
+    EXPECT_GE(w->height(), w->layout()->totalHeightForWidth(SettingsWindow::kWidth));
+    EXPECT_LE(row->mapTo(w, QPoint(0, row->height())).y(), w->height());
+}
+
+TEST_F(SettingsTest, OpensOverTheMainWindow)
+{
+    QWidget main;
+    main.setObjectName(QStringLiteral("main"));
+    main.setGeometry(20, 40, 760, 560);  // inside the offscreen screen of 800 by 800
+    main.show();
+    QApplication::processEvents();
+    SettingsWindow* w = SettingsWindow::open(environment(true));
+    QApplication::processEvents();
+    EXPECT_NEAR(w->frameGeometry().center().x(), main.frameGeometry().center().x(), 2) << w->frameGeometry().x() << "," << w->frameGeometry().y() << " main " << main.frameGeometry().x() << " screen " << main.screen()->availableGeometry().width();
+    EXPECT_GT(w->frameGeometry().top(), main.frameGeometry().top());
+    EXPECT_LT(w->frameGeometry().top(), main.frameGeometry().center().y());
+}

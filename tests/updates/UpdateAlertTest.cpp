@@ -1,3 +1,4 @@
+#include "platform/i18n/StringFormat.h"
 #include "support/Input.h"
 #include "updates/UpdateAlertPresenter.h"
 #include "updates/UpdateBanner.h"
@@ -55,12 +56,12 @@ TEST_F(AlertTest, TheThreeAnswersOfAMenuCheck)
     const QString refused = QStringLiteral("http://127.0.0.1:%1").arg(LocalHttpServer::refusedPort());
     const std::vector<Case> cases = {
         {"available", [](AlertTest&) {}, 5,
-         UpdateAlertText{"Quorlent 2.0 is available", "New things", {"Later", "Download"}, 1, 0}},
+         UpdateAlertText{"Quorlent \u20682.0\u2069 is available", "New things", {"Later", "Download"}, 1, 0}},
         {"failed", [refused](AlertTest& t) { t.useServer(refused); }, 5,
          UpdateAlertText{QString::fromUtf8("Couldn’t check for updates"), kNetworkMessage, {"OK"}, -1, 0}},
         {"upToDate", [](AlertTest&) {}, 7,
          UpdateAlertText{QString::fromUtf8("You’re up to date"),
-                         QStringLiteral("Quorlent %1 is the latest version.").arg(UpdateChecker::installedVersion()),
+                         QStringLiteral("Quorlent %1 is the latest version.").arg(isolated(UpdateChecker::installedVersion())),
                          {"OK"},
                          -1,
                          0}},
@@ -117,7 +118,7 @@ TEST_F(AlertTest, SkippedBuildStillAnswersRequiredRaisesNothing)
         attach(c);
         menuCheck(c);
         ASSERT_EQ(shown.size(), 1u);
-        EXPECT_EQ(shown[0].text.title, "Quorlent 2.0 is available");
+        EXPECT_EQ(shown[0].text.title, "Quorlent \u20682.0\u2069 is available");
         EXPECT_FALSE(banner.isOffering());
     }
     shown.clear();

@@ -48,7 +48,7 @@ TEST_F(BannerTest, AvailableVersionShowsTheBannerWithItsTexts)
     ASSERT_TRUE(offers(*host.banner));
     EXPECT_EQ(host.banner->progress(), 1.0);
     UpdateBannerContent* content = host.banner->content();
-    EXPECT_EQ(content->titleLabel()->text(), "Quorlent 2.0 is available");
+    EXPECT_EQ(content->titleLabel()->text(), "Quorlent \u20682.0\u2069 is available");
     EXPECT_EQ(content->titleLabel()->textFormat(), Qt::PlainText);
     EXPECT_TRUE(content->notesText()->isVisibleTo(content));
     EXPECT_EQ(content->notesText()->text(), "New things");

@@ -6,6 +6,8 @@
 #include "updates/UpdateRequiredOverlay.h"
 #include "updates/UpdateViewsFixture.h"
 
+#include <QAbstractScrollArea>
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
 #include <QLineEdit>
@@ -70,7 +72,7 @@ TEST_F(OverlayTest, RequiredCoversTheWindowAndReturnDownloads)
     EXPECT_EQ(w.overlay->card()->width(), 400);
     EXPECT_EQ(w.overlay->card()->geometry().center().x(), w.window->rect().center().x());
     EXPECT_EQ(w.overlay->messageLabel()->text(),
-              "This version of Quorlent is no longer supported. Download version 2.0 to keep using the app.");
+              "This version of Quorlent is no longer supported. Download version \u20682.0\u2069 to keep using the app.");
     EXPECT_EQ(w.overlay->notesBox()->textView()->toPlainText(), "New things");
     QCoreApplication::processEvents();
     EXPECT_TRUE(w.overlay->isAncestorOf(QApplication::focusWidget())) << QApplication::focusWidget();
@@ -299,3 +301,31 @@ TEST_F(OverlayTest, FollowsTheLanguage)
 }
 
 }  // namespace
+
+// To assistive technology the card is a dialog; its symbols are decoration.
+TEST_F(OverlayTest, TheCardIsADialogAndItsSymbolsAreHidden)
+{
+    UpdateChecker& c = start(2);
+    Window w(c);
+    drain();
+    QAccessibleInterface* card = QAccessible::queryAccessibleInterface(w.overlay->card());
+    ASSERT_TRUE(card);
+    EXPECT_EQ(card->role(), QAccessible::Dialog);
+    EXPECT_EQ(card->text(QAccessible::Name), "Update Required");
+    int decorations = 0;
+    for (QWidget* child : w.overlay->card()->findChildren<QWidget*>()) {
+        QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(child);
+        ASSERT_TRUE(iface);
+        if (iface->role() == QAccessible::NoRole) {
+            ++decorations;
+            EXPECT_TRUE(iface->state().invisible);
+            continue;
+        }
+        // Every other leaf that shows has something to say.
+        if (child->isVisible() && child->findChildren<QWidget*>().isEmpty() && iface->text(QAccessible::Name).isEmpty() &&
+            !qobject_cast<QAbstractScrollArea*>(child->parentWidget()) && !qobject_cast<QScrollBar*>(child))
+            ADD_FAILURE() << child->metaObject()->className() << " " << child->objectName().toStdString() << " role "
+                          << iface->role();
+    }
+    EXPECT_EQ(decorations, 2);  // the badged icon and the notes' sparkles
+}

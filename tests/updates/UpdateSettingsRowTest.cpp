@@ -1,3 +1,4 @@
+#include "platform/i18n/StringFormat.h"
 #include "support/Input.h"
 #include "ui/Formatters.h"
 #include "ui/ThemedLabel.h"
@@ -41,8 +42,8 @@ TEST_F(RowTest, StatusTable)
     const std::vector<Case> cases = {
         {"unknown", 5, false, false, S::none, QString()},
         {"upToDate", 7, false, false, S::upToDate, "Quorlent is up to date."},
-        {"available", 5, false, false, S::available, "Quorlent 2.0 is available"},
-        {"required", 2, false, false, S::available, "Quorlent 2.0 is available"},
+        {"available", 5, false, false, S::available, "Quorlent \u20682.0\u2069 is available"},
+        {"required", 2, false, false, S::available, "Quorlent \u20682.0\u2069 is available"},
         {"error", 5, true, false, S::error, kNetworkMessage},
         {"checkingOverError", 5, true, true, S::checking, QString::fromUtf8("Checking for updates…")},
     };
@@ -124,17 +125,17 @@ TEST_F(RowTest, LastCheckedText)
     drain();
     auto row = makeRow(c);
     const Localization en = Localization::english();
-    EXPECT_EQ(row->lastCheckedText(), "Last checked: " + Formatters::date(earlier, true, en));
+    EXPECT_EQ(row->lastCheckedText(), "Last checked: " + isolated(Formatters::date(earlier, true, en)));
     prefs->setValue(APIClient::kServerURLKey, server.url().toString());
     c.checkNow(true);
     drain();
-    EXPECT_EQ(row->lastCheckedText(), "Last checked: " + Formatters::date(now, true, en));
+    EXPECT_EQ(row->lastCheckedText(), "Last checked: " + isolated(Formatters::date(now, true, en)));
     // In the interface language's locale.
     const Localization de = Localization::forCode(QStringLiteral("de"), QStringLiteral("en_US"));
     UiLanguage::Override lang(de);
     QEvent change(QEvent::LanguageChange);
     QCoreApplication::sendEvent(row.get(), &change);
-    EXPECT_TRUE(row->lastCheckedText().endsWith(Formatters::date(now, true, de)));
+    EXPECT_TRUE(row->lastCheckedText().endsWith(isolated(Formatters::date(now, true, de))));
 }
 
 }  // namespace
