@@ -15,15 +15,21 @@
 #include "updates/UpdateRequiredOverlay.h"
 #include "shell/QuorlentApplication.h"
 #include "shell/SingleInstance.h"
+#include "ui/DeferredWidget.h"
 
 #include <QApplication>
+#include <QSslSocket>
 #include <QSystemTrayIcon>
+#include <QThreadPool>
 
 #include "BuildConfig.h"
 
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
+    // The launch update check needs the TLS backend, a plugin that loads OpenSSL: loaded beside
+    // the windows' construction, it no longer delays the first paint.
+    QThreadPool::globalInstance()->start([] { QSslSocket::supportsSsl(); });
     QApplication::setApplicationName(QStringLiteral("Quorlent"));
     QApplication::setOrganizationName(QStringLiteral("Lumbrel"));
     QApplication::setApplicationVersion(QString::fromLatin1(BuildConfig::version));
@@ -48,8 +54,29 @@ int main(int argc, char** argv)
     };
     hooks.openSettings = [settings] { SettingsWindow::open(settings()); };
     hooks.showAbout = QuorlentApplication::aboutPane(settings);
-    hooks.makeUpdateBanner = [](QWidget* parent) -> QWidget* { return new UpdateBanner(UpdateChecker::shared(), parent); };
-    hooks.makeRequiredOverlay = [](QWidget* parent) -> QWidget* { return new UpdateRequiredOverlay(UpdateChecker::shared(), parent); };
+    // The banner and the required-update card are made when the checker first has something
+    // for them, not at start: most runs never show either.
+    hooks.makeUpdateBanner = [](QWidget* parent) -> QWidget* {
+        auto* host = new DeferredWidget([](QWidget* p) -> QWidget* { return new UpdateBanner(UpdateChecker::shared(), p); }, parent);
+        UpdateChecker& checker = UpdateChecker::shared();
+        auto wake = [host, &checker] {
+            if (checker.showsBanner() && checker.state().isAvailable()) host->build();
+        };
+        QObject::connect(&checker, &UpdateChecker::stateChanged, host, wake);
+        QObject::connect(&checker, &UpdateChecker::showsBannerChanged, host, wake);
+        wake();
+        return host;
+    };
+    hooks.makeRequiredOverlay = [](QWidget* parent) -> QWidget* {
+        auto* host = new DeferredWidget([](QWidget* p) -> QWidget* { return new UpdateRequiredOverlay(UpdateChecker::shared(), p); }, parent);
+        UpdateChecker& checker = UpdateChecker::shared();
+        auto wake = [host, &checker] {
+            if (UpdateRequiredOverlay::isRequired(checker.state())) host->build();
+        };
+        QObject::connect(&checker, &UpdateChecker::stateChanged, host, wake);
+        wake();
+        return host;
+    };
     hooks.attachUpdateAlert = [](std::function<QWidget*()> window) { UpdateAlert::attach(UpdateChecker::shared(), std::move(window)); };
     hooks.makeExportMenu = [](std::function<void(ReportFormat)> run, QWidget* parent) -> QMenu* { return new ExportMenu(std::move(run), parent); };
     hooks.makeTrayItem = TrayHost::factoryFor<MonitorTrayItem>(

@@ -10,7 +10,8 @@ class QWindow;
 
 // The measurement side of a start-up run (bench/run-figures.sh). Both the application and
 // the bare window report through it, so their figures are taken the same way: each stage is
-// one line "<stage> <CLOCK_REALTIME nanoseconds>" or "rss_<stage> <kB>" appended to the file
+// two lines "<stage> <CLOCK_REALTIME nanoseconds>" and "cpu_<stage> <process CPU ms>", or one
+// "rss_<stage> <kB>", appended to the file
 // named by QRL_BENCH_REPORT.
 namespace StartupProbe {
 

@@ -58,30 +58,59 @@ void paint(QPainter& painter, const QRectF& rect, qreal radius, Theme::Appearanc
     painter.restore();
 }
 
+namespace {
+// The shadow of a card of `card` size: its outline in black, blurred, with `e` of room around it.
+QImage blurredOutline(QSizeF card, qreal radius, int e)
+{
+    QImage img(QSize(int(std::ceil(card.width())) + 2 * e, int(std::ceil(card.height())) + 2 * e), QImage::Format_ARGB32);
+    img.fill(Qt::transparent);
+    {
+        QPainter p(&img);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.fillPath(roundedPath(QRectF(QPointF(e, e), card), radius), Qt::black);
+    }
+    blurAlpha(img, int(kShadowBlur / 2));
+    return img;
+}
+}  // namespace
+
 void paintShadow(QPainter& painter, const QRectF& rect, qreal radius, Theme::Appearance a)
 {
     const qreal opacity = shadowOpacity(a);
     if (opacity <= 0 || rect.isEmpty()) return;
-    // The blurred shape is cached per size: repaints only blit it.
-    static QCache<QString, QImage> cache(64);
     const int e = int(std::ceil(shadowExtent()));
+    // Away from the corners the blurred outline is the same along each edge: a card larger than
+    // its corners is drawn from one small image in nine parts, so big cards cost neither a big
+    // blur nor a big image. `m` reaches past the corner's curve (smooth corners bend over up to
+    // twice the radius) and the blur's reach.
+    const int m = int(std::ceil(2 * e + 2 * radius)) + 1;
     const QSize size(int(std::ceil(rect.width())) + 2 * e, int(std::ceil(rect.height())) + 2 * e);
-    const QString key = QStringLiteral("%1x%2r%3").arg(size.width()).arg(size.height()).arg(radius);
+    const bool sliced = size.width() > 2 * m + 1 && size.height() > 2 * m + 1;
+    static QCache<QString, QImage> cache(64);
+    const QString key = sliced ? QStringLiteral("r%1").arg(radius) : QStringLiteral("%1x%2r%3").arg(size.width()).arg(size.height()).arg(radius);
     QImage* img = cache.object(key);
     if (!img) {
-        img = new QImage(size, QImage::Format_ARGB32);
-        img->fill(Qt::transparent);
-        {
-            QPainter p(img);
-            p.setRenderHint(QPainter::Antialiasing);
-            p.fillPath(roundedPath(QRectF(e, e, rect.width(), rect.height()), radius), Qt::black);
-        }
-        blurAlpha(*img, int(kShadowBlur / 2));
+        img = new QImage(sliced ? blurredOutline(QSizeF(2 * m + 1 - 2 * e, 2 * m + 1 - 2 * e), radius, e)
+                                : blurredOutline(rect.size(), radius, e));
         cache.insert(key, img);
     }
     painter.save();
     painter.setOpacity(painter.opacity() * opacity);
-    painter.drawImage(QPointF(rect.left() - e, rect.top() - e + kShadowOffsetY), *img);
+    const QPointF origin(rect.left() - e, rect.top() - e + kShadowOffsetY);
+    if (!sliced) {
+        painter.drawImage(origin, *img);
+    } else {
+        const QPoint o = origin.toPoint();
+        const int w = size.width(), h = size.height(), mid = w - 2 * m, midH = h - 2 * m;
+        const int xs[3] = {0, m, m + 1}, ys[3] = {0, m, m + 1};     // source columns and rows
+        const int sw[3] = {m, 1, m}, sh[3] = {m, 1, m};
+        const int xt[3] = {0, m, m + mid}, yt[3] = {0, m, m + midH}; // target columns and rows
+        const int tw[3] = {m, mid, m}, th[3] = {m, midH, m};
+        for (int row = 0; row < 3; ++row)
+            for (int col = 0; col < 3; ++col)
+                painter.drawImage(QRect(o.x() + xt[col], o.y() + yt[row], tw[col], th[row]), *img,
+                                  QRect(xs[col], ys[row], sw[col], sh[row]));
+    }
     painter.restore();
 }
 
