@@ -58,7 +58,8 @@ TEST(CardShadow, EveryCardSizeLooksLikeOneBlurOfItsOutline)
     const Case cases[] = {
         {QRectF(20, 20, 700, 420), 14},  // a hero card
         {QRectF(20, 20, 240, 120), 12},  // a category card
-        {QRectF(20, 20, 60, 300), 12},   // narrower than the slices: drawn whole
+        {QRectF(20, 20, 60, 300), 12},   // narrower than the slices: sliced along its height only
+        {QRectF(20, 20, 900, 56), 12},   // a search group of one row: sliced along its width only
         {QRectF(20, 20, 30, 24), 10},    // a small chip
         {QRectF(20, 20, 500, 90), 0},    // square corners
     };
