@@ -4,11 +4,13 @@
 #  - resident memory after every page has been shown once (with the full history loaded);
 #  - CPU time and wake-ups of an idle main window over 20 seconds.
 # Usage: bench/shell_startup.sh [build dir] [runs]   (needs xvfb-run; builds nothing itself)
+# The application measured is bench/quorlent_probed: our entry with the start-up probe beside it
+# (bench/startup/probe_hook.cpp). bench/run-figures.sh puts these figures beside their floors.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 BUILD=${1:-build}
 RUNS=${2:-10}
-BIN=$(realpath "$BUILD/quorlent")
+BIN=$(realpath "$BUILD/bench/quorlent_probed")
 HELPER=$(realpath "$BUILD/bench/bench_shell")
 WORK=$(mktemp -d)
 trap 'rm -rf "$WORK"' EXIT
@@ -40,11 +42,11 @@ inner() {
   painted=$(awk '/^painted/ {print $2}' "$report")
   echo "startup_ms $(( (painted - start) / 1000000 ))"
   local stage at
-  for stage in entered application started window; do
+  for stage in application mapped; do
     at=$(awk -v s=$stage '$1 == s {print $2}' "$report")
     [ -n "$at" ] && echo "${stage}_ms $(( (at - start) / 1000000 ))"
   done
-  grep "^rss" "$report" || true
+  grep "^rss_" "$report" || true
 }
 
 idle() {
@@ -92,7 +94,7 @@ for mode in fresh history tour idle; do
   echo "== $mode"
   out=$(QRL_BENCH_INNER=1 xvfb-run -a -s "-screen 0 1400x900x24" "$0" "$BUILD" "$RUNS" "$mode")
   echo "$out" | grep -v "_ms " || true
-  for figure in entered_ms application_ms started_ms window_ms startup_ms; do
+  for figure in application_ms mapped_ms startup_ms; do
     echo "$out" | awk -v f=$figure '$1 == f {print $2}' | sort -n | awk -v f=$figure '
       { v[++n] = $1 }
       END { if (n) printf "%s runs %d  min %d  median %d  max %d\n", f, n, v[1], v[int((n + 1) / 2)], v[n] }'

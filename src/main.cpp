@@ -1,6 +1,4 @@
 #include "app/AppRouter.h"
-#include "history/ScanHistory.h"
-#include "inspection/Quorlent.h"
 #include "app/LanguageManager.h"
 #include "monitor/LiveMonitor.h"
 #include "monitor/MonitorTrayItem.h"
@@ -9,7 +7,6 @@
 #include "reports/ReportExporter.h"
 #include "shell/ExportAction.h"
 #include "shell/MainWindow.h"
-#include "shell/MainWindowPaintProbe.h"
 #include "shell/OnboardingView.h"
 #include "shell/SettingsWindow.h"
 #include "updates/UpdateAlertPresenter.h"
@@ -18,113 +15,21 @@
 #include "updates/UpdateRequiredOverlay.h"
 #include "shell/QuorlentApplication.h"
 #include "shell/SingleInstance.h"
+#include "ui/DeferredWidget.h"
 
 #include <QApplication>
-#include <QFile>
-#include <QLineEdit>
+#include <QSslSocket>
 #include <QSystemTrayIcon>
-#include <QTimer>
-
-#include <ctime>
+#include <QThreadPool>
 
 #include "BuildConfig.h"
 
-namespace {
-// Measurement runs (bench/shell_startup.sh): with QRL_BENCH_REPORT set, the moment the first
-// overview has been painted is written to that file (CLOCK_REALTIME, nanoseconds); with
-// QRL_BENCH_TOUR also set, every page is then shown once and the resident memory written,
-// and the application quits.
-class BenchProbe : public QObject {
-public:
-    BenchProbe(MainWindow& window, QString report, bool tour)
-        : window_(window),
-          report_(std::move(report)),
-          tour_(tour),
-          loading_(window, DetailRoute::Kind::loading, [this] { write("window " + QByteArray::number(now())); }),
-          overview_(window, DetailRoute::Kind::overview, [this] {
-              write("painted " + QByteArray::number(now()));
-              if (tour_) QTimer::singleShot(0, this, &BenchProbe::runTour);
-          })
-    {
-    }
-
-private:
-    static qint64 now()
-    {
-        timespec ts{};
-        clock_gettime(CLOCK_REALTIME, &ts);
-        return qint64(ts.tv_sec) * 1000000000LL + ts.tv_nsec;
-    }
-    void write(const QByteArray& line)
-    {
-        QFile f(report_);
-        if (f.open(QIODevice::Append)) f.write(line + '\n');
-    }
-    void runTour()
-    {
-        AppRouter& router = AppRouter::shared();
-        auto settle = [] {
-            for (int i = 0; i < 3; ++i) QApplication::processEvents();
-        };
-        QList<SidebarItem> stops{SidebarItem::overview()};
-        for (const QString& symbol : sectionSymbols()) stops << SidebarItem::section(symbol);
-        for (ProFeature f : ProFeatures::all()) stops << SidebarItem::pro(f);
-        for (const SidebarItem& item : stops) {
-            router.setSelection(item);
-            // The history page reads the stored scans.
-            if (item == SidebarItem::pro(ProFeature::history)) ScanHistory::shared();
-            settle();
-        }
-        router.setStatusFocus(CapabilityStatus::warning);
-        settle();
-        window_.searchField()->setText(QStringLiteral("memory"));
-        settle();
-        window_.searchField()->clear();
-        router.setSelection(SidebarItem::overview());
-        settle();
-        QFile status(QStringLiteral("/proc/self/status"));
-        if (status.open(QIODevice::ReadOnly))
-            for (const QByteArray& line : status.readAll().split('\n'))
-                if (line.startsWith("VmRSS:")) write("rss " + line.mid(6).trimmed());
-        QApplication::quit();
-    }
-    QStringList sectionSymbols() const
-    {
-        QStringList out;
-        if (model_)
-            for (const CapabilitySection& s : model_->sections()) out << s.symbol;
-        return out;
-    }
-
-public:
-    Quorlent* model_ = nullptr;
-
-private:
-    MainWindow& window_;
-    QString report_;
-    bool tour_;
-    MainWindowPaintProbe loading_;
-    MainWindowPaintProbe overview_;
-};
-}  // namespace
-
-namespace {
-void mark(const char* stage)
-{
-    const QString report = qEnvironmentVariable("QRL_BENCH_REPORT");
-    if (report.isEmpty()) return;
-    timespec ts{};
-    clock_gettime(CLOCK_REALTIME, &ts);
-    QFile f(report);
-    if (f.open(QIODevice::Append)) f.write(QByteArray(stage) + ' ' + QByteArray::number(qint64(ts.tv_sec) * 1000000000LL + ts.tv_nsec) + '\n');
-}
-}  // namespace
-
 int main(int argc, char** argv)
 {
-    mark("entered");
     QApplication app(argc, argv);
-    mark("application");
+    // The launch update check needs the TLS backend, a plugin that loads OpenSSL: loaded beside
+    // the windows' construction, it no longer delays the first paint.
+    QThreadPool::globalInstance()->start([] { QSslSocket::supportsSsl(); });
     QApplication::setApplicationName(QStringLiteral("Quorlent"));
     QApplication::setOrganizationName(QStringLiteral("Lumbrel"));
     QApplication::setApplicationVersion(QString::fromLatin1(BuildConfig::version));
@@ -149,8 +54,29 @@ int main(int argc, char** argv)
     };
     hooks.openSettings = [settings] { SettingsWindow::open(settings()); };
     hooks.showAbout = QuorlentApplication::aboutPane(settings);
-    hooks.makeUpdateBanner = [](QWidget* parent) -> QWidget* { return new UpdateBanner(UpdateChecker::shared(), parent); };
-    hooks.makeRequiredOverlay = [](QWidget* parent) -> QWidget* { return new UpdateRequiredOverlay(UpdateChecker::shared(), parent); };
+    // The banner and the required-update card are made when the checker first has something
+    // for them, not at start: most runs never show either.
+    hooks.makeUpdateBanner = [](QWidget* parent) -> QWidget* {
+        auto* host = new DeferredWidget([](QWidget* p) -> QWidget* { return new UpdateBanner(UpdateChecker::shared(), p); }, parent);
+        UpdateChecker& checker = UpdateChecker::shared();
+        auto wake = [host, &checker] {
+            if (checker.showsBanner() && checker.state().isAvailable()) host->build();
+        };
+        QObject::connect(&checker, &UpdateChecker::stateChanged, host, wake);
+        QObject::connect(&checker, &UpdateChecker::showsBannerChanged, host, wake);
+        wake();
+        return host;
+    };
+    hooks.makeRequiredOverlay = [](QWidget* parent) -> QWidget* {
+        auto* host = new DeferredWidget([](QWidget* p) -> QWidget* { return new UpdateRequiredOverlay(UpdateChecker::shared(), p); }, parent);
+        UpdateChecker& checker = UpdateChecker::shared();
+        auto wake = [host, &checker] {
+            if (UpdateRequiredOverlay::isRequired(checker.state())) host->build();
+        };
+        QObject::connect(&checker, &UpdateChecker::stateChanged, host, wake);
+        wake();
+        return host;
+    };
     hooks.attachUpdateAlert = [](std::function<QWidget*()> window) { UpdateAlert::attach(UpdateChecker::shared(), std::move(window)); };
     hooks.makeExportMenu = [](std::function<void(ReportFormat)> run, QWidget* parent) -> QMenu* { return new ExportMenu(std::move(run), parent); };
     hooks.makeTrayItem = TrayHost::factoryFor<MonitorTrayItem>(
@@ -159,12 +85,6 @@ int main(int argc, char** argv)
     ExportAction::setSaver(&ReportExporter::save);
     ReportExporter::setMainWindowProvider([&quorlent]() -> QWidget* { return quorlent.mainWindow(); });
     quorlent.start();
-    mark("started");
 
-    std::unique_ptr<BenchProbe> probe;
-    if (const QString report = qEnvironmentVariable("QRL_BENCH_REPORT"); !report.isEmpty()) {
-        probe = std::make_unique<BenchProbe>(*quorlent.mainWindow(), report, qEnvironmentVariableIsSet("QRL_BENCH_TOUR"));
-        probe->model_ = &quorlent.model();
-    }
     return app.exec();
 }

@@ -219,10 +219,7 @@ void HeroCard::setSummary(const DeviceSummary& summary)
     name_->setFullText(summary.deviceName);
     chip_->setText(chipLine(summary));
     os_->setText(summary.osVersion);
-    if (iconChanged) {
-        surface_.invalidate();
-        update();
-    }
+    if (iconChanged) update();
 }
 
 void HeroCard::setLastUpdated(const std::optional<QDateTime>& lastUpdated)
@@ -246,7 +243,8 @@ void HeroCard::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
     p.setLayoutDirection(layoutDirection());
-    surface_.draw(p, *this, [this](QPainter& painter) { paintSurface(painter); });
+    // Shared by every hero card of that size: a page built anew repaints by copying.
+    CachedPaint::drawShared(p, *this, QStringLiteral("heroSurface|") + deviceSymbol(), [this](QPainter& painter) { paintSurface(painter); });
 }
 
 void HeroCard::paintSurface(QPainter& p) const

@@ -62,7 +62,6 @@ protected:
 private:
     QRectF iconRect() const;
     void paintSurface(QPainter& p) const;
-    CachedPaint surface_;
     DeviceSummary summary_;
     std::optional<QDateTime> lastUpdated_;
     QWidget* iconSpace_;

@@ -88,7 +88,7 @@ void HighlightChip::setHighlight(const Highlight& highlight)
 {
     if (highlight == highlight_) return;
     highlight_ = highlight;
-    cache_.invalidate();
+    update();
     setToolTip(highlight.title);
     setAccessibleName(highlight.title);
     updateGeometry();
@@ -111,7 +111,9 @@ void HighlightChip::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
     p.setLayoutDirection(layoutDirection());
-    cache_.draw(p, *this, [this](QPainter& painter) { paintChip(painter); });
+    // Shared by every chip showing the same highlight at that size.
+    CachedPaint::drawShared(p, *this, QStringLiteral("highlightChip|%1|%2").arg(highlight_.symbol, highlight_.title),
+                            [this](QPainter& painter) { paintChip(painter); });
 }
 
 void HighlightChip::paintChip(QPainter& p) const

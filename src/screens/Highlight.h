@@ -44,5 +44,4 @@ protected:
 private:
     void paintChip(QPainter& p) const;
     Highlight highlight_;
-    CachedPaint cache_;
 };

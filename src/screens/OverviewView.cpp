@@ -61,10 +61,7 @@ OverviewView::OverviewView(Quorlent& inspector, LanguageManager& language, AppRo
     outer->addWidget(page_);
     QVBoxLayout* column = page_->column();
 
-    banner_ = new RelaunchBanner(language_);
-    banner_->setObjectName(QStringLiteral("relaunchBanner"));
-    column->addWidget(banner_);
-
+    // The relaunch banner is made when a language change first waits for a relaunch.
     hero_ = new HeroCard(inspector_.summary().value_or(DeviceSummary{}), inspector_.lastUpdated(), score());
     column->addWidget(hero_);
 
@@ -119,7 +116,25 @@ StatTile* OverviewView::statTile(CapabilityStatus status) const
     return nullptr;
 }
 
-void OverviewView::updateBanner() { banner_->setVisible(language_.systemUIOutOfDate()); }
+RelaunchBanner* OverviewView::relaunchBanner() const { return const_cast<OverviewView*>(this)->ensureBanner(); }
+
+RelaunchBanner* OverviewView::ensureBanner()
+{
+    if (!banner_) {
+        banner_ = new RelaunchBanner(language_);
+        banner_->setObjectName(QStringLiteral("relaunchBanner"));
+        banner_->setVisible(false);
+        page_->column()->insertWidget(0, banner_);
+    }
+    return banner_;
+}
+
+void OverviewView::updateBanner()
+{
+    const bool wanted = language_.systemUIOutOfDate();
+    if (!banner_ && !wanted) return;
+    ensureBanner()->setVisible(wanted);
+}
 
 void OverviewView::summaryChanged()
 {

@@ -39,7 +39,8 @@ public:
 
     // The parts, for tests and the host.
     PageFrame* page() const { return page_; }
-    RelaunchBanner* relaunchBanner() const { return banner_; }
+    // Made on first ask: most runs never need it.
+    RelaunchBanner* relaunchBanner() const;
     HeroCard* heroCard() const { return hero_; }
     StatTile* statTile(CapabilityStatus status) const;
     QList<SpecPill*> specPills() const { return pills_; }
@@ -54,6 +55,7 @@ protected:
     void changeEvent(QEvent* e) override;
 
 private:
+    RelaunchBanner* ensureBanner();
     void summaryChanged();
     void sectionsChanged();
     void countsChanged();

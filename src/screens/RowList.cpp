@@ -6,6 +6,7 @@
 #include <QEvent>
 #include <QLayout>
 #include <QPainter>
+#include <QVarLengthArray>
 #include <QVBoxLayout>
 
 namespace {
@@ -58,14 +59,20 @@ public:
     void forget(const QWidget* row) { heights_.remove(row); }
 
 private:
+    // The enclosing layouts ask at more than one width in one pass (the page's column with and
+    // without its scroll bar, the card less its padding): a few widths are kept per row.
     int rowHeight(QLayoutItem* item, int width) const
     {
-        auto it = heights_.constFind(item->widget());
-        if (it != heights_.constEnd() && it->first == width) return it->second;
+        Heights& known = heights_[item->widget()];
+        for (const auto& [w, h] : known)
+            if (w == width) return h;
         const int h = item->hasHeightForWidth() ? item->heightForWidth(width) : item->sizeHint().height();
-        heights_.insert(item->widget(), {width, h});
+        if (known.size() == kWidthsKept) known.remove(0);
+        known.append({width, h});
         return h;
     }
+    static constexpr int kWidthsKept = 4;
+    using Heights = QVarLengthArray<std::pair<int, int>, kWidthsKept>;
     int arrange(const QRect& rect, bool apply) const
     {
         int y = rect.top();
@@ -81,7 +88,7 @@ private:
         return y - rect.top();
     }
     QList<QLayoutItem*> items_;
-    mutable QHash<const QWidget*, std::pair<int, int>> heights_;
+    mutable QHash<const QWidget*, Heights> heights_;
 };
 }  // namespace
 

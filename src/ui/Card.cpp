@@ -59,30 +59,89 @@ void paint(QPainter& painter, const QRectF& rect, qreal radius, Theme::Appearanc
     painter.restore();
 }
 
+namespace {
+// The shadow of a card of `card` size: its outline in black, blurred, with `e` of room around it.
+QImage blurredOutline(QSizeF card, qreal radius, int e)
+{
+    QImage img(QSize(int(std::ceil(card.width())) + 2 * e, int(std::ceil(card.height())) + 2 * e), QImage::Format_ARGB32);
+    img.fill(Qt::transparent);
+    {
+        QPainter p(&img);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.fillPath(roundedPath(QRectF(QPointF(e, e), card), radius), Qt::black);
+    }
+    blurAlpha(img, int(kShadowBlur / 2));
+    return img.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+}
+}  // namespace
+
 void paintShadow(QPainter& painter, const QRectF& rect, qreal radius, Theme::Appearance a)
 {
     const qreal opacity = shadowOpacity(a);
     if (opacity <= 0 || rect.isEmpty()) return;
-    // The blurred shape is cached per size: repaints only blit it.
-    static QCache<QString, QImage> cache(64);
     const int e = int(std::ceil(shadowExtent()));
+    // Away from the corners the blurred outline is the same along each edge: along a side longer
+    // than its two corners, the shadow is drawn from a small image in three parts, the middle one
+    // a one-pixel slice stretched (once per length, then kept). So big cards cost neither a big
+    // blur nor a big image. `m` reaches past the corner's curve (smooth corners bend over up to
+    // twice the radius) and the blur's reach.
+    const int m = int(std::ceil(2 * e + 2 * radius)) + 1;
     const QSize size(int(std::ceil(rect.width())) + 2 * e, int(std::ceil(rect.height())) + 2 * e);
-    const QString key = QStringLiteral("%1x%2r%3").arg(size.width()).arg(size.height()).arg(radius);
-    QImage* img = cache.object(key);
+    const bool slicedX = size.width() > 2 * m + 1, slicedY = size.height() > 2 * m + 1;
+    const QSize small(slicedX ? 2 * m + 1 : size.width(), slicedY ? 2 * m + 1 : size.height());
+    static QCache<QString, QImage> outlines(64);
+    const QString key = QStringLiteral("%1x%2r%3").arg(small.width()).arg(small.height()).arg(radius);
+    QImage* img = outlines.object(key);
     if (!img) {
-        img = new QImage(size, QImage::Format_ARGB32);
-        img->fill(Qt::transparent);
-        {
-            QPainter p(img);
-            p.setRenderHint(QPainter::Antialiasing);
-            p.fillPath(roundedPath(QRectF(e, e, rect.width(), rect.height()), radius), Qt::black);
-        }
-        blurAlpha(*img, int(kShadowBlur / 2));
-        cache.insert(key, img);
+        img = new QImage(blurredOutline(QSizeF(slicedX ? small.width() - 2 * e : rect.width(),
+                                               slicedY ? small.height() - 2 * e : rect.height()),
+                                        radius, e));
+        outlines.insert(key, img);
     }
     painter.save();
     painter.setOpacity(painter.opacity() * opacity);
-    painter.drawImage(QPointF(rect.left() - e, rect.top() - e + kShadowOffsetY), *img);
+    const QPointF origin(rect.left() - e, rect.top() - e + kShadowOffsetY);
+    if (!slicedX && !slicedY) {
+        painter.drawImage(origin, *img);
+        painter.restore();
+        return;
+    }
+    struct Span {
+        int from, length, to, drawn;  // source start and length; target start and length
+    };
+    auto spans = [m](bool sliced, int whole) {
+        QList<Span> out;
+        if (!sliced) out << Span{0, whole, 0, whole};
+        else out << Span{0, m, 0, m} << Span{m, 1, m, whole - 2 * m} << Span{m + 1, m, whole - m, m};
+        return out;
+    };
+    static QCache<QString, QImage> stretched(4 * 1024 * 1024);  // bytes
+    const QPoint o = origin.toPoint();
+    for (const Span& col : spans(slicedX, size.width()))
+        for (const Span& row : spans(slicedY, size.height())) {
+            const QRect source(col.from, row.from, col.length, row.length);
+            const QRect target(o.x() + col.to, o.y() + row.to, col.drawn, row.drawn);
+            if (target.isEmpty()) continue;
+            if (source.size() == target.size()) {
+                painter.drawImage(target.topLeft(), *img, source);
+            } else if (source.width() == 1 && source.height() == 1) {
+                painter.fillRect(target, QColor(0, 0, 0, qAlpha(img->pixel(source.topLeft()))));
+            } else {
+                const QString partKey = key + QStringLiteral("|%1,%2,%3x%4").arg(source.x()).arg(source.y()).arg(target.width()).arg(target.height());
+                QImage* part = stretched.object(partKey);
+                if (!part) {
+                    part = new QImage(target.size(), QImage::Format_ARGB32_Premultiplied);
+                    part->fill(Qt::transparent);
+                    {
+                        QPainter p(part);
+                        p.setCompositionMode(QPainter::CompositionMode_Source);
+                        p.drawImage(QRect(QPoint(0, 0), target.size()), *img, source);
+                    }
+                    stretched.insert(partKey, part, qMax<qsizetype>(1, part->sizeInBytes()));
+                }
+                painter.drawImage(target.topLeft(), *part);
+            }
+        }
     painter.restore();
 }
 

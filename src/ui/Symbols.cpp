@@ -186,12 +186,25 @@ void draw(QPainter& painter, const QString& symbolName, const QRectF& rect, cons
         // The font draws its icons within the middle 20 of 24 units of the em: the em is
         // enlarged so that this live area, the symbol proper, is the size asked for. The
         // outline is taken at a large size and scaled, so no size is rounded to a pixel.
-        const QFont f = font(kOutlineSize);
+        // Turning a glyph into a path is the costly part: each outline is taken once (per
+        // thread: the PDF may draw symbols off the interface thread).
+        struct Outline {
+            QPainterPath path;
+            QPointF emCentre;
+        };
+        thread_local QHash<char32_t, Outline> outlines;
         const char32_t cp = g->codepoint;
-        QPainterPath path;
-        path.addText(0, 0, f, QString::fromUcs4(&cp, 1));
-        const QFontMetricsF m(f);
-        const QPointF emCentre(kOutlineSize / 2, -m.ascent() + (m.ascent() + m.descent()) / 2);
+        auto it = outlines.constFind(cp);
+        if (it == outlines.cend()) {
+            const QFont f = font(kOutlineSize);
+            Outline o;
+            o.path.addText(0, 0, f, QString::fromUcs4(&cp, 1));
+            const QFontMetricsF m(f);
+            o.emCentre = QPointF(kOutlineSize / 2, -m.ascent() + (m.ascent() + m.descent()) / 2);
+            it = outlines.insert(cp, o);
+        }
+        QPainterPath path = it->path;
+        const QPointF emCentre = it->emCentre;
         const qreal scale = rect.height() * kEmPerInk / kOutlineSize;
         QTransform place;
         place.translate(rect.center().x(), rect.center().y());

@@ -1,0 +1,73 @@
+#include "StartupProbe.h"
+
+#include <QCoreApplication>
+#include <QEvent>
+#include <QFile>
+#include <QWindow>
+
+#include <ctime>
+
+namespace StartupProbe {
+
+QString reportPath() { return qEnvironmentVariable("QRL_BENCH_REPORT"); }
+
+qint64 now()
+{
+    timespec ts{};
+    clock_gettime(CLOCK_REALTIME, &ts);
+    return qint64(ts.tv_sec) * 1000000000LL + ts.tv_nsec;
+}
+
+namespace {
+void append(const QByteArray& line)
+{
+    const QString path = reportPath();
+    if (path.isEmpty()) return;
+    QFile f(path);
+    if (f.open(QIODevice::Append)) f.write(line + '\n');
+}
+}  // namespace
+
+void stage(const char* name)
+{
+    // The process's CPU time beside the moment: on a loaded machine it says more than the clock.
+    timespec cpu{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &cpu);
+    append(QByteArray(name) + ' ' + QByteArray::number(now()));
+    append("cpu_" + QByteArray(name) + ' ' + QByteArray::number((qint64(cpu.tv_sec) * 1000000000LL + cpu.tv_nsec) / 1000000));
+}
+
+qint64 residentKb()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly)) return -1;
+    for (const QByteArray& line : status.readAll().split('\n'))
+        if (line.startsWith("VmRSS:")) return line.mid(6).trimmed().split(' ').value(0).toLongLong();
+    return -1;
+}
+
+void resident(const char* name) { append("rss_" + QByteArray(name) + ' ' + QByteArray::number(residentKb())); }
+
+MapWatch::MapWatch(QString title, std::function<void(QWindow*)> mapped, QObject* parent)
+    : QObject(parent), title_(std::move(title)), mapped_(std::move(mapped))
+{
+    QCoreApplication::instance()->installEventFilter(this);
+}
+
+MapWatch::~MapWatch()
+{
+    if (!fired_) QCoreApplication::instance()->removeEventFilter(this);
+}
+
+bool MapWatch::eventFilter(QObject* watched, QEvent* event)
+{
+    if (fired_ || event->type() != QEvent::Expose || !watched->isWindowType()) return false;
+    auto* window = static_cast<QWindow*>(watched);
+    if (window->parent() || window->title() != title_ || !window->isExposed()) return false;
+    fired_ = true;
+    QCoreApplication::instance()->removeEventFilter(this);
+    if (mapped_) mapped_(window);
+    return false;
+}
+
+}  // namespace StartupProbe

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+
+#include <functional>
+
+class QWindow;
+
+// The measurement side of a start-up run (bench/run-figures.sh). Both the application and
+// the bare window report through it, so their figures are taken the same way: each stage is
+// two lines "<stage> <CLOCK_REALTIME nanoseconds>" and "cpu_<stage> <process CPU ms>", or one
+// "rss_<stage> <kB>", appended to the file
+// named by QRL_BENCH_REPORT.
+namespace StartupProbe {
+
+// The report file, or empty outside a measurement run.
+QString reportPath();
+qint64 now();
+void stage(const char* name);
+// Resident memory now, in kB (VmRSS).
+qint64 residentKb();
+void resident(const char* name);
+
+// Calls `mapped` once, when a top-level window titled `title` is first exposed on the screen
+// (the server has mapped it and asked for its first paint).
+class MapWatch : public QObject {
+public:
+    MapWatch(QString title, std::function<void(QWindow*)> mapped, QObject* parent = nullptr);
+    ~MapWatch() override;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    QString title_;
+    std::function<void(QWindow*)> mapped_;
+    bool fired_ = false;
+};
+
+}  // namespace StartupProbe

@@ -1,0 +1,90 @@
+// Linked into quorlent_probed only: the application's own entry (src/main.cpp) with this
+// probe beside it. When QApplication is constructed under QRL_BENCH_REPORT, it reports when
+// the main window was mapped, when its first overview was painted and the resident memory
+// then; with QRL_BENCH_TOUR also set it shows every page once, reports the resident memory
+// again, and quits. The shipped executable carries none of this.
+#include "StartupProbe.h"
+
+#include "app/AppRouter.h"
+#include "history/ScanHistory.h"
+#include "shell/MainWindow.h"
+#include "shell/MainWindowPaintProbe.h"
+#include "shell/Sidebar.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QTimer>
+#include <QWindow>
+
+#include <memory>
+
+namespace {
+
+void settle()
+{
+    for (int i = 0; i < 3; ++i) QApplication::processEvents();
+}
+
+void tour(MainWindow& window)
+{
+    AppRouter& router = AppRouter::shared();
+    QList<SidebarItem> stops;
+    if (auto* sidebar = window.findChild<Sidebar*>())
+        for (int row = 0; row < sidebar->list()->count(); ++row)
+            if (std::optional<SidebarItem> item = Sidebar::itemOf(sidebar->list()->item(row))) stops << *item;
+    for (const SidebarItem& item : stops) {
+        router.setSelection(item);
+        // The history page reads the stored scans.
+        if (item == SidebarItem::pro(ProFeature::history)) ScanHistory::shared();
+        settle();
+    }
+    router.setStatusFocus(CapabilityStatus::warning);
+    settle();
+    window.searchField()->setText(QStringLiteral("memory"));
+    settle();
+    window.searchField()->clear();
+    router.setSelection(SidebarItem::overview());
+    settle();
+    StartupProbe::resident("tour");
+}
+
+class Probe : public QObject {
+public:
+    Probe() : map_(QStringLiteral("Quorlent"), [this](QWindow* w) { mapped(w); }, this) {}
+
+private:
+    void mapped(QWindow*)
+    {
+        StartupProbe::stage("mapped");
+        for (QWidget* top : QApplication::topLevelWidgets())
+            if (auto* window = qobject_cast<MainWindow*>(top)) {
+                window_ = window;
+                overview_ = std::make_unique<MainWindowPaintProbe>(*window, DetailRoute::Kind::overview, [this] { painted(); });
+                return;
+            }
+    }
+    void painted()
+    {
+        StartupProbe::stage("painted");
+        QTimer::singleShot(0, this, [this] {
+            StartupProbe::resident("start");
+            if (qEnvironmentVariableIsSet("QRL_BENCH_TOUR") && window_) tour(*window_);
+            QApplication::quit();
+        });
+    }
+
+    StartupProbe::MapWatch map_;
+    QPointer<MainWindow> window_;
+    std::unique_ptr<MainWindowPaintProbe> overview_;
+};
+
+void install()
+{
+    if (StartupProbe::reportPath().isEmpty()) return;
+    StartupProbe::stage("application");
+    new Probe;  // lives as long as the process
+}
+}  // namespace
+
+Q_COREAPP_STARTUP_FUNCTION(install)

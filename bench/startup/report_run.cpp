@@ -1,0 +1,38 @@
+// One process that does what `inxi -Fxxz` does for the user, the way this application does
+// it: inspects this machine once and writes the text, Markdown, JSON and PDF reports into the
+// folder given as the first argument (nothing written without one). bench/run-figures.sh times
+// whole runs of it, from exec to exit, beside whole runs of inxi.
+#include "inspection/DeviceProbe.h"
+#include "reports/ReportExporter.h"
+
+#include <QDir>
+#include <QFile>
+#include <QGuiApplication>
+
+namespace {
+bool save(const QString& folder, const QString& name, const QByteArray& bytes)
+{
+    if (folder.isEmpty()) return true;
+    QFile f(QDir(folder).filePath(name));
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);  // fonts for the PDF, and the displays for the inspection
+    const QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QString();
+    const Localization L = Localization::english();
+    const ProbeContext ctx{Platform::host(), L};
+    const DeviceSummary summary = DeviceProbe::summary(ctx);
+    const QList<CapabilitySection> sections = DeviceProbe::sections(ctx, std::nullopt);
+    const QDateTime date = QDateTime::currentDateTime();
+    bool ok = save(folder, QStringLiteral("report.txt"), ReportExporter::text(sections, date, L).toUtf8());
+    ok = save(folder, QStringLiteral("report.md"), ReportExporter::markdown(summary, sections, date, L).toUtf8()) && ok;
+    ok = save(folder, QStringLiteral("report.json"), ReportExporter::json(summary, sections, date, L)) && ok;
+    const ReportExporter::PdfResult pdf = ReportExporter::pdf(summary, sections, date, L, QStringLiteral("US"));
+    if (const QByteArray* bytes = std::get_if<QByteArray>(&pdf)) ok = save(folder, QStringLiteral("report.pdf"), *bytes) && ok;
+    else ok = false;
+    return ok ? 0 : 1;
+}
