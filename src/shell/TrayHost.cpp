@@ -116,7 +116,7 @@ private:
     {
         xcb_intern_atom_reply_t* reply =
             xcb_intern_atom_reply(connection_, xcb_intern_atom(connection_, 0, quint16(name.size()), name.constData()), nullptr);
-        const xcb_atom_t a = reply ? reply->atom : XCB_ATOM_NONE;
+        const xcb_atom_t a = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
         free(reply);
         return a;
     }

@@ -167,7 +167,9 @@ TEST(StringTables, EveryTableFillsEveryContext)
         contexts << e.key();
         EXPECT_GT(cut, 0) << "empty context: " << e.key().toStdString();
         const QString text = e.key().mid(cut + 1);
-        if (e.value().isString()) EXPECT_EQ(e.value().toString(), text) << e.key().toStdString();
+        if (e.value().isString()) {
+            EXPECT_EQ(e.value().toString(), text) << e.key().toStdString();
+        }
     }
     // The rows whose one English word needs a form of its own per label.
     for (const char* key : {QRL_CTX("Battery health", "Good"), QRL_CTX("Thermal state", "Warm"), QRL_CTX("Display", "Built-in"),

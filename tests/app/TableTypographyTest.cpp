@@ -40,7 +40,9 @@ TEST(TableTypography, QuotesAndEllipsesAreTypographic)
             EXPECT_FALSE(text.contains(QLatin1Char('\''))) << where;
             EXPECT_FALSE(text.contains(QStringLiteral("..."))) << where;
             // A command that opens a dialog says so in every language.
-            if (key.endsWith(QChar(0x2026))) EXPECT_TRUE(text.endsWith(QChar(0x2026))) << where;
+            if (key.endsWith(QChar(0x2026))) {
+                EXPECT_TRUE(text.endsWith(QChar(0x2026))) << where;
+            }
         }
     }
 }
