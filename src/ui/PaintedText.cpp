@@ -67,7 +67,7 @@ namespace {
 LineMetrics measureLine(const QFont& font, const QTextLine& line, const QList<QGlyphRun>& runs)
 {
     const QFontMetricsF fm(font);
-    LineMetrics m{qMax(fm.ascent(), line.ascent()), qMax(fm.descent(), line.descent()), 0, 0, line.naturalTextWidth()};
+    LineMetrics m{qMax(fm.ascent(), line.ascent()), qMax(fm.descent(), line.descent()), 0, 0, line.naturalTextWidth(), {}, {}};
     // Ink bounds relative to the baseline (the line stands at y = 0).
     const qreal baseline = line.ascent();
     for (const QGlyphRun& run : runs) {
@@ -78,6 +78,8 @@ LineMetrics measureLine(const QFont& font, const QTextLine& line, const QList<QG
             const QRectF ink = face.boundingRect(glyphs[i]);
             if (ink.isEmpty()) continue;
             const qreal y = positions[i].y();  // the glyph's baseline, in line coordinates
+            m.glyphInk << ink.translated(positions[i].x(), y - baseline);
+            m.ink |= m.glyphInk.last();
             m.inkAbove = qMax(m.inkAbove, (baseline - (y + ink.top())) - m.ascent);
             m.inkBelow = qMax(m.inkBelow, (y + ink.bottom() - baseline) - m.descent);
         }
@@ -94,7 +96,7 @@ LineMetrics measure(const QFont& font, const QString& text)
 {
     if (text.isEmpty()) {
         const QFontMetricsF fm(font);
-        return LineMetrics{fm.ascent(), fm.descent(), 0, 0, 0};
+        return LineMetrics{fm.ascent(), fm.descent(), 0, 0, 0, {}, {}};
     }
     QTextLayout layout(forLayout(text), font);
     layOut(layout, Qt::LeftToRight);

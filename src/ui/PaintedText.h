@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QFont>
+#include <QList>
 #include <QRectF>
 #include <QString>
 
@@ -30,6 +31,10 @@ struct LineMetrics {
     qreal inkAbove = 0;  // glyphs beyond the ascent
     qreal inkBelow = 0;  // and beyond the descent
     qreal width = 0;     // the natural width of the shaped text
+    // Where the glyphs' outlines lie: x from the line's left edge, y from the baseline
+    // (negative above it); empty for a text without ink.
+    QRectF ink;
+    QList<QRectF> glyphInk;  // each glyph's outline box, in the same coordinates
     qreal height() const { return inkAbove + ascent + descent + inkBelow; }
     // The height of a box that centres the line (as a QLabel does) and still holds every glyph.
     qreal centredHeight() const { return ascent + descent + 2 * qMax(inkAbove, inkBelow); }

@@ -525,9 +525,8 @@ QAccessibleInterface* ringGaugeAccessible(const QString& key, QObject* object)
 
 RingGauge::RingGauge(const QString& title, double value, const QString& valueText, const QColor& tint, qreal size,
                      QWidget* parent)
-    : QWidget(parent), title_(title), valueText_(valueText), size_(size)
+    : QWidget(parent), title_(title), valueText_(valueText), value_(fitValueText(valueText, size)), size_(size)
 {
-    measureValueText();
     setObjectName(QStringLiteral("ringGauge"));
     ring_ = new ScoreRing(value, metrics(size).lineWidth, gradient(tint), this);
     static const bool accessible = [] {
@@ -546,7 +545,7 @@ void RingGauge::setValue(double value, const QString& valueText)
     if (valueText == valueText_) return;
     const QRect before = valueTextRect().toAlignedRect();
     valueText_ = valueText;
-    measureValueText();
+    value_ = fitValueText(valueText_, size_);
     update(before | valueTextRect().toAlignedRect());
     if (QAccessible::isActive()) {
         QAccessibleValueChangeEvent event(this, valueText);
@@ -576,15 +575,69 @@ RingGauge::Metrics RingGauge::metrics(qreal size) { return {size * 0.1, size * 0
 
 QFont RingGauge::valueFont(qreal pixelSize) { return Theme::systemFont(pixelSize, QFont::DemiBold); }
 
-qreal RingGauge::fittedFontSize(const QString& text, qreal size)
+qreal RingGauge::textRadius(qreal size) { return size / 2 - metrics(size).inset; }
+
+int RingGauge::largestPixelSize(qreal size) { return qMax(1, qRound(metrics(size).fontSize)); }
+
+int RingGauge::smallestPixelSize(qreal size)
 {
-    const Metrics m = metrics(size);
-    const qreal available = size - 2 * m.inset;
-    for (qreal px = m.fontSize; px > m.minFontSize; px -= 0.5) {
-        if (PaintedText::width(valueFont(px), text) <= available) return px;
-    }
-    return m.minFontSize;
+    // A hair of tolerance: 60 % of 20 is 12, not 12.000000000000002.
+    return qMin(largestPixelSize(size), qMax(1, int(std::ceil(metrics(size).minFontSize - 1e-9))));
 }
+
+namespace {
+// The line as PaintedText::draw centres it on the ring: its ink relative to the centre.
+RingGauge::ValueLine centred(int pixelSize, const QString& text, const PaintedText::LineMetrics& line, bool elided)
+{
+    const QPointF origin(-line.width / 2, -line.height() / 2 + line.inkAbove + line.ascent);
+    QList<QRectF> glyphs;
+    glyphs.reserve(line.glyphInk.size());
+    for (const QRectF& g : line.glyphInk) glyphs << g.translated(origin);
+    return {pixelSize, text, line.width, line.height(), line.ink.translated(origin), glyphs, elided};
+}
+
+// Whether every glyph's ink lies inside the circle of `radius` about the centre: a box does
+// when its farthest corner does. (The glyphs, not the line's box: a word's corners are
+// mostly empty, and the ring is round.)
+bool inside(const QList<QRectF>& glyphs, qreal radius)
+{
+    for (const QRectF& ink : glyphs) {
+        const qreal x = qMax(std::abs(ink.left()), std::abs(ink.right()));
+        const qreal y = qMax(std::abs(ink.top()), std::abs(ink.bottom()));
+        if (x * x + y * y > radius * radius) return false;
+    }
+    return true;
+}
+}  // namespace
+
+RingGauge::ValueLine RingGauge::fitValueText(const QString& text, qreal size)
+{
+    const qreal available = size - 2 * metrics(size).inset;
+    const qreal radius = textRadius(size);
+    const int smallest = smallestPixelSize(size);
+    const QString laid = PaintedText::forLayout(text);
+    for (int px = largestPixelSize(size); px >= smallest; --px) {
+        const PaintedText::LineMetrics line = PaintedText::measure(valueFont(px), laid);
+        const ValueLine fitted = centred(px, laid, line, false);
+        if (line.width <= available && inside(fitted.glyphInk, radius)) return fitted;
+    }
+    // Too long even at the minimum: elided, narrower each time while the shortened line
+    // still reaches past the circle (its ellipsis may stand lower than the letters it
+    // replaces). An ellipsis alone is as short as the text gets.
+    const QFont font = valueFont(smallest);
+    qreal width = available;
+    const QString ellipsis(QChar(0x2026));
+    ValueLine shown;
+    for (;; width -= 1) {
+        QString line = PaintedText::elided(font, laid, qMax<qreal>(0, width));
+        if (line.isEmpty()) line = ellipsis;
+        shown = centred(smallest, line, PaintedText::measure(font, line), true);
+        if ((shown.width <= available && inside(shown.glyphInk, radius)) || line == ellipsis || width <= 0) break;
+    }
+    return shown;
+}
+
+qreal RingGauge::fittedFontSize(const QString& text, qreal size) { return fitValueText(text, size).pixelSize; }
 
 AngularGradient RingGauge::gradient(const QColor& tint)
 {
@@ -618,20 +671,9 @@ QRectF RingGauge::valueTextRect() const
     // Where the value text stands: centred in the ring, as wide as the text, with a little
     // room around it for glyphs that reach beyond their advance. The ring's frames mostly
     // miss it, and then need not lay the text out again.
-    const qreal line = valueLineHeight_ + 4, wide = valueLineWidth_ + 6;
+    const qreal line = value_.height + 4, wide = value_.width + 6;
     const QPointF centre = ringRect().center();
     return QRectF(centre.x() - wide / 2, centre.y() - line / 2, wide, line);
-}
-
-void RingGauge::measureValueText()
-{
-    valuePixelSize_ = fittedFontSize(valueText_, size_);
-    const QFont font = valueFont(valuePixelSize_);
-    const Metrics m = metrics(size_);
-    valueLine_ = PaintedText::elided(font, valueText_, size_ - 2 * m.inset);
-    const PaintedText::LineMetrics line = PaintedText::measure(font, valueLine_);
-    valueLineHeight_ = line.height();
-    valueLineWidth_ = std::min(line.width, size_ - 2 * m.inset);
 }
 
 QRectF RingGauge::titleRect() const
@@ -649,9 +691,10 @@ void RingGauge::paintEvent(QPaintEvent* e)
     p.setRenderHint(QPainter::TextAntialiasing);
     const QRectF textRect = valueTextRect();
     if (e->rect().intersects(textRect.toAlignedRect())) {
-        p.setFont(valueFont(valuePixelSize_));
+        p.setFont(valueFont(value_.pixelSize));
         p.setPen(Theme::foreground(Theme::Level::primary));
-        PaintedText::draw(p, textRect, Qt::AlignCenter, valueLine_);
+        // Already fitted: the box's slack only keeps a hinted advance from eliding it again.
+        PaintedText::draw(p, textRect, Qt::AlignCenter, value_.text, Qt::ElideNone);
     }
     const QRectF caption = titleRect();
     if (e->rect().intersects(caption.toAlignedRect())) {

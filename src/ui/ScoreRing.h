@@ -127,10 +127,34 @@ public:
         bool operator==(const Metrics&) const = default;
     };
     static Metrics metrics(qreal size);
-    // The value text's pixel size: the full size when the text fits the ring's inner
-    // width, else shrunk as needed but never below the minimum (then elided).
+    // The value text as the gauge draws it, centred on the ring. Every glyph's ink stays
+    // inside the circle of textRadius(size): as wide as the inset leaves at the middle, and
+    // narrower above and below, where the ring curves in; a word that stands tall at its ends
+    // (Devanagari's signs over the headline) shrinks sooner than its width alone would ask. The text
+    // takes the largest whole pixel size from the full size down to the minimum at which it
+    // fits; below that it is elided at the minimum.
+    struct ValueLine {
+        int pixelSize = 0;
+        QString text;  // as laid out: elided when even the minimum size is too wide
+        qreal width = 0;
+        qreal height = 0;  // the shaped line's
+        QRectF ink;        // relative to the ring's centre
+        QList<QRectF> glyphInk;  // each glyph's, likewise
+        bool elided = false;
+    };
+    static ValueLine fitValueText(const QString& text, qreal size);
+    static qreal textRadius(qreal size);
+    // The whole pixel sizes the value text may take: the full size as fonts round it, and
+    // the smallest at or above the minimum (60 % is never undercut by rounding).
+    static int largestPixelSize(qreal size);
+    static int smallestPixelSize(qreal size);
+    // The value text's pixel size (fitValueText's).
     static qreal fittedFontSize(const QString& text, qreal size);
     static QFont valueFont(qreal pixelSize);
+    // The value text as drawn now.
+    const ValueLine& valueLine() const { return value_; }
+    // Where the value text is drawn, in the gauge's coordinates.
+    QRectF valueTextRect() const;
     static AngularGradient gradient(const QColor& tint);
 
     QSize sizeHint() const override;
@@ -141,16 +165,11 @@ protected:
     void resizeEvent(QResizeEvent*) override;
 
 private:
-    QRectF valueTextRect() const;
     QRectF titleRect() const;
-    void measureValueText();
     QString title_;
     QString valueText_;
-    // Measured once per value text: its fitted size, line height and the line as drawn.
-    qreal valuePixelSize_ = 0;
-    qreal valueLineHeight_ = 0;
-    qreal valueLineWidth_ = 0;
-    QString valueLine_;
+    // Fitted once per value text.
+    ValueLine value_;
     std::optional<Theme::Color> surface_;
     qreal size_;
     ScoreRing* ring_;

@@ -415,7 +415,37 @@ TEST(RingGauge, ValueTextShrinksToAtMostSixtyPercent)
     const qreal longer = RingGauge::fittedFontSize("1234.5 MB/s", 120);
     EXPECT_LT(longer, 24);
     EXPECT_GE(longer, 14.4);
-    EXPECT_DOUBLE_EQ(RingGauge::fittedFontSize(QString(200, 'W'), 120), 14.4);
+    // Fonts take whole pixels: the smallest at or above 60 % of 24, never 14 (58 %).
+    EXPECT_DOUBLE_EQ(RingGauge::fittedFontSize(QString(200, 'W'), 120), 15);
+    EXPECT_GE(RingGauge::valueFont(RingGauge::fittedFontSize(QString(200, 'W'), 120)).pixelSize(), 14.4);
+}
+
+// Texts of every script, at the sizes gauges are drawn: every glyph stays inside the circle
+// the inset leaves (so never on the ring), at a whole pixel size from full to 60 %; a text
+// is elided only at the smallest size.
+TEST(RingGauge, ValueTextStaysInsideTheRing)
+{
+    const QString texts[] = {QStringLiteral("42%"), QStringLiteral("1234.5 MB/s"), QString(200, 'W'),
+                             QString::fromUtf8("Ég ÿ Åq"), QString::fromUtf8("हल्का गर्म"), QString::fromUtf8("غير معروفة"),
+                             QString::fromUtf8("やや高温"), QString::fromUtf8("Критическое состояние")};
+    for (const qreal size : {60.0, 88.0, 120.0}) {
+        for (const QString& text : texts) {
+            SCOPED_TRACE(QStringLiteral("%1 at %2").arg(text).arg(size).toStdString());
+            const RingGauge::ValueLine line = RingGauge::fitValueText(text, size);
+            EXPECT_GE(line.pixelSize, size * 0.2 * 0.6 - 1e-9);
+            EXPECT_LE(line.pixelSize, RingGauge::largestPixelSize(size));
+            if (line.elided) EXPECT_EQ(line.pixelSize, RingGauge::smallestPixelSize(size));
+            EXPECT_LE(line.width, size * 0.76 + 1e-9);
+            const qreal radius = size * 0.38;
+            ASSERT_FALSE(line.glyphInk.isEmpty());
+            for (const QRectF& g : line.glyphInk) {
+                const qreal x = qMax(std::abs(g.left()), std::abs(g.right())), y = qMax(std::abs(g.top()), std::abs(g.bottom()));
+                EXPECT_LE(std::hypot(x, y), radius + 1e-9);
+            }
+        }
+    }
+    EXPECT_TRUE(RingGauge::fitValueText(QString(200, 'W'), 88).elided);
+    EXPECT_FALSE(RingGauge::fitValueText(QStringLiteral("42%"), 88).elided);
 }
 
 // ---- Tiles, pills, headers, empty state -----------------------------------------------
