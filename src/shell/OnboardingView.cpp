@@ -11,7 +11,9 @@
 #include "ui/ThemedLabel.h"
 #include "ui/Tiles.h"
 #include "ui/UiLanguage.h"
-#include "updates/UpdateBannerControls.h"
+#include "ui/ApplicationIconView.h"
+#include "ui/Buttons.h"
+#include "ui/Theme.h"
 #include "ui/SmoothCorners.h"
 
 #include <QEvent>

@@ -3,9 +3,10 @@
 #include "support/AnimationClock.h"
 #include "support/Input.h"
 #include "support/SampleLanguage.h"
+#include "ui/Buttons.h"
 #include "ui/ThemedLabel.h"
 #include "ui/UiLanguage.h"
-#include "updates/UpdateBannerControls.h"
+#include "ui/Theme.h"
 
 #include <QApplication>
 #include <QCloseEvent>
