@@ -42,6 +42,27 @@ void clickRow(MainWindow& w, QListWidgetItem* item)
 }
 }  // namespace
 
+TEST(MainWindow, TheSplitterHandleBesideTheHairlineDrawsNoGrip)
+{
+    MainWindowFixture f;
+    MainWindow& w = f.open();
+    w.show();
+    QApplication::processEvents();
+    QSplitterHandle* handle = w.splitter()->handle(1);
+    ASSERT_TRUE(handle);
+    ASSERT_GT(handle->width(), 0);
+    const QImage shot = w.grab().toImage();
+    const QRect r(handle->mapTo(&w, QPoint(0, 0)), handle->size());
+    // Down the handle's middle third, where a style draws its dots: one colour throughout.
+    const QRgb first = shot.pixel(r.left(), r.top() + r.height() / 3);
+    int differing = 0;
+    for (int y = r.top() + r.height() / 3; y < r.top() + 2 * r.height() / 3; ++y)
+        for (int x = r.left(); x <= r.right(); ++x)
+            if (shot.pixel(x, y) != first) ++differing;
+    EXPECT_EQ(differing, 0);
+    EXPECT_EQ(handle->cursor().shape(), Qt::SplitHCursor);
+}
+
 TEST(MainWindow, OpensAtTheDefaultSizeWithItsMinimum)
 {
     MainWindowFixture f;
