@@ -347,7 +347,10 @@ void MainWindow::recolor()
 {
     const QColor tint = Theme::foreground(Theme::Level::primary);
     refresh_->setIcon(MainWindowIcons::symbol(QRL_SYMBOL("arrow.clockwise"), tint));
-    copy_->setIcon(MainWindowIcons::symbol(copied_ ? QRL_SYMBOL("checkmark") : QRL_SYMBOL("doc.on.doc"), tint));
+    // The two sheets fill their box to its edges; inset, they keep the gap to the label the
+    // other toolbar symbols keep.
+    copy_->setIcon(copied_ ? MainWindowIcons::symbol(QRL_SYMBOL("checkmark"), tint)
+                           : MainWindowIcons::insetSymbol(QRL_SYMBOL("doc.on.doc"), tint, 1));
     exportButton_->setIcon(MainWindowIcons::symbol(QRL_SYMBOL("square.and.arrow.up"), tint));
     languageButton_->setIcon(MainWindowIcons::symbol(QRL_SYMBOL("globe"), tint));
     if (QMenu* menu = exportButton_->menu())

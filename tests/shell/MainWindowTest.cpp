@@ -63,6 +63,40 @@ TEST(MainWindow, TheSplitterHandleBesideTheHairlineDrawsNoGrip)
     EXPECT_EQ(handle->cursor().shape(), Qt::SplitHCursor);
 }
 
+namespace {
+// The empty columns between a toolbar button's icon ink and its label's ink.
+int iconGap(QWidget* button)
+{
+    const QImage img = button->grab().toImage();
+    const QRgb background = img.pixel(0, img.height() - 1);
+    auto inked = [&](int x) {
+        for (int y = 0; y < img.height(); ++y)
+            if (qAbs(qGray(img.pixel(x, y)) - qGray(background)) > 24) return true;
+        return false;
+    };
+    int x = 0;
+    while (x < img.width() && !inked(x)) ++x;  // before the icon
+    while (x < img.width() && inked(x)) ++x;   // the icon
+    int gap = 0;
+    while (x < img.width() && !inked(x)) ++x, ++gap;
+    return gap;
+}
+}  // namespace
+
+TEST(MainWindow, CopyReportsIconKeepsTheToolbarsGapToItsLabel)
+{
+    MainWindowFixture f;
+    MainWindow& w = f.open();
+    w.show();
+    QApplication::processEvents();
+    QToolBar* bar = w.findChild<QToolBar*>();
+    ASSERT_TRUE(bar);
+    const int refresh = iconGap(bar->widgetForAction(w.refreshAction()));
+    const int copy = iconGap(bar->widgetForAction(w.copyAction()));
+    EXPECT_GE(refresh, 3);
+    EXPECT_LE(qAbs(copy - refresh), 1) << "Refresh " << refresh << ", Copy Report " << copy;
+}
+
 TEST(MainWindow, OpensAtTheDefaultSizeWithItsMinimum)
 {
     MainWindowFixture f;
