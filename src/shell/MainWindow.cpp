@@ -41,6 +41,26 @@
 #include <QVBoxLayout>
 
 namespace {
+// The sidebar draws its own hairline on the detail pane's side; the style's grip dots on the
+// handle beside it would stand out as a second, dotted edge. The handle still drags.
+class GriplessHandle final : public QSplitterHandle {
+public:
+    using QSplitterHandle::QSplitterHandle;
+
+protected:
+    void paintEvent(QPaintEvent*) override {}
+};
+
+class PaneSplitter final : public QSplitter {
+public:
+    explicit PaneSplitter(QWidget* parent) : QSplitter(Qt::Horizontal, parent) {}
+
+protected:
+    QSplitterHandle* createHandle() override { return new GriplessHandle(orientation(), this); }
+};
+}  // namespace
+
+namespace {
 const QString kOnboardingCompleted = QStringLiteral("onboardingCompleted");
 
 // Shown until the first inspection exists: an indeterminate progress bar over the message.
@@ -100,7 +120,7 @@ MainWindow::MainWindow(MainWindowEnvironment environment, QWidget* parent)
     buildToolbar();
     contentLayout->addWidget(toolbar_);
 
-    splitter_ = new QSplitter(Qt::Horizontal, content_);
+    splitter_ = new PaneSplitter(content_);
     splitter_->setObjectName(QStringLiteral("split"));
     splitter_->setChildrenCollapsible(false);
     // The window's own minimum follows from this one plus the menu bar and the toolbar.
@@ -327,7 +347,10 @@ void MainWindow::recolor()
 {
     const QColor tint = Theme::foreground(Theme::Level::primary);
     refresh_->setIcon(MainWindowIcons::symbol(QRL_SYMBOL("arrow.clockwise"), tint));
-    copy_->setIcon(MainWindowIcons::symbol(copied_ ? QRL_SYMBOL("checkmark") : QRL_SYMBOL("doc.on.doc"), tint));
+    // The two sheets fill their box to its edges; inset, they keep the gap to the label the
+    // other toolbar symbols keep.
+    copy_->setIcon(copied_ ? MainWindowIcons::symbol(QRL_SYMBOL("checkmark"), tint)
+                           : MainWindowIcons::insetSymbol(QRL_SYMBOL("doc.on.doc"), tint, 1));
     exportButton_->setIcon(MainWindowIcons::symbol(QRL_SYMBOL("square.and.arrow.up"), tint));
     languageButton_->setIcon(MainWindowIcons::symbol(QRL_SYMBOL("globe"), tint));
     if (QMenu* menu = exportButton_->menu())

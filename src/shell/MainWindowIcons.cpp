@@ -19,12 +19,12 @@ namespace {
 // window builds many icons at start and shows each at one size only.
 class SymbolEngine : public QIconEngine {
 public:
-    SymbolEngine(QString name, QColor color, std::optional<QColor> selected, int size)
-        : name_(std::move(name)), color_(std::move(color)), selected_(std::move(selected)), size_(size)
+    SymbolEngine(QString name, QColor color, std::optional<QColor> selected, int size, qreal inset = 0)
+        : name_(std::move(name)), color_(std::move(color)), selected_(std::move(selected)), size_(size), inset_(inset)
     {
     }
 
-    QIconEngine* clone() const override { return new SymbolEngine(name_, color_, selected_, size_); }
+    QIconEngine* clone() const override { return new SymbolEngine(name_, color_, selected_, size_, inset_); }
     QString key() const override { return QStringLiteral("QuorlentSymbol"); }
 
     QSize actualSize(const QSize& size, QIcon::Mode, QIcon::State) override
@@ -50,7 +50,8 @@ public:
         pm.fill(Qt::transparent);
         QPainter p(&pm);
         p.setRenderHint(QPainter::Antialiasing);
-        Symbols::draw(p, name_, QRectF(QPointF(0, 0), QSizeF(logical)), selected ? *selected_ : color_);
+        Symbols::draw(p, name_, QRectF(QPointF(0, 0), QSizeF(logical)).adjusted(inset_, inset_, -inset_, -inset_),
+                      selected ? *selected_ : color_);
         p.end();
         if (generated && QApplication::style()) {
             QStyleOption option;
@@ -74,6 +75,7 @@ private:
     QColor color_;
     std::optional<QColor> selected_;
     int size_;
+    qreal inset_;
     QHash<QString, QPixmap> cache_;
 };
 }  // namespace
@@ -83,6 +85,11 @@ QIcon symbol(const QString& name, const QColor& color, int size) { return QIcon(
 QIcon symbol(const QString& name, const QColor& color, const QColor& selected, int size)
 {
     return QIcon(new SymbolEngine(name, color, selected, size));
+}
+
+QIcon insetSymbol(const QString& name, const QColor& color, qreal inset, int size)
+{
+    return QIcon(new SymbolEngine(name, color, std::nullopt, size, inset));
 }
 
 QIcon application()

@@ -11,7 +11,9 @@
 #include "ui/ThemedLabel.h"
 #include "ui/Tiles.h"
 #include "ui/UiLanguage.h"
-#include "updates/UpdateBannerControls.h"
+#include "ui/ApplicationIconView.h"
+#include "ui/Buttons.h"
+#include "ui/Theme.h"
 #include "ui/SmoothCorners.h"
 
 #include <QEvent>
@@ -19,11 +21,12 @@
 #include <QHBoxLayout>
 #include <QPainter>
 #include <QPainterPath>
-#include <QRadialGradient>
 #include <QStyle>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
 
 namespace {
 
@@ -463,18 +466,57 @@ void OnboardingView::changeEvent(QEvent* e)
     QDialog::changeEvent(e);
 }
 
+QImage OnboardingView::backdrop(const QSize& size, const QColor& background, const QColor& glow, qreal radius)
+{
+    QImage img(size, QImage::Format_RGB32);
+    if (img.isNull()) return img;
+    // At the glow's faint alpha an 8-bit gradient has a few dozen steps over hundreds of pixels,
+    // which read as rings; each pixel is blended exactly and rounded with a little noise.
+    const float br = float(background.redF()), bg = float(background.greenF()), bb = float(background.blueF());
+    const float gr = float(glow.redF()), gg = float(glow.greenF()), gb = float(glow.blueF());
+    const float alpha = float(glow.alphaF());
+    const float cx = size.width() / 2.0f, r = float(std::max<qreal>(radius, 1));
+    const QRgb flat = qRgb(qRound(br * 255), qRound(bg * 255), qRound(bb * 255));
+    for (int y = 0; y < size.height(); ++y) {
+        auto* line = reinterpret_cast<QRgb*>(img.scanLine(y));
+        const float dy = y + 0.5f;
+        if (dy >= r) {
+            std::fill(line, line + size.width(), flat);
+            continue;
+        }
+        for (int x = 0; x < size.width(); ++x) {
+            const float dx = x + 0.5f - cx;
+            const float t = std::sqrt(dx * dx + dy * dy) / r;
+            const float a = t < 1 ? alpha * (1 - t) : 0;
+            // A small hash of the position: noise without a visible pattern, the same every paint.
+            std::uint32_t h = std::uint32_t(x) * 374761393u + std::uint32_t(y) * 668265263u;
+            h = (h ^ (h >> 13)) * 1274126177u;
+            const float n1 = float(h & 0xffff) / 65536.0f, n2 = float((h >> 16) & 0xffff) / 65536.0f;
+            const float noise = n1 + n2 - 1.0f;  // triangular over -1…1 of a step
+            const auto channel = [&](float b, float g) {
+                const float v = (b + (g - b) * a) * 255.0f + (a > 0 ? noise : 0.0f);
+                return std::clamp(int(std::lround(v)), 0, 255);
+            };
+            line[x] = qRgb(channel(br, gr), channel(bg, gg), channel(bb, gb));
+        }
+    }
+    return img;
+}
+
 void OnboardingView::paintEvent(QPaintEvent*)
 {
-    QPainter p(this);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.fillRect(rect(), Theme::systemColor(Theme::SystemColor::windowBackground, Theme::appearance()));
-    // The glow: a radial gradient from the top edge's centre.
-    QRadialGradient glow(QPointF(width() / 2.0, 0), 380);
+    const QColor background = Theme::systemColor(Theme::SystemColor::windowBackground, Theme::appearance());
     QColor inner = Theme::brandGlow();
     inner.setAlphaF(std::clamp(inner.alphaF() * 0.22, 0.0, 1.0));
-    QColor outer = inner;
-    outer.setAlphaF(0);
-    glow.setColorAt(0, inner);
-    glow.setColorAt(1, outer);
-    p.fillRect(rect(), glow);
+    const qreal ratio = devicePixelRatioF();
+    const QSize pixels = (QSizeF(size()) * ratio).toSize();
+    if (backdrop_.size() != pixels || backdropKey_[0] != background.rgba() || backdropKey_[1] != inner.rgba()) {
+        // The glow from the top edge's centre, 380 across at its radius.
+        backdrop_ = backdrop(pixels, background, inner, 380 * ratio);
+        backdrop_.setDevicePixelRatio(ratio);
+        backdropKey_[0] = background.rgba();
+        backdropKey_[1] = inner.rgba();
+    }
+    QPainter p(this);
+    p.drawImage(QPointF(0, 0), backdrop_);
 }

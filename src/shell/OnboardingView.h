@@ -3,6 +3,7 @@
 #include "ui/Motion.h"
 
 #include <QDialog>
+#include <QImage>
 #include <QPointer>
 
 #include <functional>
@@ -89,6 +90,9 @@ public:
     bool isLastPage() const { return page_ == kPageCount - 1; }
     // The one way to change the page.
     void go(int page);
+    // The window's backdrop at a size: the background with the brand glow from the top edge's
+    // centre, computed in floating point and dithered, so the faint gradient shows no steps.
+    static QImage backdrop(const QSize& size, const QColor& background, const QColor& glow, qreal radius);
 
     LinkButton* skipButton() const { return skip_; }
     PlainButton* backButton() const { return back_; }
@@ -122,4 +126,6 @@ private:
     OnboardingDots* dots_;
     PlainButton* back_;
     AccentButton* primary_;
+    QImage backdrop_;
+    QRgb backdropKey_[2] = {0, 0};
 };

@@ -1,4 +1,12 @@
 #include "shell/SettingsWindow.h"
+#include "ui/ApplicationIconView.h"
+#include "ui/Buttons.h"
+#include "ui/CentredFlow.h"
+#include "ui/Divider.h"
+#include "ui/SettingsSection.h"
+#include "ui/SettingsSwitch.h"
+#include "ui/Theme.h"
+#include "ui/UrlOpener.h"
 
 #include "updates/UpdateChecker.h"
 
@@ -95,80 +103,7 @@ private:
     bool keyboardFocus_ = false;
 };
 
-// A thin line across, inset on both sides.
-class Divider : public QWidget {
-public:
-    explicit Divider(QWidget* parent) : QWidget(parent)
-    {
-        setFixedHeight(1);
-        setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-        watchAppearance(this);
-    }
-
-protected:
-    void paintEvent(QPaintEvent*) override
-    {
-        QPainter p(this);
-        p.fillRect(rect(), Theme::primary(0.1));
-    }
-};
-
 }  // namespace
-
-// ---- SettingsSwitch ----------------------------------------------------------------------------
-
-SettingsSwitch::SettingsSwitch(QWidget* parent) : QAbstractButton(parent)
-{
-    setCheckable(true);
-    setCursor(Qt::PointingHandCursor);
-    setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
-    setFocusPolicy(Qt::StrongFocus);
-    watchAppearance(this);
-}
-
-void SettingsSwitch::paintEvent(QPaintEvent*)
-{
-    QPainter p(this);
-    p.setLayoutDirection(layoutDirection());
-    p.setRenderHint(QPainter::Antialiasing);
-    const QRectF track = QRectF(rect()).adjusted(1, 1, -1, -1);
-    QPainterPath path;
-    path.addPath(SmoothCorners::path(track, track.height() / 2));
-    QColor on = Theme::brandPrimary();
-    QColor fill = isChecked() ? on : Theme::primary(0.14);
-    if (!isEnabled()) fill.setAlphaF(fill.alphaF() * 0.45);
-    p.fillPath(path, fill);
-    if (hasFocus()) {
-        QColor ring = on;
-        ring.setAlphaF(0.45);
-        p.setPen(QPen(ring, 2));
-        p.drawPath(path);
-    }
-    const qreal d = track.height() - 4;
-    // The knob sits at the trailing end when on; mirrored right to left.
-    const bool trailing = isChecked();
-    const bool right = trailing != (layoutDirection() == Qt::RightToLeft);
-    const qreal x = right ? track.right() - 2 - d : track.left() + 2;
-    p.setPen(QPen(QColor(0, 0, 0, 30), 0.5));
-    p.setBrush(isEnabled() ? QColor(Qt::white) : QColor(0xf0, 0xf0, 0xf0));
-    p.drawEllipse(QRectF(x, track.top() + 2, d, d));
-}
-
-// ---- SettingsSection ---------------------------------------------------------------------------
-
-SettingsSection::SettingsSection(QWidget* parent) : QWidget(parent) { watchAppearance(this); }
-
-void SettingsSection::paintEvent(QPaintEvent*)
-{
-    QPainter p(this);
-    p.setRenderHint(QPainter::Antialiasing);
-    const Theme::Appearance a = Theme::appearance();
-    QPainterPath path;
-    path.addPath(SmoothCorners::path(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), 8));
-    p.fillPath(path, Theme::surfaceElevated());
-    p.setPen(QPen(Theme::primary(Card::borderOpacity(a)), 1));
-    p.drawPath(path);
-}
 
 // ---- GeneralSettingsPane -----------------------------------------------------------------------
 
@@ -286,77 +221,6 @@ void GeneralSettingsPane::changeEvent(QEvent* e)
 {
     if (e->type() == QEvent::LanguageChange) retranslate();
     QWidget::changeEvent(e);
-}
-
-// ---- CentredFlow -------------------------------------------------------------------------------
-
-CentredFlow::CentredFlow(int spacing, QWidget* parent) : QWidget(parent), spacing_(spacing)
-{
-    QSizePolicy sp(QSizePolicy::Preferred, QSizePolicy::Preferred);
-    sp.setHeightForWidth(true);
-    setSizePolicy(sp);
-}
-
-void CentredFlow::addWidget(QWidget* w)
-{
-    w->setParent(this);
-    items_ << w;
-    updateGeometry();
-}
-
-int CentredFlow::place(int width, bool apply) const
-{
-    // Lines of items that fit, each line centred; an item wider than the width gets a line alone.
-    int y = 0;
-    qsizetype i = 0;
-    while (i < items_.size()) {
-        qsizetype j = i;
-        int lineWidth = 0, lineHeight = 0;
-        while (j < items_.size()) {
-            const QSize s = items_[j]->sizeHint();
-            const int next = lineWidth + (j > i ? spacing_ : 0) + s.width();
-            if (j > i && next > width) break;
-            lineWidth = next;
-            lineHeight = std::max(lineHeight, s.height());
-            ++j;
-        }
-        if (apply) {
-            int x = std::max((width - lineWidth) / 2, 0);
-            for (qsizetype k = i; k < j; ++k) {
-                const QSize s = items_[k]->sizeHint();
-                const QRect r(x, y + (lineHeight - s.height()) / 2, std::min(s.width(), width), s.height());
-                items_[k]->setGeometry(QStyle::visualRect(layoutDirection(), QRect(0, 0, width, 1 << 16), r));
-                x += s.width() + spacing_;
-            }
-        }
-        y += lineHeight + 6;
-        i = j;
-    }
-    return std::max(y - 6, 0);
-}
-
-int CentredFlow::heightForWidth(int width) const { return place(width, false); }
-
-QSize CentredFlow::sizeHint() const
-{
-    int w = 0;
-    for (QWidget* item : items_) w += item->sizeHint().width() + (w ? spacing_ : 0);
-    return QSize(w, heightForWidth(w));
-}
-
-QSize CentredFlow::minimumSizeHint() const
-{
-    int w = 0;
-    for (QWidget* item : items_) w = std::max(w, item->sizeHint().width());
-    return QSize(w, heightForWidth(w));
-}
-
-void CentredFlow::resizeEvent(QResizeEvent*) { place(width(), true); }
-
-bool CentredFlow::event(QEvent* e)
-{
-    if (e->type() == QEvent::LayoutDirectionChange || e->type() == QEvent::LayoutRequest) place(width(), true);
-    return QWidget::event(e);
 }
 
 // ---- AboutSettingsPane -------------------------------------------------------------------------

@@ -1,6 +1,8 @@
 #pragma once
 
-#include "updates/UpdateBannerControls.h"
+#include "ui/Buttons.h"
+#include "ui/SettingsSwitch.h"
+#include "ui/UrlOpener.h"
 
 #include <QAbstractButton>
 #include <QPointer>
@@ -30,27 +32,6 @@ struct SettingsEnvironment {
     std::function<void()> openMainWindow;
     // Whether the desktop offers a tray for the live monitor.
     std::function<bool()> trayAvailable;
-};
-
-// An on/off switch drawn as a small capsule with a knob; checkable.
-class SettingsSwitch : public QAbstractButton {
-    Q_OBJECT
-public:
-    explicit SettingsSwitch(QWidget* parent = nullptr);
-    QSize sizeHint() const override { return QSize(38, 22); }
-
-protected:
-    void paintEvent(QPaintEvent*) override;
-};
-
-// A rounded group of rows, as a grouped form shows its sections.
-class SettingsSection : public QWidget {
-    Q_OBJECT
-public:
-    explicit SettingsSection(QWidget* parent = nullptr);
-
-protected:
-    void paintEvent(QPaintEvent*) override;
 };
 
 // The General pane: the interface language (with the relaunch offer), the live monitor in the
@@ -91,27 +72,6 @@ private:
     SettingsSwitch* menuBar_;
     ThemedLabel* trayNote_;
     PlainButton* showWelcome_;
-};
-
-// Lays its children out in centred lines, wrapping where the width runs out.
-class CentredFlow : public QWidget {
-    Q_OBJECT
-public:
-    explicit CentredFlow(int spacing, QWidget* parent = nullptr);
-    void addWidget(QWidget* w);
-    bool hasHeightForWidth() const override { return true; }
-    int heightForWidth(int width) const override;
-    QSize sizeHint() const override;
-    QSize minimumSizeHint() const override;
-
-protected:
-    void resizeEvent(QResizeEvent*) override;
-    bool event(QEvent*) override;
-
-private:
-    int place(int width, bool apply) const;
-    int spacing_;
-    QList<QWidget*> items_;
 };
 
 // The About pane: icon, name, the selectable version line, the maker, four links and the

@@ -1,4 +1,9 @@
 #include "updates/UpdateAlertPresenter.h"
+#include "ui/ApplicationIconView.h"
+#include "ui/Buttons.h"
+#include "ui/ClampedText.h"
+#include "ui/UntrustedText.h"
+#include "ui/UrlOpener.h"
 
 #include "platform/i18n/StringFormat.h"
 #include "ui/ThemedLabel.h"

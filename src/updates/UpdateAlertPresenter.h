@@ -1,7 +1,7 @@
 #pragma once
 
 #include "platform/i18n/Localization.h"
-#include "updates/UpdateBannerControls.h"
+#include "ui/UrlOpener.h"
 #include "updates/VersionDocument.h"
 
 #include <QDialog>

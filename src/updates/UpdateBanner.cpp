@@ -5,7 +5,11 @@
 #include "ui/ThemedLabel.h"
 #include "ui/Tiles.h"
 #include "ui/UiLanguage.h"
-#include "updates/UpdateBannerControls.h"
+#include "ui/Buttons.h"
+#include "ui/ClampedText.h"
+#include "ui/Theme.h"
+#include "ui/UntrustedText.h"
+#include "ui/WindowLanguage.h"
 #include "updates/UpdateChecker.h"
 #include "ui/SmoothCorners.h"
 

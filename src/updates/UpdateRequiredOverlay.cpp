@@ -7,7 +7,11 @@
 #include "ui/Symbols.h"
 #include "ui/ThemedLabel.h"
 #include "ui/UiLanguage.h"
-#include "updates/UpdateBannerControls.h"
+#include "ui/ApplicationIconView.h"
+#include "ui/Buttons.h"
+#include "ui/Theme.h"
+#include "ui/UntrustedText.h"
+#include "ui/WindowLanguage.h"
 #include "updates/UpdateChecker.h"
 #include "ui/SmoothCorners.h"
 

@@ -1,4 +1,8 @@
 #include "updates/UpdateSettingsRow.h"
+#include "ui/Buttons.h"
+#include "ui/UntrustedText.h"
+#include "ui/UrlOpener.h"
+#include "ui/WindowLanguage.h"
 
 #include "platform/i18n/StringFormat.h"
 #include "ui/Formatters.h"

@@ -1,6 +1,7 @@
 #pragma once
 
-#include "updates/UpdateBannerControls.h"
+#include "ui/Buttons.h"
+#include "ui/UrlOpener.h"
 
 #include <QWidget>
 

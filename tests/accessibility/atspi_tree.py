@@ -191,6 +191,11 @@ class Running:
         os.makedirs(config)
         with open(os.path.join(config, "preferences.json"), "w") as f:
             json.dump({k: v for k, v in prefs.items()}, f)
+        if scenario == "history":
+            folder = os.path.join(self.home, ".local", "share", "Lumbrel", "Quorlent", "History")
+            os.makedirs(folder)
+            with open(os.path.join(folder, "snapshots.json"), "w") as f:
+                json.dump(saved_scans(), f)
         runtime = os.path.join(self.home, "runtime")
         os.makedirs(runtime, mode=0o700)
         env = dict(os.environ)
@@ -229,6 +234,20 @@ class Running:
         if self.server:
             self.server.close()
         shutil.rmtree(self.home, ignore_errors=True)
+
+
+def saved_scans():
+    """Two scans of another machine a day apart: one reading changed, one appeared."""
+    def scan(ident, date, cores, extra):
+        items = [{"label": "Cores", "value": cores, "status": "supported", "key": "cores", "isVolatile": False}]
+        if extra:
+            items.append({"label": "Vector units", "value": "AVX-512", "status": "warning", "key": "vector", "isVolatile": False})
+        return {"id": ident, "date": date, "deviceName": "bench", "modelIdentifier": "Atspi1,1", "chip": "Ryzen",
+                "osVersion": "Debian 12", "language": "en",
+                "sections": [{"title": "Processor", "symbol": "cpu", "items": items, "key": "processor"}]}
+    # Newest first, as the file keeps them.
+    return [scan("0F8B2C1E-3D4A-4B5C-9E6F-7A8B9C0D1E2F", "2026-03-02T09:15:42Z", "16", True),
+            scan("1A2B3C4D-5E6F-4A1B-8C2D-3E4F5A6B7C8D", "2026-03-01T09:15:42Z", "8", False)]
 
 
 # ---- the checks ---------------------------------------------------------------------------------
@@ -277,6 +296,58 @@ def onboarding_symbols_are_hidden(app):
     time.sleep(1.0)
     left = decorations_left(sheet)
     assert not left, "decorative elements on the second page: %r\n%s" % (left, dump(sheet))
+
+
+def open_page_from_menu(app, name):
+    """Through the Inspect menu's item, as a screen reader's menu navigation does."""
+    item = wait_for(lambda: find(main_frame(app), lambda a: role(a) == "menu item" and a.name == name
+                                 and a.parent is not None and a.parent.parent is not None
+                                 and a.parent.parent.name == "Inspect"))
+    assert item, "no menu item %r" % name
+    press(item)
+
+
+def painted_list(app, first_word):
+    """A list of painted rows: the timeline's rows read a date first, the change list's a kind."""
+    def rows_match(a):
+        rows = children(a)
+        return role(a) == "list" and showing(a) and rows and all(role(r) == "list item" for r in rows) \
+            and first_word(rows[0].name or "")
+    return find(main_frame(app), rows_match)
+
+
+def selected_names(a):
+    return [r.name for r in children(a) if pyatspi.STATE_SELECTED in states(r)]
+
+
+@check("history")
+def history_rows_read_with_names_and_selection(app):
+    open_page_from_menu(app, "History")
+    timeline = wait_for(lambda: painted_list(app, lambda n: "2026" in n), 15)
+    assert timeline, "no timeline of scans:\n" + dump(main_frame(app), 16)
+    rows = children(timeline)
+    names = [r.name for r in rows]
+    assert len(rows) >= 2, "timeline rows: %r" % names
+    assert all(n and n.count(", ") >= 2 for n in names), "a row without its date, machine and counts: %r" % names
+    march = [n for n in names if n.startswith("Mar ") and "Ryzen" in n]
+    assert len(march) >= 2, "the two saved scans are not rows: %r" % names
+    assert all(pyatspi.STATE_SELECTABLE in states(r) for r in rows), "a timeline row is not selectable"
+    assert len(selected_names(timeline)) == 2, "selected rows: %r" % selected_names(timeline)
+
+    changes = wait_for(lambda: painted_list(app, lambda n: n.split(",")[0] in ("Added", "Removed", "Changed")), 10)
+    assert changes, "no change list:\n" + dump(main_frame(app), 16)
+    spoken = [c.name for c in children(changes)]
+    assert spoken and all(n.count(", ") >= 1 for n in spoken), "change rows: %r" % spoken
+    assert all(pyatspi.STATE_SELECTED not in states(c) for c in children(changes)), "a change row reads as selected"
+    if all(n.startswith("Mar ") for n in selected_names(timeline)):
+        assert spoken == ["Changed, Cores, 8, 16", "Added, Vector units, AVX-512"], "change rows: %r" % spoken
+
+    if len(rows) > 2:
+        # Choosing an unselected scan through its action selects it.
+        other = next(i for i, r in enumerate(rows) if pyatspi.STATE_SELECTED not in states(r))
+        press(rows[other])
+        assert wait_for(lambda: pyatspi.STATE_SELECTED in states(children(timeline)[other]), 5), \
+            "choosing a scan through its action did not select it: %r" % selected_names(timeline)
 
 
 def required_card(app):

@@ -42,6 +42,61 @@ void clickRow(MainWindow& w, QListWidgetItem* item)
 }
 }  // namespace
 
+TEST(MainWindow, TheSplitterHandleBesideTheHairlineDrawsNoGrip)
+{
+    MainWindowFixture f;
+    MainWindow& w = f.open();
+    w.show();
+    QApplication::processEvents();
+    QSplitterHandle* handle = w.splitter()->handle(1);
+    ASSERT_TRUE(handle);
+    ASSERT_GT(handle->width(), 0);
+    const QImage shot = w.grab().toImage();
+    const QRect r(handle->mapTo(&w, QPoint(0, 0)), handle->size());
+    // Down the handle's middle third, where a style draws its dots: one colour throughout.
+    const QRgb first = shot.pixel(r.left(), r.top() + r.height() / 3);
+    int differing = 0;
+    for (int y = r.top() + r.height() / 3; y < r.top() + 2 * r.height() / 3; ++y)
+        for (int x = r.left(); x <= r.right(); ++x)
+            if (shot.pixel(x, y) != first) ++differing;
+    EXPECT_EQ(differing, 0);
+    EXPECT_EQ(handle->cursor().shape(), Qt::SplitHCursor);
+}
+
+namespace {
+// The empty columns between a toolbar button's icon ink and its label's ink.
+int iconGap(QWidget* button)
+{
+    const QImage img = button->grab().toImage();
+    const QRgb background = img.pixel(0, img.height() - 1);
+    auto inked = [&](int x) {
+        for (int y = 0; y < img.height(); ++y)
+            if (qAbs(qGray(img.pixel(x, y)) - qGray(background)) > 24) return true;
+        return false;
+    };
+    int x = 0;
+    while (x < img.width() && !inked(x)) ++x;  // before the icon
+    while (x < img.width() && inked(x)) ++x;   // the icon
+    int gap = 0;
+    while (x < img.width() && !inked(x)) ++x, ++gap;
+    return gap;
+}
+}  // namespace
+
+TEST(MainWindow, CopyReportsIconKeepsTheToolbarsGapToItsLabel)
+{
+    MainWindowFixture f;
+    MainWindow& w = f.open();
+    w.show();
+    QApplication::processEvents();
+    QToolBar* bar = w.findChild<QToolBar*>();
+    ASSERT_TRUE(bar);
+    const int refresh = iconGap(bar->widgetForAction(w.refreshAction()));
+    const int copy = iconGap(bar->widgetForAction(w.copyAction()));
+    EXPECT_GE(refresh, 3);
+    EXPECT_LE(qAbs(copy - refresh), 1) << "Refresh " << refresh << ", Copy Report " << copy;
+}
+
 TEST(MainWindow, OpensAtTheDefaultSizeWithItsMinimum)
 {
     MainWindowFixture f;

@@ -3,13 +3,16 @@
 #include "support/AnimationClock.h"
 #include "support/Input.h"
 #include "support/SampleLanguage.h"
+#include "ui/Buttons.h"
 #include "ui/ThemedLabel.h"
 #include "ui/UiLanguage.h"
-#include "updates/UpdateBannerControls.h"
+#include "ui/Theme.h"
 
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFileInfo>
+
+#include <cmath>
 #include <QTest>
 #include <QVariantAnimation>
 
@@ -266,6 +269,41 @@ TEST_F(OnboardingTest, Renders)
             }
         }
     }
+}
+
+TEST(OnboardingBackdrop, TheGlowHasNoStepsAndKeepsItsShade)
+{
+    // White under a faint blue: an 8-bit gradient of this alpha has one step every dozen pixels
+    // along the radius, and those steps read as rings.
+    const QColor background(255, 255, 255);
+    QColor glow(0, 122, 255);
+    glow.setAlphaF(0.12);
+    const QImage img = OnboardingView::backdrop(QSize(600, 470), background, glow, 380);
+    ASSERT_EQ(img.size(), QSize(600, 470));
+    // Down the middle, straight along the radius from the top edge's centre.
+    const int x = 300;
+    // Rounded without noise the red channel takes about 29 steps over these 360 pixels, each
+    // a plateau a dozen pixels wide; dithered, neighbours differ all the way down.
+    int changes = 0;
+    for (int y = 1; y < 360; ++y)
+        if (img.pixel(x, y) != img.pixel(x, y - 1)) ++changes;
+    // On average each shade is the exact blend: dithering moves pixels, not the tone.
+    double worst = 0;
+    for (int y0 = 0; y0 + 24 <= 360; y0 += 24) {
+        double sum = 0, exact = 0;
+        for (int y = y0; y < y0 + 24; ++y) {
+            for (int dx = -2; dx <= 2; ++dx) {
+                sum += qRed(img.pixel(x + dx, y));
+                const double t = std::hypot(x + dx + 0.5 - 300, y + 0.5) / 380;
+                exact += 255 * (1 - (t < 1 ? 0.12 * (1 - t) : 0));
+            }
+        }
+        worst = std::max(worst, std::abs(sum - exact) / (24 * 5));
+    }
+    EXPECT_GT(changes, 120) << "plateaus along the radius";
+    EXPECT_LT(worst, 0.35);
+    // Past the glow's reach the window's background is flat.
+    EXPECT_EQ(img.pixel(10, 460), background.rgb());
 }
 
 }  // namespace

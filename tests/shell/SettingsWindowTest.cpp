@@ -1,4 +1,7 @@
 #include "app/AppRouter.h"
+#include "ui/Buttons.h"
+#include "ui/SettingsSwitch.h"
+#include "ui/Theme.h"
 #include "app/LanguageManager.h"
 #include "app/LanguagePicker.h"
 #include "platform/Preferences.h"

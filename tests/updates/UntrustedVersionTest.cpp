@@ -7,7 +7,6 @@
 #include "ui/UntrustedText.h"
 #include "updates/UpdateAlertPresenter.h"
 #include "updates/UpdateBanner.h"
-#include "updates/UpdateBannerControls.h"
 #include "updates/UpdateRequiredOverlay.h"
 #include "updates/UpdateSettingsRow.h"
 #include "updates/UpdateViewsFixture.h"

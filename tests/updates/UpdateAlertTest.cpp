@@ -1,4 +1,5 @@
 #include "platform/i18n/StringFormat.h"
+#include "ui/ClampedText.h"
 #include "support/Input.h"
 #include "updates/UpdateAlertPresenter.h"
 #include "updates/UpdateBanner.h"

@@ -1,7 +1,7 @@
 #include "support/AnimationClock.h"
 #include "support/Input.h"
 #include "updates/UpdateBanner.h"
-#include "updates/UpdateBannerControls.h"
+#include "ui/Theme.h"
 #include "updates/UpdateViewsFixture.h"
 #include "ui/ThemedLabel.h"
 

@@ -2,7 +2,8 @@
 #include "support/Input.h"
 #include "support/PixelProbe.h"
 #include "ui/ThemedLabel.h"
-#include "updates/UpdateBannerControls.h"
+#include "ui/Theme.h"
+#include "ui/UntrustedText.h"
 #include "updates/UpdateRequiredOverlay.h"
 #include "updates/UpdateViewsFixture.h"
 

@@ -1,6 +1,9 @@
 #pragma once
 
 // A checker on the real local test server, with preferences in a file that a "restart" reopens.
+#include "ui/ApplicationIconView.h"
+#include "ui/Buttons.h"
+#include "ui/ClampedText.h"
 #include "app/LanguageManager.h"
 #include "platform/Preferences.h"
 #include "support/LocalHttpServer.h"
