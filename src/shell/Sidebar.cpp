@@ -65,6 +65,12 @@ Sidebar::Sidebar(Quorlent& model, AppRouter& router, QWidget* parent) : QWidget(
     connect(list_, &QListWidget::currentItemChanged, this, [this](QListWidgetItem* current) {
         if (!syncing_ && current && QApplication::mouseButtons() == Qt::NoButton) choose(current);
     });
+    // Assistive technology selects a row without making it current: that chooses it as well.
+    connect(list_, &QListWidget::itemSelectionChanged, this, [this] {
+        if (syncing_ || QApplication::mouseButtons() != Qt::NoButton) return;
+        const QList<QListWidgetItem*> rows = list_->selectedItems();
+        if (rows.size() == 1 && rows.front() != list_->currentItem()) choose(rows.front());
+    });
     connect(&router_, &AppRouter::selectionChanged, this, &Sidebar::highlightSelection);
     connect(&model_, &Quorlent::sectionsChanged, this, &Sidebar::rebuild);
     connect(&Theme::Notifier::shared(), &Theme::Notifier::appearanceChanged, this, [this] {

@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QGraphicsBlurEffect>
 #include <QLineEdit>
+#include <QItemSelectionModel>
 #include <QListWidget>
 #include <QPointer>
 #include <QSplitter>
@@ -232,6 +233,20 @@ TEST(MainWindow, SidebarChoosesAndFollowsTheSelection)
             EXPECT_FALSE(r->flags() & Qt::ItemIsSelectable) << r->text().toStdString();
         }
     }
+}
+
+TEST(MainWindow, ARowSelectedByAssistiveTechnologyOpensItsPage)
+{
+    MainWindowFixture f;
+    MainWindow& w = f.open();
+    showAndInspect(f, w);
+    // A screen reader selects through the list's selection, leaving the current row alone.
+    QListWidget* list = w.sidebar()->list();
+    const QModelIndex history = list->indexFromItem(row(w, SidebarItem::pro(ProFeature::history)));
+    list->selectionModel()->select(history, QItemSelectionModel::ClearAndSelect);
+    EXPECT_EQ(f.router.selection(), SidebarItem::pro(ProFeature::history));
+    EXPECT_EQ(w.route(), DetailRoute::tool(ProFeature::history));
+    EXPECT_EQ(list->currentItem(), row(w, SidebarItem::pro(ProFeature::history)));
 }
 
 TEST(MainWindow, SectionRowsFollowTheInspectionAndKeepTheirSelection)
