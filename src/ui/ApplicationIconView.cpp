@@ -1,5 +1,6 @@
 #include "ui/ApplicationIconView.h"
 
+#include "ui/AppearanceWatch.h"
 #include "ui/Accessibility.h"
 #include "ui/SmoothCorners.h"
 #include "ui/Symbols.h"
@@ -12,29 +13,13 @@
 
 #include <algorithm>
 
-namespace {
-
-QPainterPath rounded(const QRectF& r, qreal radius)
-{
-    QPainterPath p;
-    p.addPath(SmoothCorners::path(r, radius));
-    return p;
-}
-
-void watchAppearance(QWidget* w)
-{
-    QObject::connect(&Theme::Notifier::shared(), &Theme::Notifier::appearanceChanged, w, qOverload<>(&QWidget::update));
-}
-
-}  // namespace
-
 // ---- ApplicationIconView ---------------------------------------------------------------------
 
 ApplicationIconView::ApplicationIconView(int size, QWidget* parent) : QWidget(parent)
 {
     setFixedSize(size, size);
     UiAccessibility::markDecorative(this);
-    watchAppearance(this);
+    repaintOnAppearanceChange(this);
 }
 
 void ApplicationIconView::paint(QPainter& p, const QRectF& rect, Qt::LayoutDirection direction)
@@ -52,7 +37,7 @@ void ApplicationIconView::paint(QPainter& p, const QRectF& rect, Qt::LayoutDirec
     p.setRenderHint(QPainter::Antialiasing);
     const qreal s = std::min(rect.width(), rect.height());
     const QRectF r(rect.center().x() - s * 0.45, rect.center().y() - s * 0.45, s * 0.9, s * 0.9);
-    p.fillPath(rounded(r, s * 0.2), Theme::toQGradient(Theme::brandGradient(), r, direction));
+    p.fillPath(SmoothCorners::path(r, s * 0.2), Theme::toQGradient(Theme::brandGradient(), r, direction));
     const qreal g = s * 0.5;
     Symbols::draw(p, QRL_SYMBOL("memorychip"), QRectF(r.center().x() - g / 2, r.center().y() - g / 2, g, g),
                   QColor(Qt::white));

@@ -1,5 +1,6 @@
 #include "ui/Buttons.h"
 
+#include "ui/AppearanceWatch.h"
 #include "ui/SmoothCorners.h"
 #include "ui/Symbols.h"
 #include "ui/Theme.h"
@@ -13,22 +14,6 @@
 
 #include <cmath>
 
-namespace {
-
-QPainterPath rounded(const QRectF& r, qreal radius)
-{
-    QPainterPath p;
-    p.addPath(SmoothCorners::path(r, radius));
-    return p;
-}
-
-void watchAppearance(QWidget* w)
-{
-    QObject::connect(&Theme::Notifier::shared(), &Theme::Notifier::appearanceChanged, w, qOverload<>(&QWidget::update));
-}
-
-}  // namespace
-
 // ---- AccentButton ------------------------------------------------------------------------------
 
 AccentButton::AccentButton(const QString& text, QWidget* parent) : QPushButton(text, parent)
@@ -36,7 +21,7 @@ AccentButton::AccentButton(const QString& text, QWidget* parent) : QPushButton(t
     setFont(Theme::font(Theme::TextStyle::body, QFont::DemiBold));
     setCursor(Qt::PointingHandCursor);
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
-    watchAppearance(this);
+    repaintOnAppearanceChange(this);
 }
 
 void AccentButton::setSymbol(const QString& symbol)
@@ -77,12 +62,12 @@ void AccentButton::paintEvent(QPaintEvent*)
     if (!isEnabled()) fill.setAlphaF(0.4);
     else if (isDown()) fill = fill.darker(118);
     const QRectF r = QRectF(rect()).adjusted(1, 1, -1, -1);
-    p.fillPath(rounded(r, large_ ? 7 : 6), fill);
+    p.fillPath(SmoothCorners::path(r, large_ ? 7 : 6), fill);
     if (hasFocus() && keyboardFocus_) {
         QColor ring = Theme::brandPrimary();
         ring.setAlphaF(0.45);
         p.setPen(QPen(ring, 2));
-        p.drawPath(rounded(QRectF(rect()).adjusted(1, 1, -1, -1), large_ ? 7 : 6));
+        p.drawPath(SmoothCorners::path(QRectF(rect()).adjusted(1, 1, -1, -1), large_ ? 7 : 6));
     }
 
     const QFontMetricsF m(font());
@@ -161,7 +146,7 @@ LinkButton::LinkButton(const QString& text, QWidget* parent) : QPushButton(text,
     setFont(Theme::font(Theme::TextStyle::callout));
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     setAutoDefault(false);
-    watchAppearance(this);
+    repaintOnAppearanceChange(this);
 }
 
 QSize LinkButton::sizeHint() const
@@ -201,6 +186,6 @@ void LinkButton::paintEvent(QPaintEvent*)
         ring.setAlphaF(0.45);
         p.setRenderHint(QPainter::Antialiasing);
         p.setPen(QPen(ring, 1.5));
-        p.drawPath(rounded(QRectF(rect()).adjusted(0.75, 0.75, -0.75, -0.75), 4));
+        p.drawPath(SmoothCorners::path(QRectF(rect()).adjusted(0.75, 0.75, -0.75, -0.75), 4));
     }
 }

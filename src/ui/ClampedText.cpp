@@ -1,5 +1,6 @@
 #include "ui/ClampedText.h"
 
+#include "ui/AppearanceWatch.h"
 #include "ui/UntrustedText.h"
 
 #include <QFontMetricsF>
@@ -7,15 +8,6 @@
 #include <QTextLayout>
 
 #include <cmath>
-
-namespace {
-
-void watchAppearance(QWidget* w)
-{
-    QObject::connect(&Theme::Notifier::shared(), &Theme::Notifier::appearanceChanged, w, qOverload<>(&QWidget::update));
-}
-
-}  // namespace
 
 // ---- ClampedText -------------------------------------------------------------------------------
 
@@ -26,7 +18,7 @@ ClampedText::ClampedText(const QFont& font, Theme::Level level, int maxLines, QW
     QSizePolicy sp(QSizePolicy::Preferred, QSizePolicy::Preferred);
     sp.setHeightForWidth(true);
     setSizePolicy(sp);
-    watchAppearance(this);
+    repaintOnAppearanceChange(this);
 }
 
 void ClampedText::setText(const QString& text)

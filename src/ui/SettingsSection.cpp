@@ -1,5 +1,6 @@
 #include "ui/SettingsSection.h"
 
+#include "ui/AppearanceWatch.h"
 #include "ui/Card.h"
 #include "ui/SmoothCorners.h"
 #include "ui/Theme.h"
@@ -7,18 +8,9 @@
 #include <QPainter>
 #include <QPainterPath>
 
-namespace {
-
-void watchAppearance(QWidget* w)
-{
-    QObject::connect(&Theme::Notifier::shared(), &Theme::Notifier::appearanceChanged, w, qOverload<>(&QWidget::update));
-}
-
-}  // namespace
-
 // ---- SettingsSection ---------------------------------------------------------------------------
 
-SettingsSection::SettingsSection(QWidget* parent) : QWidget(parent) { watchAppearance(this); }
+SettingsSection::SettingsSection(QWidget* parent) : QWidget(parent) { repaintOnAppearanceChange(this); }
 
 void SettingsSection::paintEvent(QPaintEvent*)
 {

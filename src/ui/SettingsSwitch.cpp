@@ -1,19 +1,11 @@
 #include "ui/SettingsSwitch.h"
 
+#include "ui/AppearanceWatch.h"
 #include "ui/SmoothCorners.h"
 #include "ui/Theme.h"
 
 #include <QPainter>
 #include <QPainterPath>
-
-namespace {
-
-void watchAppearance(QWidget* w)
-{
-    QObject::connect(&Theme::Notifier::shared(), &Theme::Notifier::appearanceChanged, w, qOverload<>(&QWidget::update));
-}
-
-}  // namespace
 
 // ---- SettingsSwitch ----------------------------------------------------------------------------
 
@@ -23,7 +15,7 @@ SettingsSwitch::SettingsSwitch(QWidget* parent) : QAbstractButton(parent)
     setCursor(Qt::PointingHandCursor);
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     setFocusPolicy(Qt::StrongFocus);
-    watchAppearance(this);
+    repaintOnAppearanceChange(this);
 }
 
 void SettingsSwitch::paintEvent(QPaintEvent*)

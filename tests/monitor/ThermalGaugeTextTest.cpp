@@ -191,7 +191,7 @@ TEST(ThermalGauge, PicturesOfThePageGauges)
 {
     FakeAnimationClock clock;
     const QDateTime last(QDate(2026, 12, 10), QTime(12, 0), Qt::UTC);
-    for (const char* code : {"hi", "fr", "es", "de", "ar"}) {
+    for (const char* code : {"hi", "fr", "es", "de", "ar", "pt-BR", "ru"}) {
         const Localization l = Localization::forCode(code, QStringLiteral("en_US"));
         for (const Theme::Appearance appearance : {Theme::Appearance::Light, Theme::Appearance::Dark}) {
             UiLanguage::Override language(l);

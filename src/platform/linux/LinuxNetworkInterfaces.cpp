@@ -98,19 +98,14 @@ std::optional<QList<InterfaceAddress>> LinuxNetworkInterfaces::fromFiles(const S
         link.hasAddress = false;
         link.family = AF_PACKET;
         out << link;
-        for (const QString& a : ipv4.value(name)) {
-            InterfaceAddress e = link;
-            e.hasAddress = true;
-            e.family = AF_INET;
-            e.numericHost = a;
-            out << e;
-        }
-        for (const QString& a : ipv6.value(name)) {
-            InterfaceAddress e = link;
-            e.hasAddress = true;
-            e.family = AF_INET6;
-            e.numericHost = a;
-            out << e;
+        for (const auto& [family, addresses] : {std::pair{AF_INET, &ipv4}, std::pair{AF_INET6, &ipv6}}) {
+            for (const QString& a : addresses->value(name)) {
+                InterfaceAddress e = link;
+                e.hasAddress = true;
+                e.family = family;
+                e.numericHost = a;
+                out << e;
+            }
         }
     }
     return out;
