@@ -1,9 +1,9 @@
 #pragma once
 
 #include "reports/ReportFormat.h"
+#include "ui/Buttons.h"
 #include "ui/Card.h"
 
-#include <QAbstractButton>
 #include <QHash>
 #include <QPointer>
 #include <QWidget>
@@ -18,23 +18,6 @@ class QTextEdit;
 class Quorlent;
 class ScreenHeader;
 class ThemedLabel;
-
-// A filled button in a tint, white label across the whole width (the cards' "Export…").
-// The tint is a colour role resolved at paint time, so it follows the appearance.
-class ProminentButton : public QAbstractButton {
-    Q_OBJECT
-public:
-    ProminentButton(const QString& text, std::function<QColor()> tint, QWidget* parent = nullptr);
-    QColor tint() const { return tint_(); }
-    QSize sizeHint() const override;
-    QSize minimumSizeHint() const override;
-
-protected:
-    void paintEvent(QPaintEvent*) override;
-
-private:
-    std::function<QColor()> tint_;
-};
 
 // The plain-text preview: selectable monospaced text in a recessed rounded box that is at
 // least 260 and at most 420 high; longer text scrolls inside the box.

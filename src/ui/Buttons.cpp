@@ -1,6 +1,7 @@
 #include "ui/Buttons.h"
 
 #include "ui/AppearanceWatch.h"
+#include "ui/PaintedText.h"
 #include "ui/SmoothCorners.h"
 #include "ui/Symbols.h"
 #include "ui/Theme.h"
@@ -188,4 +189,65 @@ void LinkButton::paintEvent(QPaintEvent*)
         p.setPen(QPen(ring, 1.5));
         p.drawPath(SmoothCorners::path(QRectF(rect()).adjusted(0.75, 0.75, -0.75, -0.75), 4));
     }
+}
+
+namespace {
+
+QColor mix(const QColor& a, const QColor& b, qreal t)
+{
+    return QColor::fromRgbF(float(a.redF() + (b.redF() - a.redF()) * t), float(a.greenF() + (b.greenF() - a.greenF()) * t),
+                            float(a.blueF() + (b.blueF() - a.blueF()) * t), float(a.alphaF() + (b.alphaF() - a.alphaF()) * t));
+}
+
+}  // namespace
+
+// ---- ProminentButton ---------------------------------------------------------------------------
+
+ProminentButton::ProminentButton(const QString& text, std::function<QColor()> tint, QWidget* parent)
+    : QAbstractButton(parent), tint_(std::move(tint))
+{
+    setText(text);
+    setFont(Theme::font(Theme::TextStyle::body, QFont::Medium));
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    setFocusPolicy(Qt::TabFocus);
+    setCursor(Qt::PointingHandCursor);
+    setAttribute(Qt::WA_Hover);
+    connect(&Theme::Notifier::shared(), &Theme::Notifier::appearanceChanged, this, qOverload<>(&QWidget::update));
+}
+
+QSize ProminentButton::sizeHint() const
+{
+    const QFontMetrics m(font());
+    return {m.horizontalAdvance(text()) + 28, 28};
+}
+
+QSize ProminentButton::minimumSizeHint() const
+{
+    return {QFontMetrics(font()).horizontalAdvance(QStringLiteral("…")) + 28, 28};
+}
+
+void ProminentButton::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setLayoutDirection(layoutDirection());
+    QColor fill = tint();
+    if (!isEnabled()) fill.setAlphaF(fill.alphaF() * 0.5f);
+    else if (isDown()) fill = mix(fill, Qt::black, 0.18);
+    else if (underMouse()) fill = mix(fill, Qt::white, 0.08);
+    const QRectF r = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
+    p.setPen(Qt::NoPen);
+    p.setBrush(fill);
+    p.drawRoundedRect(r, 6, 6);
+    if (hasFocus()) {
+        p.setBrush(Qt::NoBrush);
+        p.setPen(QPen(Theme::brandPrimary(), 2));
+        p.drawRoundedRect(r.adjusted(1, 1, -1, -1), 5, 5);
+    }
+    p.setPen(Qt::white);
+    p.setFont(font());
+    // The label reads in its own direction ("Export…" keeps its ellipsis at the end in a
+    // right-to-left window until it is translated).
+    p.setLayoutDirection(text().isRightToLeft() ? Qt::RightToLeft : Qt::LeftToRight);
+    PaintedText::draw(p, QRectF(rect()).adjusted(8, 0, -8, 0), Qt::AlignCenter, text());
 }

@@ -1,8 +1,12 @@
 #pragma once
 
 // The application's button family: the filled accent button, the plain one and the link.
+#include <QAbstractButton>
 #include <QPushButton>
+
 #include <QString>
+
+#include <functional>
 
 // The filled accent button ("bordered prominent"): brandPrimary with white text, an optional
 // leading symbol, a minimum width for its label.
@@ -27,6 +31,23 @@ private:
     QString symbol_;
     int minLabelWidth_ = 0;
     bool large_ = false;
+};
+
+// A filled button in a tint, white label across the whole width (the cards' "Export…").
+// The tint is a colour role resolved at paint time, so it follows the appearance.
+class ProminentButton : public QAbstractButton {
+    Q_OBJECT
+public:
+    ProminentButton(const QString& text, std::function<QColor()> tint, QWidget* parent = nullptr);
+    QColor tint() const { return tint_(); }
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+
+protected:
+    void paintEvent(QPaintEvent*) override;
+
+private:
+    std::function<QColor()> tint_;
 };
 
 // A plain push button at a given label width and size; the style's own look.
