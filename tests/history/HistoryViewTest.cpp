@@ -3,6 +3,7 @@
 #include "history/HistoryView.h"
 
 #include "HistoryViewSamples.h"
+#include "support/FileSizeLimit.h"
 #include "support/Input.h"
 #include "support/Render.h"
 #include "ui/Theme.h"
@@ -19,7 +20,6 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/resource.h>
 
 using namespace history_view_test;
 
@@ -581,24 +581,6 @@ TEST_F(HistoryViewTest, EachChangeRowIsOneListItemNamedByWhatItShows)
 
 // ---- Saving that fails ----------------------------------------------------------------------------
 
-// Lowers the file-size limit for a scope, so a write runs out of room like on a full disk.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        getrlimit(RLIMIT_FSIZE, &saved_);
-        rlimit lowered = saved_;
-        lowered.rlim_cur = bytes;
-        ok_ = setrlimit(RLIMIT_FSIZE, &lowered) == 0;
-    }
-    ~FileSizeLimit() { setrlimit(RLIMIT_FSIZE, &saved_); }
-    bool ok() const { return ok_; }
-
-private:
-    rlimit saved_{};
-    bool ok_ = false;
-};
-
 TEST_F(HistoryViewTest, WhileScansCannotBeSavedThePageSaysSoWithTheReason)
 {
     for (const char* code : {"en", "de", "ar"}) {
@@ -655,15 +637,7 @@ struct RenderCase {
     Theme::Appearance appearance;
 };
 
-class HistoryViewRender : public ::testing::TestWithParam<RenderCase> {
-protected:
-    void SetUp() override { Theme::setReduceMotion(true); }
-    void TearDown() override
-    {
-        Theme::setReduceMotion(std::nullopt);
-        Theme::setForcedAppearance(std::nullopt);
-    }
-};
+class HistoryViewRender : public HistoryViewTest, public ::testing::WithParamInterface<RenderCase> {};
 
 TEST_P(HistoryViewRender, Renders)
 {

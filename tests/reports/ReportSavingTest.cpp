@@ -6,6 +6,7 @@
 #include "inspection/Quorlent.h"
 #include "platform/AtomicWrite.h"
 #include "reports/ReportSaver.h"
+#include "support/FileSizeLimit.h"
 #include "support/FakePlatform.h"
 #include "ui/UiLanguage.h"
 
@@ -19,7 +20,6 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/resource.h>
 #include <sys/stat.h>
 
 namespace {
@@ -191,24 +191,6 @@ TEST(ReportSaving, AFailedWriteShowsOneAlertWithTheReasonAndLeavesNothing)
         }
     }
 }
-
-// Lowers the file-size limit for a scope, so a write runs out of room like on a full disk.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        getrlimit(RLIMIT_FSIZE, &saved_);
-        rlimit lowered = saved_;
-        lowered.rlim_cur = bytes;
-        ok_ = setrlimit(RLIMIT_FSIZE, &lowered) == 0;
-    }
-    ~FileSizeLimit() { setrlimit(RLIMIT_FSIZE, &saved_); }
-    bool ok() const { return ok_; }
-
-private:
-    rlimit saved_{};
-    bool ok_ = false;
-};
 
 TEST(ReportSaving, AFailedWriteOverAnEarlierFileLeavesItByteForByte)
 {
