@@ -4,6 +4,7 @@
 // span 66 GiB, an Arm board whose GPU and display controller are separate platform devices
 // with a built-in panel that has no EDID.
 #include "inspection/DeviceProbe.h"
+#include "SectionLookup.h"
 #include "platform/linux/LinuxPlatform.h"
 #include "platform/linux/LinuxSamplerSources.h"
 
@@ -37,17 +38,12 @@ std::optional<QString> model(const LinuxSystemFacts& f)
 
 std::optional<CapabilityItem> find(const QList<CapabilitySection>& sections, const char* section, const char* key)
 {
-    for (const CapabilitySection& s : sections)
-        if (s.key == QString::fromLatin1(section))
-            for (const CapabilityItem& i : s.items)
-                if (i.key == QString::fromLatin1(key)) return i;
-    return std::nullopt;
+    return findItem(sections, section, key);
 }
 
 QString value(const QList<CapabilitySection>& sections, const char* section, const char* key)
 {
-    const auto i = find(sections, section, key);
-    return i ? i->value : QStringLiteral("<none>");
+    return itemValue(sections, section, key);
 }
 
 // One SMBIOS type 17 record of `length` bytes with the size word (and the extended size).

@@ -3,6 +3,7 @@
 // not know, memory blocks that differ from MemTotal, a hybrid-graphics laptop; and once on
 // this machine.
 #include "inspection/BatteryHealthProbe.h"
+#include "SectionLookup.h"
 #include "inspection/DeviceProbe.h"
 #include "platform/linux/LinuxPlatform.h"
 #include "support/FakePlatform.h"
@@ -20,17 +21,12 @@ QString fixture(const char* name) { return QStringLiteral(QRL_FIXTURES_DIR "/") 
 
 std::optional<CapabilityItem> find(const QList<CapabilitySection>& sections, const char* section, const char* key)
 {
-    for (const CapabilitySection& s : sections)
-        if (s.key == QString::fromLatin1(section))
-            for (const CapabilityItem& i : s.items)
-                if (i.key == QString::fromLatin1(key)) return i;
-    return std::nullopt;
+    return findItem(sections, section, key);
 }
 
 QString value(const QList<CapabilitySection>& sections, const char* section, const char* key)
 {
-    const auto i = find(sections, section, key);
-    return i ? i->value : QStringLiteral("<none>");
+    return itemValue(sections, section, key);
 }
 
 quint32 cc(const char* text) { return DeviceProbe::fourCC(QString::fromLatin1(text)); }
