@@ -3,6 +3,7 @@
 #include <QFontMetricsF>
 #include <QPainter>
 #include <QGlyphRun>
+#include <QHash>
 #include <QRawFont>
 #include <QTextLayout>
 
@@ -13,6 +14,7 @@ namespace PaintedText {
 namespace {
 constexpr char16_t kArabicLetterMark = 0x061C;
 constexpr char16_t kRightToLeftMark = 0x200F;
+constexpr qsizetype kMeasuredTexts = 2048;
 
 // Whether the letter mark at `at` decides the type of a European digit after it: AL turns
 // the digits it governs into Arabic numbers, R does not. Any other use of it is the same as R.
@@ -98,9 +100,16 @@ LineMetrics measure(const QFont& font, const QString& text)
         const QFontMetricsF fm(font);
         return LineMetrics{fm.ascent(), fm.descent(), 0, 0, 0, {}, {}};
     }
+    // Size hints, elision and painting ask for the same few texts over and over (a page asks
+    // each of its labels several times per layout pass): each is shaped once. Per thread, as
+    // text may be measured off the interface thread; bounded, as texts come from the machine.
+    thread_local QHash<std::pair<QFont, QString>, LineMetrics> shaped;
+    std::pair<QFont, QString> key(font, text);
+    if (auto it = shaped.constFind(key); it != shaped.cend()) return *it;
+    if (shaped.size() >= kMeasuredTexts) shaped.clear();
     QTextLayout layout(forLayout(text), font);
     layOut(layout, Qt::LeftToRight);
-    return measureLine(font, layout.lineAt(0), layout.glyphRuns());
+    return *shaped.insert(std::move(key), measureLine(font, layout.lineAt(0), layout.glyphRuns()));
 }
 
 QString elided(const QFont& font, const QString& text, qreal width, Qt::TextElideMode mode)
