@@ -26,11 +26,14 @@ size_t qHash(const HintKey& k, size_t seed = 0)
                       k.contents.left(), k.contents.top(), k.contents.right(), k.contents.bottom(), k.minimum.width(),
                       k.minimum.height(), k.maximum.width(), k.maximum.height());
 }
-struct Hints {
-    QSize size, minimum;
-};
 constexpr qsizetype kKeptHints = 1024;
+constexpr qsizetype kKeptHeights = 8;
 }  // namespace
+
+struct ThemedLabel::Hints {
+    QSize size, minimum;
+    QList<std::pair<int, int>> heights;  // a wrapping label's height at a width: width, height
+};
 
 ThemedLabel::ThemedLabel(const QString& text, const QFont& font, Theme::Level level, QWidget* parent)
     : QLabel(parent), level_(level)
@@ -51,39 +54,36 @@ int ThemedLabel::inkHeight() const
     return int(std::ceil(PaintedText::measure(font(), text()).centredHeight())) + m.top() + m.bottom() + 2 * margin();
 }
 
-std::pair<QSize, QSize> ThemedLabel::labelHints() const
+ThemedLabel::Hints& ThemedLabel::labelHints() const
 {
     static QHash<HintKey, Hints> kept;
     HintKey key{text(), font(), int(alignment()), margin(), indent(), int(textInteractionFlags()), int(textFormat()),
                 int(layoutDirection()), wordWrap(), contentsMargins(), minimumSize(), maximumSize()};
-    auto it = kept.constFind(key);
-    if (it == kept.cend()) {
+    auto it = kept.find(key);
+    if (it == kept.end()) {
         if (kept.size() >= kKeptHints) kept.clear();
         const int ink = inkHeight();
         QSize size = QLabel::sizeHint(), minimum = QLabel::minimumSizeHint();
         size.setHeight(qMax(size.height(), ink));
         minimum.setHeight(qMax(minimum.height(), ink));
-        it = kept.insert(std::move(key), Hints{size, minimum});
+        it = kept.insert(std::move(key), Hints{size, minimum, {}});
     }
-    return {it->size, it->minimum};
+    return *it;
 }
 
-QSize ThemedLabel::sizeHint() const { return labelHints().first; }
+QSize ThemedLabel::sizeHint() const { return labelHints().size; }
 
-QSize ThemedLabel::minimumSizeHint() const { return labelHints().second; }
+QSize ThemedLabel::minimumSizeHint() const { return labelHints().minimum; }
 
 int ThemedLabel::heightForWidth(int width) const
 {
     if (!wordWrap()) return QLabel::heightForWidth(width);
-    HeightsForWidths& h = heights_;
-    if (h.text != text() || h.font != font() || h.margins != contentsMargins() || h.margin != margin() || h.indent != indent()) {
-        h = HeightsForWidths{text(), font(), contentsMargins(), margin(), indent(), {}};
-    }
-    for (const auto& [w, height] : std::as_const(h.heights))
+    for (const auto& [w, height] : std::as_const(labelHints().heights))
         if (w == width) return height;
     const int height = QLabel::heightForWidth(width);
-    if (h.heights.size() >= 8) h.heights.removeFirst();
-    h.heights.append({width, height});
+    QList<std::pair<int, int>>& heights = labelHints().heights;  // looked up again: the answer may have added hints
+    if (heights.size() >= kKeptHeights) heights.removeFirst();
+    heights.append({width, height});
     return height;
 }
 
