@@ -81,7 +81,12 @@ QString StatusCount::spokenText(CapabilityStatus status, qint64 count)
     return StatusStyle::accessibilityName(status) + QStringLiteral(": ") + QString::number(count);
 }
 
-void StatusCount::retranslate() { setAccessibleName(spokenText(status_, count_)); }
+void StatusCount::retranslate()
+{
+    // Asked again by the card for every new section; setting a name tells assistive technology.
+    const QString spoken = spokenText(status_, count_);
+    if (spoken != accessibleName()) setAccessibleName(spoken);
+}
 
 void StatusCount::setCount(qint64 count)
 {
