@@ -8,6 +8,7 @@
 #include <QTextLayout>
 
 #include <cmath>
+#include <memory>
 
 namespace PaintedText {
 
@@ -15,6 +16,15 @@ namespace {
 constexpr char16_t kArabicLetterMark = 0x061C;
 constexpr char16_t kRightToLeftMark = 0x200F;
 constexpr qsizetype kMeasuredTexts = 2048;
+constexpr qsizetype kLaidOutTexts = 512;
+
+struct DrawKey {
+    QFont font;
+    QString text;
+    int direction, dpiX, dpiY;
+    bool operator==(const DrawKey&) const = default;
+};
+size_t qHash(const DrawKey& k, size_t seed = 0) { return qHashMulti(seed, k.font, k.text, k.direction, k.dpiX, k.dpiY); }
 
 // Whether the letter mark at `at` decides the type of a European digit after it: AL turns
 // the digits it governs into Arabic numbers, R does not. Any other use of it is the same as R.
@@ -124,11 +134,29 @@ void draw(QPainter& painter, const QRectF& box, Qt::Alignment alignment, const Q
     const QFont font = painter.font();
     const QString shown = elided(font, text, box.width(), mode);
     if (shown.isEmpty()) return;
-    QTextLayout layout(shown, font, painter.device());
-    layOut(layout, painter.layoutDirection());
-    const QTextLine line = layout.lineAt(0);
-    const LineMetrics m = measureLine(font, line, layout.glyphRuns());
-    const qreal w = line.naturalTextWidth();
+    // The same few texts are painted over and over (every counter and title of a page built
+    // anew): each is laid out once per font, direction and resolution, and drawn from that.
+    struct Laid {
+        std::shared_ptr<QTextLayout> layout;
+        LineMetrics metrics;
+        qreal width = 0, ascent = 0;
+    };
+    QPaintDevice* device = painter.device();
+    const int dpiX = device ? device->logicalDpiX() : 0, dpiY = device ? device->logicalDpiY() : 0;
+    thread_local QHash<DrawKey, Laid> laidOut;
+    DrawKey key{font, shown, int(painter.layoutDirection()), dpiX, dpiY};
+    auto it = laidOut.constFind(key);
+    if (it == laidOut.cend()) {
+        if (laidOut.size() >= kLaidOutTexts) laidOut.clear();
+        auto layout = std::make_shared<QTextLayout>(shown, font, device);
+        layOut(*layout, painter.layoutDirection());
+        const QTextLine laidLine = layout->lineAt(0);
+        Laid laid{layout, measureLine(font, laidLine, layout->glyphRuns()), laidLine.naturalTextWidth(), laidLine.ascent()};
+        it = laidOut.insert(std::move(key), std::move(laid));
+    }
+    const QTextLayout& layout = *it->layout;
+    const LineMetrics& m = it->metrics;
+    const qreal w = it->width;
 
     Qt::Alignment h = alignment & Qt::AlignHorizontal_Mask;
     if (!(h & Qt::AlignAbsolute) && painter.layoutDirection() == Qt::RightToLeft) {
@@ -143,7 +171,7 @@ void draw(QPainter& painter, const QRectF& box, Qt::Alignment alignment, const Q
     if (alignment & Qt::AlignBottom) top = box.bottom() - m.height();
     else if (alignment & Qt::AlignVCenter) top = box.center().y() - m.height() / 2;
     const qreal baseline = top + m.inkAbove + m.ascent;
-    layout.draw(&painter, QPointF(x, baseline - line.ascent()));
+    layout.draw(&painter, QPointF(x, baseline - it->ascent));
 }
 
 }  // namespace PaintedText

@@ -248,3 +248,43 @@ TEST(ThemedLabelHints, AWrappingLabelsHeightFollowsItsText)
     plain.setFont(Theme::font(Theme::TextStyle::title));
     EXPECT_EQ(label.heightForWidth(240), plain.heightForWidth(240));
 }
+
+// Painted lines are laid out once and drawn from what was kept: what was kept for one font,
+// reading direction or resolution is never drawn for another.
+TEST(PaintedText, AKeptLayoutIsDrawnOnlyForItsOwnFontDirectionAndResolution)
+{
+    const QString text = QStringLiteral("Quorlent 42 ‏مرحبا");
+    auto paint = [&](const QFont& font, Qt::LayoutDirection direction, int dpi) {
+        QImage image(400, 60, QImage::Format_ARGB32_Premultiplied);
+        const int dotsPerMeter = qRound(dpi / 0.0254);
+        image.setDotsPerMeterX(dotsPerMeter);
+        image.setDotsPerMeterY(dotsPerMeter);
+        image.fill(Qt::white);
+        QPainter p(&image);
+        p.setLayoutDirection(direction);
+        p.setFont(font);
+        p.setPen(Qt::black);
+        PaintedText::draw(p, QRectF(4, 4, 392, 52), Qt::AlignLeft | Qt::AlignAbsolute | Qt::AlignVCenter, text, Qt::ElideNone);
+        return image;
+    };
+    // How far the ink reaches to the right.
+    auto inkRight = [](const QImage& image) {
+        int right = -1;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                if (image.pixel(x, y) != qRgb(255, 255, 255)) right = qMax(right, x);
+        return right;
+    };
+    const QFont callout = Theme::font(Theme::TextStyle::callout), title = Theme::font(Theme::TextStyle::title);
+    const QImage first = paint(callout, Qt::LeftToRight, 96);
+    ASSERT_GT(inkRight(first), 0);
+    EXPECT_EQ(paint(callout, Qt::LeftToRight, 96), first);  // drawn again from what was kept
+    EXPECT_GT(inkRight(paint(title, Qt::LeftToRight, 96)), inkRight(first));
+    // A face sized in points is resolved for the device: twice the resolution, twice the line.
+    QFont points = callout;
+    points.setPointSizeF(9);
+    EXPECT_GT(inkRight(paint(points, Qt::LeftToRight, 192)), inkRight(paint(points, Qt::LeftToRight, 96)) + 40);
+    // Right to left, the Latin and Arabic runs trade places.
+    EXPECT_NE(paint(callout, Qt::RightToLeft, 96), first);
+    EXPECT_EQ(paint(callout, Qt::LeftToRight, 96), first);
+}
