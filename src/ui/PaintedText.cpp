@@ -15,8 +15,8 @@ namespace PaintedText {
 namespace {
 constexpr char16_t kArabicLetterMark = 0x061C;
 constexpr char16_t kRightToLeftMark = 0x200F;
-constexpr qsizetype kMeasuredTexts = 2048;
-constexpr qsizetype kLaidOutTexts = 512;
+constexpr qsizetype kMeasuredTexts = 1024;
+constexpr qsizetype kLaidOutTexts = 256;
 
 struct DrawKey {
     QFont font;
