@@ -9,6 +9,7 @@
 #include "ui/ThemedLabel.h"
 #include "ui/Tiles.h"
 #include "ui/UiLanguage.h"
+#include "ui/Visibility.h"
 
 #include <QAccessibleWidget>
 #include <QHBoxLayout>
@@ -70,7 +71,7 @@ StatusCount::StatusCount(qint64 count, CapabilityStatus status, QWidget* parent)
     setObjectName(QStringLiteral("statusCount.") + CapabilityStatusText::raw(status));
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     setAttribute(Qt::WA_TransparentForMouseEvents);
-    setVisible(count >= 1);
+    setShownWithParent(this, count >= 1);
     retranslate();
     connect(&Theme::Notifier::shared(), &Theme::Notifier::appearanceChanged, this, qOverload<>(&QWidget::update));
 }
@@ -80,13 +81,18 @@ QString StatusCount::spokenText(CapabilityStatus status, qint64 count)
     return StatusStyle::accessibilityName(status) + QStringLiteral(": ") + QString::number(count);
 }
 
-void StatusCount::retranslate() { setAccessibleName(spokenText(status_, count_)); }
+void StatusCount::retranslate()
+{
+    // Asked again by the card for every new section; setting a name tells assistive technology.
+    const QString spoken = spokenText(status_, count_);
+    if (spoken != accessibleName()) setAccessibleName(spoken);
+}
 
 void StatusCount::setCount(qint64 count)
 {
     if (count == count_) return;
     count_ = count;
-    setVisible(count >= 1);
+    setShownWithParent(this, count >= 1);
     retranslate();
     updateGeometry();
     update();
@@ -218,7 +224,7 @@ void SectionSummaryCard::retranslate()
 {
     const bool details = showsDetails();
     details_->setText(details ? detailsText() : QString());
-    details_->setVisible(details);
+    setShownWithParent(details_, details);
     for (StatusCount* c : {supported_, warning_, unsupported_}) c->retranslate();
     setAccessibleName(section_.title);
     setAccessibleDescription(UiLanguage::current().tr("Opens this category"));

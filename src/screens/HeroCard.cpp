@@ -9,6 +9,7 @@
 #include "ui/Symbols.h"
 #include "ui/ThemedLabel.h"
 #include "ui/UiLanguage.h"
+#include "ui/Visibility.h"
 
 #include <QAccessibleWidget>
 #include <QHBoxLayout>
@@ -226,7 +227,7 @@ void HeroCard::setLastUpdated(const std::optional<QDateTime>& lastUpdated)
 {
     lastUpdated_ = lastUpdated;
     lastScan_->setText(lastUpdated ? lastScanText(*lastUpdated) : QString());
-    lastScan_->setVisible(lastUpdated.has_value());
+    setShownWithParent(lastScan_, lastUpdated.has_value());
 }
 
 void HeroCard::setScore(double score) { score_->setScore(score); }

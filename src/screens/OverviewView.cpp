@@ -12,6 +12,7 @@
 #include "ui/Symbols.h"
 #include "ui/Tiles.h"
 #include "ui/UiLanguage.h"
+#include "ui/Visibility.h"
 
 #include <QEvent>
 #include <QHBoxLayout>
@@ -139,8 +140,8 @@ void OverviewView::updateBanner()
 void OverviewView::summaryChanged()
 {
     const std::optional<DeviceSummary>& summary = inspector_.summary();
-    hero_->setVisible(summary.has_value());
-    pillsBlock_->setVisible(summary.has_value());
+    setShownWithParent(hero_, summary.has_value());
+    setShownWithParent(pillsBlock_, summary.has_value());
     if (!summary) return;
     hero_->setSummary(*summary);
     // Pills are rebuilt only when one of their values changed.
@@ -202,7 +203,7 @@ void OverviewView::updateHighlights()
 {
     // Derived once for the whole list, never per chip.
     const QList<Highlight> list = Highlight::derive(inspector_.sections());
-    highlightsBlock_->setVisible(!list.isEmpty());
+    setShownWithParent(highlightsBlock_, !list.isEmpty());
     while (chips_.size() > list.size()) {
         HighlightChip* chip = chips_.takeLast();
         highlightGrid_->removeWidget(chip);

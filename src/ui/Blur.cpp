@@ -6,12 +6,16 @@ void blurAlpha(QImage& img, int radius)
 {
     if (radius <= 0) return;
     const int w = img.width(), h = img.height();
+    if (w <= 0 || h <= 0) return;
+    // The pixels reached directly: QImage::scanLine checks for sharing on every call.
+    uchar* const bits = img.bits();
+    const qsizetype stride = img.bytesPerLine();
     std::vector<int> line(size_t(qMax(w, h)));
     auto pass = [&](bool horizontal) {
         const int outer = horizontal ? h : w, inner = horizontal ? w : h;
         for (int o = 0; o < outer; ++o) {
             auto px = [&](int i) -> QRgb& {
-                return reinterpret_cast<QRgb*>(img.scanLine(horizontal ? o : i))[horizontal ? i : o];
+                return reinterpret_cast<QRgb*>(bits + qsizetype(horizontal ? o : i) * stride)[horizontal ? i : o];
             };
             for (int i = 0; i < inner; ++i) line[size_t(i)] = qAlpha(px(i));
             int sum = 0;

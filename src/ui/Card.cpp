@@ -32,7 +32,16 @@ protected:
         if (!card_) return;
         QPainter p(this);
         const qreal e = Card::shadowExtent();
-        Card::paintShadow(p, QRectF(e, e, card_->width(), card_->height()), card_->radius(), Theme::appearance());
+        const QRectF card(e, e, card_->width(), card_->height());
+        // The card's opaque surface covers its shadow but for the rounded corners (smooth
+        // corners bend over up to twice the radius): blending the shadow there is wasted.
+        const int r = int(std::ceil(2 * card_->radius())) + 1;
+        const QRect inside = card.toAlignedRect();
+        QRegion visible(rect());
+        visible -= QRegion(inside.adjusted(r, 1, -r, -1));
+        visible -= QRegion(inside.adjusted(1, r, -1, -r));
+        p.setClipRegion(visible);
+        Card::paintShadow(p, card, card_->radius(), Theme::appearance());
     }
 
 private:

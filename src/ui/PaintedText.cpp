@@ -3,16 +3,28 @@
 #include <QFontMetricsF>
 #include <QPainter>
 #include <QGlyphRun>
+#include <QHash>
 #include <QRawFont>
 #include <QTextLayout>
 
 #include <cmath>
+#include <memory>
 
 namespace PaintedText {
 
 namespace {
 constexpr char16_t kArabicLetterMark = 0x061C;
 constexpr char16_t kRightToLeftMark = 0x200F;
+constexpr qsizetype kMeasuredTexts = 1024;
+constexpr qsizetype kLaidOutTexts = 256;
+
+struct DrawKey {
+    QFont font;
+    QString text;
+    int direction, dpiX, dpiY;
+    bool operator==(const DrawKey&) const = default;
+};
+size_t qHash(const DrawKey& k, size_t seed = 0) { return qHashMulti(seed, k.font, k.text, k.direction, k.dpiX, k.dpiY); }
 
 // Whether the letter mark at `at` decides the type of a European digit after it: AL turns
 // the digits it governs into Arabic numbers, R does not. Any other use of it is the same as R.
@@ -98,9 +110,16 @@ LineMetrics measure(const QFont& font, const QString& text)
         const QFontMetricsF fm(font);
         return LineMetrics{fm.ascent(), fm.descent(), 0, 0, 0, {}, {}};
     }
+    // Size hints, elision and painting ask for the same few texts over and over (a page asks
+    // each of its labels several times per layout pass): each is shaped once. Per thread, as
+    // text may be measured off the interface thread; bounded, as texts come from the machine.
+    thread_local QHash<std::pair<QFont, QString>, LineMetrics> shaped;
+    std::pair<QFont, QString> key(font, text);
+    if (auto it = shaped.constFind(key); it != shaped.cend()) return *it;
+    if (shaped.size() >= kMeasuredTexts) shaped.clear();
     QTextLayout layout(forLayout(text), font);
     layOut(layout, Qt::LeftToRight);
-    return measureLine(font, layout.lineAt(0), layout.glyphRuns());
+    return *shaped.insert(std::move(key), measureLine(font, layout.lineAt(0), layout.glyphRuns()));
 }
 
 QString elided(const QFont& font, const QString& text, qreal width, Qt::TextElideMode mode)
@@ -115,11 +134,29 @@ void draw(QPainter& painter, const QRectF& box, Qt::Alignment alignment, const Q
     const QFont font = painter.font();
     const QString shown = elided(font, text, box.width(), mode);
     if (shown.isEmpty()) return;
-    QTextLayout layout(shown, font, painter.device());
-    layOut(layout, painter.layoutDirection());
-    const QTextLine line = layout.lineAt(0);
-    const LineMetrics m = measureLine(font, line, layout.glyphRuns());
-    const qreal w = line.naturalTextWidth();
+    // The same few texts are painted over and over (every counter and title of a page built
+    // anew): each is laid out once per font, direction and resolution, and drawn from that.
+    struct Laid {
+        std::shared_ptr<QTextLayout> layout;
+        LineMetrics metrics;
+        qreal width = 0, ascent = 0;
+    };
+    QPaintDevice* device = painter.device();
+    const int dpiX = device ? device->logicalDpiX() : 0, dpiY = device ? device->logicalDpiY() : 0;
+    thread_local QHash<DrawKey, Laid> laidOut;
+    DrawKey key{font, shown, int(painter.layoutDirection()), dpiX, dpiY};
+    auto it = laidOut.constFind(key);
+    if (it == laidOut.cend()) {
+        if (laidOut.size() >= kLaidOutTexts) laidOut.clear();
+        auto layout = std::make_shared<QTextLayout>(shown, font, device);
+        layOut(*layout, painter.layoutDirection());
+        const QTextLine laidLine = layout->lineAt(0);
+        Laid laid{layout, measureLine(font, laidLine, layout->glyphRuns()), laidLine.naturalTextWidth(), laidLine.ascent()};
+        it = laidOut.insert(std::move(key), std::move(laid));
+    }
+    const QTextLayout& layout = *it->layout;
+    const LineMetrics& m = it->metrics;
+    const qreal w = it->width;
 
     Qt::Alignment h = alignment & Qt::AlignHorizontal_Mask;
     if (!(h & Qt::AlignAbsolute) && painter.layoutDirection() == Qt::RightToLeft) {
@@ -134,7 +171,7 @@ void draw(QPainter& painter, const QRectF& box, Qt::Alignment alignment, const Q
     if (alignment & Qt::AlignBottom) top = box.bottom() - m.height();
     else if (alignment & Qt::AlignVCenter) top = box.center().y() - m.height() / 2;
     const qreal baseline = top + m.inkAbove + m.ascent;
-    layout.draw(&painter, QPointF(x, baseline - line.ascent()));
+    layout.draw(&painter, QPointF(x, baseline - it->ascent));
 }
 
 }  // namespace PaintedText

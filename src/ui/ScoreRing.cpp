@@ -491,7 +491,32 @@ void ScoreRing::bringPicturesTo(double fraction)
 void ScoreRing::paintEvent(QPaintEvent*)
 {
     if (width() <= 0 || height() <= 0) return;
+    // Rings of one size, line, colours and fraction look the same: a new ring (the overview
+    // builds its ring anew each time it is shown) starts from the pictures the last settled
+    // one was left with, instead of making them again. Kept only once a ring has settled, so
+    // a sweep's frames neither copy nor detach them.
+    static struct {
+        std::unique_ptr<Pictures> pictures;
+        double startDegrees = 0;
+    } settled;
+    const Theme::Appearance appearance = Theme::appearance();
+    auto same = [&](const Pictures& p, double startDegrees) {
+        const qreal dpr = devicePixelRatioF();
+        return p.pixels == (QSizeF(size()) * dpr).toSize() && p.dpr == dpr && p.lineWidth == lineWidth_ &&
+               p.appearance == appearance && p.shapeFraction == drawn_ && p.arcFraction == drawn_ &&
+               startDegrees == gradient_.startDegrees && p.stops == stops_.resolve(appearance);
+    };
+    if (!pictures_ && settled.pictures && same(*settled.pictures, settled.startDegrees)) {
+        pictures_ = std::make_unique<Pictures>(*settled.pictures);
+        pictures_->gradientGeneration = gradientGeneration_;
+        pictures_->counts = PictureCounts{1, 0};  // made once for this ring, by copying
+    }
     bringPicturesTo(drawn_);
+    if (shown_.value() == shown_.target() && !(settled.pictures && same(*settled.pictures, settled.startDegrees))) {
+        settled.pictures = std::make_unique<Pictures>(*pictures_);
+        settled.pictures->scratch = {};
+        settled.startDegrees = gradient_.startDegrees;
+    }
     QPainter p(this);
     // Back to front: the track, the glow (under the arc, over the track) and the arc.
     p.drawImage(QPointF(0, 0), pictures_->track);

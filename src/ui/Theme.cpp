@@ -1,6 +1,7 @@
 #include "ui/Theme.h"
 
 #include "platform/DesktopSettings.h"
+#include "ui/Symbols.h"
 
 #include <QApplication>
 #include <QEvent>
@@ -284,8 +285,14 @@ qreal pixelSize(TextStyle style)
 QString textFamily()
 {
     static const QString family = [] {
+        // The symbols' face is registered before the first text face is loaded: registering
+        // a face empties Qt's font cache, and every face loaded before it would be loaded again.
+        Symbols::loadedFamily();
         const QString preferred = QStringLiteral("Lato");
-        return QFontDatabase::hasFamily(preferred) ? preferred : QFontDatabase::systemFont(QFontDatabase::GeneralFont).family();
+        // Looked up among the installed families: QFontDatabase::hasFamily first asks
+        // fontconfig to resolve the name as an alias, a match against every face installed.
+        return QFontDatabase::families().contains(preferred) ? preferred
+                                                             : QFontDatabase::systemFont(QFontDatabase::GeneralFont).family();
     }();
     return family;
 }

@@ -3,8 +3,37 @@
 #include "ui/PaintedText.h"
 
 #include <QEvent>
+#include <QHash>
 
 #include <cmath>
+
+namespace {
+// What a label's own size hints depend on: the same label on the next page built asks the
+// same question, and QLabel answers it by laying the text out again (a text control for a
+// selectable one, a whole document for one that wraps).
+struct HintKey {
+    QString text;
+    QFont font;
+    int alignment, margin, indent, interaction, format, direction;
+    bool wordWrap;
+    QMargins contents;
+    QSize minimum, maximum;  // QLabel widens its hint to the minimum; wrapping tries widths up to the maximum
+    bool operator==(const HintKey&) const = default;
+};
+size_t qHash(const HintKey& k, size_t seed = 0)
+{
+    return qHashMulti(seed, k.text, k.font, k.alignment, k.margin, k.indent, k.interaction, k.format, k.direction, k.wordWrap,
+                      k.contents.left(), k.contents.top(), k.contents.right(), k.contents.bottom(), k.minimum.width(),
+                      k.minimum.height(), k.maximum.width(), k.maximum.height());
+}
+constexpr qsizetype kKeptHints = 1024;
+constexpr qsizetype kKeptHeights = 8;
+}  // namespace
+
+struct ThemedLabel::Hints {
+    QSize size, minimum;
+    QList<std::pair<int, int>> heights;  // a wrapping label's height at a width: width, height
+};
 
 ThemedLabel::ThemedLabel(const QString& text, const QFont& font, Theme::Level level, QWidget* parent)
     : QLabel(parent), level_(level)
@@ -25,18 +54,37 @@ int ThemedLabel::inkHeight() const
     return int(std::ceil(PaintedText::measure(font(), text()).centredHeight())) + m.top() + m.bottom() + 2 * margin();
 }
 
-QSize ThemedLabel::sizeHint() const
+ThemedLabel::Hints& ThemedLabel::labelHints() const
 {
-    QSize s = QLabel::sizeHint();
-    s.setHeight(qMax(s.height(), inkHeight()));
-    return s;
+    static QHash<HintKey, Hints> kept;
+    HintKey key{text(), font(), int(alignment()), margin(), indent(), int(textInteractionFlags()), int(textFormat()),
+                int(layoutDirection()), wordWrap(), contentsMargins(), minimumSize(), maximumSize()};
+    auto it = kept.find(key);
+    if (it == kept.end()) {
+        if (kept.size() >= kKeptHints) kept.clear();
+        const int ink = inkHeight();
+        QSize size = QLabel::sizeHint(), minimum = QLabel::minimumSizeHint();
+        size.setHeight(qMax(size.height(), ink));
+        minimum.setHeight(qMax(minimum.height(), ink));
+        it = kept.insert(std::move(key), Hints{size, minimum, {}});
+    }
+    return *it;
 }
 
-QSize ThemedLabel::minimumSizeHint() const
+QSize ThemedLabel::sizeHint() const { return labelHints().size; }
+
+QSize ThemedLabel::minimumSizeHint() const { return labelHints().minimum; }
+
+int ThemedLabel::heightForWidth(int width) const
 {
-    QSize s = QLabel::minimumSizeHint();
-    s.setHeight(qMax(s.height(), inkHeight()));
-    return s;
+    if (!wordWrap()) return QLabel::heightForWidth(width);
+    for (const auto& [w, height] : std::as_const(labelHints().heights))
+        if (w == width) return height;
+    const int height = QLabel::heightForWidth(width);
+    QList<std::pair<int, int>>& heights = labelHints().heights;  // looked up again: the answer may have added hints
+    if (heights.size() >= kKeptHeights) heights.removeFirst();
+    heights.append({width, height});
+    return height;
 }
 
 void ThemedLabel::setLevel(Theme::Level level)

@@ -25,6 +25,9 @@ public:
     // face's line cuts them off.
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
+    // A wrapping label's height at a width, kept with the size hints: layouts ask for the
+    // same few widths many times in one pass, and each answer lays the whole text out again.
+    int heightForWidth(int width) const override;
 
 protected:
     void changeEvent(QEvent* e) override;
@@ -32,6 +35,11 @@ protected:
 private:
     void refresh();
     int inkHeight() const;
+    // Both size hints, the ink's height included, and the heights asked of a wrapping label;
+    // kept for every label with the same text, font and settings (the same label on the
+    // next page built asks the same questions, and QLabel lays the text out again for each).
+    struct Hints;
+    Hints& labelHints() const;
     Theme::Level level_;
     std::optional<Theme::Tint> color_;
     std::optional<std::pair<bool, Qt::Alignment>> edge_;

@@ -160,3 +160,131 @@ TEST(PaintedText, ArabicRowsWithAPercentageKeepTheirHeight)
     ThemedLabel withMark(percent, callout, Theme::Level::primary), digits(QString(percent).remove(QChar(0x061C)), callout, Theme::Level::primary);
     EXPECT_EQ(withMark.sizeHint().height(), digits.sizeHint().height());
 }
+
+// Texts are shaped once and their lines kept: what is kept for one font never answers for
+// another, and a kept answer is the answer shaping gives.
+TEST(PaintedText, AKeptLineAnswersOnlyForItsOwnFontAndText)
+{
+    const QString text = QStringLiteral("Quorlent 123");
+    QFont small = Theme::font(Theme::TextStyle::callout), big = Theme::font(Theme::TextStyle::title);
+    QFont bold = small;
+    bold.setWeight(QFont::Bold);
+    auto shaped = [](const QFont& f, const QString& t) {
+        QTextLayout layout(t, f);
+        layout.beginLayout();
+        QTextLine line = layout.createLine();
+        line.setLineWidth(1e6);
+        layout.endLayout();
+        return line.naturalTextWidth();
+    };
+    for (int round = 0; round < 2; ++round) {  // the second round answers from what was kept
+        SCOPED_TRACE(round);
+        for (const QFont& f : {small, big, bold}) {
+            EXPECT_DOUBLE_EQ(PaintedText::width(f, text), shaped(f, text));
+            EXPECT_DOUBLE_EQ(PaintedText::width(f, text + QStringLiteral("4")), shaped(f, text + QStringLiteral("4")));
+        }
+    }
+    EXPECT_LT(PaintedText::width(small, text), PaintedText::width(bold, text));
+    EXPECT_LT(PaintedText::width(small, text), PaintedText::width(big, text));
+}
+
+// A themed label's size hints are kept for every label with the same text and settings: a
+// label that differs in any one thing QLabel sizes by gets its own, the one QLabel gives.
+TEST(ThemedLabelHints, ALabelDifferingInOneSettingGetsItsOwnHint)
+{
+    const QFont callout = Theme::font(Theme::TextStyle::callout);
+    const QString text = QStringLiteral("Hardware ray tracing");
+    const struct {
+        const char* what;
+        std::function<void(QLabel&)> change;
+    } cases[] = {
+        {"nothing", [](QLabel&) {}},
+        {"text", [](QLabel& l) { l.setText(QStringLiteral("Hardware ray tracing and more")); }},
+        {"font", [](QLabel& l) { l.setFont(Theme::font(Theme::TextStyle::title)); }},
+        {"weight", [](QLabel& l) { l.setFont(Theme::font(Theme::TextStyle::callout, QFont::Bold)); }},
+        {"minimum width", [](QLabel& l) { l.setMinimumWidth(400); }},
+        {"contents margins", [](QLabel& l) { l.setContentsMargins(7, 5, 11, 3); }},
+        {"margin", [](QLabel& l) { l.setMargin(6); }},
+        {"indent", [](QLabel& l) { l.setIndent(30); }},
+        {"selectable", [](QLabel& l) { l.setTextInteractionFlags(Qt::TextSelectableByMouse); }},
+        {"wrapping", [](QLabel& l) { l.setWordWrap(true); }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        ThemedLabel first(text, callout, Theme::Level::primary);
+        (void)first.sizeHint();  // what is kept for the plain label
+        ThemedLabel themed(text, callout, Theme::Level::primary);
+        QLabel plain(text);
+        plain.setTextFormat(Qt::PlainText);
+        plain.setFont(callout);
+        c.change(themed);
+        c.change(plain);
+        EXPECT_EQ(themed.sizeHint().width(), plain.sizeHint().width());
+        EXPECT_GE(themed.sizeHint().height(), plain.sizeHint().height());
+        EXPECT_EQ(themed.minimumSizeHint().width(), plain.minimumSizeHint().width());
+        // Asked again, the same.
+        EXPECT_EQ(themed.sizeHint().width(), plain.sizeHint().width());
+    }
+}
+
+TEST(ThemedLabelHints, AWrappingLabelsHeightFollowsItsText)
+{
+    const QFont callout = Theme::font(Theme::TextStyle::callout);
+    const QString shortText = QStringLiteral("Apple M3 Max");
+    const QString longText = QStringLiteral("Apple M3 Max with a name long enough to wrap over several lines at this width");
+    ThemedLabel label(shortText, callout, Theme::Level::secondary);
+    label.setWordWrap(true);
+    QLabel plain(shortText);
+    plain.setTextFormat(Qt::PlainText);
+    plain.setFont(callout);
+    plain.setWordWrap(true);
+    for (int width : {120, 240, 120}) EXPECT_EQ(label.heightForWidth(width), plain.heightForWidth(width)) << width;
+    const int oneLine = label.heightForWidth(240);
+    label.setText(longText);
+    plain.setText(longText);
+    for (int width : {120, 240}) EXPECT_EQ(label.heightForWidth(width), plain.heightForWidth(width)) << width;
+    EXPECT_GT(label.heightForWidth(240), oneLine);
+    label.setFont(Theme::font(Theme::TextStyle::title));
+    plain.setFont(Theme::font(Theme::TextStyle::title));
+    EXPECT_EQ(label.heightForWidth(240), plain.heightForWidth(240));
+}
+
+// Painted lines are laid out once and drawn from what was kept: what was kept for one font,
+// reading direction or resolution is never drawn for another.
+TEST(PaintedText, AKeptLayoutIsDrawnOnlyForItsOwnFontDirectionAndResolution)
+{
+    const QString text = QStringLiteral("Quorlent 42 ‏مرحبا");
+    auto paint = [&](const QFont& font, Qt::LayoutDirection direction, int dpi) {
+        QImage image(400, 60, QImage::Format_ARGB32_Premultiplied);
+        const int dotsPerMeter = qRound(dpi / 0.0254);
+        image.setDotsPerMeterX(dotsPerMeter);
+        image.setDotsPerMeterY(dotsPerMeter);
+        image.fill(Qt::white);
+        QPainter p(&image);
+        p.setLayoutDirection(direction);
+        p.setFont(font);
+        p.setPen(Qt::black);
+        PaintedText::draw(p, QRectF(4, 4, 392, 52), Qt::AlignLeft | Qt::AlignAbsolute | Qt::AlignVCenter, text, Qt::ElideNone);
+        return image;
+    };
+    // How far the ink reaches to the right.
+    auto inkRight = [](const QImage& image) {
+        int right = -1;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                if (image.pixel(x, y) != qRgb(255, 255, 255)) right = qMax(right, x);
+        return right;
+    };
+    const QFont callout = Theme::font(Theme::TextStyle::callout), title = Theme::font(Theme::TextStyle::title);
+    const QImage first = paint(callout, Qt::LeftToRight, 96);
+    ASSERT_GT(inkRight(first), 0);
+    EXPECT_EQ(paint(callout, Qt::LeftToRight, 96), first);  // drawn again from what was kept
+    EXPECT_GT(inkRight(paint(title, Qt::LeftToRight, 96)), inkRight(first));
+    // A face sized in points is resolved for the device: twice the resolution, twice the line.
+    QFont points = callout;
+    points.setPointSizeF(9);
+    EXPECT_GT(inkRight(paint(points, Qt::LeftToRight, 192)), inkRight(paint(points, Qt::LeftToRight, 96)) + 40);
+    // Right to left, the Latin and Arabic runs trade places.
+    EXPECT_NE(paint(callout, Qt::RightToLeft, 96), first);
+    EXPECT_EQ(paint(callout, Qt::LeftToRight, 96), first);
+}
