@@ -50,7 +50,9 @@ if [ "${QRL_FIGURES_INNER:-}" = 1 ]; then
     rm -rf "$dir"
     mkdir -p "$dir/run" "$dir/config/Lumbrel/Quorlent" "$dir/data/Lumbrel/Quorlent/History"
     chmod 700 "$dir/run"
-    printf '{\n    "onboardingCompleted": true\n}\n' >"$dir/config/Lumbrel/Quorlent/preferences.json"
+    # The preferences store keeps each value with its type; an untyped value reads as unset.
+    printf '{\n    "onboardingCompleted": {\n        "type": "bool",\n        "value": true\n    }\n}\n' \
+      >"$dir/config/Lumbrel/Quorlent/preferences.json"
     [ -n "${2:-}" ] && cp "$2" "$dir/data/Lumbrel/Quorlent/History/snapshots.json"
     export HOME=$dir XDG_CONFIG_HOME=$dir/config XDG_DATA_HOME=$dir/data XDG_RUNTIME_DIR=$dir/run
   }

@@ -8,6 +8,7 @@
 #include "reports/ReportExporter.h"
 #include "shell/MainWindow.h"
 #include "shell/MainWindowIcons.h"
+#include "shell/MainWindowPaintProbe.h"
 #include "shell/MainWindowUpdateGate.h"
 #include "shell/SettingsWindow.h"
 #include "shell/SingleInstance.h"
@@ -19,17 +20,17 @@
 #include <QApplication>
 #include <QLibraryInfo>
 #include <QSystemTrayIcon>
+#include <QTimer>
 #include <QTranslator>
 
 QuorlentApplication::QuorlentApplication(SingleInstance& instance, QObject* parent) : QObject(parent), instance_(instance)
 {
-    // The update checker restores its state and queues the launch check; it is the language
-    // manager's first user.
-    UpdateChecker::shared();
+    // The update checker restores its state and queues the launch check, held until the first
+    // page shows; it is the language manager's first user.
+    UpdateChecker::shared().holdAutomaticChecks();
     LanguageManager& language = LanguageManager::shared();
     UiLanguage::setProvider([&language] { return language.localization(); });
     QApplication::setLayoutDirection(language.layoutDirection());
-    QApplication::setWindowIcon(MainWindowIcons::application());
     applyStandardStyle();
 
     // Qt's own dialogs and context menus follow the language the application was launched in.
@@ -66,6 +67,35 @@ void QuorlentApplication::start()
         MainWindowEnvironment{*model_, language, AppRouter::shared(), *gate_, Preferences::shared(), hooks_});
     connect(&instance_, &SingleInstance::activationRequested, window_.get(), &MainWindow::bringForward);
 
+    updateQuitRule();
+    // The windows take the interface language's locale and direction from the start.
+    applyInterfaceLanguage(language.localization());
+    window_->placeOnScreen();
+    window_->show();
+
+    // The first overview painted, the rest may start. Should the first page be another one, or
+    // never be painted (a minimised start), a moment later does as well.
+    firstPageWatch_ = std::make_unique<MainWindowPaintProbe>(*window_, DetailRoute::Kind::overview, [this] {
+        QMetaObject::invokeMethod(this, [this] { afterFirstPage(); }, Qt::QueuedConnection);
+    });
+    QTimer::singleShot(kFirstPageWait, this, &QuorlentApplication::afterFirstPage);
+}
+
+void QuorlentApplication::afterFirstPage()
+{
+    if (firstPageShown_) return;
+    firstPageShown_ = true;
+    firstPageWatch_.reset();
+    // Every window shows the application's icon; made from its drawing at each size the desktop
+    // asks for, it waits for the first picture too.
+    QApplication::setWindowIcon(MainWindowIcons::application());
+    startTray();
+    UpdateChecker::shared().releaseAutomaticChecks();
+}
+
+void QuorlentApplication::startTray()
+{
+    LanguageManager& language = LanguageManager::shared();
     TrayActions actions;
     MainWindow* window = window_.get();
     actions.openMainWindow = [window] { window->bringForward(); };
@@ -91,11 +121,8 @@ void QuorlentApplication::start()
     connect(&Preferences::shared(), &Preferences::changed, this, [this](const QString& key) {
         if (key == TrayHost::kPreferenceKey) updateQuitRule();
     });
+    tray_->setCheckingForUpdates(gate_->checking());
     updateQuitRule();
-    // The windows take the interface language's locale and direction from the start.
-    applyInterfaceLanguage(language.localization());
-    window_->placeOnScreen();
-    window_->show();
 }
 
 void QuorlentApplication::updateQuitRule()
