@@ -46,6 +46,8 @@ qint64 residentKb()
     return -1;
 }
 
+void flag(const char* name, bool value) { append("flag_" + QByteArray(name) + (value ? " 1" : " 0")); }
+
 void resident(const char* name)
 {
     append("rss_" + QByteArray(name) + ' ' + QByteArray::number(residentKb()));

@@ -72,6 +72,8 @@ private:
     void painted()
     {
         StartupProbe::stage("painted");
+        // A start that shows onboarding measures another start than the one asked for.
+        StartupProbe::flag("onboarding", AppRouter::shared().showOnboarding());
         QTimer::singleShot(0, this, [this] {
             StartupProbe::resident("start");
             if (qEnvironmentVariableIsSet("QRL_BENCH_TOUR") && window_) tour(*window_);
