@@ -13,15 +13,35 @@
 #include "shell/SettingsWindow.h"
 #include "shell/SingleInstance.h"
 #include "shell/TrayHost.h"
+#include "ui/Symbols.h"
 #include "ui/Theme.h"
 #include "ui/UiLanguage.h"
 #include "updates/UpdateChecker.h"
 
 #include <QApplication>
 #include <QLibraryInfo>
+#include <QProxyStyle>
 #include <QSystemTrayIcon>
 #include <QTimer>
 #include <QTranslator>
+
+namespace {
+// The standard controls' style, with the toolbar's overflow button drawn from our symbols: the
+// style's own icon is a set of image files, and the first image read loads every image-format
+// plugin (and the SVG library with them) before the window can map.
+class ShellStyle final : public QProxyStyle {
+public:
+    ShellStyle() : QProxyStyle(QStringLiteral("Fusion")) {}
+
+    QIcon standardIcon(StandardPixmap icon, const QStyleOption* option, const QWidget* widget) const override
+    {
+        // The chevron turns with the writing direction by itself.
+        if (icon == SP_ToolBarHorizontalExtensionButton || icon == SP_ToolBarVerticalExtensionButton)
+            return MainWindowIcons::symbol(QRL_SYMBOL("chevron.forward"), Theme::foreground(Theme::Level::secondary));
+        return QProxyStyle::standardIcon(icon, option, widget);
+    }
+};
+}  // namespace
 
 QuorlentApplication::QuorlentApplication(SingleInstance& instance, QObject* parent) : QObject(parent), instance_(instance)
 {
@@ -144,7 +164,12 @@ void QuorlentApplication::applyInterfaceLanguage(const Localization& language)
     }
 }
 
-void QuorlentApplication::applyStandardStyle() { Theme::applyStandardControls(); }
+void QuorlentApplication::applyStandardStyle()
+{
+    Theme::applyStandardControls();
+    if (!qobject_cast<QApplication*>(QCoreApplication::instance()) || dynamic_cast<ShellStyle*>(QApplication::style())) return;
+    QApplication::setStyle(new ShellStyle);
+}
 
 std::function<void(QWidget*)> QuorlentApplication::aboutPane(std::function<SettingsEnvironment()> environment)
 {
