@@ -50,7 +50,9 @@ if [ "${QRL_FIGURES_INNER:-}" = 1 ]; then
     rm -rf "$dir"
     mkdir -p "$dir/run" "$dir/config/Lumbrel/Quorlent" "$dir/data/Lumbrel/Quorlent/History"
     chmod 700 "$dir/run"
-    printf '{\n    "onboardingCompleted": true\n}\n' >"$dir/config/Lumbrel/Quorlent/preferences.json"
+    # The preferences store keeps each value with its type; an untyped value reads as unset.
+    printf '{\n    "onboardingCompleted": {\n        "type": "bool",\n        "value": true\n    }\n}\n' \
+      >"$dir/config/Lumbrel/Quorlent/preferences.json"
     [ -n "${2:-}" ] && cp "$2" "$dir/data/Lumbrel/Quorlent/History/snapshots.json"
     export HOME=$dir XDG_CONFIG_HOME=$dir/config XDG_DATA_HOME=$dir/data XDG_RUNTIME_DIR=$dir/run
   }
@@ -63,7 +65,7 @@ if [ "${QRL_FIGURES_INNER:-}" = 1 ]; then
     else
       QRL_BENCH_REPORT=$report timeout 30 "$bin" >/dev/null 2>&1 || true
     fi
-    awk -v who="$who" -v s="$s" '/^(rss|cpu)_/ { print who, $1, $2; next } { printf "%s %s %d\n", who, $1, ($2 - s) / 1000000 }' "$report"
+    awk -v who="$who" -v s="$s" '/^(rss|cpu|flag)_/ { print who, $1, $2; next } { printf "%s %s %d\n", who, $1, ($2 - s) / 1000000 }' "$report"
   }
   # One unmeasured start of each first: the page cache, fontconfig's cache.
   profile "$WORK/p0"; launch warm "$BUILD/bench/bench_bare_window" >/dev/null; launch warm "$BUILD/bench/quorlent_probed" >/dev/null
@@ -163,6 +165,9 @@ bare_rss=$(pick bare rss_start)
 ours_rss=$(pick ours rss_start)
 tour_rss=$(pick tour rss_tour)
 mb() { python3 -c "import sys; print('%.1f' % (float(sys.argv[1]) / 1024))" "$1" 2>/dev/null || echo "?"; }
+if awk '$2 == "flag_onboarding" && $3 == 1 { found = 1 } END { exit !found }' "$WORK/window"; then
+  row "(onboarding was shown: these are not the figures of a usual start)" "" "" "" ""
+fi
 if [ -z "$bare_mapped" ] || [ -z "$ours_mapped" ] || [ -z "$ours_painted" ]; then
   row "start-up on the virtual screen" "failed" "" "" "no report (is xvfb-run installed?)"
 else

@@ -18,18 +18,13 @@
 #include "ui/DeferredWidget.h"
 
 #include <QApplication>
-#include <QSslSocket>
 #include <QSystemTrayIcon>
-#include <QThreadPool>
 
 #include "BuildConfig.h"
 
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
-    // The launch update check needs the TLS backend, a plugin that loads OpenSSL: loaded beside
-    // the windows' construction, it no longer delays the first paint.
-    QThreadPool::globalInstance()->start([] { QSslSocket::supportsSsl(); });
     QApplication::setApplicationName(QStringLiteral("Quorlent"));
     QApplication::setOrganizationName(QStringLiteral("Lumbrel"));
     QApplication::setApplicationVersion(QString::fromLatin1(BuildConfig::version));

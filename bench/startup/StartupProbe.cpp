@@ -46,7 +46,18 @@ qint64 residentKb()
     return -1;
 }
 
-void resident(const char* name) { append("rss_" + QByteArray(name) + ' ' + QByteArray::number(residentKb())); }
+void flag(const char* name, bool value) { append("flag_" + QByteArray(name) + (value ? " 1" : " 0")); }
+
+void resident(const char* name)
+{
+    append("rss_" + QByteArray(name) + ' ' + QByteArray::number(residentKb()));
+    // QRL_BENCH_SMAPS=<prefix> keeps the mappings of that moment, for finding who holds what.
+    const QString keep = qEnvironmentVariable("QRL_BENCH_SMAPS");
+    if (keep.isEmpty()) return;
+    QFile smaps(QStringLiteral("/proc/self/smaps"));
+    QFile copy(keep + QLatin1Char('.') + QLatin1String(name));
+    if (smaps.open(QIODevice::ReadOnly) && copy.open(QIODevice::WriteOnly | QIODevice::Truncate)) copy.write(smaps.readAll());
+}
 
 MapWatch::MapWatch(QString title, std::function<void(QWindow*)> mapped, QObject* parent)
     : QObject(parent), title_(std::move(title)), mapped_(std::move(mapped))

@@ -22,6 +22,8 @@ void stage(const char* name);
 // Resident memory now, in kB (VmRSS).
 qint64 residentKb();
 void resident(const char* name);
+// One line "flag_<name> 0|1": a condition of the run the figures depend on.
+void flag(const char* name, bool value);
 
 // Calls `mapped` once, when a top-level window titled `title` is first exposed on the screen
 // (the server has mapped it and asked for its first paint).

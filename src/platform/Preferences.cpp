@@ -1,5 +1,7 @@
 #include "platform/Preferences.h"
 
+#include <algorithm>
+
 #include "platform/AtomicWrite.h"
 #include "platform/FileLock.h"
 
@@ -120,7 +122,16 @@ FileState readObject(const QString& filePath, QJsonObject* object)
         if (fd >= 0) ::close(fd);
         return FileState::damaged;
     }
-    const QByteArray bytes = file.read(kMaximumFileSize + 1);
+    // Read for the size found, not for the limit: a read of the limit reserves all of it at once
+    // (256 MB on every load and save). A file that grew since is read on, up to the limit.
+    QByteArray bytes;
+    qint64 want = std::min<qint64>(st.st_size, kMaximumFileSize) + 1;
+    while (bytes.size() <= kMaximumFileSize) {
+        const QByteArray part = file.read(std::min<qint64>(want, kMaximumFileSize + 1 - bytes.size()));
+        if (part.isEmpty()) break;
+        bytes += part;
+        want = std::min<qint64>(want * 2, 64LL << 20);
+    }
     const bool readFailed = file.error() != QFileDevice::NoError || bytes.size() > kMaximumFileSize;
     if (!readFailed && bytes.trimmed().isEmpty()) return FileState::empty;  // nothing stored yet, nothing to keep
     QJsonParseError error{};

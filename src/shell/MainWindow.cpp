@@ -101,7 +101,7 @@ MainWindow::MainWindow(MainWindowEnvironment environment, QWidget* parent)
     : QMainWindow(parent), env_(std::move(environment)), context_{env_.model, env_.language, env_.router}
 {
     setObjectName(QStringLiteral("main"));
-    setWindowIcon(MainWindowIcons::application());
+    // The icon is the application's, given once the first page shows (QuorlentApplication).
     resize(kDefaultSize);
 
     root_ = new QWidget(this);

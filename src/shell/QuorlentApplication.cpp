@@ -8,28 +8,49 @@
 #include "reports/ReportExporter.h"
 #include "shell/MainWindow.h"
 #include "shell/MainWindowIcons.h"
+#include "shell/MainWindowPaintProbe.h"
 #include "shell/MainWindowUpdateGate.h"
 #include "shell/SettingsWindow.h"
 #include "shell/SingleInstance.h"
 #include "shell/TrayHost.h"
+#include "ui/Symbols.h"
 #include "ui/Theme.h"
 #include "ui/UiLanguage.h"
 #include "updates/UpdateChecker.h"
 
 #include <QApplication>
 #include <QLibraryInfo>
+#include <QProxyStyle>
 #include <QSystemTrayIcon>
+#include <QTimer>
 #include <QTranslator>
+
+namespace {
+// The standard controls' style, with the toolbar's overflow button drawn from our symbols: the
+// style's own icon is a set of image files, and the first image read loads every image-format
+// plugin (and the SVG library with them) before the window can map.
+class ShellStyle final : public QProxyStyle {
+public:
+    ShellStyle() : QProxyStyle(QStringLiteral("Fusion")) {}
+
+    QIcon standardIcon(StandardPixmap icon, const QStyleOption* option, const QWidget* widget) const override
+    {
+        // The chevron turns with the writing direction by itself.
+        if (icon == SP_ToolBarHorizontalExtensionButton || icon == SP_ToolBarVerticalExtensionButton)
+            return MainWindowIcons::symbol(QRL_SYMBOL("chevron.forward"), Theme::foreground(Theme::Level::secondary));
+        return QProxyStyle::standardIcon(icon, option, widget);
+    }
+};
+}  // namespace
 
 QuorlentApplication::QuorlentApplication(SingleInstance& instance, QObject* parent) : QObject(parent), instance_(instance)
 {
-    // The update checker restores its state and queues the launch check; it is the language
-    // manager's first user.
-    UpdateChecker::shared();
+    // The update checker restores its state and queues the launch check, held until the first
+    // page shows; it is the language manager's first user.
+    UpdateChecker::shared().holdAutomaticChecks();
     LanguageManager& language = LanguageManager::shared();
     UiLanguage::setProvider([&language] { return language.localization(); });
     QApplication::setLayoutDirection(language.layoutDirection());
-    QApplication::setWindowIcon(MainWindowIcons::application());
     applyStandardStyle();
 
     // Qt's own dialogs and context menus follow the language the application was launched in.
@@ -66,6 +87,35 @@ void QuorlentApplication::start()
         MainWindowEnvironment{*model_, language, AppRouter::shared(), *gate_, Preferences::shared(), hooks_});
     connect(&instance_, &SingleInstance::activationRequested, window_.get(), &MainWindow::bringForward);
 
+    updateQuitRule();
+    // The windows take the interface language's locale and direction from the start.
+    applyInterfaceLanguage(language.localization());
+    window_->placeOnScreen();
+    window_->show();
+
+    // The first overview painted, the rest may start. Should the first page be another one, or
+    // never be painted (a minimised start), a moment later does as well.
+    firstPageWatch_ = std::make_unique<MainWindowPaintProbe>(*window_, DetailRoute::Kind::overview, [this] {
+        QMetaObject::invokeMethod(this, [this] { afterFirstPage(); }, Qt::QueuedConnection);
+    });
+    QTimer::singleShot(kFirstPageWait, this, &QuorlentApplication::afterFirstPage);
+}
+
+void QuorlentApplication::afterFirstPage()
+{
+    if (firstPageShown_) return;
+    firstPageShown_ = true;
+    firstPageWatch_.reset();
+    // Every window shows the application's icon; made from its drawing at each size the desktop
+    // asks for, it waits for the first picture too.
+    QApplication::setWindowIcon(MainWindowIcons::application());
+    startTray();
+    UpdateChecker::shared().releaseAutomaticChecks();
+}
+
+void QuorlentApplication::startTray()
+{
+    LanguageManager& language = LanguageManager::shared();
     TrayActions actions;
     MainWindow* window = window_.get();
     actions.openMainWindow = [window] { window->bringForward(); };
@@ -91,11 +141,8 @@ void QuorlentApplication::start()
     connect(&Preferences::shared(), &Preferences::changed, this, [this](const QString& key) {
         if (key == TrayHost::kPreferenceKey) updateQuitRule();
     });
+    tray_->setCheckingForUpdates(gate_->checking());
     updateQuitRule();
-    // The windows take the interface language's locale and direction from the start.
-    applyInterfaceLanguage(language.localization());
-    window_->placeOnScreen();
-    window_->show();
 }
 
 void QuorlentApplication::updateQuitRule()
@@ -117,7 +164,12 @@ void QuorlentApplication::applyInterfaceLanguage(const Localization& language)
     }
 }
 
-void QuorlentApplication::applyStandardStyle() { Theme::applyStandardControls(); }
+void QuorlentApplication::applyStandardStyle()
+{
+    Theme::applyStandardControls();
+    if (!qobject_cast<QApplication*>(QCoreApplication::instance()) || dynamic_cast<ShellStyle*>(QApplication::style())) return;
+    QApplication::setStyle(new ShellStyle);
+}
 
 std::function<void(QWidget*)> QuorlentApplication::aboutPane(std::function<SettingsEnvironment()> environment)
 {

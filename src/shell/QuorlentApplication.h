@@ -18,7 +18,8 @@ struct SettingsEnvironment;
 
 // The running application: the update checker and the language manager first, then the
 // inspection model (owned here for the whole run), the main window with its menus, and the
-// tray item while "menuBarMonitorEnabled" is on and the desktop has a tray.
+// tray item while "menuBarMonitorEnabled" is on and the desktop has a tray. What the first
+// picture does not need (the tray, the launch update check) starts once the first page shows.
 class QuorlentApplication : public QObject {
     Q_OBJECT
 public:
@@ -43,8 +44,16 @@ public:
     // status), opened or raised; Linux has no standard about panel to hand this to.
     static std::function<void(QWidget*)> aboutPane(std::function<SettingsEnvironment()> environment);
 
+    // Whether the work held back until the first page shows (the tray, the launch update check)
+    // has been let go.
+    bool firstPageShown() const { return firstPageShown_; }
+    // How long the held-back work waits for the first overview at most, in milliseconds.
+    static constexpr int kFirstPageWait = 1500;
+
 private:
     void updateQuitRule();
+    void startTray();
+    void afterFirstPage();
 
     SingleInstance& instance_;
     ShellHooks hooks_;
@@ -53,4 +62,6 @@ private:
     std::unique_ptr<MainWindow> window_;
     std::unique_ptr<TrayHost> tray_;
     std::unique_ptr<QTranslator> qtTranslator_;
+    std::unique_ptr<QObject> firstPageWatch_;
+    bool firstPageShown_ = false;
 };

@@ -40,9 +40,13 @@ Sidebar::Sidebar(Quorlent& model, AppRouter& router, QWidget* parent) : QWidget(
 
     search_ = new QLineEdit(this);
     search_->setObjectName(QStringLiteral("search"));
-    search_->setClearButtonEnabled(true);
-    search_->addAction(MainWindowIcons::symbol(QRL_SYMBOL("magnifyingglass"), Theme::foreground(Theme::Level::secondary)),
-                       QLineEdit::LeadingPosition);
+    // The clear button shows only over a query; enabling it looks its icon up in the desktop's
+    // theme, which the start need not wait for: it comes with the first query.
+    connect(search_, &QLineEdit::textChanged, this, [this](const QString& text) {
+        if (!text.isEmpty() && !search_->isClearButtonEnabled()) search_->setClearButtonEnabled(true);
+    });
+    searchSymbol_ = search_->addAction(MainWindowIcons::symbol(QRL_SYMBOL("magnifyingglass"), Theme::foreground(Theme::Level::secondary)),
+                                       QLineEdit::LeadingPosition);
     layout->addWidget(search_);
 
     list_ = new QListWidget(this);
@@ -167,9 +171,7 @@ void Sidebar::recolor()
         }
         row->setIcon(MainWindowIcons::symbol(row->data(kSymbol).toString(), tint, QColor(Qt::white)));
     }
-    const QList<QAction*> actions = search_->actions();
-    if (!actions.isEmpty())
-        actions.first()->setIcon(MainWindowIcons::symbol(QRL_SYMBOL("magnifyingglass"), Theme::foreground(Theme::Level::secondary)));
+    searchSymbol_->setIcon(MainWindowIcons::symbol(QRL_SYMBOL("magnifyingglass"), Theme::foreground(Theme::Level::secondary)));
 }
 
 void Sidebar::highlightSelection()

@@ -6,6 +6,7 @@
 
 #include <optional>
 
+class QAction;
 class QLineEdit;
 class QListWidget;
 class QListWidgetItem;
@@ -44,6 +45,7 @@ private:
     Quorlent& model_;
     AppRouter& router_;
     QLineEdit* search_;
+    QAction* searchSymbol_ = nullptr;  // the leading magnifying glass (the clear button is an action too)
     QListWidget* list_;
     bool syncing_ = false;
 };

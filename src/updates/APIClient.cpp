@@ -14,17 +14,24 @@
 
 // ---- APISession -------------------------------------------------------------------------------
 
-APISession::APISession(Settings settings, QObject* parent) : QObject(parent), settings_(settings)
-{
-    // No cache is installed on the manager, and cookies are neither sent nor kept (see get()).
-    manager_.setRedirectPolicy(QNetworkRequest::NoLessSafeRedirectPolicy);
-}
+APISession::APISession(Settings settings, QObject* parent) : QObject(parent), settings_(settings) {}
 
 APISession::~APISession()
 {
     // Replies still running die with the manager; their completions must not run into a
     // half-destroyed session or its owner.
-    for (QNetworkReply* reply : manager_.findChildren<QNetworkReply*>()) reply->disconnect(this);
+    if (manager_)
+        for (QNetworkReply* reply : manager_->findChildren<QNetworkReply*>()) reply->disconnect(this);
+}
+
+QNetworkAccessManager& APISession::manager()
+{
+    if (!manager_) {
+        manager_ = std::make_unique<QNetworkAccessManager>();
+        // No cache is installed on the manager, and cookies are neither sent nor kept (see get()).
+        manager_->setRedirectPolicy(QNetworkRequest::NoLessSafeRedirectPolicy);
+    }
+    return *manager_;
 }
 
 bool APISession::isTransportFailure(QNetworkReply::NetworkError error, bool hasHttpStatus)
@@ -57,7 +64,7 @@ void APISession::get(const QUrl& url, std::chrono::milliseconds requestTimeout, 
     const auto idle = std::min(settings_.idleTimeout, requestTimeout);
     request.setTransferTimeout(int(std::max<qint64>(1, idle.count())));
 
-    QNetworkReply* reply = manager_.get(request);
+    QNetworkReply* reply = manager().get(request);
 
     struct Transfer {
         QByteArray body;

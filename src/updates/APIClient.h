@@ -76,8 +76,11 @@ public:
     static bool isTransportFailure(QNetworkReply::NetworkError error, bool hasHttpStatus);
 
 private:
+    QNetworkAccessManager& manager();
+
     Settings settings_;
-    QNetworkAccessManager manager_;
+    // Made at the first request: most of a run never needs the network stack.
+    std::unique_ptr<QNetworkAccessManager> manager_;
 };
 
 // What every call to the maker's update server shares.

@@ -40,6 +40,23 @@ UpdateChecker::UpdateChecker(UpdateCheckerDependencies dependencies, QObject* pa
     });
 
     // Every launch asks once, whatever the throttles say.
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            if (held_) heldLaunchCheck_ = true;
+            else checkNow(false);
+        },
+        Qt::QueuedConnection);
+}
+
+void UpdateChecker::holdAutomaticChecks() { held_ = true; }
+
+void UpdateChecker::releaseAutomaticChecks()
+{
+    if (!held_) return;
+    held_ = false;
+    if (!heldLaunchCheck_) return;
+    heldLaunchCheck_ = false;
     QMetaObject::invokeMethod(this, [this] { checkNow(false); }, Qt::QueuedConnection);
 }
 
@@ -81,8 +98,10 @@ void UpdateChecker::dismissAlert() { setAlert(std::nullopt); }
 
 void UpdateChecker::applicationDidBecomeActive()
 {
+    // Held at launch, an activation waits for the launch check, which is not throttled.
+    if (held_) return;
     auto due = [this] {
-        if (inFlight_) return false;
+        if (held_ || inFlight_) return false;
         const QDateTime t = now();
         // A stored time in the future gives a negative elapsed time and so suppresses the check too.
         if (lastAttempt_ && lastAttempt_->msecsTo(t) < kAttemptInterval * 1000) return false;

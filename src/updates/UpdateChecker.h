@@ -57,6 +57,14 @@ public:
     // Whether the banner offers the available update: not skipped, not put off for this run.
     bool showsBanner() const;
 
+    // Holds the checks nobody asked for (the launch check, activations) until released: the
+    // application lets them go once its window shows its first page, so the network and TLS
+    // set-up never delay it. A check held back runs once at release, whatever the throttles say.
+    // Checks the user asks for are never held.
+    void holdAutomaticChecks();
+    void releaseAutomaticChecks();
+    bool holdsAutomaticChecks() const { return held_; }
+
     // Runs a check, or joins the one running; `done` gets the state after the decision or the
     // failure. Only a user-initiated check records its failure in lastError.
     void checkNow(bool userInitiated, Completion done = {});
@@ -125,4 +133,6 @@ private:
     std::optional<QDateTime> lastAttempt_;
     std::shared_ptr<Fetch> inFlight_;
     std::optional<QString> lastLanguage_;
+    bool held_ = false;
+    bool heldLaunchCheck_ = false;
 };

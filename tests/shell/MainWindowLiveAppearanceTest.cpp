@@ -8,6 +8,7 @@
 #include "ui/Tiles.h"
 
 #include <QApplication>
+#include <QProxyStyle>
 #include <QPushButton>
 #include <QStyle>
 #include <QVBoxLayout>
@@ -127,7 +128,10 @@ TEST(MainWindowLiveAppearance, StandardControlsTakeTheThemesPalette)
 {
     Reset reset;
     QuorlentApplication::applyStandardStyle();
-    EXPECT_EQ(QApplication::style()->name().toLower(), "fusion");
+    // Fusion, possibly behind a proxy of ours that changes an icon or two.
+    const QStyle* style = QApplication::style();
+    if (auto* proxy = qobject_cast<const QProxyStyle*>(style)) style = proxy->baseStyle();
+    EXPECT_EQ(style->name().toLower(), "fusion");
     Theme::setForcedAppearance(Theme::Appearance::Dark);
     QWidget window;
     auto* button = new QPushButton("Relaunch Now", &window);
@@ -140,4 +144,24 @@ TEST(MainWindowLiveAppearance, StandardControlsTakeTheThemesPalette)
     Theme::setForcedAppearance(Theme::Appearance::Light);
     EXPECT_EQ(button->palette().color(QPalette::Button), Theme::palette(Theme::Appearance::Light).color(QPalette::Button));
     EXPECT_EQ(window.palette().color(QPalette::Window), Theme::palette(Theme::Appearance::Light).color(QPalette::Window));
+}
+
+TEST(MainWindowLiveAppearance, TheToolbarOverflowButtonHasAnIconDrawnWithoutImageFiles)
+{
+    Reset reset;
+    QuorlentApplication::applyStandardStyle();
+    QuorlentApplication::applyStandardStyle();  // a second call keeps the one style
+    const auto* proxy = qobject_cast<const QProxyStyle*>(QApplication::style());
+    ASSERT_NE(proxy, nullptr);
+    EXPECT_EQ(qobject_cast<const QProxyStyle*>(proxy->baseStyle()), nullptr);
+    for (QStyle::StandardPixmap which : {QStyle::SP_ToolBarHorizontalExtensionButton, QStyle::SP_ToolBarVerticalExtensionButton}) {
+        const QImage image = QApplication::style()->standardIcon(which).pixmap(16).toImage();
+        ASSERT_FALSE(image.isNull());
+        int inked = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x) inked += qAlpha(image.pixel(x, y)) > 0;
+        EXPECT_GT(inked, 4) << int(which);  // a visible chevron, not an empty square
+    }
+    // Every other icon is still the style's own.
+    EXPECT_FALSE(QApplication::style()->standardIcon(QStyle::SP_DialogOkButton).isNull());
 }

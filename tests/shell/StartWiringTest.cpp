@@ -8,8 +8,10 @@
 #include "shell/SingleInstance.h"
 #include "support/LocalHttpServer.h"
 #include "updates/APIClient.h"
+#include "updates/UpdateChecker.h"
 
 #include <QApplication>
+#include <QDeadlineTimer>
 #include <QProcess>
 #include <QScreen>
 #include <QTemporaryDir>
@@ -33,6 +35,19 @@ TEST(StartWiringRole, Run)
     MainWindow* window = app.mainWindow();
     ASSERT_NE(window, nullptr);
     EXPECT_TRUE(window->isVisible());
+    // The tray, the window icon and the launch update check wait for the first page...
+    EXPECT_FALSE(app.firstPageShown());
+    EXPECT_EQ(app.trayHost(), nullptr);
+    EXPECT_TRUE(UpdateChecker::shared().holdsAutomaticChecks());
+    EXPECT_TRUE(QApplication::windowIcon().isNull());
+    // ...and follow once it has been painted.
+    QDeadlineTimer deadline(10000);
+    while (!app.firstPageShown() && !deadline.hasExpired()) QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    ASSERT_TRUE(app.firstPageShown());
+    EXPECT_NE(app.trayHost(), nullptr);
+    EXPECT_FALSE(UpdateChecker::shared().holdsAutomaticChecks());
+    EXPECT_FALSE(QApplication::windowIcon().isNull());
+    EXPECT_EQ(window->route().kind, DetailRoute::Kind::overview);
     // Placed on the screen's available area (the offscreen screen is smaller than the minimum).
     EXPECT_TRUE(window->screen()->availableGeometry().contains(window->pos()));
     EXPECT_EQ(QApplication::layoutDirection(), Qt::LeftToRight);

@@ -111,6 +111,56 @@ TEST_F(CheckerTest, LaunchAndActivationSendOneRequest)
     EXPECT_FALSE(c.lastError());
 }
 
+TEST_F(CheckerTest, HeldChecksWaitForTheReleaseThenTheLaunchCheckAsksOnce)
+{
+    // A success a minute ago throttles activations, never the launch check.
+    prefs->setValue(UpdateChecker::kLastCheckedKey, now.addSecs(-60));
+    UpdateChecker& c = start();
+    c.holdAutomaticChecks();
+    EXPECT_TRUE(c.holdsAutomaticChecks());
+    drain(c);
+    advance(7 * 24 * 3600);  // far past every throttle: activations would ask now
+    becomeActive();
+    drain(c);
+    EXPECT_EQ(requests(), 0);
+    EXPECT_FALSE(c.isChecking());
+    EXPECT_FALSE(c.latestBuild());
+
+    c.releaseAutomaticChecks();
+    EXPECT_FALSE(c.holdsAutomaticChecks());
+    drain(c);
+    EXPECT_EQ(requests(), 1);
+    EXPECT_EQ(c.latestBuild(), 7);
+    // Released once: a second release, and an activation right after the check, ask nothing.
+    c.releaseAutomaticChecks();
+    becomeActive();
+    drain(c);
+    EXPECT_EQ(requests(), 1);
+}
+
+TEST_F(CheckerTest, ReleasedBeforeTheLaunchCheckRanItAsksOnce)
+{
+    UpdateChecker& c = start();
+    c.holdAutomaticChecks();
+    c.releaseAutomaticChecks();  // before the queued launch check had its turn
+    drain(c);
+    EXPECT_EQ(requests(), 1);
+}
+
+TEST_F(CheckerTest, ACheckTheUserAsksForIsNeverHeld)
+{
+    UpdateChecker& c = start();
+    c.holdAutomaticChecks();
+    drain(c);
+    std::optional<UpdateChecker::Result> result;
+    c.checkNow(true, [&](const UpdateChecker::Result& r) { result = r; });
+    drain(c);
+    EXPECT_EQ(requests(), 1);
+    ASSERT_TRUE(result);
+    EXPECT_TRUE(std::holds_alternative<UpdateState>(*result));
+    EXPECT_TRUE(c.holdsAutomaticChecks());
+}
+
 TEST_F(CheckerTest, ActivationDuringTheLaunchRequestJoinsNothing)
 {
     answerHeld(HttpAnswer::json(document(7)));
