@@ -6,8 +6,12 @@
 #include "reports/ReportExporter.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QGuiApplication>
+
+#include <cstdio>
+#include <ctime>
 
 namespace {
 bool save(const QString& folder, const QString& name, const QByteArray& bytes)
@@ -18,21 +22,47 @@ bool save(const QString& folder, const QString& name, const QByteArray& bytes)
 }
 }  // namespace
 
+// With QRL_REPORT_RUN_STAGES set, each stage's share of the run goes to standard error:
+// the time before main (loading and relocating the libraries) as the process's CPU time so far.
+struct Stages {
+    const bool on = qEnvironmentVariableIsSet("QRL_REPORT_RUN_STAGES");
+    QElapsedTimer t;
+    Stages()
+    {
+        if (!on) return;
+        timespec cpu{};
+        clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &cpu);
+        std::fprintf(stderr, "before main (CPU) %.1f ms\n", cpu.tv_sec * 1e3 + cpu.tv_nsec / 1e6);
+        t.start();
+    }
+    void operator()(const char* stage)
+    {
+        if (!on) return;
+        std::fprintf(stderr, "%s %.1f ms\n", stage, double(t.nsecsElapsed()) / 1e6);
+        t.restart();
+    }
+};
+
 int main(int argc, char** argv)
 {
+    Stages stage;
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);  // fonts for the PDF, and the displays for the inspection
+    stage("application");
     const QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QString();
     const Localization L = Localization::english();
     const ProbeContext ctx{Platform::host(), L};
     const DeviceSummary summary = DeviceProbe::summary(ctx);
     const QList<CapabilitySection> sections = DeviceProbe::sections(ctx, std::nullopt);
     const QDateTime date = QDateTime::currentDateTime();
+    stage("inspection");
     bool ok = save(folder, QStringLiteral("report.txt"), ReportExporter::text(sections, date, L).toUtf8());
     ok = save(folder, QStringLiteral("report.md"), ReportExporter::markdown(summary, sections, date, L).toUtf8()) && ok;
     ok = save(folder, QStringLiteral("report.json"), ReportExporter::json(summary, sections, date, L)) && ok;
+    stage("text, Markdown, JSON");
     const ReportExporter::PdfResult pdf = ReportExporter::pdf(summary, sections, date, L, QStringLiteral("US"));
     if (const QByteArray* bytes = std::get_if<QByteArray>(&pdf)) ok = save(folder, QStringLiteral("report.pdf"), *bytes) && ok;
     else ok = false;
+    stage("PDF");
     return ok ? 0 : 1;
 }

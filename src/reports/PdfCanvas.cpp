@@ -5,6 +5,7 @@
 #include <QSet>
 #include <QtEndian>
 
+#include <fontconfig/fontconfig.h>
 #include <hb-subset.h>
 #include <hb.h>
 #include <zlib.h>
@@ -68,16 +69,29 @@ QByteArray utf16Hex(const QString& text)
     return out;
 }
 
+// One compressor per thread, reset between streams: setting one up allocates and clears
+// a few hundred kilobytes, which for every stream of a document costs more than the work.
 QByteArray deflate(const QByteArray& data)
 {
-    uLongf size = compressBound(uLong(data.size()));
-    QByteArray out(qsizetype(size), Qt::Uninitialized);
-    // The fastest level: the streams are small, and most of a font is already dense.
-    if (compress2(reinterpret_cast<Bytef*>(out.data()), &size, reinterpret_cast<const Bytef*>(data.constData()),
-                  uLong(data.size()), Z_BEST_SPEED)
-        != Z_OK)
-        return {};
-    out.resize(qsizetype(size));
+    struct Compressor {
+        z_stream z{};
+        bool ready = false;
+        // The fastest level: the streams are small, and most of a font is already dense.
+        Compressor() { ready = deflateInit(&z, Z_BEST_SPEED) == Z_OK; }
+        ~Compressor()
+        {
+            if (ready) deflateEnd(&z);
+        }
+    };
+    thread_local Compressor c;
+    if (!c.ready || deflateReset(&c.z) != Z_OK) return {};
+    QByteArray out(qsizetype(deflateBound(&c.z, uLong(data.size()))), Qt::Uninitialized);
+    c.z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.constData()));
+    c.z.avail_in = uInt(data.size());
+    c.z.next_out = reinterpret_cast<Bytef*>(out.data());
+    c.z.avail_out = uInt(out.size());
+    if (::deflate(&c.z, Z_FINISH) != Z_STREAM_END) return {};
+    out.resize(qsizetype(c.z.total_out));
     return out;
 }
 
@@ -96,7 +110,7 @@ struct Face {
     int bbox[4] = {0, 0, 1000, 1000};
     int ascent = 800, descent = -200, capHeight = 700;
     bool italic = false;
-    qsizetype bytes = 0;
+    qsizetype bytes = 0;  // copied into memory, rather than mapped
     ~Face()
     {
         hb_font_destroy(font);
@@ -117,34 +131,89 @@ hb_blob_t* blobOf(const QByteArray& bytes)
                           [](void* p) { delete static_cast<QByteArray*>(p); });
 }
 
-std::shared_ptr<Face> loadFace(const QRawFont& raw)
+QByteArray tableOf(hb_face_t* face, const char* tag)
 {
-    auto face = std::make_shared<Face>();
+    hb_blob_t* blob = hb_face_reference_table(face, HB_TAG(tag[0], tag[1], tag[2], tag[3]));
+    unsigned length = 0;
+    const char* data = hb_blob_get_data(blob, &length);
+    QByteArray bytes(data, int(length));
+    hb_blob_destroy(blob);
+    return bytes;
+}
+
+// The face's own file, mapped rather than read: fontconfig names the files of the family
+// and style, and the one whose header is the raw font's is it.
+hb_face_t* faceFromFile(const QRawFont& raw)
+{
+    const QByteArray head = raw.fontTable("head");
+    if (head.isEmpty()) return nullptr;
+    FcPattern* pattern = FcPatternCreate();
+    FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(raw.familyName().toUtf8().constData()));
+    FcPatternAddString(pattern, FC_STYLE, reinterpret_cast<const FcChar8*>(raw.styleName().toUtf8().constData()));
+    FcObjectSet* objects = FcObjectSetBuild(FC_FILE, FC_INDEX, nullptr);
+    FcFontSet* fonts = FcFontList(nullptr, pattern, objects);
+    FcObjectSetDestroy(objects);
+    FcPatternDestroy(pattern);
+    hb_face_t* found = nullptr;
+    for (int i = 0; fonts && i < fonts->nfont && !found; ++i) {
+        FcChar8* file = nullptr;
+        int index = 0;
+        if (FcPatternGetString(fonts->fonts[i], FC_FILE, 0, &file) != FcResultMatch) continue;
+        FcPatternGetInteger(fonts->fonts[i], FC_INDEX, 0, &index);
+        hb_blob_t* blob = hb_blob_create_from_file_or_fail(reinterpret_cast<const char*>(file));
+        if (!blob) continue;
+        hb_face_t* face = hb_face_create(blob, unsigned(index & 0xFFFF));
+        hb_blob_destroy(blob);
+        if (tableOf(face, "head") == head) found = face;
+        else hb_face_destroy(face);
+    }
+    if (fonts) FcFontSetDestroy(fonts);
+    return found;
+}
+
+// A face of just the tables a reader needs, copied out of the raw font.
+hb_face_t* faceFromTables(const QRawFont& raw)
+{
     hb_face_t* builder = hb_face_builder_create();
     static const char* const tags[] = {"head", "hhea", "hmtx", "maxp", "OS/2", "post", "name", "glyf", "loca", "CFF "};
     for (const char* tag : tags) {
         const QByteArray table = raw.fontTable(tag);
         if (table.isEmpty()) continue;
-        if (std::strcmp(tag, "CFF ") == 0) face->cff = true;
-        face->bytes += table.size();
         hb_blob_t* blob = blobOf(table);
         hb_face_builder_add_table(builder, HB_TAG(tag[0], tag[1], tag[2], tag[3]), blob);
         hb_blob_destroy(blob);
-        if (std::strcmp(tag, "head") == 0 && table.size() >= 54) {
-            face->upem = std::max<unsigned>(16, be16(table.constData() + 18));
-            for (int i = 0; i < 4; ++i) face->bbox[i] = qint16(be16(table.constData() + 36 + 2 * i));
-            face->italic = be16(table.constData() + 44) & 2;
-        } else if (std::strcmp(tag, "hhea") == 0 && table.size() >= 8) {
-            face->ascent = qint16(be16(table.constData() + 4));
-            face->descent = qint16(be16(table.constData() + 6));
-        } else if (std::strcmp(tag, "OS/2") == 0 && table.size() >= 90) {
-            face->capHeight = qint16(be16(table.constData() + 88));
-        }
     }
     hb_blob_t* whole = hb_face_reference_blob(builder);
     hb_face_destroy(builder);
-    face->face = hb_face_create(whole, 0);
+    hb_face_t* face = hb_face_create(whole, 0);
     hb_blob_destroy(whole);
+    return face;
+}
+
+std::shared_ptr<Face> loadFace(const QRawFont& raw)
+{
+    auto face = std::make_shared<Face>();
+    face->face = faceFromFile(raw);
+    if (!face->face) {
+        face->face = faceFromTables(raw);
+        hb_blob_t* blob = hb_face_reference_blob(face->face);
+        face->bytes = hb_blob_get_length(blob);
+        hb_blob_destroy(blob);
+    }
+    const QByteArray head = tableOf(face->face, "head"), hhea = tableOf(face->face, "hhea"), os2 = tableOf(face->face, "OS/2");
+    hb_blob_t* cff = hb_face_reference_table(face->face, HB_TAG('C', 'F', 'F', ' '));
+    face->cff = hb_blob_get_length(cff) > 0;
+    hb_blob_destroy(cff);
+    if (head.size() >= 54) {
+        face->upem = std::max<unsigned>(16, be16(head.constData() + 18));
+        for (int i = 0; i < 4; ++i) face->bbox[i] = qint16(be16(head.constData() + 36 + 2 * i));
+        face->italic = be16(head.constData() + 44) & 2;
+    }
+    if (hhea.size() >= 8) {
+        face->ascent = qint16(be16(hhea.constData() + 4));
+        face->descent = qint16(be16(hhea.constData() + 6));
+    }
+    if (os2.size() >= 90) face->capHeight = qint16(be16(os2.constData() + 88));
     face->font = hb_font_create(face->face);
     hb_font_set_scale(face->font, int(face->upem), int(face->upem));
     char name[128];
@@ -163,8 +232,9 @@ std::shared_ptr<Face> loadFace(const QRawFont& raw)
     return face;
 }
 
-// Faces stay loaded for the process, but a large one (a CJK face's outlines run to many
-// megabytes) only for the document that used it.
+// Faces stay loaded for the process (a mapped file costs only the pages read), but one
+// copied out of the raw font and large (a CJK face's outlines run to many megabytes) only
+// for the document that used it.
 constexpr qsizetype kKeptFaceBytes = 2 * 1024 * 1024;
 
 QMutex& faceMutex()
@@ -191,6 +261,15 @@ std::shared_ptr<Face> faceFor(const QRawFont& raw, const QString& key)
         faceCache().insert(key, face);
     }
     return face;
+}
+
+bool keptTable(hb_tag_t tag)
+{
+    static const hb_tag_t kept[] = {HB_TAG('h', 'e', 'a', 'd'), HB_TAG('h', 'h', 'e', 'a'), HB_TAG('h', 'm', 't', 'x'),
+                                    HB_TAG('m', 'a', 'x', 'p'), HB_TAG('O', 'S', '/', '2'), HB_TAG('p', 'o', 's', 't'),
+                                    HB_TAG('n', 'a', 'm', 'e'), HB_TAG('g', 'l', 'y', 'f'), HB_TAG('l', 'o', 'c', 'a'),
+                                    HB_TAG('C', 'F', 'F', ' ')};
+    return std::find(std::begin(kept), std::end(kept), tag) != std::end(kept);
 }
 
 // --- CFF charsets -----------------------------------------------------------------------
@@ -739,6 +818,17 @@ QByteArray PdfCanvas::finish(const PdfDocumentInfo::Info& info)
             hb_set_add(set, 0);
             for (quint32 g : glyphs) hb_set_add(set, g);
             hb_subset_input_set_flags(input, HB_SUBSET_FLAGS_RETAIN_GIDS | HB_SUBSET_FLAGS_NO_HINTING);
+            // Only what a reader draws with: no layout, no character map (the pages name glyphs).
+            hb_set_t* drop = hb_subset_input_set(input, HB_SUBSET_SETS_DROP_TABLE_TAG);
+            hb_tag_t tags[64];
+            for (unsigned offset = 0;;) {
+                unsigned count = 64;
+                hb_face_get_table_tags(face.face, offset, &count, tags);
+                for (unsigned t = 0; t < count; ++t)
+                    if (!keptTable(tags[t])) hb_set_add(drop, tags[t]);
+                if (count < 64) break;
+                offset += count;
+            }
             subset = hb_subset_or_fail(face.face, input);
             hb_subset_input_destroy(input);
         }
