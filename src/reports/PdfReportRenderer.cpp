@@ -172,24 +172,38 @@ ReportExporter::PdfResult PdfReportRenderer::render()
                             + summary_.osVersion;
     const PdfDocumentInfo::Info info{title, creator, subject, QStringLiteral("Qt ") + QString::fromLatin1(qVersion()),
                                      QDateTime::currentDateTimeUtc()};
-    QByteArray written;
-    {
-        PdfCanvas canvas(pageSize_);
-        QPainter painter;
-        if (!painter.begin(&canvas)) return ReportExporter::ExportError::pdfContext;
-        painter.setRenderHint(QPainter::Antialiasing);
-        canvas_ = &canvas;
-        painter_ = &painter;
-        drawing_ = true;
-        placements_.clear();
-        runPass();
-        painter.end();
-        canvas_ = nullptr;
-        painter_ = nullptr;
-        written = canvas.finish(info);
-    }
+    PdfCanvas canvas(pageSize_);
+    if (!drawInto(canvas)) return ReportExporter::ExportError::pdfContext;
+    const QByteArray written = canvas.finish(info);
     if (written.isEmpty()) return ReportExporter::ExportError::pdfContext;
     return written;
+}
+
+void PdfReportRenderer::prepare()
+{
+    drawing_ = false;
+    canvas_ = nullptr;
+    painter_ = nullptr;
+    runPass();
+    totalPages_ = pageNumber_;
+    PdfCanvas canvas(pageSize_);
+    drawInto(canvas);
+}
+
+bool PdfReportRenderer::drawInto(PdfCanvas& canvas)
+{
+    QPainter painter;
+    if (!painter.begin(&canvas)) return false;
+    painter.setRenderHint(QPainter::Antialiasing);
+    canvas_ = &canvas;
+    painter_ = &painter;
+    drawing_ = true;
+    placements_.clear();
+    runPass();
+    painter.end();
+    canvas_ = nullptr;
+    painter_ = nullptr;
+    return true;
 }
 
 void PdfReportRenderer::runPass()
@@ -832,6 +846,19 @@ PdfResult pdf(const DeviceSummary& summary, const QList<CapabilitySection>& sect
 {
     PdfReportRenderer renderer(summary, sections, date, L, region);
     return renderer.render();
+}
+
+void preparePdf(const Localization& L)
+{
+    // Every kind of text the report sets: the cover with its badges and cards, a section
+    // header with a count chip, a row's label and value, the page frame of a second page.
+    DeviceSummary summary{QStringLiteral("Aa"), QStringLiteral("Aa"), QStringLiteral("Aa"), QStringLiteral("0 Aa"),
+                          QStringLiteral("0 Aa"), QStringLiteral("Aa 0"), false, true};
+    QList<CapabilityItem> items;
+    for (int i = 0; i < 24; ++i)
+        items << CapabilityItem::make(L.tr("Processor"), QStringLiteral("Aa 0"), CapabilityStatus::supported, QStringLiteral("k"));
+    const QList<CapabilitySection> sections = {CapabilitySection::make(L.tr("Processor"), QStringLiteral("cpu"), items)};
+    PdfReportRenderer(summary, sections, QDateTime::currentDateTime(), L, systemRegion()).prepare();
 }
 
 PdfResult pdf(const DeviceSummary& summary, const QList<CapabilitySection>& sections, const QDateTime& date,

@@ -36,6 +36,9 @@ public:
     ~PdfReportRenderer();
 
     ReportExporter::PdfResult render();
+    // The counting pass alone: loads every face at every size the document sets, and
+    // draws nothing.
+    void prepare();
 
     QSizeF pageSize() const { return pageSize_; }
     int totalPages() const { return totalPages_; }
@@ -82,6 +85,7 @@ private:
     };
 
     void runPass();
+    bool drawInto(class PdfCanvas& canvas);
     void beginPage();
     void drawRunningHeader();
     void drawFooter();
