@@ -488,8 +488,9 @@ QFont PdfReportRenderer::font(double size, QFont::Weight weight, const QString& 
     f.setPointSizeF(size);
     f.setWeight(weight);
     f.setHintingPreference(QFont::PreferNoHinting);
-    // No optional ligatures: Qt's PDF writer gives a ligature glyph no text, so the "ti" of
-    // "Workstation" would vanish from copied and searched text. Scripts that need shaping
+    // No optional ligatures: the PDF reads each glyph back as the character whose own glyph
+    // it is, and a ligature glyph is no character's, so the "ti" of "Workstation" would
+    // vanish from copied and searched text. Scripts that need shaping
     // (Arabic, Devanagari) get their shaping back in layoutText.
     f.setStyleStrategy(QFont::PreferNoShaping);
     return f;
