@@ -8,8 +8,8 @@
 #include "reports/PdfPagination.h"
 #include "ui/SmoothCorners.h"
 #include "ui/Symbols.h"
-#include "ui/Theme.h"
 
+#include <QFontDatabase>
 #include <QFontMetricsF>
 #include <QGlyphRun>
 #include <QImage>
@@ -113,6 +113,18 @@ bool isBidiControl(QChar c)
     case QChar::DirPDI: return true;
     default: return c.unicode() == 0x200E || c.unicode() == 0x200F || c.unicode() == 0x061C;
     }
+}
+
+// The text face of the windows (Lato where it is installed), asked of the font database
+// here rather than of the interface's theme: the theme brings the whole widget library with
+// it, which a program that only writes reports would then load at every start.
+QString textFamily()
+{
+    static const QString family = [] {
+        const QString preferred = QStringLiteral("Lato");
+        return QFontDatabase::hasFamily(preferred) ? preferred : QFontDatabase::systemFont(QFontDatabase::GeneralFont).family();
+    }();
+    return family;
 }
 
 QString oneLine(QString text)
@@ -556,7 +568,7 @@ PdfReportRenderer::TextBlock PdfReportRenderer::layoutText(const QString& text, 
             QTextLayout::FormatRange range;
             range.start = int(i);
             range.length = 1;
-            range.format.setFontFamilies({Theme::textFamily()});
+            range.format.setFontFamilies({textFamily()});
             range.format.setFontStyleStrategy(QFont::StyleStrategy(QFont::PreferNoShaping | QFont::NoFontMerging));
             ranges << range;
         }
@@ -652,7 +664,7 @@ QStringList PdfReportRenderer::familiesFor(const QString& text) const
         }
     }
     if (const auto it = families_.constFind(needs); it != families_.constEnd()) return *it;
-    QStringList all = {Theme::textFamily()};
+    QStringList all = {textFamily()};
     if (needs & arabic) all << QStringLiteral("Noto Sans Arabic");
     if (needs & devanagari) all << QStringLiteral("Noto Sans Devanagari");
     if (needs & cjk) {
@@ -678,7 +690,7 @@ QList<QTextLayout::FormatRange> PdfReportRenderer::digitFallbacks(const QString&
         const QChar c = text[i];
         // The text face has every ASCII digit; the face is opened only to ask about others.
         if (!c.isDigit() || c.unicode() < 0x80) continue;
-        if (!textFace_) textFace_ = QRawFont::fromFont(QFont(Theme::textFamily()));
+        if (!textFace_) textFace_ = QRawFont::fromFont(QFont(textFamily()));
         if (!textFace_->isValid() || textFace_->supportsCharacter(c)) continue;
         if (!ranges.isEmpty() && ranges.last().start + ranges.last().length == i) {
             ++ranges.last().length;
