@@ -31,6 +31,18 @@ QByteArray textString(const QString& text)
     return out;
 }
 
+QByteArray dictionary(const Info& info)
+{
+    QByteArray out = "<<\n";
+    out += "/Title " + textString(info.title) + "\n";
+    out += "/Creator " + textString(info.creator) + "\n";
+    out += "/Subject " + textString(info.subject) + "\n";
+    if (!info.producer.isEmpty()) out += "/Producer " + textString(info.producer) + "\n";
+    if (info.created.isValid()) out += "/CreationDate " + pdfDate(info.created) + "\n";
+    out += ">>";
+    return out;
+}
+
 std::optional<QByteArray> appendInfo(const QByteArray& pdf, const Info& info)
 {
     // The last cross-reference section and the trailer in front of it.
@@ -55,13 +67,7 @@ std::optional<QByteArray> appendInfo(const QByteArray& pdf, const Info& info)
     if (!out.endsWith('\n')) out += '\n';
     const qint64 object = size;
     const qsizetype objectAt = out.size();
-    out += QByteArray::number(object) + " 0 obj\n<<\n";
-    out += "/Title " + textString(info.title) + "\n";
-    out += "/Creator " + textString(info.creator) + "\n";
-    out += "/Subject " + textString(info.subject) + "\n";
-    if (!info.producer.isEmpty()) out += "/Producer " + textString(info.producer) + "\n";
-    if (info.created.isValid()) out += "/CreationDate " + pdfDate(info.created) + "\n";
-    out += ">>\nendobj\n";
+    out += QByteArray::number(object) + " 0 obj\n" + dictionary(info) + "\nendobj\n";
 
     const qsizetype xrefAt = out.size();
     out += "xref\n" + QByteArray::number(object) + " 1\n";

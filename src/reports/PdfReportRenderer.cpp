@@ -3,20 +3,19 @@
 #include "platform/AssetCatalog.h"
 #include "platform/i18n/LocaleFormat.h"
 #include "platform/i18n/StringFormat.h"
+#include "reports/PdfCanvas.h"
 #include "reports/PdfDocumentInfo.h"
 #include "reports/PdfPagination.h"
 #include "ui/SmoothCorners.h"
 #include "ui/Symbols.h"
-#include "ui/Theme.h"
 
-#include <QBuffer>
+#include <QFontDatabase>
 #include <QFontMetricsF>
 #include <QGlyphRun>
 #include <QImage>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
-#include <QPdfWriter>
 #include <QRawFont>
 #include <QtDebug>
 
@@ -116,6 +115,18 @@ bool isBidiControl(QChar c)
     }
 }
 
+// The text face of the windows (Lato where it is installed), asked of the font database
+// here rather than of the interface's theme: the theme brings the whole widget library with
+// it, which a program that only writes reports would then load at every start.
+QString textFamily()
+{
+    static const QString family = [] {
+        const QString preferred = QStringLiteral("Lato");
+        return QFontDatabase::hasFamily(preferred) ? preferred : QFontDatabase::systemFont(QFontDatabase::GeneralFont).family();
+    }();
+    return family;
+}
+
 QString oneLine(QString text)
 {
     text.replace(QStringLiteral("\r\n"), QStringLiteral(" "));
@@ -162,45 +173,49 @@ ReportExporter::PdfResult PdfReportRenderer::render()
 {
     // Counting pass: measures and breaks pages only.
     drawing_ = false;
+    canvas_ = nullptr;
     painter_ = nullptr;
-    writer_ = nullptr;
     runPass();
     totalPages_ = pageNumber_;
 
-    QBuffer buffer;
-    if (!buffer.open(QIODevice::WriteOnly)) return ReportExporter::ExportError::pdfContext;
     const QString title = L_.tr("Device Capabilities Report") + QStringLiteral(" \u2014 ") + summary_.deviceName;
     const QString creator = QStringLiteral("Quorlent");
-    {
-        QPdfWriter writer(&buffer);
-        writer.setResolution(72);
-        writer.setPageSize(QPageSize(pageSize_.width() == 612 ? QPageSize::Letter : QPageSize::A4));
-        writer.setPageMargins(QMarginsF(0, 0, 0, 0), QPageLayout::Point);
-        writer.setTitle(title);
-        writer.setCreator(creator);
-        QPainter painter;
-        if (!painter.begin(&writer)) return ReportExporter::ExportError::pdfContext;
-        painter.setRenderHint(QPainter::Antialiasing);
-        painter_ = &painter;
-        writer_ = &writer;
-        drawing_ = true;
-        placements_.clear();
-        runPass();
-        painter.end();
-        painter_ = nullptr;
-        writer_ = nullptr;
-    }
-    const QByteArray written = buffer.data();
-    if (written.isEmpty()) return ReportExporter::ExportError::pdfContext;
-
     const QString subject = summary_.chip + QStringLiteral(" \u00B7 ") + summary_.modelIdentifier + QStringLiteral(" \u00B7 ")
                             + summary_.osVersion;
     const PdfDocumentInfo::Info info{title, creator, subject, QStringLiteral("Qt ") + QString::fromLatin1(qVersion()),
                                      QDateTime::currentDateTimeUtc()};
-    if (std::optional<QByteArray> withSubject = PdfDocumentInfo::appendInfo(written, info)) return *withSubject;
-    // The document itself is sound; only its subject is missing.
-    qWarning("ReportExporter: could not add the document subject to the PDF");
+    PdfCanvas canvas(pageSize_);
+    if (!drawInto(canvas)) return ReportExporter::ExportError::pdfContext;
+    const QByteArray written = canvas.finish(info);
+    if (written.isEmpty()) return ReportExporter::ExportError::pdfContext;
     return written;
+}
+
+void PdfReportRenderer::prepare()
+{
+    drawing_ = false;
+    canvas_ = nullptr;
+    painter_ = nullptr;
+    runPass();
+    totalPages_ = pageNumber_;
+    PdfCanvas canvas(pageSize_);
+    drawInto(canvas);
+}
+
+bool PdfReportRenderer::drawInto(PdfCanvas& canvas)
+{
+    QPainter painter;
+    if (!painter.begin(&canvas)) return false;
+    painter.setRenderHint(QPainter::Antialiasing);
+    canvas_ = &canvas;
+    painter_ = &painter;
+    drawing_ = true;
+    placements_.clear();
+    runPass();
+    painter.end();
+    canvas_ = nullptr;
+    painter_ = nullptr;
+    return true;
 }
 
 void PdfReportRenderer::runPass()
@@ -216,11 +231,11 @@ void PdfReportRenderer::runPass()
 
 void PdfReportRenderer::beginPage()
 {
-    if (pageNumber_ >= 1 && writer_) writer_->newPage();
+    if (pageNumber_ >= 1 && canvas_) canvas_->newPage();
     ++pageNumber_;
     y_ = margin;
     if (drawing_) placements_.append({Placement::Page, pageNumber_, -1, -1, 0, pageSize_.height()});
-    if (painter_) {
+    if (canvas_) {
         if (pageNumber_ >= 2) drawRunningHeader();
         drawFooter();
     } else if (pageNumber_ >= 2) {
@@ -257,20 +272,17 @@ void PdfReportRenderer::drawCover()
     const QRectF band(margin, T, w, 168);
     if (drawing_) placements_.append({Placement::Cover, pageNumber_, -1, -1, T, 382});
 
-    if (painter_) {
-        painter_->save();
+    if (canvas_) {
+        canvas_->save();
         const QPainterPath clip = SmoothCorners::path(band, 18);
-        painter_->setClipPath(clip);
-        QLinearGradient gradient(rtl_ ? band.topRight() : band.topLeft(), rtl_ ? band.bottomLeft() : band.bottomRight());
-        gradient.setColorAt(0, heroStart_);
-        gradient.setColorAt(1, heroEnd_);
-        gradient.setSpread(QGradient::PadSpread);
-        painter_->fillPath(clip, gradient);
+        canvas_->clip(clip);
+        canvas_->fillPathWithGradient(clip, rtl_ ? band.topRight() : band.topLeft(), rtl_ ? band.bottomLeft() : band.bottomRight(),
+                                      heroStart_, heroEnd_);
         const double circleX = rtl_ ? band.left() - 40 : band.right() - 180;
-        painter_->setPen(Qt::NoPen);
-        painter_->setBrush(withAlpha(Qt::white, 0.08));
-        painter_->drawEllipse(QRectF(circleX, T - 70, 220, 220));
-        painter_->restore();
+        QPainterPath circle;
+        circle.addEllipse(QRectF(circleX, T - 70, 220, 220));
+        canvas_->fillPath(circle, withAlpha(Qt::white, 0.08));
+        canvas_->restore();
     }
 
     drawSymbol(summary_.hasBattery ? QStringLiteral("laptopcomputer") : QStringLiteral("desktopcomputer"), 54,
@@ -322,14 +334,10 @@ void PdfReportRenderer::drawSummaryBadges()
         const QColor c = statusColor(b.status);
         const double x = margin + i * (bw + 10);
         const double top = y_;
-        if (painter_) {
+        if (canvas_) {
             const QRectF rect(mirrorX(x, bw), top, bw, 62);
-            painter_->setPen(Qt::NoPen);
-            painter_->setBrush(withAlpha(c, 0.1));
-            painter_->drawPath(SmoothCorners::path(rect, 12));
-            painter_->setBrush(Qt::NoBrush);
-            painter_->setPen(QPen(withAlpha(c, 0.25), 0.75));
-            painter_->drawPath(SmoothCorners::path(rect.adjusted(0.375, 0.375, -0.375, -0.375), 12));
+            canvas_->fillPath(SmoothCorners::path(rect, 12), withAlpha(c, 0.1));
+            canvas_->strokePath(SmoothCorners::path(rect.adjusted(0.375, 0.375, -0.375, -0.375), 12), withAlpha(c, 0.25), 0.75);
         }
         drawSymbol(QString::fromLatin1(b.symbol), 15, QRectF(x + bw - 14 - 20, top + 12, 20, 20), c);
         textBox(integer(b.count), {22, QFont::Bold, true, c, leading()}, x + 14, top + 9, bw - 52);
@@ -492,8 +500,9 @@ QFont PdfReportRenderer::font(double size, QFont::Weight weight, const QString& 
     f.setPointSizeF(size);
     f.setWeight(weight);
     f.setHintingPreference(QFont::PreferNoHinting);
-    // No optional ligatures: Qt's PDF writer gives a ligature glyph no text, so the "ti" of
-    // "Workstation" would vanish from copied and searched text. Scripts that need shaping
+    // No optional ligatures: the PDF reads each glyph back as the character whose own glyph
+    // it is, and a ligature glyph is no character's, so the "ti" of "Workstation" would
+    // vanish from copied and searched text. Scripts that need shaping
     // (Arabic, Devanagari) get their shaping back in layoutText.
     f.setStyleStrategy(QFont::PreferNoShaping);
     return f;
@@ -559,7 +568,7 @@ PdfReportRenderer::TextBlock PdfReportRenderer::layoutText(const QString& text, 
             QTextLayout::FormatRange range;
             range.start = int(i);
             range.length = 1;
-            range.format.setFontFamilies({Theme::textFamily()});
+            range.format.setFontFamilies({textFamily()});
             range.format.setFontStyleStrategy(QFont::StyleStrategy(QFont::PreferNoShaping | QFont::NoFontMerging));
             ranges << range;
         }
@@ -655,7 +664,7 @@ QStringList PdfReportRenderer::familiesFor(const QString& text) const
         }
     }
     if (const auto it = families_.constFind(needs); it != families_.constEnd()) return *it;
-    QStringList all = {Theme::textFamily()};
+    QStringList all = {textFamily()};
     if (needs & arabic) all << QStringLiteral("Noto Sans Arabic");
     if (needs & devanagari) all << QStringLiteral("Noto Sans Devanagari");
     if (needs & cjk) {
@@ -681,7 +690,7 @@ QList<QTextLayout::FormatRange> PdfReportRenderer::digitFallbacks(const QString&
         const QChar c = text[i];
         // The text face has every ASCII digit; the face is opened only to ask about others.
         if (!c.isDigit() || c.unicode() < 0x80) continue;
-        if (!textFace_) textFace_ = QRawFont::fromFont(QFont(Theme::textFamily()));
+        if (!textFace_) textFace_ = QRawFont::fromFont(QFont(textFamily()));
         if (!textFace_->isValid() || textFace_->supportsCharacter(c)) continue;
         if (!ranges.isEmpty() && ranges.last().start + ranges.last().length == i) {
             ++ranges.last().length;
@@ -698,53 +707,99 @@ QList<QTextLayout::FormatRange> PdfReportRenderer::digitFallbacks(const QString&
 
 void PdfReportRenderer::drawText(const TextBlock& block, double x, double top, double width)
 {
-    if (!painter_ || !block.layout) return;
-    // Glyph runs rather than QTextLayout::draw: a run without glyphs (a direction control
-    // that a fallback face claims) then draws nothing, and so does not pull that face into
-    // the document.
+    if (!canvas_ || !block.layout) return;
     const QPointF origin(mirrorX(x, width), top);
+    if (block.paints.isEmpty()) {
+        drawRange(block, -1, -1, block.color, origin);
+        return;
+    }
+    for (const TextBlock::Paint& p : block.paints) drawRange(block, p.start, p.length, p.color, origin);
+}
+
+void PdfReportRenderer::drawRange(const TextBlock& block, int start, int length, const QColor& color, QPointF origin)
+{
+    const QString& text = block.layout->text();
+    const int from = start < 0 ? 0 : start;
+    const int to = start < 0 ? int(text.size()) : std::min<int>(int(text.size()), start + length);
+    // Shaped Devanagari reorders and joins letters into glyphs that no character names:
+    // each of its runs, line by line, is given its text as a whole. Other glyphs are read
+    // one by one as the characters they were set from.
+    struct Piece {
+        int start;
+        int length;
+        bool whole;
+    };
+    QList<Piece> pieces;
+    bool devanagari = false;
+    for (int i = from; i < to && !devanagari; ++i) devanagari = text[i].script() == QChar::Script_Devanagari;
+    if (!devanagari) {
+        pieces.append({start, length, false});
+    } else {
+        const QList<QTextLayout::FormatRange> shaped = shapedRuns(text);
+        for (int l = 0; l < block.layout->lineCount(); ++l) {
+            const QTextLine line = block.layout->lineAt(l);
+            int at = std::max(from, line.textStart());
+            const int end = std::min(to, line.textStart() + line.textLength());
+            while (at < end) {
+                int next = end;
+                bool whole = false;
+                for (const QTextLayout::FormatRange& r : shaped) {
+                    if (text[r.start].script() != QChar::Script_Devanagari) continue;
+                    if (r.start <= at && at < r.start + r.length) {
+                        next = std::min(end, r.start + r.length);
+                        whole = true;
+                        break;
+                    }
+                    if (r.start > at) next = std::min(next, r.start);
+                }
+                pieces.append({at, next - at, whole});
+                at = next;
+            }
+        }
+    }
     // Glyphs go down in visual order, left to right along each line, as a label draws them
     // (Qt merges the runs of one face across a line, so "(" and ")" would come before "RAM"):
     // a reader that joins letters into words by their order then keeps "(RAM)" one word.
-    const auto paint = [&](const QList<QGlyphRun>& runs, const QColor& color) {
-        struct Glyph {
-            qsizetype run;
-            quint32 index;
-            QPointF position;
-        };
-        QList<Glyph> glyphs;
+    struct Glyph {
+        qsizetype run;
+        quint32 index;
+        QPointF position;
+    };
+    QList<Glyph> glyphs;
+    QList<quint32> indexes;
+    QList<QPointF> positions;
+    for (const Piece& piece : pieces) {
+        // A run without glyphs (a direction control that a fallback face claims) draws
+        // nothing, and so does not pull that face into the document.
+        const QList<QGlyphRun> runs = piece.start < 0 ? block.layout->glyphRuns() : block.layout->glyphRuns(piece.start, piece.length);
+        glyphs.clear();
         for (qsizetype r = 0; r < runs.size(); ++r) {
-            const QList<quint32> indexes = runs[r].glyphIndexes();
-            const QList<QPointF> positions = runs[r].positions();
-            for (qsizetype g = 0; g < indexes.size() && g < positions.size(); ++g) glyphs.append({r, indexes[g], positions[g]});
+            const QList<quint32> ids = runs[r].glyphIndexes();
+            const QList<QPointF> at = runs[r].positions();
+            for (qsizetype g = 0; g < ids.size() && g < at.size(); ++g) glyphs.append({r, ids[g], at[g]});
         }
+        if (glyphs.isEmpty()) continue;
         std::stable_sort(glyphs.begin(), glyphs.end(), [](const Glyph& a, const Glyph& b) {
             if (std::abs(a.position.y() - b.position.y()) > 0.5) return a.position.y() < b.position.y();
             return a.position.x() < b.position.x();
         });
-        painter_->setPen(color);
+        const QString pieceText = piece.start < 0 ? text : text.mid(piece.start, piece.length);
+        if (piece.whole) canvas_->beginActualText(pieceText);
         for (qsizetype i = 0; i < glyphs.size();) {
             qsizetype end = i + 1;
             while (end < glyphs.size() && glyphs[end].run == glyphs[i].run) ++end;
-            QGlyphRun run;
-            run.setRawFont(runs[glyphs[i].run].rawFont());
-            QList<quint32> indexes;
-            QList<QPointF> positions;
+            indexes.clear();
+            positions.clear();
             for (qsizetype k = i; k < end; ++k) {
                 indexes.append(glyphs[k].index);
                 positions.append(glyphs[k].position);
             }
-            run.setGlyphIndexes(indexes);
-            run.setPositions(positions);
-            painter_->drawGlyphRun(origin, run);
+            canvas_->drawGlyphs({runs[glyphs[i].run].rawFont(), indexes.constData(), positions.constData(), indexes.size()}, origin,
+                                color, pieceText);
             i = end;
         }
-    };
-    if (block.paints.isEmpty()) {
-        paint(block.layout->glyphRuns(), block.color);
-        return;
+        if (piece.whole) canvas_->endActualText();
     }
-    for (const TextBlock::Paint& p : block.paints) paint(block.layout->glyphRuns(p.start, p.length), p.color);
 }
 
 double PdfReportRenderer::textBox(const QString& text, const TextStyle& style, double x, double top, double width)
@@ -767,12 +822,15 @@ void PdfReportRenderer::drawSymbol(const QString& name, double pointSize, const 
 
 void PdfReportRenderer::fillRoundedRect(const QRectF& ltrRect, double radius, const QColor& color)
 {
-    if (!painter_) return;
+    if (!canvas_) return;
     const QRectF rect(mirrorX(ltrRect.x(), ltrRect.width()), ltrRect.y(), ltrRect.width(), ltrRect.height());
-    painter_->setPen(Qt::NoPen);
-    painter_->setBrush(color);
-    if (radius > 0) painter_->drawPath(SmoothCorners::path(rect, radius));
-    else painter_->drawRect(rect);
+    if (radius > 0) {
+        canvas_->fillPath(SmoothCorners::path(rect, radius), color);
+        return;
+    }
+    QPainterPath path;
+    path.addRect(rect);
+    canvas_->fillPath(path, color);
 }
 
 // --- Entry points -----------------------------------------------------------------------
@@ -801,6 +859,19 @@ PdfResult pdf(const DeviceSummary& summary, const QList<CapabilitySection>& sect
 {
     PdfReportRenderer renderer(summary, sections, date, L, region);
     return renderer.render();
+}
+
+void preparePdf(const Localization& L)
+{
+    // Every kind of text the report sets: the cover with its badges and cards, a section
+    // header with a count chip, a row's label and value, the page frame of a second page.
+    DeviceSummary summary{QStringLiteral("Aa"), QStringLiteral("Aa"), QStringLiteral("Aa"), QStringLiteral("0 Aa"),
+                          QStringLiteral("0 Aa"), QStringLiteral("Aa 0"), false, true};
+    QList<CapabilityItem> items;
+    for (int i = 0; i < 24; ++i)
+        items << CapabilityItem::make(L.tr("Processor"), QStringLiteral("Aa 0"), CapabilityStatus::supported, QStringLiteral("k"));
+    const QList<CapabilitySection> sections = {CapabilitySection::make(L.tr("Processor"), QStringLiteral("cpu"), items)};
+    PdfReportRenderer(summary, sections, QDateTime::currentDateTime(), L, systemRegion()).prepare();
 }
 
 PdfResult pdf(const DeviceSummary& summary, const QList<CapabilitySection>& sections, const QDateTime& date,

@@ -36,6 +36,9 @@ public:
     ~PdfReportRenderer();
 
     ReportExporter::PdfResult render();
+    // The counting pass alone: loads every face at every size the document sets, and
+    // draws nothing.
+    void prepare();
 
     QSizeF pageSize() const { return pageSize_; }
     int totalPages() const { return totalPages_; }
@@ -82,6 +85,7 @@ private:
     };
 
     void runPass();
+    bool drawInto(class PdfCanvas& canvas);
     void beginPage();
     void drawRunningHeader();
     void drawFooter();
@@ -98,6 +102,7 @@ private:
                          const QList<QTextLayout::FormatRange>& formats = {}) const;
     // Draws a measured block at a left-to-right x (mirrored here when right-to-left).
     void drawText(const TextBlock& block, double x, double top, double width);
+    void drawRange(const TextBlock& block, int start, int length, const QColor& color, QPointF origin);
     // Lays out and, in the drawing pass, draws; returns the block's height.
     double textBox(const QString& text, const TextStyle& style, double x, double top, double width);
     // A symbol fitted into a box given in left-to-right coordinates.
@@ -127,8 +132,8 @@ private:
     mutable QHash<QString, TextBlock> layouts_;     // by text, style and width
     mutable std::optional<QRawFont> textFace_;  // the text face, to tell which digits it has
 
-    QPainter* painter_ = nullptr;  // present only in the drawing pass
-    class QPdfWriter* writer_ = nullptr;
+    class PdfCanvas* canvas_ = nullptr;  // present only in the drawing pass
+    QPainter* painter_ = nullptr;        // on the canvas, for the symbols
     bool drawing_ = false;
     int pageNumber_ = 0;
     int totalPages_ = 0;
