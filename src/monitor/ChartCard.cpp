@@ -5,6 +5,7 @@
 
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QEvent>
 #include <QLabel>
 #include <QPainter>
 #include <QVBoxLayout>
@@ -20,14 +21,25 @@ ElidedText::ElidedText(const QString& text, const QFont& font, Theme::Tint tint,
     setFont(font);
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     setToolTip(UntrustedText::toolTip(text));
+    hint_ = measure();
     connect(&Theme::Notifier::shared(), &Theme::Notifier::appearanceChanged, this, qOverload<>(&QWidget::update));
+}
+
+void ElidedText::changeEvent(QEvent* e)
+{
+    QWidget::changeEvent(e);
+    if (e->type() == QEvent::FontChange) {
+        hint_ = measure();
+        updateGeometry();
+    }
 }
 
 void ElidedText::setText(const QString& text)
 {
     if (text == text_) return;
-    const QSize before = sizeHint();
+    const QSize before = hint_;
     text_ = text;
+    hint_ = measure();
     setToolTip(UntrustedText::toolTip(text));
     // A figure that changes every second mostly keeps its width (the size hint goes in steps):
     // the page is laid out again only when it needs another width.
@@ -50,7 +62,9 @@ void ElidedText::setTint(Theme::Tint tint)
 
 QString ElidedText::shownText() const { return PaintedText::elided(font(), text_, width()); }
 
-QSize ElidedText::sizeHint() const
+QSize ElidedText::sizeHint() const { return hint_; }
+
+QSize ElidedText::measure() const
 {
     // Measured as the text is shaped (a fallback face's taller line, its real width), so
     // it is neither cut nor elided while it fits.

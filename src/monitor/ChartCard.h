@@ -28,9 +28,12 @@ public:
 
 protected:
     void paintEvent(QPaintEvent*) override;
+    void changeEvent(QEvent* e) override;
 
 private:
+    QSize measure() const;
     QString text_;
+    QSize hint_;  // measured once per text and font
     Theme::Tint tint_;
     bool trailing_ = false;
 };

@@ -42,6 +42,13 @@ LiveChart::LiveChart(Kind kind, QWidget* parent) : QWidget(parent), kind_(kind)
 
 LiveChart::~LiveChart() = default;
 
+void LiveChart::setSurface(Theme::Color surface)
+{
+    surface_ = surface;
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    update();
+}
+
 QSize LiveChart::sizeHint() const { return QSize(300, 140); }
 QSize LiveChart::minimumSizeHint() const { return QSize(80, 60); }
 
@@ -178,12 +185,13 @@ void LiveChart::paintEvent(QPaintEvent*)
     QPainter p(this);
     const QRectF plot = plotRect();
     const qreal dpr = devicePixelRatioF();
+    const QColor surface = surface_ ? Theme::color(*surface_) : QColor(Qt::transparent);
     const BackgroundKey key{size(), dpr, layoutDirection(), Theme::primary(0.1).rgba(),
-                            Theme::foreground(Theme::Level::secondary).rgba(), labels_, marks_};
+                            Theme::foreground(Theme::Level::secondary).rgba(), surface.rgba(), labels_, marks_};
     if (!(key == backgroundKey_) || background_.isNull()) {
         background_ = QPixmap((QSizeF(size()) * dpr).toSize());
         background_.setDevicePixelRatio(dpr);
-        background_.fill(Qt::transparent);
+        background_.fill(surface);
         QPainter b(&background_);
         b.setLayoutDirection(layoutDirection());
         b.setFont(font());
