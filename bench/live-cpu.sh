@@ -15,7 +15,9 @@
 #   seconds    measured seconds per run (default 60)
 #   modes      any of page, tray, page-reduced (reduce motion on) (default: "page tray")
 # QRL_LIVE_PERF=<file> records a profile of the measured seconds (perf record -g) into
-# <file>.<mode>; QRL_LIVE_STRACE=<file> counts the system calls (strace -c -f) instead.
+# <file>.<mode>; QRL_LIVE_STRACE=<file> counts the system calls (strace -c -f) instead;
+# QRL_LIVE_COUNT=1 prints instructions and context switches per second (perf stat), which the
+# machine's load does not move.
 # Needs xvfb-run and dbus-daemon (scripts/setup installs both). Prints; never fails on a figure.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -87,6 +89,10 @@ start=$(date +%s%N)
 if [ -n "${QRL_LIVE_PERF:-}" ]; then
   # A profile of the measured seconds besides (perf record -g, to the file named).
   perf record -q ${QRL_LIVE_PERF_CALLS:--g} -o "$QRL_LIVE_PERF.$mode" -p "$app" -- sleep "$SECONDS_MEASURED" >/dev/null 2>&1 || sleep "$SECONDS_MEASURED"
+elif [ -n "${QRL_LIVE_COUNT:-}" ]; then
+  # Or counts that the machine's load does not move: instructions, wake-ups (perf stat).
+  perf stat -x, -e task-clock,context-switches -o "$WORK/stat" -p "$app" -- sleep "$SECONDS_MEASURED" \
+    >/dev/null 2>&1 || sleep "$SECONDS_MEASURED"
 elif [ -n "${QRL_LIVE_STRACE:-}" ]; then
   # Or the system calls (strace -c -f, to the file named): the wake-ups.
   timeout "$SECONDS_MEASURED" strace -c -f -o "$QRL_LIVE_STRACE.$mode" -p "$app" >/dev/null 2>&1 || true
@@ -106,3 +112,6 @@ awk -v m="$mode" -v t=$((after - before)) -v hz="$hz" -v ns=$((end - start)) -v 
     cpu = t / hz; wall = ns / 1e9
     printf "%-13s %.3f s of processor time in %.1f s: %.3f %% of one core  (load %s -> %s; tray fetches %s)\n",
       m, cpu, wall, 100 * cpu / wall, l1, l2, f }'
+if [ -s "$WORK/stat" ]; then
+  awk -F, -v s="$SECONDS_MEASURED" '/^[0-9.]+,/ { printf "    %-22s %14.0f per second\n", $3, $1 / s }' "$WORK/stat"
+fi

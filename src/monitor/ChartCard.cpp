@@ -7,6 +7,7 @@
 #include <QHBoxLayout>
 #include <QEvent>
 #include <QLabel>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QVBoxLayout>
 
@@ -53,6 +54,13 @@ void ElidedText::setTrailing(bool trailing)
     update();
 }
 
+void ElidedText::setSurface(Theme::Color surface)
+{
+    surface_ = surface;
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    update();
+}
+
 void ElidedText::setTint(Theme::Tint tint)
 {
     if (tint == tint_) return;
@@ -80,9 +88,10 @@ QSize ElidedText::minimumSizeHint() const
     return QSize(std::min(ellipsis * 3, sizeHint().width()), sizeHint().height());
 }
 
-void ElidedText::paintEvent(QPaintEvent*)
+void ElidedText::paintEvent(QPaintEvent* e)
 {
     QPainter p(this);
+    if (surface_) p.fillRect(e->rect(), Theme::color(*surface_));
     p.setLayoutDirection(layoutDirection());
     p.setFont(font());
     p.setPen(tint_.resolve());
@@ -110,6 +119,7 @@ ChartCard::ChartCard(const QString& title, const QString& value, std::optional<Q
     value_ = new ElidedText(value, Theme::font(Theme::TextStyle::callout), Theme::Tint(Theme::Level::secondary));
     value_->setObjectName(QStringLiteral("value"));
     value_->setTrailing(true);
+    value_->setSurface(Theme::Color::surfaceElevated);
     top_->addWidget(title_, 0, 0, Qt::AlignBottom | Qt::AlignLeading);
     top_->setColumnStretch(1, 1);
     placeValue(false);
@@ -119,6 +129,7 @@ ChartCard::ChartCard(const QString& title, const QString& value, std::optional<Q
     column->addWidget(chart_);
     footnote_ = new ElidedText(footnote.value_or(QString()), Theme::font(Theme::TextStyle::caption), Theme::Tint(Theme::Level::secondary));
     footnote_->setObjectName(QStringLiteral("footnote"));
+    footnote_->setSurface(Theme::Color::surfaceElevated);
     footnote_->setVisible(footnote.has_value());
     column->addWidget(footnote_);
     auto recolour = [this] {

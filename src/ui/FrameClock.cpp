@@ -47,6 +47,8 @@ void FrameClock::remove(Client* client)
 
 void FrameClock::setManualTime(std::optional<qint64> now)
 {
+    // Between the two kinds of time the last tick means nothing.
+    if (now.has_value() != manual_.has_value()) lastTick_.reset();
     manual_ = now;
     reschedule();
 }

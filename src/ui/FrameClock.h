@@ -31,8 +31,8 @@ public:
         virtual std::optional<qint64> advance(qint64 now) = 0;
     };
 
-    // Twenty frames a second at most: a 1 Hz value's ease reads as motion at that rate.
-    static constexpr int kFrameMs = 50;
+    // Twelve and a half frames a second at most: a 1 Hz value's ease still reads as motion.
+    static constexpr int kFrameMs = 80;
 
     static FrameClock& shared();
     explicit FrameClock(QObject* parent = nullptr);

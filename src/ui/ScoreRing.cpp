@@ -680,7 +680,9 @@ QRectF RingGauge::titleRect() const
 {
     // A caption in a fallback font (Japanese, Chinese, Hindi) stands taller than the caption font.
     const qreal top = ringRect().bottom() + 8;
-    return QRectF(0, top, width(), qMax(PaintedText::lineHeight(Theme::font(Theme::TextStyle::caption), title_), height() - top));
+    if (!captionHeight_ || captionHeight_->first != title_)
+        captionHeight_ = std::pair(title_, PaintedText::lineHeight(Theme::font(Theme::TextStyle::caption), title_));
+    return QRectF(0, top, width(), qMax(captionHeight_->second, height() - top));
 }
 
 const QImage& RingGauge::valuePicture(const QRect& area)

@@ -188,4 +188,6 @@ private:
         Qt::LayoutDirection direction = Qt::LeftToRight;
     };
     ValuePicture valuePicture_;
+    // The caption's line height, measured once per title (a fallback face stands taller).
+    mutable std::optional<std::pair<QString, qreal>> captionHeight_;
 };
