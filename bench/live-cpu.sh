@@ -113,5 +113,5 @@ awk -v m="$mode" -v t=$((after - before)) -v hz="$hz" -v ns=$((end - start)) -v 
     printf "%-13s %.3f s of processor time in %.1f s: %.3f %% of one core  (load %s -> %s; tray fetches %s)\n",
       m, cpu, wall, 100 * cpu / wall, l1, l2, f }'
 if [ -s "$WORK/stat" ]; then
-  awk -F, -v s="$SECONDS_MEASURED" '/^[0-9.]+,/ { printf "    %-22s %14.0f per second\n", $3, $1 / s }' "$WORK/stat"
+  awk -F, -v s="$SECONDS_MEASURED" '/^[0-9.]+,/ { printf "    %-18s %10.2f per second\n", $3, $1 / s }' "$WORK/stat"
 fi

@@ -211,7 +211,7 @@ void BM_TrayIcon(benchmark::State& state)
     int load = 0;
     for (auto _ : state) {
         QIcon icon;
-        for (int size : {16, 22, 24, 32, 48, 64}) icon.addPixmap(QPixmap::fromImage(MonitorTrayItem::iconImage(load, size)));
+        for (int size : MonitorTrayItem::kIconSizes) icon.addPixmap(QPixmap::fromImage(MonitorTrayItem::iconImage(load, size)));
         load = (load + 7) % 101;
         benchmark::DoNotOptimize(icon);
     }

@@ -13,6 +13,8 @@
 #include <QDBusPendingCallWatcher>
 #include <QDBusVariant>
 #include <QFile>
+#include <QSet>
+#include <QTimer>
 #include <QStringList>
 
 #include <cstdio>
@@ -54,7 +56,18 @@ signals:
     void StatusNotifierHostRegistered();
 
 private slots:
-    void itemChanged(const QDBusMessage& m) { fetch(m.service(), m.path(), m.member().toLatin1()); }
+    void itemChanged(const QDBusMessage& m)
+    {
+        // As a panel does: the signals of one change (icon, tool tip) are gathered for 10 ms
+        // and answered with one fetch.
+        const QString key = m.service() + m.path();
+        if (pending_.contains(key)) return;
+        pending_.insert(key);
+        QTimer::singleShot(10, this, [this, key, owner = m.service(), path = m.path(), why = m.member().toLatin1()] {
+            pending_.remove(key);
+            fetch(owner, path, why);
+        });
+    }
 
 private:
     void fetch(const QString& owner, const QString& path, const QByteArray& why)
@@ -98,6 +111,7 @@ private:
     }
     QString log_;
     QStringList items_;
+    QSet<QString> pending_;
 };
 
 }  // namespace
