@@ -8,6 +8,8 @@
 //   bench_monitor --page-seconds=60 the same with the live page shown in a window
 //   bench_monitor --tray-seconds=60 the same with only the tray item (told a tray exists)
 //   --reduce-motion                 (before the others) with the desktop's reduce-motion setting on
+// These run in this process on the offscreen platform; bench/live-cpu.sh measures the running
+// application on a virtual screen with its own tray, the figures the live page is held to.
 #include "monitor/LiveMonitor.h"
 #include "monitor/LiveMonitorView.h"
 #include "monitor/MonitorTrayItem.h"
@@ -211,7 +213,7 @@ void BM_TrayIcon(benchmark::State& state)
     int load = 0;
     for (auto _ : state) {
         QIcon icon;
-        for (int size : {16, 22, 24, 32, 48, 64}) icon.addPixmap(QPixmap::fromImage(MonitorTrayItem::iconImage(load, size)));
+        for (int size : MonitorTrayItem::kIconSizes) icon.addPixmap(QPixmap::fromImage(MonitorTrayItem::iconImage(load, size)));
         load = (load + 7) % 101;
         benchmark::DoNotOptimize(icon);
     }

@@ -5,7 +5,9 @@
 
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QEvent>
 #include <QLabel>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QVBoxLayout>
 
@@ -20,14 +22,25 @@ ElidedText::ElidedText(const QString& text, const QFont& font, Theme::Tint tint,
     setFont(font);
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     setToolTip(UntrustedText::toolTip(text));
+    hint_ = measure();
     connect(&Theme::Notifier::shared(), &Theme::Notifier::appearanceChanged, this, qOverload<>(&QWidget::update));
+}
+
+void ElidedText::changeEvent(QEvent* e)
+{
+    QWidget::changeEvent(e);
+    if (e->type() == QEvent::FontChange) {
+        hint_ = measure();
+        updateGeometry();
+    }
 }
 
 void ElidedText::setText(const QString& text)
 {
     if (text == text_) return;
-    const QSize before = sizeHint();
+    const QSize before = hint_;
     text_ = text;
+    hint_ = measure();
     setToolTip(UntrustedText::toolTip(text));
     // A figure that changes every second mostly keeps its width (the size hint goes in steps):
     // the page is laid out again only when it needs another width.
@@ -41,6 +54,13 @@ void ElidedText::setTrailing(bool trailing)
     update();
 }
 
+void ElidedText::setSurface(Theme::Color surface)
+{
+    surface_ = surface;
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    update();
+}
+
 void ElidedText::setTint(Theme::Tint tint)
 {
     if (tint == tint_) return;
@@ -50,7 +70,9 @@ void ElidedText::setTint(Theme::Tint tint)
 
 QString ElidedText::shownText() const { return PaintedText::elided(font(), text_, width()); }
 
-QSize ElidedText::sizeHint() const
+QSize ElidedText::sizeHint() const { return hint_; }
+
+QSize ElidedText::measure() const
 {
     // Measured as the text is shaped (a fallback face's taller line, its real width), so
     // it is neither cut nor elided while it fits.
@@ -66,9 +88,10 @@ QSize ElidedText::minimumSizeHint() const
     return QSize(std::min(ellipsis * 3, sizeHint().width()), sizeHint().height());
 }
 
-void ElidedText::paintEvent(QPaintEvent*)
+void ElidedText::paintEvent(QPaintEvent* e)
 {
     QPainter p(this);
+    if (surface_) p.fillRect(e->rect(), Theme::color(*surface_));
     p.setLayoutDirection(layoutDirection());
     p.setFont(font());
     p.setPen(tint_.resolve());
@@ -96,6 +119,7 @@ ChartCard::ChartCard(const QString& title, const QString& value, std::optional<Q
     value_ = new ElidedText(value, Theme::font(Theme::TextStyle::callout), Theme::Tint(Theme::Level::secondary));
     value_->setObjectName(QStringLiteral("value"));
     value_->setTrailing(true);
+    value_->setSurface(Theme::Color::surfaceElevated);
     top_->addWidget(title_, 0, 0, Qt::AlignBottom | Qt::AlignLeading);
     top_->setColumnStretch(1, 1);
     placeValue(false);
@@ -105,6 +129,7 @@ ChartCard::ChartCard(const QString& title, const QString& value, std::optional<Q
     column->addWidget(chart_);
     footnote_ = new ElidedText(footnote.value_or(QString()), Theme::font(Theme::TextStyle::caption), Theme::Tint(Theme::Level::secondary));
     footnote_->setObjectName(QStringLiteral("footnote"));
+    footnote_->setSurface(Theme::Color::surfaceElevated);
     footnote_->setVisible(footnote.has_value());
     column->addWidget(footnote_);
     auto recolour = [this] {

@@ -21,6 +21,9 @@ public:
     void setTint(Theme::Tint tint);
     // Drawn against the trailing edge instead of the leading one.
     void setTrailing(bool trailing);
+    // On a card: the card's surface painted under the text, so a new value repaints the text
+    // alone, not the card and its shadow behind it.
+    void setSurface(Theme::Color surface);
     // The text as drawn in the current width.
     QString shownText() const;
     QSize sizeHint() const override;
@@ -28,9 +31,13 @@ public:
 
 protected:
     void paintEvent(QPaintEvent*) override;
+    void changeEvent(QEvent* e) override;
 
 private:
+    QSize measure() const;
     QString text_;
+    QSize hint_;  // measured once per text and font
+    std::optional<Theme::Color> surface_;
     Theme::Tint tint_;
     bool trailing_ = false;
 };

@@ -1,12 +1,15 @@
 #pragma once
 
 #include "monitor/MonitorModel.h"
+#include "ui/Theme.h"
 
 #include <QList>
 #include <QPixmap>
 #include <QPointF>
 #include <QStringList>
 #include <QWidget>
+
+#include <optional>
 
 // A chart over the monitor's points: time runs across (oldest to newest in reading order,
 // so right to left in Arabic), the axis labels stand at the leading edge. Every series is
@@ -50,6 +53,10 @@ public:
     // The percent axis marks: 0, 0.5 and 1.
     static QList<double> percentMarks() { return {0.0, 0.5, 1.0}; }
 
+    // A chart on a card: the card's surface colour painted under it, so a new sample repaints
+    // the chart alone, not the card and its shadow behind it.
+    void setSurface(Theme::Color surface);
+
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
 
@@ -83,10 +90,12 @@ private:
         Qt::LayoutDirection direction = Qt::LeftToRight;
         QRgb grid = 0;
         QRgb text = 0;
+        QRgb surface = 0;
         QStringList labels;
         QList<double> marks;
         bool operator==(const BackgroundKey&) const = default;
     };
     BackgroundKey backgroundKey_;
+    std::optional<Theme::Color> surface_;
     int backgroundPaints_ = 0;
 };

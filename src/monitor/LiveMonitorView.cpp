@@ -118,6 +118,7 @@ LiveMonitorContent::LiveMonitorContent(QWidget* parent) : QWidget(parent)
     column_->addWidget(grid);
 
     cpuChart_ = new LiveChart(LiveChart::Kind::processor);
+    cpuChart_->setSurface(Theme::Color::surfaceElevated);
     cpuCard_ = new ChartCard(QString(), QString(), std::nullopt, cpuChart_);
     cpuCard_->setObjectName(QStringLiteral("processorCard"));
     column_->addWidget(cpuCard_);
@@ -125,9 +126,11 @@ LiveMonitorContent::LiveMonitorContent(QWidget* parent) : QWidget(parent)
     auto* pair = new QHBoxLayout;
     pair->setSpacing(12);
     memoryChart_ = new LiveChart(LiveChart::Kind::memory);
+    memoryChart_->setSurface(Theme::Color::surfaceElevated);
     memoryCard_ = new ChartCard(QString(), QString(), QString(), memoryChart_);
     memoryCard_->setObjectName(QStringLiteral("memoryCard"));
     networkChart_ = new LiveChart(LiveChart::Kind::network);
+    networkChart_->setSurface(Theme::Color::surfaceElevated);
     networkCard_ = new ChartCard(QString(), QString(), std::nullopt, networkChart_);
     networkCard_->setObjectName(QStringLiteral("networkCard"));
     pair->addWidget(memoryCard_, 1, Qt::AlignTop);

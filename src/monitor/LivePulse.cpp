@@ -13,7 +13,7 @@
 
 namespace {
 // A slow fade of an eight-point dot: steps of 8 % opacity read as smooth, and each costs a
-// repaint of the dot (about nine a second).
+// repaint of the dot (about nine a second, most of them in ticks the page repaints anyway).
 constexpr int kPulseFrameMs = 60;
 constexpr double kVisibleStep = 0.08;
 }
@@ -22,39 +22,38 @@ LivePulse::LivePulse(QWidget* parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("livePulse"));
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
-    // The timer sleeps until the next moment the dot has changed by a visible step (or
-    // reaches a turning point), rather than ticking every frame: the pulse runs for as long
-    // as the page is open.
-    timer_.setSingleShot(true);
-    timer_.setTimerType(Qt::CoarseTimer);
-    connect(&timer_, &QTimer::timeout, this, [this] {
-        const double next = opacityAt(clock_.elapsed());
-        if (next != opacity_) {
-            opacity_ = next;
-            update(dotRect().toAlignedRect().adjusted(-1, -1, 1, 1));
-        }
-        scheduleNextStep();
-    });
     connect(&Theme::Notifier::shared(), &Theme::Notifier::appearanceChanged, this, qOverload<>(&QWidget::update));
     connect(&Theme::Notifier::shared(), &Theme::Notifier::reduceMotionChanged, this, &LivePulse::restart);
     setAccessibleName(UiLanguage::current().tr("Live"));
 }
 
-void LivePulse::scheduleNextStep()
+qint64 LivePulse::nextStep(qint64 now) const
 {
     // Looks ahead in frames for the first one that differs visibly from what is shown, or
-    // that is a turning point (so the fade spans the whole range).
-    const qint64 now = clock_.elapsed();
-    qint64 wait = kHalfPeriodMs;
+    // that is a turning point (so the fade spans the whole range). The clock wakes for that
+    // moment only, rather than every frame: the pulse runs for as long as the page is open.
+    const qint64 at = now - started_;
     for (qint64 ahead = kPulseFrameMs; ahead <= kHalfPeriodMs; ahead += kPulseFrameMs) {
-        const double o = opacityAt(now + ahead);
+        const double o = opacityAt(at + ahead);
         const bool turning = (o < kLowOpacity + 0.005 || o > 0.995) && std::abs(o - opacity_) > 0.005;
-        if (std::abs(o - opacity_) >= kVisibleStep || turning) {
-            wait = ahead;
-            break;
+        if (std::abs(o - opacity_) >= kVisibleStep || turning) return now + ahead;
+    }
+    return now + kHalfPeriodMs;
+}
+
+std::optional<qint64> LivePulse::advance(qint64 now)
+{
+    if (!pulsing_) return std::nullopt;
+    const double next = opacityAt(now - started_);
+    // Stepped early (in another client's tick): only once the dot has moved by a visible part
+    // of a step.
+    if (std::abs(next - opacity_) >= kVisibleStep / 2 || next < kLowOpacity + 0.005 || next > 0.995) {
+        if (next != opacity_) {
+            opacity_ = next;
+            update(dotRect().toAlignedRect().adjusted(-1, -1, 1, 1));
         }
     }
-    timer_.start(int(wait));
+    return nextStep(now);
 }
 
 double LivePulse::opacityAt(qint64 ms)
@@ -67,24 +66,28 @@ double LivePulse::opacityAt(qint64 ms)
     return 1.0 - (1.0 - kLowOpacity) * eased;
 }
 
+void LivePulse::stop()
+{
+    pulsing_ = false;
+    FrameClock::shared().remove(this);
+    opacity_ = 1.0;
+}
+
 void LivePulse::restart()
 {
-    timer_.stop();
-    opacity_ = 1.0;
+    stop();
     if (isVisible() && !Theme::reduceMotion()) {
-        clock_.start();
-        scheduleNextStep();
+        FrameClock& clock = FrameClock::shared();
+        pulsing_ = true;
+        started_ = clock.now();
+        clock.schedule(this, nextStep(started_));
     }
     update();
 }
 
 void LivePulse::showEvent(QShowEvent*) { restart(); }
 
-void LivePulse::hideEvent(QHideEvent*)
-{
-    timer_.stop();
-    opacity_ = 1.0;
-}
+void LivePulse::hideEvent(QHideEvent*) { stop(); }
 
 void LivePulse::changeEvent(QEvent* e)
 {

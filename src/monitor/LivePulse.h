@@ -1,13 +1,13 @@
 #pragma once
 
-#include <QElapsedTimer>
-#include <QTimer>
+#include "ui/FrameClock.h"
+
 #include <QWidget>
 
-
 // The "Live" badge: a green dot that fades between full and 0.35 opacity (0.9 s each way,
-// easing in and out) while the badge is on screen; with motion reduced it stays full.
-class LivePulse : public QWidget {
+// easing in and out) while the badge is on screen; with motion reduced it stays full. It
+// steps on the frame clock, in the same ticks as the page's rings and bars.
+class LivePulse : public QWidget, public FrameClock::Client {
     Q_OBJECT
 public:
     static constexpr int kHalfPeriodMs = 900;
@@ -15,11 +15,12 @@ public:
     explicit LivePulse(QWidget* parent = nullptr);
     // The dot's opacity now.
     double dotOpacity() const { return opacity_; }
-    bool isPulsing() const { return timer_.isActive(); }
+    bool isPulsing() const { return pulsing_; }
     // The opacity `ms` after the pulse started.
     static double opacityAt(qint64 ms);
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override { return sizeHint(); }
+    std::optional<qint64> advance(qint64 now) override;
 
 protected:
     void paintEvent(QPaintEvent*) override;
@@ -29,9 +30,11 @@ protected:
 
 private:
     void restart();
-    void scheduleNextStep();
+    void stop();
+    // The next moment after `now` at which the dot differs visibly from what is shown.
+    qint64 nextStep(qint64 now) const;
     QRectF dotRect() const;
-    QTimer timer_;
-    QElapsedTimer clock_;
+    bool pulsing_ = false;
+    qint64 started_ = 0;  // on the frame clock
     double opacity_ = 1.0;
 };

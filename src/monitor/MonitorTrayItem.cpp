@@ -11,6 +11,7 @@
 #include <QCursor>
 #include <QEvent>
 #include <QGuiApplication>
+#include <QHash>
 #include <QIcon>
 #include <QKeyEvent>
 #include <QMenu>
@@ -97,25 +98,73 @@ QIcon MonitorTrayItem::cachedIcon(std::optional<int> load)
         }
     }
     QIcon icon;
-    for (int size : {16, 22, 24, 32, 48, 64}) icon.addPixmap(QPixmap::fromImage(iconImage(load, size)));
+    for (int size : MonitorTrayItem::kIconSizes) icon.addPixmap(QPixmap::fromImage(iconImage(load, size)));
     iconCache_.prepend({key, digits, icon});
     if (iconCache_.size() > kKept) iconCache_.removeLast();
     return icon;
 }
 
-QImage MonitorTrayItem::iconImage(std::optional<int> loadPercent, int size)
+namespace {
+
+// The brand tile of one size, drawn once: every load's icon starts as a copy of it.
+QImage tileImage(int size)
 {
+    static QHash<int, std::pair<QRgb, QImage>> tiles;  // by size, with the colour it was drawn in
+    const Theme::LinearGradient g = Theme::brandGradient();
+    const QRgb key = Theme::brandPrimary().rgba() ^ (Theme::brandSecondary().rgba() << 1);
+    auto it = tiles.find(size);
+    if (it != tiles.end() && it->first == key) return it->second;
     QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::transparent);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
-    p.setRenderHint(QPainter::TextAntialiasing);
     const QRectF tile(0.5, 0.5, size - 1, size - 1);
-    // The brand tile reads on light and dark panels alike.
-    const Theme::LinearGradient g = Theme::brandGradient();
     p.setPen(Qt::NoPen);
     p.setBrush(Theme::toQGradient(g, tile, Qt::LeftToRight));
     p.drawRoundedRect(tile, size * 0.22, size * 0.22);
+    p.end();
+    tiles.insert(size, {key, image});
+    return image;
+}
+
+// The digits' pixel size in a box: as large as fit, measured once per size and text.
+int digitsPixelSize(const QString& digits, const QRectF& textBox, int size)
+{
+    static QHash<QString, int> fitted;
+    const QString key = QString::number(size) + QLatin1Char(' ') + Theme::textFamily() + QLatin1Char(' ') + digits;
+    if (auto it = fitted.constFind(key); it != fitted.cend()) return *it;
+    // Text grows in proportion to its pixel size: measured once at the box's height, the
+    // size that fits follows, checked once more for the rounding of hinted sizes.
+    QFont font = Theme::systemFont(textBox.height(), QFont::Bold);
+    font.setPixelSize(std::max(1, int(textBox.height())));
+    const QFontMetricsF fm(font);
+    const qreal advance = fm.horizontalAdvance(digits), cap = fm.capHeight();
+    qreal px = textBox.height();
+    if (advance > 0) px = std::min(px, px * textBox.width() / advance);
+    if (cap > 0) px = std::min(px, textBox.height() * textBox.height() / cap);
+    px = std::max<qreal>(4, std::floor(px * 2) / 2);
+    font.setPixelSize(std::max(1, int(px)));
+    while (px > 4 && QFontMetricsF(font).horizontalAdvance(digits) > textBox.width()) {
+        px -= 1;
+        font.setPixelSize(int(px));
+    }
+    const int result = std::max(1, int(px));
+    if (fitted.size() > 2048) fitted.clear();  // a bound; in practice 101 loads × 5 sizes per language
+    fitted.insert(key, result);
+    return result;
+}
+
+}  // namespace
+
+QImage MonitorTrayItem::iconImage(std::optional<int> loadPercent, int size)
+{
+    // The brand tile reads on light and dark panels alike.
+    QImage image = tileImage(size);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setRenderHint(QPainter::TextAntialiasing);
+    p.setPen(Qt::NoPen);
+    const QRectF tile(0.5, 0.5, size - 1, size - 1);
     if (!loadPercent) {
         Symbols::draw(p, QRL_SYMBOL("gauge.with.dots.needle.33percent"), tile.adjusted(size * 0.14, size * 0.14, -size * 0.14, -size * 0.14),
                       Qt::white);
@@ -133,23 +182,8 @@ QImage MonitorTrayItem::iconImage(std::optional<int> loadPercent, int size)
     // The digits, as large as fit above the bar.
     const QString digits = LocaleFormat::decimal(load, UiLanguage::current(), 0, false);
     const QRectF textBox(size * 0.06, size * 0.04, size * 0.88, bar.top() - size * 0.06);
-    // Text grows in proportion to its pixel size: measured once at the box's height, the
-    // size that fits follows, checked once more for the rounding of hinted sizes.
     QFont font = Theme::systemFont(textBox.height(), QFont::Bold);
-    font.setPixelSize(std::max(1, int(textBox.height())));
-    {
-        const QFontMetricsF fm(font);
-        const qreal advance = fm.horizontalAdvance(digits), cap = fm.capHeight();
-        qreal px = textBox.height();
-        if (advance > 0) px = std::min(px, px * textBox.width() / advance);
-        if (cap > 0) px = std::min(px, textBox.height() * textBox.height() / cap);
-        px = std::max<qreal>(4, std::floor(px * 2) / 2);
-        font.setPixelSize(std::max(1, int(px)));
-        while (px > 4 && QFontMetricsF(font).horizontalAdvance(digits) > textBox.width()) {
-            px -= 1;
-            font.setPixelSize(int(px));
-        }
-    }
+    font.setPixelSize(digitsPixelSize(digits, textBox, size));
     p.setFont(font);
     p.setPen(Qt::white);
     p.drawText(textBox, Qt::AlignCenter, digits);

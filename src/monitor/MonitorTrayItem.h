@@ -53,6 +53,10 @@ public:
     QString toolTip() const;
     static QString accessibleLabel();
 
+    // The sizes the icon is drawn at. A D-Bus tray is sent every one of them on each change
+    // (and fetches them all again), so no more than panels ask for: 16 and 22 (the sizes
+    // the protocol's hosts expect), 24 and 32, and 48 for a panel at twice the scale.
+    static constexpr int kIconSizes[] = {16, 22, 24, 32, 48};
     // The icon at a pixel size: a rounded tile with the load's digits and a bar under them,
     // or the gauge symbol before the first sample.
     static QImage iconImage(std::optional<int> loadPercent, int size);

@@ -119,6 +119,12 @@ PerCoreBars::PerCoreBars(QWidget* parent) : QWidget(parent)
     policy.setHeightForWidth(true);
     setSizePolicy(policy);
     connect(&Theme::Notifier::shared(), &Theme::Notifier::appearanceChanged, this, qOverload<>(&QWidget::update));
+    // The bars follow the load: their ease runs whatever the motion setting.
+    eased_.setFollowsReduceMotion(false);
+    connect(&eased_, &ClockedMotion::valueChanged, this, [this](double progress) {
+        progress_ = progress;
+        repaintMoved(progress_ >= 1);
+    });
 }
 
 double PerCoreBars::level(double value)
@@ -146,6 +152,7 @@ void PerCoreBars::setValues(const QList<double>& values)
     painted_ = current;
     progress_ = 0;
     if (animation_) animation_->stop();
+    eased_.setValue(0);
     if (isVisible()) {
         startAnimation();
     } else {
@@ -164,7 +171,10 @@ void PerCoreBars::setValues(const QList<double>& values)
     }
 }
 
-bool PerCoreBars::isAnimating() const { return animation_ && animation_->state() == QAbstractAnimation::Running; }
+bool PerCoreBars::isAnimating() const
+{
+    return (animation_ && animation_->state() == QAbstractAnimation::Running) || eased_.isAnimating();
+}
 
 QList<QPair<int, double>> PerCoreBars::stepMoments(double travel)
 {
@@ -201,9 +211,9 @@ void PerCoreBars::startAnimation()
         return;
     }
     // Qt's animation timer ticks sixty times a second while an animation runs, though most
-    // frames of the ease move no bar by a visible pixel. Instead: pauses (the timer sleeps
-    // through them) up to the moments the bar that travels farthest has moved by a device
-    // pixel, each followed by the repaint of that moment.
+    // frames of the ease move no bar by a visible pixel. Instead the ease steps on the frame
+    // clock, at the moments the bar that travels farthest has moved by a device pixel (in the
+    // ticks of the page's other motion where it can).
     const Layout l = layoutFor(int(values_.size()), width());
     double travel = 0;
     for (int i = 0; i < to_.size(); ++i) {
@@ -211,27 +221,7 @@ void PerCoreBars::startAnimation()
         travel = std::max(travel, std::abs(fillHeight(to_[i], l.rowHeight) - fillHeight(from, l.rowHeight)));
     }
     travel *= paintedScale_ > 0 ? paintedScale_ : devicePixelRatioF();
-    const QList<QPair<int, double>> moments = stepMoments(travel);
-    auto* group = new QSequentialAnimationGroup(this);
-    int last = 0;
-    for (const auto& [ms, progress] : moments) {
-        new QPauseAnimation(ms - last, group);
-        last = ms;
-    }
-    connect(group, &QSequentialAnimationGroup::currentAnimationChanged, this,
-            [this, group, moments](QAbstractAnimation* current) {
-                // A pause has ended: the bars of its moment.
-                const int ended = group->indexOfAnimation(current) - 1;
-                if (ended < 0 || ended >= moments.size()) return;
-                progress_ = moments[ended].second;
-                repaintMoved(progress_ >= 1);
-            });
-    connect(group, &QAbstractAnimation::finished, this, [this] {
-        progress_ = 1;
-        repaintMoved(true);
-    });
-    animation_ = group;
-    group->start(QAbstractAnimation::DeleteWhenStopped);
+    eased_.animateInSteps(1.0, Theme::easeOut(kAnimationMs), travel > 0 ? 1.0 / travel : 1.0);
 }
 
 double PerCoreBars::shownLevel(int index) const { return levelAt(index, progress_); }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ui/FrameClock.h"
 #include "ui/Theme.h"
 
 #include <QAbstractAnimation>
@@ -80,7 +81,8 @@ private:
     // only together with a repaint of the strip it changed.
     QList<double> painted_;
     std::optional<Theme::Color> surface_;
-    QPointer<QAbstractAnimation> animation_;
+    QPointer<QAbstractAnimation> animation_;  // under a test's animation clock
+    ClockedMotion eased_;                     // else: the ease's progress, on the frame clock
     QPixmap tracks_;
     // What the tracks picture was drawn for.
     struct TracksKey {

@@ -229,13 +229,6 @@ void DesktopTrayPresence::setXembedTray(bool present)
 
 // ---------------------------------------------------------------- tray host
 
-TrayHost::TrayHost(Preferences& preferences, std::function<bool()> trayAvailable, Factory factory, TrayActions actions,
-                   QObject* parent)
-    : TrayHost(preferences, std::make_unique<FixedTrayPresence>(std::move(trayAvailable)), std::move(factory),
-               std::move(actions), parent)
-{
-}
-
 TrayHost::TrayHost(Preferences& preferences, std::unique_ptr<TrayPresence> presence, Factory factory, TrayActions actions,
                    QObject* parent)
     : QObject(parent), preferences_(preferences), presence_(std::move(presence)), factory_(std::move(factory)),

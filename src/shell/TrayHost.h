@@ -89,8 +89,6 @@ public:
     // Makes the item, owned by `parent`, with the context menu and the actions wired.
     using Factory = std::function<QObject*(QObject* parent, QMenu* contextMenu, const TrayActions& actions)>;
 
-    TrayHost(Preferences& preferences, std::function<bool()> trayAvailable, Factory factory, TrayActions actions,
-             QObject* parent = nullptr);
     // Follows `presence` while running: the item comes with the tray and goes with it.
     TrayHost(Preferences& preferences, std::unique_ptr<TrayPresence> presence, Factory factory, TrayActions actions,
              QObject* parent = nullptr);

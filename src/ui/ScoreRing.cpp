@@ -149,7 +149,7 @@ ScoreRing::ScoreRing(double progress, qreal lineWidth, AngularGradient gradient,
 {
     setObjectName(QStringLiteral("scoreRing"));
     setAttribute(Qt::WA_TranslucentBackground);
-    connect(&shown_, &MotionValue::valueChanged, this, &ScoreRing::shownChanged);
+    connect(&shown_, &ClockedMotion::valueChanged, this, &ScoreRing::shownChanged);
     connect(&Theme::Notifier::shared(), &Theme::Notifier::appearanceChanged, this, qOverload<>(&QWidget::update));
     // With motion reduced there is no sweep to wait for: the value is there from the start.
     if (Theme::reduceMotion()) shown_.setValue(clampProgress(progress_));
@@ -705,7 +705,35 @@ QRectF RingGauge::titleRect() const
 {
     // A caption in a fallback font (Japanese, Chinese, Hindi) stands taller than the caption font.
     const qreal top = ringRect().bottom() + 8;
-    return QRectF(0, top, width(), qMax(PaintedText::lineHeight(Theme::font(Theme::TextStyle::caption), title_), height() - top));
+    if (!captionHeight_ || captionHeight_->first != title_)
+        captionHeight_ = std::pair(title_, PaintedText::lineHeight(Theme::font(Theme::TextStyle::caption), title_));
+    return QRectF(0, top, width(), qMax(captionHeight_->second, height() - top));
+}
+
+const QImage& RingGauge::valuePicture(const QRect& area)
+{
+    ValuePicture& v = valuePicture_;
+    const QRectF textRect = valueTextRect();
+    const QRgb colour = Theme::foreground(Theme::Level::primary).rgba();
+    const QRgb surface = surface_ ? Theme::color(*surface_).rgba() : 0;
+    const qreal dpr = devicePixelRatioF();
+    if (v.text == value_.text && v.pixelSize == value_.pixelSize && v.rect == textRect && v.colour == colour &&
+        v.surface == surface && v.dpr == dpr && v.direction == layoutDirection() && !v.image.isNull())
+        return v.image;
+    v = {QImage((QSizeF(area.size()) * dpr).toSize(), QImage::Format_ARGB32_Premultiplied), value_.text, value_.pixelSize,
+         textRect, colour, surface, dpr, layoutDirection()};
+    v.image.setDevicePixelRatio(dpr);
+    // On the surface it is shown on (when known): the text antialiases against it as when drawn in place.
+    v.image.fill(surface_ ? QColor::fromRgba(surface) : QColor(Qt::transparent));
+    QPainter p(&v.image);
+    p.setLayoutDirection(layoutDirection());
+    p.setRenderHint(QPainter::TextAntialiasing);
+    p.setFont(valueFont(value_.pixelSize));
+    p.setPen(QColor::fromRgba(colour));
+    // Where it stands in the gauge, less the picture's own corner: the same pixels as in place.
+    // Already fitted: the box's slack only keeps a hinted advance from eliding it again.
+    PaintedText::draw(p, textRect.translated(-QPointF(area.topLeft())), Qt::AlignCenter, value_.text, Qt::ElideNone);
+    return v.image;
 }
 
 void RingGauge::paintEvent(QPaintEvent* e)
@@ -715,12 +743,8 @@ void RingGauge::paintEvent(QPaintEvent* e)
     p.setLayoutDirection(layoutDirection());
     p.setRenderHint(QPainter::TextAntialiasing);
     const QRectF textRect = valueTextRect();
-    if (e->rect().intersects(textRect.toAlignedRect())) {
-        p.setFont(valueFont(value_.pixelSize));
-        p.setPen(Theme::foreground(Theme::Level::primary));
-        // Already fitted: the box's slack only keeps a hinted advance from eliding it again.
-        PaintedText::draw(p, textRect, Qt::AlignCenter, value_.text, Qt::ElideNone);
-    }
+    const QRect textArea = textRect.toAlignedRect();
+    if (e->rect().intersects(textArea)) p.drawImage(textArea.topLeft(), valuePicture(textArea));
     const QRectF caption = titleRect();
     if (e->rect().intersects(caption.toAlignedRect())) {
         const QFont font = Theme::font(Theme::TextStyle::caption);

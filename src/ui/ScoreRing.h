@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ui/FrameClock.h"
 #include "ui/Motion.h"
 #include "ui/Theme.h"
 
@@ -64,7 +65,7 @@ public:
     // The fraction the arc is drawn at: the shown fraction, followed in steps of at least
     // kRepaintStep device pixels along the arc, and exactly once a sweep is over.
     double drawnFraction() const { return drawn_; }
-    static constexpr qreal kRepaintStep = 0.5;
+    static constexpr qreal kRepaintStep = 1.0;
     // The part of the widget that changes when the arc's end moves between two fractions
     // (the stroke, its caps and the glow around them).
     QRectF changedArea(double from, double to) const;
@@ -90,7 +91,7 @@ private:
     AngularGradient gradient_;
     Theme::TintedStops stops_;  // the gradient's colours, resolved when painted
     int gradientGeneration_ = 0;
-    MotionValue shown_{0};
+    ClockedMotion shown_{0};
     double drawn_ = kMinimumArc;
     double minimumArc_ = kMinimumArc;
     std::unique_ptr<Pictures> pictures_;
@@ -166,6 +167,9 @@ protected:
 
 private:
     QRectF titleRect() const;
+    // The value text drawn once per text, colour and scale, then copied on every paint that
+    // reaches it (a sweep's steps near the centre).
+    const QImage& valuePicture(const QRect& area);
     QString title_;
     QString valueText_;
     // Fitted once per value text.
@@ -173,4 +177,17 @@ private:
     std::optional<Theme::Color> surface_;
     qreal size_;
     ScoreRing* ring_;
+    struct ValuePicture {
+        QImage image;
+        QString text;
+        int pixelSize = 0;
+        QRectF rect;
+        QRgb colour = 0;
+        QRgb surface = 0;
+        qreal dpr = 0;
+        Qt::LayoutDirection direction = Qt::LeftToRight;
+    };
+    ValuePicture valuePicture_;
+    // The caption's line height, measured once per title (a fallback face stands taller).
+    mutable std::optional<std::pair<QString, qreal>> captionHeight_;
 };

@@ -39,7 +39,7 @@ struct TrayFixture {
     }
     std::unique_ptr<TrayHost> host()
     {
-        return std::make_unique<TrayHost>(preferences, [this] { return tray; },
+        return std::make_unique<TrayHost>(preferences, std::make_unique<FixedTrayPresence>([this] { return tray; }),
                                           TrayHost::factoryFor<FakeTrayItem>([this](QObject* parent) {
                                               ++made;
                                               return last = new FakeTrayItem(parent);
