@@ -182,8 +182,8 @@ ReportExporter::PdfResult PdfReportRenderer::render()
     const QString creator = QStringLiteral("Quorlent");
     const QString subject = summary_.chip + QStringLiteral(" \u00B7 ") + summary_.modelIdentifier + QStringLiteral(" \u00B7 ")
                             + summary_.osVersion;
-    const PdfDocumentInfo::Info info{title, creator, subject, QStringLiteral("Qt ") + QString::fromLatin1(qVersion()),
-                                     QDateTime::currentDateTimeUtc()};
+    // Our own writer makes the file, so the producer is the application too.
+    const PdfDocumentInfo::Info info{title, creator, subject, creator, QDateTime::currentDateTimeUtc()};
     PdfCanvas canvas(pageSize_);
     if (!drawInto(canvas)) return ReportExporter::ExportError::pdfContext;
     const QByteArray written = canvas.finish(info);

@@ -268,6 +268,7 @@ TEST(PdfDocument, InformationTitleCreatorSubject)
         const auto info = doc.info();
         EXPECT_EQ(info.value("Title"), QString::fromUtf8(c.title));
         EXPECT_EQ(info.value("Creator"), "Quorlent");
+        EXPECT_EQ(info.value("Producer"), "Quorlent");  // the file is ours, not a toolkit's
         EXPECT_EQ(info.value("Subject"),
                   QString::fromUtf8("13th Gen Intel(R) Core(TM) i7-1365U · ThinkPad X1 Carbon Gen 11 · Debian GNU/Linux 12 (bookworm)"));
         EXPECT_EQ(info.value("Pages"), "2");
