@@ -6,6 +6,7 @@
 #include "monitor/MonitorModel.h"
 #include "monitor/PerCoreBars.h"
 #include "MonitorSamples.h"
+#include "support/OnScreen.h"
 #include "ui/FrameClock.h"
 #include "ui/ScoreRing.h"
 #include "ui/Theme.h"
@@ -49,27 +50,6 @@ int runUntil(FrameClock& clock, qint64 end)
     clock.setManualTime(end);
     QApplication::processEvents();
     return ticks;
-}
-
-// The window as flushed (the backing store), not a fresh grab() of it.
-QImage onScreen(QWidget* window)
-{
-    QApplication::processEvents();
-    return window->screen()->grabWindow(window->winId(), 0, 0, window->width(), window->height()).toImage().convertToFormat(
-        QImage::Format_ARGB32);
-}
-
-int differingPixels(const QImage& a, const QImage& b)
-{
-    if (a.size() != b.size()) return a.width() * a.height() + 1;
-    int differing = 0;
-    for (int y = 0; y < a.height(); ++y)
-        for (int x = 0; x < a.width(); ++x) {
-            const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
-            if (std::abs(qRed(p) - qRed(q)) > 2 || std::abs(qGreen(p) - qGreen(q)) > 2 || std::abs(qBlue(p) - qBlue(q)) > 2)
-                ++differing;
-        }
-    return differing;
 }
 
 // The shared clock on manual time for one test, motion on.
@@ -194,9 +174,9 @@ TEST(FrameClock, ThePageOnScreenAfterNarrowedRepaintsEqualsAFullPaint)
             content.setModel(MonitorModel(samples, next));
             for (qint64 ms : {120, 900}) {
                 runUntil(manual.clock, t + ms);
-                const QImage shown = onScreen(&content);
+                const QImage shown = OnScreen::shown(&content);
                 const QImage full = content.grab().toImage().convertToFormat(QImage::Format_ARGB32);
-                EXPECT_EQ(differingPixels(shown, full), 0) << "sample " << i << ", " << ms << " ms, direction " << int(direction);
+                EXPECT_EQ(OnScreen::differingPixels(shown, full), 0) << "sample " << i << ", " << ms << " ms, direction " << int(direction);
             }
             t += 1000;
         }

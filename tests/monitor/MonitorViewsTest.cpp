@@ -10,6 +10,7 @@
 #include "monitor/LiveChart.h"
 #include "monitor/LivePulse.h"
 #include "monitor/PerCoreBars.h"
+#include "support/OnScreen.h"
 #include "ui/BusyIndicator.h"
 #include "monitor/MonitorTrayItem.h"
 #include "support/AnimationClock.h"
@@ -246,29 +247,6 @@ TEST(PerCoreBars, RepaintOnlyTheMovingTopsByVisibleStepsAndNothingWhenStill)
     EXPECT_EQ(watch.paints, 0);
 }
 
-// What the window shows after partial repaints: the backing store, as flushed, against a
-// fresh paint of the whole widget. grab() alone would repaint everything and hide stale fills.
-QImage onScreen(QWidget* widget)
-{
-    QApplication::processEvents();
-    const QPoint at = widget->mapTo(widget->window(), QPoint(0, 0));
-    const QPixmap shot = widget->screen()->grabWindow(widget->window()->winId(), at.x(), at.y(), widget->width(), widget->height());
-    return shot.toImage().convertToFormat(QImage::Format_ARGB32);
-}
-
-int differingPixels(const QImage& a, const QImage& b)
-{
-    if (a.size() != b.size()) return a.width() * a.height() + 1;
-    int differing = 0;
-    for (int y = 0; y < a.height(); ++y)
-        for (int x = 0; x < a.width(); ++x) {
-            const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
-            if (std::abs(qRed(p) - qRed(q)) > 2 || std::abs(qGreen(p) - qGreen(q)) > 2 || std::abs(qBlue(p) - qBlue(q)) > 2)
-                ++differing;
-        }
-    return differing;
-}
-
 TEST(PerCoreBars, ScreenAfterPartialRepaintsEqualsAFullPaint)
 {
     FakeAnimationClock clock;
@@ -300,9 +278,9 @@ TEST(PerCoreBars, ScreenAfterPartialRepaintsEqualsAFullPaint)
             // Mid-ease and after it.
             for (int ms : {48, 96, 600}) {
                 run(ms);
-                const QImage shown = onScreen(bars);
+                const QImage shown = OnScreen::shown(bars);
                 const QImage full = bars->grab().toImage().convertToFormat(QImage::Format_ARGB32);
-                EXPECT_EQ(differingPixels(shown, full), 0) << "after " << ms << " ms, direction " << int(direction);
+                EXPECT_EQ(OnScreen::differingPixels(shown, full), 0) << "after " << ms << " ms, direction " << int(direction);
             }
         }
     }
