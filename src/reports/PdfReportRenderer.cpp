@@ -121,8 +121,14 @@ bool isBidiControl(QChar c)
 QString textFamily()
 {
     static const QString family = [] {
+        // The symbols' face first: registering a face empties Qt's font cache, and every text
+        // face loaded before it would be loaded (and matched by fontconfig) again.
+        Symbols::loadedFamily();
         const QString preferred = QStringLiteral("Lato");
-        return QFontDatabase::hasFamily(preferred) ? preferred : QFontDatabase::systemFont(QFontDatabase::GeneralFont).family();
+        // Among the installed families: hasFamily would first have fontconfig resolve the name
+        // as an alias, a match against every face installed.
+        return QFontDatabase::families().contains(preferred) ? preferred
+                                                             : QFontDatabase::systemFont(QFontDatabase::GeneralFont).family();
     }();
     return family;
 }
