@@ -124,7 +124,10 @@ void paintShadow(QPainter& painter, const QRectF& rect, qreal radius, Theme::App
         else out << Span{0, m, 0, m} << Span{m, 1, m, whole - 2 * m} << Span{m + 1, m, whole - m, m};
         return out;
     };
-    static QCache<QString, QImage> stretched(4 * 1024 * 1024);  // bytes
+    // A stretched slice is the same along its whole length: a short strip of it, kept, is drawn
+    // as many times as the side needs, rather than one image as long as the card.
+    constexpr int kStrip = 64;
+    static QCache<QString, QImage> strips(512 * 1024);  // bytes
     const QPoint o = origin.toPoint();
     for (const Span& col : spans(slicedX, size.width()))
         for (const Span& row : spans(slicedY, size.height())) {
@@ -136,19 +139,28 @@ void paintShadow(QPainter& painter, const QRectF& rect, qreal radius, Theme::App
             } else if (source.width() == 1 && source.height() == 1) {
                 painter.fillRect(target, QColor(0, 0, 0, qAlpha(img->pixel(source.topLeft()))));
             } else {
-                const QString partKey = key + QStringLiteral("|%1,%2,%3x%4").arg(source.x()).arg(source.y()).arg(target.width()).arg(target.height());
-                QImage* part = stretched.object(partKey);
-                if (!part) {
-                    part = new QImage(target.size(), QImage::Format_ARGB32_Premultiplied);
-                    part->fill(Qt::transparent);
+                const bool across = source.width() == 1;  // stretched along x, else along y
+                const QSize stripSize = across ? QSize(qMin(kStrip, target.width()), target.height())
+                                               : QSize(target.width(), qMin(kStrip, target.height()));
+                const QString partKey = key + QStringLiteral("|%1,%2,%3x%4").arg(source.x()).arg(source.y()).arg(stripSize.width()).arg(stripSize.height());
+                QImage* strip = strips.object(partKey);
+                if (!strip) {
+                    strip = new QImage(stripSize, QImage::Format_ARGB32_Premultiplied);
+                    strip->fill(Qt::transparent);
                     {
-                        QPainter p(part);
+                        QPainter p(strip);
                         p.setCompositionMode(QPainter::CompositionMode_Source);
-                        p.drawImage(QRect(QPoint(0, 0), target.size()), *img, source);
+                        p.drawImage(QRect(QPoint(0, 0), stripSize), *img, source);
                     }
-                    stretched.insert(partKey, part, qMax<qsizetype>(1, part->sizeInBytes()));
+                    strips.insert(partKey, strip, qMax<qsizetype>(1, strip->sizeInBytes()));
                 }
-                painter.drawImage(target.topLeft(), *part);
+                const int length = across ? target.width() : target.height();
+                const int step = across ? stripSize.width() : stripSize.height();
+                for (int at = 0; at < length; at += step) {
+                    const int n = qMin(step, length - at);
+                    if (across) painter.drawImage(QPoint(target.x() + at, target.y()), *strip, QRect(0, 0, n, stripSize.height()));
+                    else painter.drawImage(QPoint(target.x(), target.y() + at), *strip, QRect(0, 0, stripSize.width(), n));
+                }
             }
         }
     painter.restore();

@@ -12,6 +12,7 @@
 #include <unicode/unistr.h>
 
 #include <cmath>
+#include <map>
 #include <memory>
 
 namespace Formatters {
@@ -34,19 +35,38 @@ QString date(const QDateTime& when, bool time, const Localization& l)
 {
     // The abbreviated style names the month in every language ("10. Dez. 2026", not the
     // numeric medium pattern some locales have); "j" takes the locale's 12- or 24-hour clock.
-    const icu::UnicodeString skeleton(time ? "yMMMdjmm" : "yMMMd");
-    UErrorCode status = U_ZERO_ERROR;
-    std::unique_ptr<icu::DateFormat> f(
-        icu::DateFormat::createInstanceForSkeleton(skeleton, icu::Locale(l.localeId.toUtf8().constData()), status));
-    if (U_FAILURE(status) || !f)
+    // A pattern from a skeleton runs ICU's pattern generator over the locale's data, and a
+    // history lists hundreds of dates: one format per thread, language and style, kept.
+    struct Kept {
+        std::unique_ptr<icu::DateFormat> format;
+        QByteArray zone;  // the system zone it was last set to
+    };
+    thread_local std::map<std::pair<QString, bool>, Kept> kept;
+    std::pair<QString, bool> key(l.localeId, time);
+    auto it = kept.find(key);
+    if (it == kept.end()) {
+        if (kept.size() >= 64) kept.clear();
+        const icu::UnicodeString skeleton(time ? "yMMMdjmm" : "yMMMd");
+        UErrorCode status = U_ZERO_ERROR;
+        std::unique_ptr<icu::DateFormat> f(
+            icu::DateFormat::createInstanceForSkeleton(skeleton, icu::Locale(l.localeId.toUtf8().constData()), status));
+        if (U_FAILURE(status)) f.reset();
+        it = kept.emplace(std::move(key), Kept{std::move(f), {}}).first;
+    }
+    icu::DateFormat* f = it->second.format.get();
+    if (!f)
         return LocaleFormat::dateTime(when, l, LocaleFormat::DateStyle::Medium,
                                       time ? LocaleFormat::DateStyle::Short : LocaleFormat::DateStyle::None);
     // ICU keeps the zone it found first; the system's zone is asked at every call so a
     // change of the machine's time zone shows on the next text.
     const QByteArray zone = QTimeZone::systemTimeZoneId();
-    if (!zone.isEmpty()) {
-        std::unique_ptr<icu::TimeZone> tz(icu::TimeZone::createTimeZone(icu::UnicodeString::fromUTF8(zone.constData())));
-        if (tz && *tz != icu::TimeZone::getUnknown()) f->adoptTimeZone(tz.release());
+    if (zone != it->second.zone) {
+        std::unique_ptr<icu::TimeZone> tz;
+        if (!zone.isEmpty()) tz.reset(icu::TimeZone::createTimeZone(icu::UnicodeString::fromUTF8(zone.constData())));
+        // A zone ICU does not know: its own default, as a new format would have.
+        if (!tz || *tz == icu::TimeZone::getUnknown()) tz.reset(icu::TimeZone::createDefault());
+        f->adoptTimeZone(tz.release());
+        it->second.zone = zone;
     }
     icu::UnicodeString out;
     f->format(UDate(when.toMSecsSinceEpoch()), out);

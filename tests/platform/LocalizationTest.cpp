@@ -191,9 +191,31 @@ QStringList numberTexts(const Localization& l)
     for (double f : {0.0, 0.125, 0.42, 1.0}) out << LocaleFormat::percent(f, l);
     for (int digits : {0, 1, 2})
         for (bool grouping : {true, false}) out << LocaleFormat::decimal(12345.678, l, digits, grouping);
+    for (double seconds : {59.0, 3600.0 * 5, 93784.0}) out << LocaleFormat::abbreviatedDuration(seconds, l);
+    using LocaleFormat::DateStyle;
+    const QDateTime when(QDate(2024, 3, 5), QTime(14, 7, 9), Qt::UTC);
+    for (DateStyle date : {DateStyle::None, DateStyle::Short, DateStyle::Medium, DateStyle::Long, DateStyle::Full})
+        for (DateStyle time : {DateStyle::None, DateStyle::Short, DateStyle::Medium})
+            if (date != DateStyle::None || time != DateStyle::None) out << LocaleFormat::dateTime(when, l, date, time);
     return out;
 }
 }  // namespace
+
+// A kept date format answers for its own styles: a date alone, a time alone and both differ.
+TEST(LocaleFormat, KeptDateFormatsKeepTheirStylesApart)
+{
+    using LocaleFormat::DateStyle;
+    const Localization en = in("en");
+    const QDateTime when(QDate(2024, 3, 5), QTime(14, 7, 9), Qt::UTC);
+    const QString time = LocaleFormat::dateTime(when, en, DateStyle::None, DateStyle::Medium);
+    const QString date = LocaleFormat::dateTime(when, en, DateStyle::Medium, DateStyle::None);
+    const QString both = LocaleFormat::dateTime(when, en, DateStyle::Medium, DateStyle::Medium);
+    EXPECT_TRUE(time.contains(':') && !time.contains("2024")) << time.toStdString();
+    EXPECT_EQ(date, "Mar 5, 2024");
+    EXPECT_TRUE(both.startsWith(date) && both.endsWith(time)) << both.toStdString();
+    EXPECT_EQ(LocaleFormat::dateTime(when, en, DateStyle::None, DateStyle::Medium), time);
+    EXPECT_NE(LocaleFormat::dateTime(when, in("de"), DateStyle::Medium, DateStyle::None), date);
+}
 
 TEST(LocaleFormat, KeptFormattersAnswerAsFreshOnesInEveryThread)
 {

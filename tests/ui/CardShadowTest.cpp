@@ -62,6 +62,7 @@ TEST(CardShadow, EveryCardSizeLooksLikeOneBlurOfItsOutline)
         {QRectF(20, 20, 900, 56), 12},   // a search group of one row: sliced along its width only
         {QRectF(20, 20, 30, 24), 10},    // a small chip
         {QRectF(20, 20, 500, 90), 0},    // square corners
+        {QRectF(20, 20, 1533, 707), 14}, // a wide window's card: each side drawn from many short strips
     };
     for (const Case& c : cases) {
         const QSize canvas(int(c.card.right()) + 40, int(c.card.bottom()) + 40);

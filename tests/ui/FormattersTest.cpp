@@ -134,6 +134,35 @@ TEST(Formatters, DateFollowsALaterChangeOfTheTimeZone)
     EXPECT_TRUE(tokyo.endsWith("23:07")) << tokyo.toStdString();
 }
 
+// Each language and style keeps its own format, and every call still takes the zone of that
+// moment: back to the first zone, other languages and styles in between.
+TEST(Formatters, DatesInterleavedAcrossLanguagesStylesAndZones)
+{
+    const QByteArray saved = qgetenv("TZ");
+    const bool hadZone = qEnvironmentVariableIsSet("TZ");
+    const QDateTime when(QDate(2024, 3, 5), QTime(14, 7), Qt::UTC);
+    const Localization de = Localization::forCode("de", "de_DE");
+    qputenv("TZ", "UTC");
+    const QString deUtc = Formatters::date(when, true, de);
+    const QString enDay = Formatters::date(when, false, lang("en"));
+    qputenv("TZ", "Asia/Tokyo");
+    const QString deTokyo = Formatters::date(when, true, de);
+    const QString enTokyo = Formatters::date(when, true, lang("en"));
+    qputenv("TZ", "UTC");
+    const QString deAgain = Formatters::date(when, true, de);
+    const QString deDay = Formatters::date(when, false, de);
+    const QString enAgain = Formatters::date(when, false, lang("en"));
+    if (hadZone) qputenv("TZ", saved);
+    else qunsetenv("TZ");
+    EXPECT_TRUE(deUtc.endsWith("14:07")) << deUtc.toStdString();
+    EXPECT_TRUE(deTokyo.endsWith("23:07")) << deTokyo.toStdString();
+    EXPECT_EQ(deAgain, deUtc);
+    EXPECT_TRUE(enTokyo.contains("11:07")) << enTokyo.toStdString();
+    EXPECT_EQ(enDay, "Mar 5, 2024");
+    EXPECT_EQ(enAgain, enDay);
+    EXPECT_EQ(deDay, QString::fromUtf8("5. März 2024"));
+}
+
 TEST(AppLinks, PagesShareTheWebsiteHostAndDifferOnlyByPath)
 {
     const auto links = AppLinks::make("https://quorlent.example.com/some/path?x=1#top", "help@example.com");

@@ -10,6 +10,7 @@
 
 #include <cmath>
 #include <map>
+#include <vector>
 #include <memory>
 #include <utility>
 
@@ -147,8 +148,17 @@ QString abbreviatedDuration(double seconds, const Localization& l)
     const qint64 hours = (total / 60) % 24;
     const qint64 minutes = total % 60;
     UErrorCode status = U_ZERO_ERROR;
-    icu::MeasureFormat format(icuLocale(l), UMEASFMT_WIDTH_NARROW, status);
-    if (U_FAILURE(status)) return {};
+    // Made once per thread and language: a measure format loads the locale's unit patterns.
+    thread_local std::map<QString, std::unique_ptr<icu::MeasureFormat>> kept;
+    auto it = kept.find(l.localeId);
+    if (it == kept.end()) {
+        if (kept.size() >= 64) kept.clear();
+        UErrorCode made = U_ZERO_ERROR;
+        auto format = std::make_unique<icu::MeasureFormat>(icuLocale(l), UMEASFMT_WIDTH_NARROW, made);
+        it = kept.emplace(l.localeId, U_SUCCESS(made) ? std::move(format) : nullptr).first;
+    }
+    if (!it->second) return {};
+    const icu::MeasureFormat& format = *it->second;
     std::vector<icu::Measure> measures;
     auto add = [&](qint64 n, icu::MeasureUnit* unit) {
         measures.emplace_back(icu::Formattable(int64_t(n)), unit, status);
@@ -165,11 +175,20 @@ QString abbreviatedDuration(double seconds, const Localization& l)
 
 QString dateTime(const QDateTime& when, const Localization& l, DateStyle date, DateStyle time)
 {
-    std::unique_ptr<icu::DateFormat> f(
-        icu::DateFormat::createDateTimeInstance(icuStyle(date), icuStyle(time), icuLocale(l)));
-    if (!f) return when.toString(Qt::ISODate);
+    // A date format reads the locale's calendar, symbols and patterns when it is made: made
+    // once per thread, language and styles (it keeps ICU's default zone, as a new one would).
+    thread_local std::map<std::pair<QString, int>, std::unique_ptr<icu::DateFormat>> kept;
+    std::pair<QString, int> key(l.localeId, int(date) * 8 + int(time));
+    auto it = kept.find(key);
+    if (it == kept.end()) {
+        if (kept.size() >= 64) kept.clear();
+        it = kept.emplace(std::move(key), std::unique_ptr<icu::DateFormat>(icu::DateFormat::createDateTimeInstance(
+                                              icuStyle(date), icuStyle(time), icuLocale(l))))
+                 .first;
+    }
+    if (!it->second) return when.toString(Qt::ISODate);
     icu::UnicodeString out;
-    f->format(UDate(when.toMSecsSinceEpoch()), out);
+    it->second->format(UDate(when.toMSecsSinceEpoch()), out);
     return fromIcu(out);
 }
 

@@ -1,0 +1,103 @@
+#include "ui/Blur.h"
+
+#include <QPainter>
+#include <QRandomGenerator>
+
+#include <vector>
+
+#include <gtest/gtest.h>
+
+namespace {
+// Three running box sums over each row, then each column, straight from the definition: what
+// every shadow and glow has always been drawn from.
+QImage boxBlurred(QImage img, int radius)
+{
+    const int w = img.width(), h = img.height();
+    std::vector<int> line(size_t(qMax(w, h)));
+    auto pass = [&](bool horizontal) {
+        const int outer = horizontal ? h : w, inner = horizontal ? w : h;
+        for (int o = 0; o < outer; ++o) {
+            auto at = [&](int i) { return horizontal ? QPoint(i, o) : QPoint(o, i); };
+            for (int i = 0; i < inner; ++i) line[size_t(i)] = qAlpha(img.pixel(at(i)));
+            for (int i = 0; i < inner; ++i) {
+                int sum = 0;
+                for (int k = i - radius; k <= i + radius; ++k) sum += (k >= 0 && k < inner) ? line[size_t(k)] : 0;
+                img.setPixel(at(i), qRgba(0, 0, 0, sum / (2 * radius + 1)));
+            }
+        }
+    };
+    for (int k = 0; k < 3; ++k) {
+        pass(true);
+        pass(false);
+    }
+    return img;
+}
+
+QImage noise(QSize size, quint32 seed)
+{
+    QRandomGenerator random(seed);
+    QImage img(size, QImage::Format_ARGB32_Premultiplied);
+    for (int y = 0; y < size.height(); ++y)
+        for (int x = 0; x < size.width(); ++x) {
+            const int a = int(random.bounded(256));
+            img.setPixel(x, y, qRgba(a, a / 2, 0, a));
+        }
+    return img;
+}
+
+QImage disc(QSize size)
+{
+    QImage img(size, QImage::Format_ARGB32_Premultiplied);
+    img.fill(Qt::transparent);
+    QPainter p(&img);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setBrush(Qt::black);
+    p.setPen(Qt::NoPen);
+    p.drawEllipse(QRectF(QPointF(0, 0), size).adjusted(size.width() / 4.0, size.height() / 4.0, -size.width() / 4.0,
+                                                       -size.height() / 4.0));
+    return img;
+}
+}  // namespace
+
+// Every pixel is the box blur's, wherever the box reaches past the image's edges: one pixel,
+// lines, boxes wider than the image, solid and noisy alpha, wide and tall images.
+TEST(Blur, EveryPixelIsTheBoxBlursIntegerResult)
+{
+    struct Case {
+        QImage image;
+        int radius;
+    };
+    QImage opaque(7, 5, QImage::Format_ARGB32_Premultiplied);
+    opaque.fill(Qt::black);
+    const Case cases[] = {
+        {noise(QSize(1, 1), 1), 3},  {noise(QSize(1, 9), 2), 2},   {noise(QSize(9, 1), 3), 2},
+        {noise(QSize(3, 4), 4), 6},  {noise(QSize(31, 17), 5), 4}, {noise(QSize(17, 40), 6), 13},
+        {disc(QSize(64, 48)), 5},    {disc(QSize(50, 50)), 13},    {opaque, 1},
+        {opaque, 20},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.image.width() << "x" << c.image.height() << " r" << c.radius);
+        QImage blurred = c.image.copy();
+        blurAlpha(blurred, c.radius);
+        const QImage expected = boxBlurred(c.image.copy(), c.radius);
+        int differing = 0;
+        for (int y = 0; y < expected.height(); ++y)
+            for (int x = 0; x < expected.width(); ++x)
+                if (blurred.pixel(x, y) != expected.pixel(x, y)) ++differing;
+        EXPECT_EQ(differing, 0);
+    }
+}
+
+// No radius, or nothing to blur, leaves the picture as it was.
+TEST(Blur, NoRadiusLeavesTheImageAlone)
+{
+    const QImage original = noise(QSize(6, 4), 7);
+    for (int radius : {0, -3}) {
+        QImage img = original.copy();
+        blurAlpha(img, radius);
+        EXPECT_EQ(img, original);
+    }
+    QImage empty;
+    blurAlpha(empty, 4);
+    EXPECT_TRUE(empty.isNull());
+}
