@@ -9,6 +9,7 @@
 #include <QPointer>
 
 #include <functional>
+#include <memory>
 
 // The inspection model: holds the latest inspection and tells every screen when it changes.
 class Quorlent final : public QObject {
@@ -36,7 +37,17 @@ public:
     const std::optional<NetworkPath>& networkPath() const { return networkPath_; }
 
     // Re-inspects the machine: summary, then sections, then the time, each announced.
+    // When an inspection started by inspectAhead() ran in the language asked for now, its
+    // readings are taken instead (waited for, should it still run), the network section
+    // read again here if the path has changed since.
     void refresh();
+    // Starts an inspection on a worker thread, so that the first refresh() does not read the
+    // machine on the main thread. The screens are listed here, on the calling thread (Qt's
+    // screen list belongs to it); the other readers are safe on any thread. Nothing is
+    // published until refresh() takes the result; it stays unannounced otherwise.
+    void inspectAhead();
+    // Whether an inspection started ahead has finished and not been taken yet.
+    bool inspectionAheadReady() const;
     // Puts the plain-text report of the current sections on the clipboard.
     void copyReport();
     // Items with this status over all sections.
@@ -46,13 +57,18 @@ signals:
     void summaryChanged();
     void sectionsChanged();
     void lastUpdatedChanged();
+    // An inspection started ahead has finished (in the model's thread, after the fact).
+    void inspectionAheadFinished();
 
 private:
+    struct Ahead;
     void pathDelivered(const NetworkPath& path);
+    void joinAhead();
 
     Dependencies deps_;
     std::optional<DeviceSummary> summary_;
     QList<CapabilitySection> sections_;
     std::optional<QDateTime> lastUpdated_;
     std::optional<NetworkPath> networkPath_;
+    std::unique_ptr<Ahead> ahead_;
 };

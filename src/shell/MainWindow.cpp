@@ -372,6 +372,10 @@ void MainWindow::showEvent(QShowEvent* e)
     // The first inspection runs synchronously and takes a moment: paint the progress message
     // first, then inspect. Should no paint come (a window that is never exposed), inspect anyway.
     if (page_) page_->installEventFilter(this);
+    // An inspection started ahead on another thread costs nothing here: taken as soon as it
+    // is done, often before the first paint, so the overview is the first page painted.
+    connect(&env_.model, &Quorlent::inspectionAheadFinished, this, &MainWindow::firstInspection, Qt::UniqueConnection);
+    if (env_.model.inspectionAheadReady()) QTimer::singleShot(0, this, &MainWindow::firstInspection);
     QTimer::singleShot(500, this, &MainWindow::firstInspection);
 }
 
@@ -396,7 +400,8 @@ void MainWindow::firstInspection()
 {
     if (inspected_) return;
     inspected_ = true;
-    env_.model.refresh();
+    // A network path that came first has inspected already: once is enough for the first page.
+    if (!env_.model.summary()) env_.model.refresh();
     if (!env_.preferences.boolValue(kOnboardingCompleted).value_or(false)) env_.router.setShowOnboarding(true);
 }
 

@@ -81,6 +81,8 @@ void QuorlentApplication::start()
     deps.monitor = new LinuxNetworkPathMonitor;
     deps.reportText = &ReportExporter::text;
     model_ = std::make_unique<Quorlent>(std::move(deps));
+    // The machine is read on a worker while the window is built; the first page takes it.
+    model_->inspectAhead();
     gate_ = std::make_unique<CheckerUpdateGate>(UpdateChecker::shared());
 
     window_ = std::make_unique<MainWindow>(

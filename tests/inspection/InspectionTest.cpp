@@ -3,6 +3,9 @@
 #include "support/FakePlatform.h"
 
 #include <QSignalSpy>
+#include <QThread>
+
+#include <atomic>
 
 #include <gtest/gtest.h>
 
@@ -175,6 +178,159 @@ TEST(Quorlent, APathAfterTheModelIsGoneDoesNothing)
     ASSERT_NE(monitor, nullptr);
     QMetaObject::invokeMethod(monitor, [monitor] { monitor->deliver(NetworkPath{}); }, Qt::DirectConnection);
     delete model;  // the pending inspection dies with it
+    QCoreApplication::processEvents();
+    SUCCEED();
+}
+
+namespace {
+// What an inspection shows, without the ids that each inspection makes anew.
+QStringList shown(const QList<CapabilitySection>& sections)
+{
+    QStringList out;
+    for (const CapabilitySection& s : sections) {
+        out << s.key.value_or("?") + "|" + s.title;
+        for (const CapabilityItem& i : s.items) out << "  " + i.key.value_or("?") + "|" + i.label + "|" + i.value;
+    }
+    return out;
+}
+
+// Readers that note the thread that asked them last.
+class ThreadNotingDisplays final : public DisplayList {
+public:
+    explicit ThreadNotingDisplays(const DisplayList& inner) : inner_(inner) {}
+    QList<ScreenInfo> screens() const override
+    {
+        thread = QThread::currentThread();
+        return inner_.screens();
+    }
+    mutable std::atomic<QThread*> thread = nullptr;
+
+private:
+    const DisplayList& inner_;
+};
+
+class ThreadNotingSystem final : public FakeSystemFacts {
+public:
+    explicit ThreadNotingSystem(const FakeSystemFacts& facts) : FakeSystemFacts(facts) {}
+    std::optional<QString> hostName() const override
+    {
+        thread = QThread::currentThread();
+        return FakeSystemFacts::hostName();
+    }
+    mutable std::atomic<QThread*> thread = nullptr;
+};
+
+struct AheadFixture : ModelFixture {
+    ThreadNotingDisplays displays{machine.displays};
+    ThreadNotingSystem system{machine.system};
+    Platform noting{system, machine.power, machine.network, machine.graphics, machine.languageModel, displays,
+                    machine.video, machine.capture, machine.powerMode, machine.security};
+    QString language = QStringLiteral("en");
+
+    Quorlent::Dependencies deps(NetworkPathMonitor* monitor = nullptr)
+    {
+        Quorlent::Dependencies d = ModelFixture::deps(monitor);
+        Quorlent::Dependencies n{noting};
+        n.monitor = d.monitor;
+        n.clipboard = d.clipboard;
+        n.clock = d.clock;
+        n.reportText = d.reportText;
+        n.language = [this] { return Localization::forCode(language, QStringLiteral("en_US")); };
+        return n;
+    }
+    // The same machine inspected on this thread, in one go.
+    QStringList inspectedHere(const std::optional<NetworkPath>& path = std::nullopt)
+    {
+        const Localization L = Localization::forCode(language, QStringLiteral("en_US"));
+        return shown(DeviceProbe::sections({platform, L}, path));
+    }
+};
+
+void waitForAhead(Quorlent& model)
+{
+    QSignalSpy finished(&model, &Quorlent::inspectionAheadFinished);
+    if (!model.inspectionAheadReady()) ASSERT_TRUE(finished.wait(30000));
+    EXPECT_TRUE(model.inspectionAheadReady());
+}
+}  // namespace
+
+TEST(Quorlent, AnInspectionAheadIsReadOffThisThreadAndTakenByTheNextRefresh)
+{
+    AheadFixture f;
+    Quorlent model(f.deps());
+    QSignalSpy summary(&model, &Quorlent::summaryChanged);
+    QSignalSpy time(&model, &Quorlent::lastUpdatedChanged);
+    model.inspectAhead();
+    // Qt's screen list belongs to this thread; the rest is read on the worker.
+    EXPECT_EQ(f.displays.thread.load(), QThread::currentThread());
+    waitForAhead(model);
+    EXPECT_NE(f.system.thread.load(), nullptr);
+    EXPECT_NE(f.system.thread.load(), QThread::currentThread());
+    // Finished, it publishes nothing by itself: no partial or early page.
+    QCoreApplication::processEvents();
+    EXPECT_EQ(summary.count(), 0);
+    EXPECT_FALSE(model.summary());
+
+    f.system.thread = nullptr;
+    QStringList order;
+    QObject::connect(&model, &Quorlent::summaryChanged, [&] { order << "summary"; });
+    QObject::connect(&model, &Quorlent::sectionsChanged, [&] { order << "sections"; });
+    QObject::connect(&model, &Quorlent::lastUpdatedChanged, [&] { order << "time"; });
+    model.refresh();
+    EXPECT_EQ(order, (QStringList{"summary", "sections", "time"}));
+    EXPECT_EQ(f.system.thread.load(), nullptr);  // taken, not read again
+    EXPECT_EQ(model.summary()->deviceName, "Test Machine");
+    EXPECT_EQ(shown(model.sections()), f.inspectedHere());
+    EXPECT_EQ(model.lastUpdated(), f.now);
+    EXPECT_FALSE(model.inspectionAheadReady());
+
+    // Taken once: the next refresh reads the machine again, here.
+    f.machine.system.host = QStringLiteral("Renamed");
+    f.system.host = QStringLiteral("Renamed");
+    model.refresh();
+    EXPECT_EQ(f.system.thread.load(), QThread::currentThread());
+    EXPECT_EQ(model.summary()->deviceName, "Renamed");
+    EXPECT_EQ(time.count(), 2);
+}
+
+TEST(Quorlent, ARefreshInAnotherLanguageReadsAgainInThatOne)
+{
+    AheadFixture f;
+    Quorlent model(f.deps());
+    model.inspectAhead();
+    waitForAhead(model);
+    const QStringList english = f.inspectedHere();
+    f.language = QStringLiteral("de");
+    model.refresh();
+    EXPECT_EQ(f.system.thread.load(), QThread::currentThread());
+    EXPECT_EQ(shown(model.sections()), f.inspectedHere());
+    EXPECT_NE(shown(model.sections()), english);
+}
+
+TEST(Quorlent, APathThatCameWhileReadingAheadIsInTheNetworkSection)
+{
+    AheadFixture f;
+    auto* monitor = new FakePathMonitor;
+    Quorlent model(f.deps(monitor));
+    model.inspectAhead();  // read without a path
+    NetworkPath online;
+    online.status = NetworkPath::Status::Satisfied;
+    online.interfaceTypes = {NetworkPath::InterfaceType::Wifi};
+    monitor->deliver(online);
+    QCoreApplication::processEvents();  // the delivered path's refresh takes the readings
+    ASSERT_TRUE(model.summary());
+    EXPECT_EQ(model.networkPath(), online);
+    EXPECT_EQ(shown(model.sections()), f.inspectedHere(online));
+    EXPECT_NE(f.inspectedHere(online), f.inspectedHere());  // the path shows in the section
+}
+
+TEST(Quorlent, GoneWhileReadingAheadLeavesNothingBehind)
+{
+    AheadFixture f;
+    {
+        Quorlent model(f.deps());
+        model.inspectAhead();
+    }  // waits for the worker; its late notice goes with the model
     QCoreApplication::processEvents();
     SUCCEED();
 }
