@@ -6,6 +6,7 @@
 #include "reports/ExportMenu.h"
 #include "reports/ReportExporter.h"
 #include "shell/ExportAction.h"
+#include "shell/FontconfigWarmup.h"
 #include "shell/MainWindow.h"
 #include "shell/OnboardingView.h"
 #include "shell/SettingsWindow.h"
@@ -24,6 +25,7 @@
 
 int main(int argc, char** argv)
 {
+    FontconfigWarmup fonts;  // beside the display connection and the settings, below
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quorlent"));
     QApplication::setOrganizationName(QStringLiteral("Lumbrel"));
@@ -79,6 +81,7 @@ int main(int argc, char** argv)
         [](QObject* parent) { return new MonitorTrayItem(LiveMonitor::shared(), [] { return true; }, parent); });
     ExportAction::setSaver(&ReportExporter::save);
     ReportExporter::setMainWindowProvider([&quorlent]() -> QWidget* { return quorlent.mainWindow(); });
+    fonts.wait();  // the window's first widget asks for a font
     quorlent.start();
 
     return app.exec();
