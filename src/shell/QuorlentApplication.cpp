@@ -81,8 +81,6 @@ void QuorlentApplication::start()
     deps.monitor = new LinuxNetworkPathMonitor;
     deps.reportText = &ReportExporter::text;
     model_ = std::make_unique<Quorlent>(std::move(deps));
-    // The machine is read on a worker while the window is built; the first page takes it.
-    model_->inspectAhead();
     gate_ = std::make_unique<CheckerUpdateGate>(UpdateChecker::shared());
 
     window_ = std::make_unique<MainWindow>(
@@ -94,6 +92,10 @@ void QuorlentApplication::start()
     applyInterfaceLanguage(language.localization());
     window_->placeOnScreen();
     window_->show();
+    // The machine is read on a worker while the window maps and paints its first frame; the
+    // first page takes it. Started any earlier, its library loads and page faults slow the
+    // window's own build by more than the inspection costs on this thread.
+    model_->inspectAhead();
 
     // The first overview painted, the rest may start. Should the first page be another one, or
     // never be painted (a minimised start), a moment later does as well.
