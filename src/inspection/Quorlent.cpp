@@ -4,6 +4,7 @@
 
 #include <future>
 #include <thread>
+#include <utility>
 
 namespace {
 // The screens as they were listed when the inspection started.
@@ -67,6 +68,12 @@ void Quorlent::pathDelivered(const NetworkPath& path)
     // timer dies with the model, so a path arriving after it is gone does nothing.
     QTimer::singleShot(0, this, [this, path] {
         networkPath_ = path;
+        // An inspection still under way on the worker is taken, with this path, once it is
+        // done: waiting for it here would hold the main thread in the window's first turns.
+        if (ahead_ && !ahead_->finished()) {
+            refreshWhenAheadDone_ = true;
+            return;
+        }
         refresh();
     });
 }
@@ -86,7 +93,10 @@ void Quorlent::inspectAhead()
         promise.set_value(std::move(r));
         // The model waits for this thread before it goes, so it is still there to be told; a
         // call posted to it and not yet run dies with it.
-        QMetaObject::invokeMethod(this, [this] { emit inspectionAheadFinished(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(this, [this] {
+            if (std::exchange(refreshWhenAheadDone_, false) && ahead_) refresh();
+            emit inspectionAheadFinished();
+        }, Qt::QueuedConnection);
     });
 }
 
@@ -101,6 +111,7 @@ void Quorlent::joinAhead()
 
 void Quorlent::refresh()
 {
+    refreshWhenAheadDone_ = false;
     const Localization L = deps_.language();
     const ProbeContext ctx{deps_.platform, L};
     if (ahead_ && ahead_->language.code == L.code && ahead_->language.localeId == L.localeId) {

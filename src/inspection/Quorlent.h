@@ -57,7 +57,8 @@ signals:
     void summaryChanged();
     void sectionsChanged();
     void lastUpdatedChanged();
-    // An inspection started ahead has finished (in the model's thread, after the fact).
+    // An inspection started ahead has finished (in the model's thread, after the fact); a
+    // path that came meanwhile has had it taken by then.
     void inspectionAheadFinished();
 
 private:
@@ -71,4 +72,5 @@ private:
     std::optional<QDateTime> lastUpdated_;
     std::optional<NetworkPath> networkPath_;
     std::unique_ptr<Ahead> ahead_;
+    bool refreshWhenAheadDone_ = false;  // a path came while the worker read
 };

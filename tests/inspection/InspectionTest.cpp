@@ -6,6 +6,7 @@
 #include <QThread>
 
 #include <atomic>
+#include <future>
 
 #include <gtest/gtest.h>
 
@@ -215,9 +216,14 @@ public:
     std::optional<QString> hostName() const override
     {
         thread = QThread::currentThread();
+        // Held, a reader off the main thread waits here (a slow disk, a slow bus) until let go.
+        if (held && QThread::currentThread() != QCoreApplication::instance()->thread()) gate.wait_for(std::chrono::seconds(30));
         return FakeSystemFacts::hostName();
     }
     mutable std::atomic<QThread*> thread = nullptr;
+    bool held = false;
+    std::promise<void> release;
+    std::shared_future<void> gate = release.get_future().share();
 };
 
 struct AheadFixture : ModelFixture {
@@ -312,12 +318,21 @@ TEST(Quorlent, APathThatCameWhileReadingAheadIsInTheNetworkSection)
     AheadFixture f;
     auto* monitor = new FakePathMonitor;
     Quorlent model(f.deps(monitor));
+    f.system.held = true;  // the worker stays in its reading until let go below
     model.inspectAhead();  // read without a path
     NetworkPath online;
     online.status = NetworkPath::Status::Satisfied;
     online.interfaceTypes = {NetworkPath::InterfaceType::Wifi};
+    QSignalSpy time(&model, &Quorlent::lastUpdatedChanged);
     monitor->deliver(online);
-    QCoreApplication::processEvents();  // the delivered path's refresh takes the readings
+    // The delivered path's turn does not wait for the worker on this thread; nothing shows yet.
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(time.isEmpty());
+    EXPECT_FALSE(model.summary());
+    f.system.release.set_value();
+    // Once the worker is done, its readings are taken with the path.
+    ASSERT_TRUE(time.wait(30000));
+    EXPECT_EQ(time.count(), 1);
     ASSERT_TRUE(model.summary());
     EXPECT_EQ(model.networkPath(), online);
     EXPECT_EQ(shown(model.sections()), f.inspectedHere(online));
