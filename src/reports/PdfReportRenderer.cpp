@@ -8,8 +8,8 @@
 #include "reports/PdfPagination.h"
 #include "ui/SmoothCorners.h"
 #include "ui/Symbols.h"
+#include "ui/TextFamily.h"
 
-#include <QFontDatabase>
 #include <QFontMetricsF>
 #include <QGlyphRun>
 #include <QImage>
@@ -113,24 +113,6 @@ bool isBidiControl(QChar c)
     case QChar::DirPDI: return true;
     default: return c.unicode() == 0x200E || c.unicode() == 0x200F || c.unicode() == 0x061C;
     }
-}
-
-// The text face of the windows (Lato where it is installed), asked of the font database
-// here rather than of the interface's theme: the theme brings the whole widget library with
-// it, which a program that only writes reports would then load at every start.
-QString textFamily()
-{
-    static const QString family = [] {
-        // The symbols' face first: registering a face empties Qt's font cache, and every text
-        // face loaded before it would be loaded (and matched by fontconfig) again.
-        Symbols::loadedFamily();
-        const QString preferred = QStringLiteral("Lato");
-        // Among the installed families: hasFamily would first have fontconfig resolve the name
-        // as an alias, a match against every face installed.
-        return QFontDatabase::families().contains(preferred) ? preferred
-                                                             : QFontDatabase::systemFont(QFontDatabase::GeneralFont).family();
-    }();
-    return family;
 }
 
 QString oneLine(QString text)
@@ -574,7 +556,7 @@ PdfReportRenderer::TextBlock PdfReportRenderer::layoutText(const QString& text, 
             QTextLayout::FormatRange range;
             range.start = int(i);
             range.length = 1;
-            range.format.setFontFamilies({textFamily()});
+            range.format.setFontFamilies({TextFamily::family()});
             range.format.setFontStyleStrategy(QFont::StyleStrategy(QFont::PreferNoShaping | QFont::NoFontMerging));
             ranges << range;
         }
@@ -670,7 +652,7 @@ QStringList PdfReportRenderer::familiesFor(const QString& text) const
         }
     }
     if (const auto it = families_.constFind(needs); it != families_.constEnd()) return *it;
-    QStringList all = {textFamily()};
+    QStringList all = {TextFamily::family()};
     if (needs & arabic) all << QStringLiteral("Noto Sans Arabic");
     if (needs & devanagari) all << QStringLiteral("Noto Sans Devanagari");
     if (needs & cjk) {
@@ -696,7 +678,7 @@ QList<QTextLayout::FormatRange> PdfReportRenderer::digitFallbacks(const QString&
         const QChar c = text[i];
         // The text face has every ASCII digit; the face is opened only to ask about others.
         if (!c.isDigit() || c.unicode() < 0x80) continue;
-        if (!textFace_) textFace_ = QRawFont::fromFont(QFont(textFamily()));
+        if (!textFace_) textFace_ = QRawFont::fromFont(QFont(TextFamily::family()));
         if (!textFace_->isValid() || textFace_->supportsCharacter(c)) continue;
         if (!ranges.isEmpty() && ranges.last().start + ranges.last().length == i) {
             ++ranges.last().length;
