@@ -182,29 +182,23 @@ const QList<HistoryChangeList::Geometry>& HistoryChangeList::geometry(int width)
         g.label = QRectF(labelX, top, labelWidth, heightOf(shown.label, labelFont, labelWidth, labelNatural));
         qreal x = W;
         qreal height = qMax(lineHeight, g.label.height());
-        if (shown.newValue) {
-            x -= newWidth;
-            g.newValue = QRectF(x, top, newWidth, heightOf(*shown.newValue, newFont, newWidth, newNatural));
-            height = qMax(height, g.newValue.height());
+        // One value column, placed leftwards from `x`: the text, then its status icon before it.
+        auto placeValue = [&](const QString& text, const QFont& font, qreal width, qreal natural, QRectF& value, QRectF& status) {
+            x -= width;
+            value = QRectF(x, top, width, heightOf(text, font, width, natural));
+            height = qMax(height, value.height());
             if (statusOnly) {
                 x -= kStatusGap + StatusIcon::kWidth;
-                g.newStatus = QRectF(x, top, StatusIcon::kWidth, lineHeight);
+                status = QRectF(x, top, StatusIcon::kWidth, lineHeight);
             }
-        }
+        };
+        if (shown.newValue) placeValue(*shown.newValue, newFont, newWidth, newNatural, g.newValue, g.newStatus);
         if (both) {
             x -= kGap + arrowWidth();
             g.arrow = QRectF(x, top, arrowWidth(), lineHeight);
             x -= kGap;
         }
-        if (shown.oldValue) {
-            x -= oldWidth;
-            g.oldValue = QRectF(x, top, oldWidth, heightOf(*shown.oldValue, oldFont, oldWidth, oldNatural));
-            height = qMax(height, g.oldValue.height());
-            if (statusOnly) {
-                x -= kStatusGap + StatusIcon::kWidth;
-                g.oldStatus = QRectF(x, top, StatusIcon::kWidth, lineHeight);
-            }
-        }
+        if (shown.oldValue) placeValue(*shown.oldValue, oldFont, oldWidth, oldNatural, g.oldValue, g.oldStatus);
         g.bottom = top + height + kRowVerticalPadding;
         y = g.bottom;
         geometry_ << g;

@@ -57,6 +57,14 @@ QString subtitle(HistoryView& view)
 // test never leaves a write behind in a folder about to go.
 void settle(ScanHistory& h) { h.flush(); }
 
+// Shows the page at the size the tests look at, laid out and painted once.
+void present(HistoryView& view)
+{
+    view.resize(900, 640);
+    view.show();
+    QApplication::processEvents();
+}
+
 class HistoryViewTest : public ::testing::Test {
 protected:
     void SetUp() override { Theme::setReduceMotion(true); }
@@ -118,9 +126,7 @@ TEST_F(HistoryViewTest, ClickingRowsPicksAndUnpicks)
 {
     TempHistory h(scans(4));
     HistoryView view(*h);
-    view.resize(900, 640);
-    view.show();
-    QApplication::processEvents();
+    present(view);
     const auto& s = h.history->snapshots();
     HistoryTimeline* t = view.timeline();
 
@@ -213,9 +219,7 @@ TEST_F(HistoryViewTest, RowContextMenuOffersDeleteScan)
 {
     TempHistory h(scans(3));
     HistoryView view(*h);
-    view.resize(900, 640);
-    view.show();
-    QApplication::processEvents();
+    present(view);
     HistoryTimeline* t = view.timeline();
     const QPoint at = t->rowRect(2).center();
     QContextMenuEvent event(QContextMenuEvent::Mouse, at, t->mapToGlobal(at));
@@ -502,9 +506,7 @@ TEST_F(HistoryViewTest, EachTimelineRowIsOneListItemWithItsNameAndSelectedState)
 {
     TempHistory h(scans(3));
     HistoryView view(*h);
-    view.resize(900, 640);
-    view.show();
-    QApplication::processEvents();
+    present(view);
     HistoryTimeline* t = view.timeline();
     QAccessibleInterface* list = QAccessible::queryAccessibleInterface(t);
     ASSERT_NE(list, nullptr);
@@ -556,9 +558,7 @@ TEST_F(HistoryViewTest, EachChangeRowIsOneListItemNamedByWhatItShows)
 {
     TempHistory h(scans(2));
     HistoryView view(*h);
-    view.resize(900, 640);
-    view.show();
-    QApplication::processEvents();
+    present(view);
     QStringList names;
     for (HistoryChangeList* changes : view.findChildren<HistoryChangeList*>()) {
         QAccessibleInterface* list = QAccessible::queryAccessibleInterface(changes);

@@ -2,6 +2,7 @@
 // at, and checked that no one-line text is cut (every label holds its shaped line, across and
 // up and down) and that the fact tiles of a row stand equally tall.
 #include "OverviewFixtures.h"
+#include "app/TranslatedScreens.h"
 
 #include "app/LanguageManager.h"
 #include "app/AppRouter.h"
@@ -25,20 +26,13 @@
 namespace {
 const char* const kLanguages[] = {"en", "ar", "fr", "es", "de", "it", "pt-BR", "ru", "tr", "zh-Hans", "ja", "ko", "hi"};
 
+// The translated screens' worn battery, plugged in but not charging: "Plugged in" is the
+// longest power text in several languages.
 BatteryHealthReport worn(const Localization& l)
 {
-    BatteryHealthReport r;
-    r.healthPercent = 0.78;
-    r.maxCapacity = 4100;
-    r.designCapacity = 5250;
-    r.cycleCount = 612;
-    r.designCycleCount = 1000;
-    r.condition = l.tr("Service recommended");
-    r.temperatureCelsius = 31.5;
-    r.chargePercent = 0.64;
-    r.isPluggedIn = true;  // "Plugged in": the longest power text in several languages
-    r.adapterWatts = 96;
-    r.manufactureDate = QDateTime(QDate(2023, 4, 17), QTime(0, 0), Qt::UTC);
+    BatteryHealthReport r = translated::worn(l);
+    r.isCharging = false;
+    r.serialNumber.reset();
     return r;
 }
 
