@@ -9,6 +9,7 @@
 #include "shell/FontconfigWarmup.h"
 #include "shell/MainWindow.h"
 #include "shell/OnboardingView.h"
+#include "shell/SessionBusWarmup.h"
 #include "shell/SettingsWindow.h"
 #include "updates/UpdateAlertPresenter.h"
 #include "updates/UpdateBanner.h"
@@ -17,6 +18,8 @@
 #include "shell/QuorlentApplication.h"
 #include "shell/SingleInstance.h"
 #include "ui/DeferredWidget.h"
+#include "ui/Symbols.h"
+#include "ui/TextFamily.h"
 
 #include <QApplication>
 #include <QSystemTrayIcon>
@@ -27,6 +30,11 @@ int main(int argc, char** argv)
 {
     FontconfigWarmup fonts;  // beside the display connection and the settings, below
     QApplication app(argc, argv);
+    // Qt's font list fills on a worker from here, the symbols' face registered first.
+    FontListWarmup fontList(fonts, &Symbols::loadedFamily, &TextFamily::family);
+    // And the session bus connects, for the first widget shown (a copy that only forwards to the
+    // running one waits for it at its end: only as long as the connection takes).
+    SessionBusWarmup bus;
     QApplication::setApplicationName(QStringLiteral("Quorlent"));
     QApplication::setOrganizationName(QStringLiteral("Lumbrel"));
     QApplication::setApplicationVersion(QString::fromLatin1(BuildConfig::version));
@@ -81,7 +89,7 @@ int main(int argc, char** argv)
         [](QObject* parent) { return new MonitorTrayItem(LiveMonitor::shared(), [] { return true; }, parent); });
     ExportAction::setSaver(&ReportExporter::save);
     ReportExporter::setMainWindowProvider([&quorlent]() -> QWidget* { return quorlent.mainWindow(); });
-    fonts.wait();  // the window's first widget asks for a font
+    fontList.waitForRegistered();  // the window's first widget asks for a font
     quorlent.start();
 
     return app.exec();

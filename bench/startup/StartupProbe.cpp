@@ -5,6 +5,8 @@
 #include <QFile>
 #include <QWindow>
 
+#include <cstdlib>
+#include <sys/resource.h>
 #include <ctime>
 
 namespace StartupProbe {
@@ -40,6 +42,18 @@ void stage(const char* name)
     timespec main{};
     clock_gettime(CLOCK_THREAD_CPUTIME_ID, &main);
     append("cpu_main_" + QByteArray(name) + ' ' + QByteArray::number((qint64(main.tv_sec) * 1000000000LL + main.tv_nsec) / 1000000));
+    // Page faults, of the process and of the main thread: on a virtual machine each costs far
+    // more than the instructions around it, and an instruction count does not see them.
+    rusage process{}, thread{};
+    getrusage(RUSAGE_SELF, &process);
+    getrusage(RUSAGE_THREAD, &thread);
+    append("faults_" + QByteArray(name) + ' ' + QByteArray::number(qint64(process.ru_minflt + process.ru_majflt)));
+    append("faults_main_" + QByteArray(name) + ' ' + QByteArray::number(qint64(thread.ru_minflt + thread.ru_majflt)));
+}
+
+void stopIfAsked(const char* stage)
+{
+    if (qgetenv("QRL_BENCH_STOP") == stage) std::_Exit(0);
 }
 
 qint64 residentKb()

@@ -25,6 +25,10 @@ void resident(const char* name);
 // One line "flag_<name> 0|1": a condition of the run the figures depend on.
 void flag(const char* name, bool value);
 
+// Under QRL_BENCH_STOP=<stage>, ends the process at once when that stage is reached, so a
+// profiler or an instruction count (valgrind) covers the start up to it and nothing after.
+void stopIfAsked(const char* stage);
+
 // Calls `mapped` once, when a top-level window titled `title` is first exposed on the screen
 // (the server has mapped it and asked for its first paint).
 class MapWatch : public QObject {

@@ -19,6 +19,7 @@ protected:
         if (painted_) return;
         painted_ = true;
         StartupProbe::stage("painted");
+        StartupProbe::stopIfAsked("painted");
         QTimer::singleShot(0, qApp, [] {
             StartupProbe::resident("start");
             if (!StartupProbe::reportPath().isEmpty()) QApplication::quit();
@@ -34,7 +35,10 @@ int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
     StartupProbe::stage("application");
-    StartupProbe::MapWatch watch(QStringLiteral("Quorlent"), [](QWindow*) { StartupProbe::stage("mapped"); });
+    StartupProbe::MapWatch watch(QStringLiteral("Quorlent"), [](QWindow*) {
+        StartupProbe::stage("mapped");
+        StartupProbe::stopIfAsked("mapped");
+    });
     QMainWindow window;
     window.setWindowTitle(QStringLiteral("Quorlent"));
     window.setCentralWidget(new Content);

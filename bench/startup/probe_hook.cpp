@@ -62,6 +62,7 @@ private:
     void mapped(QWindow*)
     {
         StartupProbe::stage("mapped");
+        StartupProbe::stopIfAsked("mapped");
         for (QWidget* top : QApplication::topLevelWidgets())
             if (auto* window = qobject_cast<MainWindow*>(top)) {
                 window_ = window;
@@ -72,6 +73,7 @@ private:
     void painted()
     {
         StartupProbe::stage("painted");
+        StartupProbe::stopIfAsked("painted");
         // A start that shows onboarding measures another start than the one asked for.
         StartupProbe::flag("onboarding", AppRouter::shared().showOnboarding());
         QTimer::singleShot(0, this, [this] {

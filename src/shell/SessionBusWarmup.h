@@ -1,0 +1,22 @@
+#pragma once
+
+#include <thread>
+
+// The first widget shown asks the accessibility bridge whether a screen reader listens, and the
+// bridge first connects to the session bus, on the main thread and waiting for it. Where no bus
+// runs yet (a bare X session, CI), that connection launches one, which takes longer than the
+// whole window's build. Made right after the application object, this connects on a worker
+// while the main thread builds the window; the bridge then finds the connection made, or waits
+// only for the rest of it. Qt keeps one session connection per process, made once behind a
+// lock, so whichever thread asks first makes it. Joined at the end: gone before the
+// application object.
+class SessionBusWarmup {
+public:
+    SessionBusWarmup();
+    ~SessionBusWarmup();
+    SessionBusWarmup(const SessionBusWarmup&) = delete;
+    SessionBusWarmup& operator=(const SessionBusWarmup&) = delete;
+
+private:
+    std::thread worker_;
+};
