@@ -22,6 +22,7 @@
 #include "ui/TextFamily.h"
 
 #include <QApplication>
+#include <QFontMetricsF>
 #include <QSystemTrayIcon>
 
 #include "BuildConfig.h"
@@ -30,8 +31,13 @@ int main(int argc, char** argv)
 {
     FontconfigWarmup fonts;  // beside the display connection and the settings, below
     QApplication app(argc, argv);
-    // Qt's font list fills on a worker from here, the symbols' face registered first.
-    FontListWarmup fontList(fonts, &Symbols::loadedFamily, &TextFamily::family);
+    // Qt's font list fills on a worker from here, the symbols' face registered first; then the
+    // fallback faces of the standard controls' font are chosen there too (a sort of every
+    // installed face, kept for the whole process; the first line edit would do it on this thread).
+    FontListWarmup fontList(fonts, &Symbols::loadedFamily, [] {
+        TextFamily::family();
+        QFontMetricsF(QFont()).height();
+    });
     // And the session bus connects, for the first widget shown (a copy that only forwards to the
     // running one waits for it at its end: only as long as the connection takes).
     SessionBusWarmup bus;
