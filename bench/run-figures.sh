@@ -27,6 +27,8 @@
 #   runs       whole-process runs per figure (default 10)
 # Needs xvfb-run and python3; inxi is optional (a line says so when it is not installed).
 # bench/count-instructions.sh counts the instructions of the two page figures (valgrind).
+# bench/shell_start_instructions.sh counts those until the main window is mapped, beside the bare
+# window (valgrind): steady where the clock of a busy machine is not.
 # Nothing here fails on a figure: this prints, it does not judge a build.
 set -euo pipefail
 cd "$(dirname "$0")/.."
