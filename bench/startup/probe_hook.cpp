@@ -14,6 +14,7 @@
 #include <QApplication>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPixmap>
 #include <QTimer>
 #include <QWindow>
 
@@ -76,6 +77,16 @@ private:
         StartupProbe::stopIfAsked("painted");
         // A start that shows onboarding measures another start than the one asked for.
         StartupProbe::flag("onboarding", AppRouter::shared().showOnboarding());
+        // QRL_BENCH_SHOT=<file.png> keeps a picture of the window as the start left it (once the
+        // machine's readings are in), to compare the look of two builds' starts.
+        const QString shot = qEnvironmentVariable("QRL_BENCH_SHOT");
+        if (!shot.isEmpty()) {
+            QTimer::singleShot(1500, this, [this, shot] {
+                if (window_) window_->grab().save(shot);
+                QApplication::quit();
+            });
+            return;
+        }
         QTimer::singleShot(0, this, [this] {
             StartupProbe::resident("start");
             if (qEnvironmentVariableIsSet("QRL_BENCH_TOUR") && window_) tour(*window_);
