@@ -2,6 +2,8 @@
 #include "platform/i18n/Localization.h"
 #include "updates/APIClient.h"
 
+#include <QNetworkReply>
+
 #include <gtest/gtest.h>
 
 namespace {
