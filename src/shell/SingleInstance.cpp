@@ -1,5 +1,6 @@
 #include "shell/SingleInstance.h"
 
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QLockFile>
@@ -92,13 +93,13 @@ bool SingleInstance::forward()
     if (!socketAddress(path(), address)) return false;
     Fd s{::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0)};
     if (s.fd < 0) return false;
-    if (::connect(s.fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
-        // A listener whose queue is full answers later; a file nobody listens on refuses at once.
-        if (errno != EAGAIN && errno != EINPROGRESS && errno != EINTR) return false;
-        if (!waitFor(s.fd, POLLOUT, kConnectMs)) return false;
-        int error = 0;
-        socklen_t length = sizeof error;
-        if (::getsockopt(s.fd, SOL_SOCKET, SO_ERROR, &error, &length) != 0 || error != 0) return false;
+    // A file nobody listens on refuses at once; a live copy whose queue is full (EAGAIN) takes
+    // the connection a moment later, so that is tried again for a while.
+    const QDeadlineTimer deadline(kConnectMs);
+    while (::connect(s.fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+        if (errno == EINTR) continue;
+        if (errno != EAGAIN || deadline.hasExpired()) return false;
+        ::usleep(10'000);
     }
     if (!writeAll(s.fd, kActivate, kConnectMs)) return false;
     // The answer tells that a live copy took it; a copy that is quitting closes instead. One
