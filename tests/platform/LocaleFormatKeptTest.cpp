@@ -126,3 +126,50 @@ TEST(LocaleFormatKept, DurationsAndClockTimesAreIcusTexts)
         }
     }
 }
+
+TEST(LocaleFormatKept, PluralCategoriesOfWholeCountsAreIcus)
+{
+    std::vector<double> counts;
+    for (int n = 0; n <= 2100; ++n) counts.push_back(n);
+    for (double n : {1e4, 1e5, 1e6, 1e6 + 1, 2e6, 1e7, 1.1e6, 3e9, 1e12, 1e14, 0.5, 1.5, 2.25, 21.0})
+        counts.push_back(n);
+    std::mt19937_64 random(3);
+    std::uniform_int_distribution<qint64> any(0, 1'000'000'000'000LL);
+    for (int i = 0; i < 300; ++i) counts.push_back(double(any(random)));
+    for (const char* code : kCodes) {
+        const QString id = own(code).localeId;
+        for (double n : counts) {
+            const QString kept = StringTable::pluralCategory(n, id);
+            QString icu;
+            {
+                IcuOnly off;
+                icu = StringTable::pluralCategory(n, id);
+            }
+            EXPECT_EQ(kept, icu) << id.toStdString() << ' ' << n;
+        }
+        // Whole counts never reach ICU's rules in these locales.
+        EXPECT_FALSE(LocaleFormat::keptPluralCategory(21, id).isEmpty()) << id.toStdString();
+    }
+    EXPECT_TRUE(LocaleFormat::keptPluralCategory(1.5, "en_US").isEmpty());
+    EXPECT_TRUE(LocaleFormat::keptPluralCategory(1, "pt_PT").isEmpty());  // Portugal's rules differ from Brazil's
+}
+
+TEST(LocaleFormatKept, LikelyRegionsAreIcus)
+{
+    QStringList codes;
+    for (const char* code : kCodes) codes << QString::fromLatin1(code);
+    codes << "zh" << "zh-Hant" << "pt" << "sr" << "nl" << "EN" << "pt-PT";
+    for (const QString& code : codes)
+        for (const QString& user : {QStringLiteral("en_US_POSIX"), QStringLiteral("C"), QString()}) {
+            const QString kept = Localization::composeLocaleId(code, user);
+            QString icu;
+            {
+                IcuOnly off;
+                icu = Localization::composeLocaleId(code, user);
+            }
+            EXPECT_EQ(kept, icu) << code.toStdString() << " / " << user.toStdString();
+        }
+    EXPECT_EQ(LocaleFormat::keptLikelyRegion("hi"), "IN");
+    EXPECT_EQ(LocaleFormat::keptLikelyRegion("zh_Hans"), "CN");
+    EXPECT_EQ(LocaleFormat::keptLikelyRegion("nl"), "");
+}

@@ -253,6 +253,41 @@ QString keptTime(const KeptLocale& k, const QDateTime& when, const char16_t* tim
     return out;
 }
 
+// CLDR 42's plural categories of whole counts in the kept locales (ICU's rules, which a test
+// holds these to); fractions and other locales ask ICU.
+QString keptCategory(const char* id, qint64 n)
+{
+    const QByteArray language = QByteArray(id).left(2);
+    const bool million = n != 0 && n % 1'000'000 == 0;
+    if (language == "en" || language == "de" || language == "tr") return n == 1 ? QStringLiteral("one") : QStringLiteral("other");
+    if (language == "it" || language == "es") {
+        if (n == 1) return QStringLiteral("one");
+        return million ? QStringLiteral("many") : QStringLiteral("other");
+    }
+    if (language == "fr" || language == "pt") {
+        if (n == 0 || n == 1) return QStringLiteral("one");
+        return million ? QStringLiteral("many") : QStringLiteral("other");
+    }
+    if (language == "hi") return n == 0 || n == 1 ? QStringLiteral("one") : QStringLiteral("other");
+    if (language == "ja" || language == "ko" || language == "zh") return QStringLiteral("other");
+    if (language == "ru") {
+        const qint64 d = n % 10, h = n % 100;
+        if (d == 1 && h != 11) return QStringLiteral("one");
+        if (d >= 2 && d <= 4 && (h < 12 || h > 14)) return QStringLiteral("few");
+        return QStringLiteral("many");
+    }
+    if (language == "ar") {
+        const qint64 h = n % 100;
+        if (n == 0) return QStringLiteral("zero");
+        if (n == 1) return QStringLiteral("one");
+        if (n == 2) return QStringLiteral("two");
+        if (h >= 3 && h <= 10) return QStringLiteral("few");
+        if (h >= 11) return QStringLiteral("many");
+        return QStringLiteral("other");
+    }
+    return {};
+}
+
 icu::DateFormat::EStyle icuStyle(LocaleFormat::DateStyle s)
 {
     switch (s) {
@@ -436,6 +471,26 @@ QString dateTime(const QDateTime& when, const Localization& l, DateStyle date, D
 void useKeptPatterns(bool on) { keptPatternsOn = on; }
 
 bool hasKeptPatterns(const Localization& l) { return kept(l) != nullptr; }
+
+QString keptPluralCategory(double count, const QString& localeId)
+{
+    if (!keptPatternsOn || !(count >= 0 && count < 1e15) || count != std::floor(count)) return {};
+    for (const KeptLocale& k : kKept)
+        if (localeId == QLatin1String(k.id)) return keptCategory(k.id, qint64(count));
+    return {};
+}
+
+QString keptLikelyRegion(const QString& language)
+{
+    if (!keptPatternsOn) return {};
+    for (const KeptLocale& k : kKept) {
+        // "zh_Hans_CN": the language (and script) before the region.
+        const QString id = QString::fromLatin1(k.id);
+        const qsizetype cut = id.lastIndexOf(u'_');
+        if (id.left(cut) == language) return id.mid(cut + 1);
+    }
+    return {};
+}
 
 QString pattern(const QDateTime& when, const QString& icuPattern, const char* localeId)
 {

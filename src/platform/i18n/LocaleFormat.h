@@ -40,5 +40,11 @@ QString pattern(const QDateTime& when, const QString& icuPattern, const char* lo
 void useKeptPatterns(bool on);
 // Whether `l`'s locale is one of those with kept patterns.
 bool hasKeptPatterns(const Localization& l);
+// ICU's plural category ("one", "few", …) of a whole count in a kept locale, without ICU's
+// rules loaded; empty when the count is a fraction or the locale not a kept one.
+QString keptPluralCategory(double count, const QString& localeId);
+// The region CLDR's likely subtags give a kept language ("de" → "DE", "zh_Hans" → "CN");
+// empty for any other.
+QString keptLikelyRegion(const QString& language);
 
 }  // namespace LocaleFormat
