@@ -59,6 +59,7 @@ const icu::number::LocalizedNumberFormatter& cachedFormatter(const Localization&
 // never touches. The patterns are ICU's own (CLDR 42, ICU 72) and a test holds every text
 // they make to ICU's; whatever they do not cover (another region, a negative or huge number,
 // a unit whose word changes with the count) goes to ICU as before.
+// tests/platform/tools/print_kept_patterns.cpp prints the rows anew from the ICU in use.
 struct KeptLocale {
     const char* id;
     char16_t zero;              // the locale's digit zero; the others follow it
