@@ -1,13 +1,19 @@
 #pragma once
 
+#include <QByteArray>
 #include <QObject>
 #include <QString>
 
-class QLocalServer;
+#include <map>
+#include <memory>
 
-// One running copy per user. The first copy listens on a local socket; a later launch finds it,
+class QSocketNotifier;
+
+// One running copy per user. The first copy listens on a Unix socket; a later launch finds it,
 // asks it to bring its main window forward, and ends. A lock file around the start keeps two
-// copies launched at the same moment from both taking the socket.
+// copies launched at the same moment from both taking the socket. Plain sockets rather than
+// Qt's network module: that library and the ones it pulls in would be loaded at every start
+// for this one exchange.
 class SingleInstance : public QObject {
     Q_OBJECT
 public:
@@ -17,7 +23,8 @@ public:
         alone,      // neither listening nor forwarding worked: run without the guard
     };
 
-    // `name`: a socket name or an absolute path; defaultName() for the application.
+    // `name`: an absolute socket path, or a name for a socket in the temporary directory;
+    // defaultName() for the application.
     explicit SingleInstance(QString name = defaultName(), QObject* parent = nullptr);
     ~SingleInstance() override;
 
@@ -36,7 +43,16 @@ signals:
     void activationRequested();
 
 private:
+    struct Client;
+    QString path() const;
     bool forward();
+    bool listen();
+    void accept();
+    void readClient(int fd);
+    void dropClient(int fd);
+
     QString name_;
-    QLocalServer* server_ = nullptr;
+    int listener_ = -1;
+    std::unique_ptr<QSocketNotifier> listenNotifier_;
+    std::map<int, std::unique_ptr<Client>> clients_;
 };

@@ -7,131 +7,90 @@
 
 #include "BuildConfig.h"
 
-#include <QNetworkRequest>
+#include "updates/transport/ReplyErrors.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QLibrary>
 #include <QTimer>
 
 #include <algorithm>
 
 // ---- APISession -------------------------------------------------------------------------------
 
+namespace {
+// The loaded module stays loaded: transports made from it may live until the end.
+QrlCreateHttpTransport transportFactory()
+{
+    static const QrlCreateHttpTransport factory = []() -> QrlCreateHttpTransport {
+        for (const QString& dir : APISession::transportSearchPaths()) {
+            const QString path = QDir(dir).filePath(APISession::transportFileName());
+            if (!QFileInfo::exists(path)) continue;
+            auto* library = new QLibrary(path);
+            if (auto f = reinterpret_cast<QrlCreateHttpTransport>(library->resolve(kQrlCreateHttpTransportSymbol)))
+                return f;
+            qWarning("Update transport %s: %s", qPrintable(path), qPrintable(library->errorString()));
+            delete library;
+        }
+        qWarning("No update transport (%s) found: update checks cannot reach the server",
+                 qPrintable(APISession::transportFileName()));
+        return nullptr;
+    }();
+    return factory;
+}
+}  // namespace
+
 APISession::APISession(Settings settings, QObject* parent) : QObject(parent), settings_(settings) {}
 
-APISession::~APISession()
-{
-    // Replies still running die with the manager; their completions must not run into a
-    // half-destroyed session or its owner.
-    if (manager_)
-        for (QNetworkReply* reply : manager_->findChildren<QNetworkReply*>()) reply->disconnect(this);
-}
+APISession::~APISession() = default;
 
-QNetworkAccessManager& APISession::manager()
+QString APISession::transportFileName() { return QStringLiteral(QRL_TRANSPORT_FILE_NAME); }
+
+QStringList APISession::transportSearchPaths()
 {
-    if (!manager_) {
-        manager_ = std::make_unique<QNetworkAccessManager>();
-        // No cache is installed on the manager, and cookies are neither sent nor kept (see get()).
-        manager_->setRedirectPolicy(QNetworkRequest::NoLessSafeRedirectPolicy);
+    QStringList dirs;
+    const QString here = QCoreApplication::applicationDirPath();
+    if (!here.isEmpty()) {
+        dirs << here << QDir::cleanPath(QDir(here).filePath(QStringLiteral(QRL_TRANSPORT_RELATIVE_DIR)));
     }
-    return *manager_;
+    // Tests and benchmarks run from folders of their own inside the build tree.
+    dirs << QStringLiteral(QRL_TRANSPORT_BUILD_DIR);
+    dirs.removeDuplicates();
+    return dirs;
 }
 
-bool APISession::isTransportFailure(QNetworkReply::NetworkError error, bool hasHttpStatus)
+HttpTransport* APISession::transport()
 {
-    if (error == QNetworkReply::NoError) return false;
-    if (!hasHttpStatus) return true;
-    // The errors Qt derives from an HTTP status: the server did answer. No proxy is in use, so
-    // a 407 is the server's own answer too.
-    const int e = int(error);
-    const bool fromStatus = (e >= QNetworkReply::ContentAccessDenied && e <= QNetworkReply::UnknownContentError &&
-                             error != QNetworkReply::ContentReSendError) ||
-                            error == QNetworkReply::ProtocolInvalidOperationError ||
-                            error == QNetworkReply::ProxyAuthenticationRequiredError ||
-                            (e >= QNetworkReply::InternalServerError && e <= QNetworkReply::UnknownServerError);
-    return !fromStatus;
+    if (!transportTried_) {
+        transportTried_ = true;
+        if (QrlCreateHttpTransport make = transportFactory()) transport_.reset(make());
+    }
+    return transport_.get();
+}
+
+bool APISession::isTransportFailure(int error, bool hasHttpStatus)
+{
+    return ReplyErrors::isTransportFailure(error, hasHttpStatus);
 }
 
 void APISession::get(const QUrl& url, std::chrono::milliseconds requestTimeout, Completion done)
 {
-    QNetworkRequest request(url);
-    request.setRawHeader("Accept", "application/json");
-    request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
-    request.setAttribute(QNetworkRequest::CacheSaveControlAttribute, false);
-    request.setAttribute(QNetworkRequest::CookieLoadControlAttribute, QNetworkRequest::Manual);
-    request.setAttribute(QNetworkRequest::CookieSaveControlAttribute, QNetworkRequest::Manual);
-    request.setAttribute(QNetworkRequest::AuthenticationReuseAttribute, QNetworkRequest::Manual);
-    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
-    request.setMaximumRedirectsAllowed(settings_.maxRedirects);
-    // Qt's transfer time-out restarts with every byte received: it is an idle limit.
-    const auto idle = std::min(settings_.idleTimeout, requestTimeout);
-    request.setTransferTimeout(int(std::max<qint64>(1, idle.count())));
-
-    QNetworkReply* reply = manager().get(request);
-
-    struct Transfer {
-        QByteArray body;
-        bool tooLarge = false;
-        bool timedOut = false;
-        bool finished = false;
-    };
-    auto transfer = std::make_shared<Transfer>();
-    const qint64 limit = settings_.maxBodyBytes;
-
-    auto status = [reply] { return reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt(); };
-    auto giveUp = [reply, transfer](bool tooLarge) {
-        if (transfer->finished) return;
-        (tooLarge ? transfer->tooLarge : transfer->timedOut) = true;
-        reply->abort();
-    };
-
-    auto* whole = new QTimer(reply);
-    whole->setSingleShot(true);
-    connect(whole, &QTimer::timeout, reply, [giveUp] { giveUp(false); });
-    whole->start(std::max<qint64>(1, settings_.transferTimeout.count()));
-
-    connect(reply, &QNetworkReply::metaDataChanged, reply, [reply, status, giveUp, limit] {
-        if (status() != 200) return;
-        bool ok = false;
-        const qint64 length = reply->header(QNetworkRequest::ContentLengthHeader).toLongLong(&ok);
-        if (ok && length > limit) giveUp(true);
-    });
-    connect(reply, &QNetworkReply::readyRead, reply, [reply, status, giveUp, transfer, limit] {
-        if (transfer->tooLarge || transfer->timedOut) return;
-        const QByteArray chunk = reply->readAll();
-        if (status() != 200) return;
-        if (transfer->body.size() + chunk.size() > limit) {
-            giveUp(true);
-            return;
-        }
-        transfer->body += chunk;
-    });
-    connect(reply, &QNetworkReply::finished, this, [this, reply, status, transfer, limit, done = std::move(done)] {
-        if (transfer->finished) return;
-        transfer->finished = true;
-        reply->deleteLater();
-
-        APIResponse response;
-        const QVariant statusAttribute = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
-        response.status = statusAttribute.isValid() ? status() : 0;
-        if (transfer->timedOut) {
-            response.completed = false;
-        } else if (transfer->tooLarge) {
-            response.completed = true;
-            response.bodyTooLarge = true;
-        } else {
-            // A redirect status without a target is the server's final answer, though Qt
-            // reports it as a failed attempt to follow it.
-            const bool redirectWithoutTarget =
-                response.status >= 300 && response.status < 400 && reply->rawHeader("Location").isEmpty();
-            response.completed =
-                redirectWithoutTarget || !isTransportFailure(reply->error(), statusAttribute.isValid());
-            if (response.completed && response.status == 200) {
-                const QByteArray rest = reply->readAll();
-                if (transfer->body.size() + rest.size() > limit) response.bodyTooLarge = true;
-                else transfer->body += rest;
-                response.body = transfer->body;
-            }
-        }
-        if (done) done(response);
-    });
+    HttpTransport* t = transport();
+    if (!t) {
+        // As a request that cannot leave the machine: it fails at once, yet never inside the call.
+        QTimer::singleShot(0, this, [done = std::move(done)] {
+            if (done) done(APIResponse{});
+        });
+        return;
+    }
+    HttpTransportRequest request;
+    request.url = url;
+    request.idleTimeoutMs = std::max<qint64>(1, std::min(settings_.idleTimeout, requestTimeout).count());
+    request.transferTimeoutMs = std::max<qint64>(1, settings_.transferTimeout.count());
+    request.maxBodyBytes = settings_.maxBodyBytes;
+    request.maxRedirects = settings_.maxRedirects;
+    t->get(request, std::move(done));
 }
 
 // ---- APIClient --------------------------------------------------------------------------------

@@ -1,10 +1,11 @@
 #pragma once
 
+#include "updates/HttpTransport.h"
+
 #include <QByteArray>
-#include <QNetworkAccessManager>
-#include <QNetworkReply>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 #include <QUrl>
 
 #include <chrono>
@@ -27,19 +28,6 @@ struct APIError {
     std::optional<int> httpStatus;
 
     bool operator==(const APIError&) const = default;
-};
-
-// What one request to the server came back with.
-struct APIResponse {
-    // False when the request did not complete: no connection, refused, time-out, a broken
-    // transfer, a redirect loop. The remaining fields then mean nothing.
-    bool completed = false;
-    // The final HTTP status, after any redirects; 0 when the answer was not HTTP.
-    int status = 0;
-    // The body of a 200 answer (other answers' bodies are not kept).
-    QByteArray body;
-    // The body of a 200 answer was larger than the session accepts; `body` is incomplete.
-    bool bodyTooLarge = false;
 };
 
 struct APISessionSettings {
@@ -71,16 +59,24 @@ public:
     // limit; the shorter of it and the session's applies.
     void get(const QUrl& url, std::chrono::milliseconds requestTimeout, Completion done);
 
-    // Whether a finished reply's error means the request did not complete, as opposed to an
-    // HTTP answer whose status Qt also reports as an error (404, 500, ...).
-    static bool isTransportFailure(QNetworkReply::NetworkError error, bool hasHttpStatus);
+    // Whether a finished reply's error (a QNetworkReply::NetworkError) means the request did
+    // not complete, as opposed to an HTTP answer whose status Qt also reports as an error
+    // (404, 500, ...).
+    static bool isTransportFailure(int error, bool hasHttpStatus);
+
+    // The transport module's file name, and the folders it is looked for in: beside the
+    // executable, the installed location relative to it, then the build tree's.
+    static QString transportFileName();
+    static QStringList transportSearchPaths();
 
 private:
-    QNetworkAccessManager& manager();
+    // Null when the module cannot be loaded: every request then fails as unreachable.
+    HttpTransport* transport();
 
     Settings settings_;
-    // Made at the first request: most of a run never needs the network stack.
-    std::unique_ptr<QNetworkAccessManager> manager_;
+    // Loaded and made at the first request: most of a run never needs the network stack.
+    std::unique_ptr<HttpTransport> transport_;
+    bool transportTried_ = false;
 };
 
 // What every call to the maker's update server shares.

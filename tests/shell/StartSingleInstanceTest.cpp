@@ -11,6 +11,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 // The tests start this test program again in a role, to have real second processes.
@@ -133,6 +138,45 @@ TEST(StartSingleInstance, AStaleSocketDoesNotKeepTheAppFromStarting)
     EXPECT_FALSE(instance.isListening());
     SingleInstance again(r.name);
     EXPECT_EQ(again.start(), SingleInstance::Outcome::primary);
+}
+
+TEST(StartSingleInstance, ASocketLeftByACrashedCopyDoesNotBlockTheNextStart)
+{
+    Roles r;
+    {
+        // A copy killed while listening leaves a real socket behind that nobody accepts on.
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        ASSERT_GE(fd, 0);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        const QByteArray path = QFile::encodeName(r.name);
+        std::memcpy(address.sun_path, path.constData(), size_t(path.size()));
+        ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+        ASSERT_EQ(::listen(fd, 1), 0);
+        ::close(fd);
+    }
+    SingleInstance instance(r.name);
+    EXPECT_EQ(instance.start(), SingleInstance::Outcome::primary);
+    EXPECT_TRUE(instance.isListening());
+    // Only this user may reach the running copy.
+    struct stat info{};
+    ASSERT_EQ(::stat(QFile::encodeName(r.name).constData(), &info), 0);
+    EXPECT_TRUE(S_ISSOCK(info.st_mode));
+    EXPECT_EQ(info.st_mode & 077, 0u);
+}
+
+TEST(StartSingleInstance, ReleasingLetsTheNextCopyTakeOver)
+{
+    Roles r;
+    SingleInstance first(r.name);
+    ASSERT_EQ(first.start(), SingleInstance::Outcome::primary);
+    first.release();
+    EXPECT_FALSE(QFile::exists(r.name));
+    SingleInstance next(r.name);
+    EXPECT_EQ(next.start(), SingleInstance::Outcome::primary);
+    // A path too long for a Unix socket runs without the guard rather than failing the start.
+    SingleInstance tooLong(r.dir.filePath(QString(200, u'x')));
+    EXPECT_EQ(tooLong.start(), SingleInstance::Outcome::alone);
 }
 
 TEST(StartSingleInstance, ARelaunchYieldsExactlyOneNewCopy)

@@ -2,6 +2,13 @@
 #include "platform/i18n/Localization.h"
 #include "updates/APIClient.h"
 
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QNetworkReply>
+
+#include <algorithm>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -127,3 +134,17 @@ TEST(APISession, TellsTransportFailuresFromStatusErrors)
 }
 
 }  // namespace
+
+TEST(APISession, FindsItsTransportModuleFromTheBuildTree)
+{
+    // Test programs run from a folder of their own: the build tree's module is among the places
+    // looked in, after the executable's folder and the installed location beside it.
+    const QStringList dirs = APISession::transportSearchPaths();
+    ASSERT_GE(dirs.size(), 2);
+    EXPECT_EQ(dirs.first(), QCoreApplication::applicationDirPath());
+    EXPECT_TRUE(dirs[1].endsWith(QStringLiteral("/quorlent"))) << dirs[1].toStdString();
+    const bool found = std::any_of(dirs.begin(), dirs.end(), [](const QString& dir) {
+        return QFileInfo::exists(QDir(dir).filePath(APISession::transportFileName()));
+    });
+    EXPECT_TRUE(found) << dirs.join(' ').toStdString();
+}

@@ -34,4 +34,17 @@ QString dateTime(const QDateTime& when, const Localization& l, DateStyle date, D
 // A fixed pattern such as "yyyy-MM-dd" in the given ICU locale (POSIX for file names).
 QString pattern(const QDateTime& when, const QString& icuPattern, const char* localeId = "en_US_POSIX");
 
+// The interface languages' own locales format from patterns kept in the program rather than
+// through ICU's formatters (the same texts, far less of ICU loaded). Off: always ICU, as the
+// tests that hold the two to each other need.
+void useKeptPatterns(bool on);
+// Whether `l`'s locale is one of those with kept patterns.
+bool hasKeptPatterns(const Localization& l);
+// ICU's plural category ("one", "few", …) of a whole count in a kept locale, without ICU's
+// rules loaded; empty when the count is a fraction or the locale not a kept one.
+QString keptPluralCategory(double count, const QString& localeId);
+// The region CLDR's likely subtags give a kept language ("de" → "DE", "zh_Hans" → "CN");
+// empty for any other.
+QString keptLikelyRegion(const QString& language);
+
 }  // namespace LocaleFormat

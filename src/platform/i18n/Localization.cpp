@@ -6,6 +6,8 @@
 #include <QMutex>
 #include <QMutexLocker>
 
+#include "platform/i18n/LocaleFormat.h"
+
 #include <unicode/locid.h>
 #include <unicode/plurrule.h>
 #include <unicode/strenum.h>
@@ -131,6 +133,7 @@ const icu::PluralRules* rulesFor(const QString& localeId)
 
 QString StringTable::pluralCategory(double count, const QString& localeId)
 {
+    if (QString kept = LocaleFormat::keptPluralCategory(count, localeId); !kept.isEmpty()) return kept;
     const icu::PluralRules* rules = rulesFor(localeId);
     if (!rules) return QStringLiteral("other");
     const icu::UnicodeString keyword = rules->select(count);
@@ -214,6 +217,7 @@ QString Localization::composeLocaleId(const QString& code, const QString& userLo
             if ((p.size() == 2 && p[0].isLetter()) || (p.size() == 3 && p[0].isDigit())) { region = p.toUpper(); break; }
         }
     }
+    if (region.isEmpty()) region = LocaleFormat::keptLikelyRegion(script.isEmpty() ? language : language + '_' + script);
     if (region.isEmpty()) {
         // The language's own region, as CLDR's likely subtags give it: de → DE, ar → EG, hi → IN.
         const QString bare = script.isEmpty() ? language : language + '_' + script;
