@@ -10,6 +10,7 @@
 #include "ui/Symbols.h"
 #include "ui/TextFamily.h"
 
+#include <QFontDatabase>
 #include <QFontMetricsF>
 #include <QGlyphRun>
 #include <QImage>
@@ -18,6 +19,8 @@
 #include <QPainterPath>
 #include <QRawFont>
 #include <QtDebug>
+
+#include <fontconfig/fontconfig.h>
 
 #include <algorithm>
 #include <cmath>
@@ -181,13 +184,21 @@ ReportExporter::PdfResult PdfReportRenderer::render()
 
 void PdfReportRenderer::prepare()
 {
+    // The counting pass lays out every kind of text, which loads each face at each size; the
+    // drawing would only write pages that are thrown away. Of the drawing, what outlasts the
+    // document is each symbol's outline (kept per thread) and the symbols' face.
     drawing_ = false;
     canvas_ = nullptr;
     painter_ = nullptr;
     runPass();
     totalPages_ = pageNumber_;
     PdfCanvas canvas(pageSize_);
-    drawInto(canvas);
+    QPainter painter;
+    if (!painter.begin(&canvas)) return;
+    static const char* const symbols[] = {"laptopcomputer", "desktopcomputer", "checkmark.circle.fill", "exclamationmark.triangle.fill",
+                                          "xmark.circle.fill", "cpu", "memorychip", "internaldrive", "apple.logo"};
+    for (const char* name : symbols) Symbols::draw(painter, QString::fromLatin1(name), QRectF(0, 0, 12, 12), Qt::black);
+    painter.end();
 }
 
 bool PdfReportRenderer::drawInto(PdfCanvas& canvas)
@@ -849,8 +860,14 @@ PdfResult pdf(const DeviceSummary& summary, const QList<CapabilitySection>& sect
     return renderer.render();
 }
 
+void loadFontConfiguration() { FcInit(); }
+
 void preparePdf(const Localization& L)
 {
+    // The installed faces are listed before the symbols' face is registered, so that face,
+    // registered last, is the one Qt opens for the symbols: the same font is also installed
+    // in a compressed form, which would be unpacked.
+    QFontDatabase::families();
     // Every kind of text the report sets: the cover with its badges and cards, a section
     // header with a count chip, a row's label and value, the page frame of a second page.
     DeviceSummary summary{QStringLiteral("Aa"), QStringLiteral("Aa"), QStringLiteral("Aa"), QStringLiteral("0 Aa"),
