@@ -118,6 +118,27 @@ bool isBidiControl(QChar c)
     }
 }
 
+// Whether every character of the text stays in reading order whatever its direction controls
+// say: nothing in it runs right to left or can make a run do so, and no letter is shaped into
+// glyphs that no character names (which the PDF then gives their text as a whole).
+bool ordersLeftToRight(const QString& text)
+{
+    bool controls = false;
+    for (QChar c : text) {
+        switch (c.direction()) {
+        case QChar::DirR:
+        case QChar::DirAL:
+        case QChar::DirRLE:
+        case QChar::DirRLO:
+        case QChar::DirRLI: return false;
+        default: break;
+        }
+        if (c.script() == QChar::Script_Devanagari) return false;
+        controls = controls || isBidiControl(c);
+    }
+    return controls;
+}
+
 QString oneLine(QString text)
 {
     text.replace(QStringLiteral("\r\n"), QStringLiteral(" "));
@@ -536,6 +557,10 @@ PdfReportRenderer::TextBlock PdfReportRenderer::layoutText(const QString& text, 
     } else {
         shown = oneLine(text);
     }
+    // Direction controls in a line that nothing can turn right to left (a name isolated in an
+    // English line) leave every character where it was: they go, and with them the faces Qt
+    // would load in another style only to set them (each a font match of its own).
+    if (formats.isEmpty() && !(rtl_ && !hasStrongDirection(shown)) && ordersLeftToRight(shown)) shown.removeIf(isBidiControl);
     // Every line takes the text face's height, with its baseline where the text face puts
     // it: a fallback face's taller ascent and descent (Arabic, CJK, a stray mark such as
     // U+061C) must not make one language's rows taller than another's.
