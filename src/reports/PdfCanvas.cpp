@@ -13,8 +13,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <future>
-#include <vector>
 
 namespace {
 
@@ -271,55 +269,6 @@ bool keptTable(hb_tag_t tag)
                                     HB_TAG('n', 'a', 'm', 'e'), HB_TAG('g', 'l', 'y', 'f'), HB_TAG('l', 'o', 'c', 'a'),
                                     HB_TAG('C', 'F', 'F', ' ')};
     return std::find(std::begin(kept), std::end(kept), tag) != std::end(kept);
-}
-
-// A face cut down to the glyphs a document used, as embedded, and compressed.
-struct Subset {
-    QByteArray fontFile;
-    QByteArray cffTable;  // of a CFF face, for its glyphs' CIDs
-    QByteArray deflated;
-};
-
-Subset subsetOf(const Face& face, const QList<quint32>& glyphs)
-{
-    Subset made;
-    hb_subset_input_t* input = hb_subset_input_create_or_fail();
-    hb_face_t* subset = nullptr;
-    if (input) {
-        hb_set_t* set = hb_subset_input_glyph_set(input);
-        hb_set_add(set, 0);
-        for (quint32 g : glyphs) hb_set_add(set, g);
-        hb_subset_input_set_flags(input, HB_SUBSET_FLAGS_RETAIN_GIDS | HB_SUBSET_FLAGS_NO_HINTING);
-        // Only what a reader draws with: no layout, no character map (the pages name glyphs).
-        hb_set_t* drop = hb_subset_input_set(input, HB_SUBSET_SETS_DROP_TABLE_TAG);
-        hb_tag_t tags[64];
-        for (unsigned offset = 0;;) {
-            unsigned count = 64;
-            hb_face_get_table_tags(face.face, offset, &count, tags);
-            for (unsigned t = 0; t < count; ++t)
-                if (!keptTable(tags[t])) hb_set_add(drop, tags[t]);
-            if (count < 64) break;
-            offset += count;
-        }
-        subset = hb_subset_or_fail(face.face, input);
-        hb_subset_input_destroy(input);
-    }
-    if (subset) {
-        hb_blob_t* blob = hb_face_reference_blob(subset);
-        unsigned length = 0;
-        const char* data = hb_blob_get_data(blob, &length);
-        made.fontFile = QByteArray(data, int(length));
-        hb_blob_destroy(blob);
-        if (face.cff) {
-            hb_blob_t* table = hb_face_reference_table(subset, HB_TAG('C', 'F', 'F', ' '));
-            data = hb_blob_get_data(table, &length);
-            made.cffTable = QByteArray(data, int(length));
-            hb_blob_destroy(table);
-        }
-        hb_face_destroy(subset);
-    }
-    made.deflated = deflate(made.fontFile);
-    return made;
 }
 
 // --- CFF charsets -----------------------------------------------------------------------
@@ -827,25 +776,9 @@ QByteArray PdfCanvas::finish(const PdfDocumentInfo::Info& info)
     };
     int next = 1;
     const int catalog = next++, pagesObject = next++, resources = next++, infoObject = next++;
-    // Subsetting and compressing take most of the writing, and each face and page is work of
-    // its own: the faces are cut down on threads of their own while this one compresses the
-    // pages. The document is the same byte for byte.
-    std::vector<std::future<Subset>> subsetting;
-    for (const std::shared_ptr<Font>& font : std::as_const(fonts_)) {
-        QList<quint32> glyphs = font->widths.keys();
-        std::sort(glyphs.begin(), glyphs.end());
-        subsetting.push_back(std::async(std::launch::async, [face = font->face, glyphs] { return subsetOf(*face, glyphs); }));
-    }
-    QList<QByteArray> deflatedPages;
-    for (const Page& page : std::as_const(pages_)) deflatedPages.append(deflate(page.content));
-    std::vector<Subset> subsets;
-    for (std::future<Subset>& f : subsetting) subsets.push_back(f.get());
-    qsizetype fontNumber = 0;
-
-    auto stream = [&](int object, const QByteArray& dictionary, const QByteArray& data, bool compress,
-                      const QByteArray* compressed = nullptr) {
+    auto stream = [&](int object, const QByteArray& dictionary, const QByteArray& data, bool compress) {
         begin(object);
-        const QByteArray body = !compress ? data : compressed ? *compressed : deflate(data);
+        const QByteArray body = compress ? deflate(data) : data;
         const bool deflated = compress && !body.isEmpty();
         pdf += "<< " + dictionary + " /Length " + QByteArray::number(deflated ? body.size() : data.size());
         if (deflated) pdf += " /Filter /FlateDecode";
@@ -859,14 +792,13 @@ QByteArray PdfCanvas::finish(const PdfDocumentInfo::Info& info)
     // The media box in whole points, as paper sizes are named (A4 is 595 × 842).
     const QByteArray size = "[0 0 " + QByteArray::number(qRound(pageSize_.width())) + ' '
                             + QByteArray::number(qRound(pageSize_.height())) + "]";
-    for (qsizetype p = 0; p < pages_.size(); ++p) {
-        Page& page = pages_[p];
+    for (Page& page : pages_) {
         const int pageObject = next++, content = next++;
         kids += QByteArray::number(pageObject) + " 0 R ";
         begin(pageObject);
         pdf += "<< /Type /Page /Parent " + QByteArray::number(pagesObject) + " 0 R /MediaBox " + size + " /Resources "
                + QByteArray::number(resources) + " 0 R /Contents " + QByteArray::number(content) + " 0 R >>\nendobj\n";
-        stream(content, {}, page.content, true, &deflatedPages[p]);
+        stream(content, {}, page.content, true);
         page.content.clear();
     }
     begin(pagesObject);
@@ -878,9 +810,42 @@ QByteArray PdfCanvas::finish(const PdfDocumentInfo::Info& info)
         const Face& face = *font->face;
         QList<quint32> glyphs = font->widths.keys();
         std::sort(glyphs.begin(), glyphs.end());
-        const Subset& made = subsets[fontNumber++];
-        const QByteArray& fontFile = made.fontFile;
-        const QByteArray& cffTable = made.cffTable;
+        hb_subset_input_t* input = hb_subset_input_create_or_fail();
+        hb_face_t* subset = nullptr;
+        if (input) {
+            hb_set_t* set = hb_subset_input_glyph_set(input);
+            hb_set_add(set, 0);
+            for (quint32 g : glyphs) hb_set_add(set, g);
+            hb_subset_input_set_flags(input, HB_SUBSET_FLAGS_RETAIN_GIDS | HB_SUBSET_FLAGS_NO_HINTING);
+            // Only what a reader draws with: no layout, no character map (the pages name glyphs).
+            hb_set_t* drop = hb_subset_input_set(input, HB_SUBSET_SETS_DROP_TABLE_TAG);
+            hb_tag_t tags[64];
+            for (unsigned offset = 0;;) {
+                unsigned count = 64;
+                hb_face_get_table_tags(face.face, offset, &count, tags);
+                for (unsigned t = 0; t < count; ++t)
+                    if (!keptTable(tags[t])) hb_set_add(drop, tags[t]);
+                if (count < 64) break;
+                offset += count;
+            }
+            subset = hb_subset_or_fail(face.face, input);
+            hb_subset_input_destroy(input);
+        }
+        QByteArray fontFile, cffTable;
+        if (subset) {
+            hb_blob_t* blob = hb_face_reference_blob(subset);
+            unsigned length = 0;
+            const char* data = hb_blob_get_data(blob, &length);
+            fontFile = QByteArray(data, int(length));
+            hb_blob_destroy(blob);
+            if (face.cff) {
+                hb_blob_t* table = hb_face_reference_table(subset, HB_TAG('C', 'F', 'F', ' '));
+                data = hb_blob_get_data(table, &length);
+                cffTable = QByteArray(data, int(length));
+                hb_blob_destroy(table);
+            }
+            hb_face_destroy(subset);
+        }
         // Codes in the pages are glyph ids; a CID-keyed CFF face is reached through its CIDs.
         const QHash<quint32, quint32> cids = face.cff ? cidsOf(cffTable) : QHash<quint32, quint32>();
         const auto cidOf = [&](quint32 g) { return cids.isEmpty() ? g : cids.value(g, 0); };
@@ -969,8 +934,7 @@ QByteArray PdfCanvas::finish(const PdfDocumentInfo::Info& info)
         d += QByteArray::number(file) + " 0 R >>\nendobj\n";
         begin(descriptor);
         pdf += d;
-        stream(file, face.cff ? "/Subtype /OpenType" : "/Length1 " + QByteArray::number(fontFile.size()), fontFile, true,
-               &made.deflated);
+        stream(file, face.cff ? "/Subtype /OpenType" : "/Length1 " + QByteArray::number(fontFile.size()), fontFile, true);
 
         QByteArray cmap =
             "/CIDInit /ProcSet findresource begin\n12 dict begin\nbegincmap\n/CIDSystemInfo << /Registry (Adobe) /Ordering "
