@@ -123,9 +123,16 @@ bool isBidiControl(QChar c)
 // glyphs that no character names (which the PDF then gives their text as a whole).
 bool ordersLeftToRight(const QString& text)
 {
+    // Whole code points: a right-to-left script beyond the first plane (Adlam, say) comes as a
+    // surrogate pair, whose halves say nothing of its direction.
     bool controls = false;
-    for (QChar c : text) {
-        switch (c.direction()) {
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        char32_t c = text[i].unicode();
+        if (QChar::isHighSurrogate(c) && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
+            c = QChar::surrogateToUcs4(text[i], text[i + 1]);
+            ++i;
+        }
+        switch (QChar::direction(c)) {
         case QChar::DirR:
         case QChar::DirAL:
         case QChar::DirRLE:
@@ -133,8 +140,8 @@ bool ordersLeftToRight(const QString& text)
         case QChar::DirRLI: return false;
         default: break;
         }
-        if (c.script() == QChar::Script_Devanagari) return false;
-        controls = controls || isBidiControl(c);
+        if (QChar::script(c) == QChar::Script_Devanagari) return false;
+        controls = controls || (c <= 0xFFFF && isBidiControl(QChar(char16_t(c))));
     }
     return controls;
 }
