@@ -597,6 +597,27 @@ TEST(PdfText, DirectionControlsThatTurnNothingMoveNoWord)
     }
 }
 
+TEST(PdfText, AFirstStrongIsolateAroundRightToLeftLettersBeyondTheFirstPlaneStillIsolates)
+{
+    // Adlam is written right to left and comes as surrogate pairs. Around "𞤀𞤁𞤂!" a
+    // first-strong isolate turns right to left, as an explicit right-to-left one does, so the
+    // mark stands where that one puts it (before the letters), not after them.
+    const QString adlam = QString::fromUtf8("\U0001E900\U0001E901\U0001E902!");
+    const auto wordsWith = [&](const QString& isolate) {
+        Inspection i = longTables(1, 4);
+        i.sections[0].items[0].value = QStringLiteral("Left ") + isolate + adlam + QStringLiteral("\u2069 right");
+        return Document(pdfBytes(i, Localization::english())).words();
+    };
+    const QList<PdfTools::Word> rightToLeft = wordsWith(QStringLiteral("\u2067"));
+    const QList<PdfTools::Word> firstStrong = wordsWith(QStringLiteral("\u2068"));
+    ASSERT_EQ(firstStrong.size(), rightToLeft.size());
+    for (qsizetype w = 0; w < firstStrong.size(); ++w) {
+        EXPECT_EQ(firstStrong[w].text, rightToLeft[w].text);
+        EXPECT_NEAR(firstStrong[w].box.left(), rightToLeft[w].box.left(), 0.01) << firstStrong[w].text.toStdString();
+        EXPECT_NEAR(firstStrong[w].box.width(), rightToLeft[w].box.width(), 0.01) << firstStrong[w].text.toStdString();
+    }
+}
+
 TEST(PdfDocument, PreparingOnTheThreadChangesNothingInTheDocument)
 {
     // preparePdf loads fonts ahead on the thread that will write the PDF; the document written
