@@ -119,12 +119,17 @@ int once()
     return bytes && !text.isEmpty() && !markdown.isEmpty() && !json.isEmpty() ? 0 : 1;
 }
 
-// `--write DIR`: this machine's PDF in English and Arabic and the benchmark's own, for looking at.
-int write(const QString& dir)
+// `--write DIR`: this machine's PDF in English, Arabic, Hindi and Japanese and the benchmark's own, for
+// looking at and for comparing one build's pages with another's. With `--prepared`, after
+// preparePdf, the way a program that writes only reports makes them.
+int write(const QString& dir, bool prepared)
 {
     QDir().mkpath(dir);
+    if (prepared) ReportExporter::preparePdf(Localization::english());
+    // One fixed date, so two builds' documents differ only where the machine's readings did.
+    const QDateTime date(QDate(2026, 1, 15), QTime(9, 41));
     const auto save = [&](const QString& name, const Inspection& i, const Localization& L, const QString& region) {
-        const ReportExporter::PdfResult r = ReportExporter::pdf(i.summary, i.sections, i.date, L, region);
+        const ReportExporter::PdfResult r = ReportExporter::pdf(i.summary, i.sections, date, L, region);
         QFile f(dir + '/' + name);
         if (const QByteArray* b = std::get_if<QByteArray>(&r); b && f.open(QIODevice::WriteOnly)) f.write(*b);
     };
@@ -132,8 +137,14 @@ int write(const QString& dir)
     const Localization ar = Localization::forCode(QStringLiteral("ar"), QStringLiteral("ar_EG"));
     save(QStringLiteral("machine-en.pdf"), machine(en), en, QStringLiteral("US"));
     save(QStringLiteral("machine-ar.pdf"), machine(ar), ar, QStringLiteral("EG"));
+    const Localization hi = Localization::forCode(QStringLiteral("hi"), QStringLiteral("hi_IN"));
+    const Localization ja = Localization::forCode(QStringLiteral("ja"), QStringLiteral("ja_JP"));
+    save(QStringLiteral("machine-hi.pdf"), machine(hi), hi, QStringLiteral("IN"));
+    save(QStringLiteral("machine-ja.pdf"), machine(ja), ja, QStringLiteral("JP"));
     save(QStringLiteral("bench-en.pdf"), inspection(), en, QStringLiteral("US"));
     save(QStringLiteral("bench-ar.pdf"), inspection(), ar, QStringLiteral("EG"));
+    save(QStringLiteral("bench-hi.pdf"), inspection(), hi, QStringLiteral("IN"));
+    save(QStringLiteral("bench-ja.pdf"), inspection(), ja, QStringLiteral("JP"));
     return 0;
 }
 }  // namespace
@@ -143,7 +154,8 @@ int main(int argc, char** argv)
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);  // fonts, and displays for the inspection
     if (argc >= 2 && std::strcmp(argv[1], "--once") == 0) return once();
-    if (argc >= 3 && std::strcmp(argv[1], "--write") == 0) return write(QString::fromLocal8Bit(argv[2]));
+    if (argc >= 3 && std::strcmp(argv[1], "--write") == 0)
+        return write(QString::fromLocal8Bit(argv[2]), argc >= 4 && std::strcmp(argv[3], "--prepared") == 0);
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     return 0;

@@ -10,6 +10,7 @@
 #include "ui/Symbols.h"
 #include "ui/TextFamily.h"
 
+#include <QFontDatabase>
 #include <QFontMetricsF>
 #include <QGlyphRun>
 #include <QImage>
@@ -18,6 +19,8 @@
 #include <QPainterPath>
 #include <QRawFont>
 #include <QtDebug>
+
+#include <fontconfig/fontconfig.h>
 
 #include <algorithm>
 #include <cmath>
@@ -115,6 +118,34 @@ bool isBidiControl(QChar c)
     }
 }
 
+// Whether every character of the text stays in reading order whatever its direction controls
+// say: nothing in it runs right to left or can make a run do so, and no letter is shaped into
+// glyphs that no character names (which the PDF then gives their text as a whole).
+bool ordersLeftToRight(const QString& text)
+{
+    // Whole code points: a right-to-left script beyond the first plane (Adlam, say) comes as a
+    // surrogate pair, whose halves say nothing of its direction.
+    bool controls = false;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        char32_t c = text[i].unicode();
+        if (QChar::isHighSurrogate(c) && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
+            c = QChar::surrogateToUcs4(text[i], text[i + 1]);
+            ++i;
+        }
+        switch (QChar::direction(c)) {
+        case QChar::DirR:
+        case QChar::DirAL:
+        case QChar::DirRLE:
+        case QChar::DirRLO:
+        case QChar::DirRLI: return false;
+        default: break;
+        }
+        if (QChar::script(c) == QChar::Script_Devanagari) return false;
+        controls = controls || (c <= 0xFFFF && isBidiControl(QChar(char16_t(c))));
+    }
+    return controls;
+}
+
 QString oneLine(QString text)
 {
     text.replace(QStringLiteral("\r\n"), QStringLiteral(" "));
@@ -181,13 +212,21 @@ ReportExporter::PdfResult PdfReportRenderer::render()
 
 void PdfReportRenderer::prepare()
 {
+    // The counting pass lays out every kind of text, which loads each face at each size; the
+    // drawing would only write pages that are thrown away. Of the drawing, what outlasts the
+    // document is each symbol's outline (kept per thread) and the symbols' face.
     drawing_ = false;
     canvas_ = nullptr;
     painter_ = nullptr;
     runPass();
     totalPages_ = pageNumber_;
     PdfCanvas canvas(pageSize_);
-    drawInto(canvas);
+    QPainter painter;
+    if (!painter.begin(&canvas)) return;
+    static const char* const symbols[] = {"laptopcomputer", "desktopcomputer", "checkmark.circle.fill", "exclamationmark.triangle.fill",
+                                          "xmark.circle.fill", "cpu", "memorychip", "internaldrive", "apple.logo"};
+    for (const char* name : symbols) Symbols::draw(painter, QString::fromLatin1(name), QRectF(0, 0, 12, 12), Qt::black);
+    painter.end();
 }
 
 bool PdfReportRenderer::drawInto(PdfCanvas& canvas)
@@ -525,6 +564,10 @@ PdfReportRenderer::TextBlock PdfReportRenderer::layoutText(const QString& text, 
     } else {
         shown = oneLine(text);
     }
+    // Direction controls in a line that nothing can turn right to left (a name isolated in an
+    // English line) leave every character where it was: they go, and with them the faces Qt
+    // would load in another style only to set them (each a font match of its own).
+    if (formats.isEmpty() && !(rtl_ && !hasStrongDirection(shown)) && ordersLeftToRight(shown)) shown.removeIf(isBidiControl);
     // Every line takes the text face's height, with its baseline where the text face puts
     // it: a fallback face's taller ascent and descent (Arabic, CJK, a stray mark such as
     // U+061C) must not make one language's rows taller than another's.
@@ -849,8 +892,14 @@ PdfResult pdf(const DeviceSummary& summary, const QList<CapabilitySection>& sect
     return renderer.render();
 }
 
+void loadFontConfiguration() { FcInit(); }
+
 void preparePdf(const Localization& L)
 {
+    // The installed faces are listed before the symbols' face is registered, so that face,
+    // registered last, is the one Qt opens for the symbols: the same font is also installed
+    // in a compressed form, which would be unpacked.
+    QFontDatabase::families();
     // Every kind of text the report sets: the cover with its badges and cards, a section
     // header with a count chip, a row's label and value, the page frame of a second page.
     DeviceSummary summary{QStringLiteral("Aa"), QStringLiteral("Aa"), QStringLiteral("Aa"), QStringLiteral("0 Aa"),

@@ -61,10 +61,14 @@ PdfResult pdf(const DeviceSummary& summary, const QList<CapabilitySection>& sect
               const Localization& L);
 PdfResult pdf(const DeviceSummary& summary, const QList<CapabilitySection>& sections, const QDateTime& date,
               const Localization& L, const QString& region);
+// Loads fontconfig's configuration and font list, which every font look-up waits for. Needs
+// no application object, so a program can do this on the thread that will make its PDF
+// while its main thread makes the application.
+void loadFontConfiguration();
 // Loads on the calling thread what the first PDF there would wait for: the font database,
-// each face of the report at each size it sets for the language, the faces' files and the
-// symbols' outlines. A program can do this while it inspects, then make its PDF on the
-// same thread (fonts are loaded per thread).
+// each face of the report at each size it sets for the language (by laying out a report of
+// every kind of text, drawn nowhere), the symbols' face and outlines. A program can do this
+// while it inspects, then make its PDF on the same thread (fonts are loaded per thread).
 void preparePdf(const Localization& L);
 // The region of the user's locale ("US", "GB"; empty when it names none).
 QString systemRegion();

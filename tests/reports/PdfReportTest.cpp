@@ -20,6 +20,8 @@
 
 #include <gtest/gtest.h>
 
+#include <thread>
+
 namespace {
 using namespace ReportFixtures;
 using PdfTools::Document;
@@ -558,6 +560,85 @@ TEST(PdfText, DirectionControlsInMachineTextsTurnNoneOfOurWords)
     const QString title = lineWith(second, QStringLiteral("Disks"));
     EXPECT_TRUE(title.startsWith(QStringLiteral("Disks"))) << second.toStdString();
     EXPECT_TRUE(title.endsWith(QStringLiteral(" (continued)"))) << second.toStdString();
+}
+
+TEST(PdfText, DirectionControlsThatTurnNothingMoveNoWord)
+{
+    // Controls around or inside left-to-right data in an English document change no order:
+    // every word stands where the same data without them puts it, on every page.
+    const Inspection plain = longTables(1, 60);
+    struct Case {
+        const char* name;
+        QString (*wrap)(const QString&);
+    };
+    const Case cases[] = {
+        {"first-strong isolate", [](const QString& t) { return QStringLiteral("\u2068") + t + QStringLiteral("\u2069"); }},
+        {"left-to-right isolate", [](const QString& t) { return QStringLiteral("\u2066") + t + QStringLiteral("\u2069"); }},
+        {"left-to-right embedding", [](const QString& t) { return QStringLiteral("\u202A") + t + QStringLiteral("\u202C"); }},
+        {"left-to-right mark", [](const QString& t) { return t + QStringLiteral("\u200E"); }},
+    };
+    const QList<PdfTools::Word> expected = Document(pdfBytes(plain, Localization::english())).words();
+    ASSERT_FALSE(expected.isEmpty());
+    for (const Case& c : cases) {
+        Inspection marked = plain;
+        marked.summary.deviceName = c.wrap(plain.summary.deviceName);
+        marked.summary.osVersion = c.wrap(plain.summary.osVersion);
+        marked.sections[0].title = c.wrap(plain.sections[0].title);
+        for (CapabilityItem& item : marked.sections[0].items) item.value = c.wrap(item.value);
+        const QList<PdfTools::Word> words = Document(pdfBytes(marked, Localization::english())).words();
+        ASSERT_EQ(words.size(), expected.size()) << c.name;
+        for (qsizetype w = 0; w < words.size(); ++w) {
+            EXPECT_EQ(words[w].page, expected[w].page) << c.name;
+            EXPECT_EQ(words[w].text, expected[w].text) << c.name;
+            EXPECT_NEAR(words[w].box.left(), expected[w].box.left(), 0.01) << c.name << ' ' << words[w].text.toStdString();
+            EXPECT_NEAR(words[w].box.top(), expected[w].box.top(), 0.01) << c.name << ' ' << words[w].text.toStdString();
+            EXPECT_NEAR(words[w].box.width(), expected[w].box.width(), 0.01) << c.name << ' ' << words[w].text.toStdString();
+        }
+    }
+}
+
+TEST(PdfText, AFirstStrongIsolateAroundRightToLeftLettersBeyondTheFirstPlaneStillIsolates)
+{
+    // Adlam is written right to left and comes as surrogate pairs. Around "𞤀𞤁𞤂!" a
+    // first-strong isolate turns right to left, as an explicit right-to-left one does, so the
+    // mark stands where that one puts it (before the letters), not after them.
+    const QString adlam = QString::fromUtf8("\U0001E900\U0001E901\U0001E902!");
+    const auto wordsWith = [&](const QString& isolate) {
+        Inspection i = longTables(1, 4);
+        i.sections[0].items[0].value = QStringLiteral("Left ") + isolate + adlam + QStringLiteral("\u2069 right");
+        return Document(pdfBytes(i, Localization::english())).words();
+    };
+    const QList<PdfTools::Word> rightToLeft = wordsWith(QStringLiteral("\u2067"));
+    const QList<PdfTools::Word> firstStrong = wordsWith(QStringLiteral("\u2068"));
+    ASSERT_EQ(firstStrong.size(), rightToLeft.size());
+    for (qsizetype w = 0; w < firstStrong.size(); ++w) {
+        EXPECT_EQ(firstStrong[w].text, rightToLeft[w].text);
+        EXPECT_NEAR(firstStrong[w].box.left(), rightToLeft[w].box.left(), 0.01) << firstStrong[w].text.toStdString();
+        EXPECT_NEAR(firstStrong[w].box.width(), rightToLeft[w].box.width(), 0.01) << firstStrong[w].text.toStdString();
+    }
+}
+
+TEST(PdfDocument, PreparingOnTheThreadChangesNothingInTheDocument)
+{
+    // preparePdf loads fonts ahead on the thread that will write the PDF; the document written
+    // after it is the one written without it (apart from the moment it was made).
+    const auto madeOnAThread = [](const Inspection& i, const Localization& L, bool prepared) {
+        QByteArray bytes;
+        std::thread thread([&] {
+            if (prepared) ReportExporter::preparePdf(L);
+            bytes = pdfBytes(i, L);
+        });
+        thread.join();
+        static const QRegularExpression moment(QStringLiteral("/(CreationDate|ModDate) \\(D:[^)]*\\)"));
+        return QString::fromLatin1(bytes).replace(moment, QString());
+    };
+    for (const auto& [i, L] : {std::pair{longTables(3, 30), Localization::english()},
+                               std::pair{ReportFixtures::arabic(), language("ar", "ar_EG")},
+                               std::pair{ReportFixtures::japanese(), language("ja", "ja_JP")}}) {
+        const QString alone = madeOnAThread(i, L, false);
+        ASSERT_FALSE(alone.isEmpty());
+        EXPECT_EQ(madeOnAThread(i, L, true), alone) << L.code.toStdString();
+    }
 }
 
 TEST(PdfDocument, JapaneseFixedWordsAreLookedUp)
