@@ -74,6 +74,13 @@ void Quorlent::pathDelivered(const NetworkPath& path)
             refreshWhenAheadDone_ = true;
             return;
         }
+        // Readings taken ahead before the monitor's first path differ from a reading now in the
+        // network section alone, as when the path comes while the worker reads.
+        if (std::exchange(readBeforeFirstPath_, false) && !ahead_) {
+            rereadNetworkSection(ProbeContext{deps_.platform, deps_.language()});
+            emit sectionsChanged();
+            return;
+        }
         refresh();
     });
 }
@@ -102,6 +109,11 @@ void Quorlent::inspectAhead()
 
 bool Quorlent::inspectionAheadReady() const { return ahead_ && ahead_->finished(); }
 
+bool Quorlent::waitForInspectionAhead(std::chrono::milliseconds limit) const
+{
+    return ahead_ && ahead_->readings.wait_for(limit) == std::future_status::ready;
+}
+
 void Quorlent::joinAhead()
 {
     if (!ahead_) return;
@@ -118,17 +130,12 @@ void Quorlent::refresh()
         Readings r = ahead_->readings.get();
         const std::optional<NetworkPath> readWith = ahead_->path;
         joinAhead();
-        // The path is the one input that may have moved on while the worker read.
-        if (readWith != networkPath_)
-            for (CapabilitySection& section : r.sections)
-                if (section.key == QLatin1String("network")) {
-                    CapabilitySection fresh = DeviceProbe::networkSection(ctx, networkPath_);
-                    fresh.key = section.key;
-                    section = std::move(fresh);
-                }
         summary_ = std::move(r.summary);
         emit summaryChanged();
         sections_ = std::move(r.sections);
+        // The path is the one input that may have moved on while the worker read.
+        if (readWith != networkPath_) rereadNetworkSection(ctx);
+        readBeforeFirstPath_ = !networkPath_;
         emit sectionsChanged();
         lastUpdated_ = deps_.clock();
         emit lastUpdatedChanged();
@@ -136,12 +143,23 @@ void Quorlent::refresh()
     }
     // Read in another language: of no use any more.
     joinAhead();
+    readBeforeFirstPath_ = false;
     summary_ = DeviceProbe::summary(ctx);
     emit summaryChanged();
     sections_ = DeviceProbe::sections(ctx, networkPath_);
     emit sectionsChanged();
     lastUpdated_ = deps_.clock();
     emit lastUpdatedChanged();
+}
+
+void Quorlent::rereadNetworkSection(const ProbeContext& ctx)
+{
+    for (CapabilitySection& section : sections_)
+        if (section.key == QLatin1String("network")) {
+            CapabilitySection fresh = DeviceProbe::networkSection(ctx, networkPath_);
+            fresh.key = section.key;
+            section = std::move(fresh);
+        }
 }
 
 void Quorlent::copyReport()

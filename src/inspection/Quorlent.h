@@ -8,6 +8,7 @@
 #include <QObject>
 #include <QPointer>
 
+#include <chrono>
 #include <functional>
 #include <memory>
 
@@ -48,6 +49,9 @@ public:
     void inspectAhead();
     // Whether an inspection started ahead has finished and not been taken yet.
     bool inspectionAheadReady() const;
+    // Waits at most `limit` for an inspection started ahead and not taken yet to finish;
+    // whether it has (false at once when there is none).
+    bool waitForInspectionAhead(std::chrono::milliseconds limit) const;
     // Puts the plain-text report of the current sections on the clipboard.
     void copyReport();
     // Items with this status over all sections.
@@ -65,6 +69,7 @@ private:
     struct Ahead;
     void pathDelivered(const NetworkPath& path);
     void joinAhead();
+    void rereadNetworkSection(const ProbeContext& ctx);
 
     Dependencies deps_;
     std::optional<DeviceSummary> summary_;
@@ -73,4 +78,7 @@ private:
     std::optional<NetworkPath> networkPath_;
     std::unique_ptr<Ahead> ahead_;
     bool refreshWhenAheadDone_ = false;  // a path came while the worker read
+    // The sections shown were read ahead before any path had come: the first path to come
+    // reads the network section again, not the whole machine.
+    bool readBeforeFirstPath_ = false;
 };
