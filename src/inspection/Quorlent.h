@@ -49,6 +49,8 @@ public:
     void inspectAhead();
     // Whether an inspection started ahead has finished and not been taken yet.
     bool inspectionAheadReady() const;
+    // Whether an inspection started ahead has not been taken yet (finished or not).
+    bool inspectionAheadPending() const { return ahead_ != nullptr; }
     // Waits at most `limit` for an inspection started ahead and not taken yet to finish;
     // whether it has (false at once when there is none).
     bool waitForInspectionAhead(std::chrono::milliseconds limit) const;

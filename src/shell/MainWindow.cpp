@@ -12,6 +12,7 @@
 #include "shell/MainWindowUpdateGate.h"
 #include "shell/Sidebar.h"
 #include "shell/ToolbarMenuButton.h"
+#include "ui/FirstUse.h"
 #include "ui/Symbols.h"
 #include "ui/Theme.h"
 #include "ui/ThemedLabel.h"
@@ -396,7 +397,13 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
         // An inspection ahead that ends in a moment is waited for and taken before the window
         // paints: its first picture is then the first page, not the loading page replaced a
         // frame later. The rest of the first inspection's turn (onboarding) comes as before.
-        if (started_ && !inspected_ && env_.model.waitForInspectionAhead(kAheadWait)) {
+        bool ready = false;
+        if (started_ && !inspected_ && env_.model.inspectionAheadPending()) {
+            // Rather than waited through, the moment goes to loading the first page's faces.
+            while (!(ready = env_.model.waitForInspectionAhead(std::chrono::milliseconds(0))) && FirstUse::prepareNext()) {}
+            if (!ready) ready = env_.model.waitForInspectionAhead(kAheadWait);
+        }
+        if (ready) {
             env_.model.refresh();
             if (page_) {
                 page_->show();

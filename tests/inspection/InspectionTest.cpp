@@ -377,13 +377,17 @@ TEST(Quorlent, WaitingForTheInspectionAheadIsBounded)
     AheadFixture f;
     Quorlent model(f.deps());
     EXPECT_FALSE(model.waitForInspectionAhead(std::chrono::milliseconds(0)));  // none started
+    EXPECT_FALSE(model.inspectionAheadPending());
     f.system.held = true;
     model.inspectAhead();
+    EXPECT_TRUE(model.inspectionAheadPending());
     EXPECT_FALSE(model.waitForInspectionAhead(std::chrono::milliseconds(20)));  // still reading
     f.system.release.set_value();
     EXPECT_TRUE(model.waitForInspectionAhead(std::chrono::seconds(30)));
+    EXPECT_TRUE(model.inspectionAheadPending());  // finished, not taken yet
     model.refresh();
     EXPECT_FALSE(model.waitForInspectionAhead(std::chrono::milliseconds(0)));  // taken
+    EXPECT_FALSE(model.inspectionAheadPending());
 }
 
 TEST(Quorlent, GoneWhileReadingAheadLeavesNothingBehind)
