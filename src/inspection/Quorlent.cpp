@@ -74,13 +74,6 @@ void Quorlent::pathDelivered(const NetworkPath& path)
             refreshWhenAheadDone_ = true;
             return;
         }
-        // Readings taken ahead before the monitor's first path differ from a reading now in the
-        // network section alone, as when the path comes while the worker reads.
-        if (std::exchange(readBeforeFirstPath_, false) && !ahead_) {
-            rereadNetworkSection(ProbeContext{deps_.platform, deps_.language()});
-            emit sectionsChanged();
-            return;
-        }
         refresh();
     });
 }
@@ -130,12 +123,17 @@ void Quorlent::refresh()
         Readings r = ahead_->readings.get();
         const std::optional<NetworkPath> readWith = ahead_->path;
         joinAhead();
+        // The path is the one input that may have moved on while the worker read.
+        if (readWith != networkPath_)
+            for (CapabilitySection& section : r.sections)
+                if (section.key == QLatin1String("network")) {
+                    CapabilitySection fresh = DeviceProbe::networkSection(ctx, networkPath_);
+                    fresh.key = section.key;
+                    section = std::move(fresh);
+                }
         summary_ = std::move(r.summary);
         emit summaryChanged();
         sections_ = std::move(r.sections);
-        // The path is the one input that may have moved on while the worker read.
-        if (readWith != networkPath_) rereadNetworkSection(ctx);
-        readBeforeFirstPath_ = !networkPath_;
         emit sectionsChanged();
         lastUpdated_ = deps_.clock();
         emit lastUpdatedChanged();
@@ -143,23 +141,12 @@ void Quorlent::refresh()
     }
     // Read in another language: of no use any more.
     joinAhead();
-    readBeforeFirstPath_ = false;
     summary_ = DeviceProbe::summary(ctx);
     emit summaryChanged();
     sections_ = DeviceProbe::sections(ctx, networkPath_);
     emit sectionsChanged();
     lastUpdated_ = deps_.clock();
     emit lastUpdatedChanged();
-}
-
-void Quorlent::rereadNetworkSection(const ProbeContext& ctx)
-{
-    for (CapabilitySection& section : sections_)
-        if (section.key == QLatin1String("network")) {
-            CapabilitySection fresh = DeviceProbe::networkSection(ctx, networkPath_);
-            fresh.key = section.key;
-            section = std::move(fresh);
-        }
 }
 
 void Quorlent::copyReport()

@@ -71,7 +71,6 @@ private:
     struct Ahead;
     void pathDelivered(const NetworkPath& path);
     void joinAhead();
-    void rereadNetworkSection(const ProbeContext& ctx);
 
     Dependencies deps_;
     std::optional<DeviceSummary> summary_;
@@ -80,7 +79,4 @@ private:
     std::optional<NetworkPath> networkPath_;
     std::unique_ptr<Ahead> ahead_;
     bool refreshWhenAheadDone_ = false;  // a path came while the worker read
-    // The sections shown were read ahead before any path had come: the first path to come
-    // reads the network section again, not the whole machine.
-    bool readBeforeFirstPath_ = false;
 };
