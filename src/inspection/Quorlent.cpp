@@ -102,6 +102,11 @@ void Quorlent::inspectAhead()
 
 bool Quorlent::inspectionAheadReady() const { return ahead_ && ahead_->finished(); }
 
+bool Quorlent::waitForInspectionAhead(std::chrono::milliseconds limit) const
+{
+    return ahead_ && ahead_->readings.wait_for(limit) == std::future_status::ready;
+}
+
 void Quorlent::joinAhead()
 {
     if (!ahead_) return;

@@ -8,6 +8,7 @@
 #include <QObject>
 #include <QPointer>
 
+#include <chrono>
 #include <functional>
 #include <memory>
 
@@ -48,6 +49,11 @@ public:
     void inspectAhead();
     // Whether an inspection started ahead has finished and not been taken yet.
     bool inspectionAheadReady() const;
+    // Whether an inspection started ahead has not been taken yet (finished or not).
+    bool inspectionAheadPending() const { return ahead_ != nullptr; }
+    // Waits at most `limit` for an inspection started ahead and not taken yet to finish;
+    // whether it has (false at once when there is none).
+    bool waitForInspectionAhead(std::chrono::milliseconds limit) const;
     // Puts the plain-text report of the current sections on the clipboard.
     void copyReport();
     // Items with this status over all sections.

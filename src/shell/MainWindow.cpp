@@ -12,6 +12,7 @@
 #include "shell/MainWindowUpdateGate.h"
 #include "shell/Sidebar.h"
 #include "shell/ToolbarMenuButton.h"
+#include "ui/FirstUse.h"
 #include "ui/Symbols.h"
 #include "ui/Theme.h"
 #include "ui/ThemedLabel.h"
@@ -36,6 +37,7 @@
 #include <QProgressBar>
 #include <QSplitter>
 #include <QTimer>
+#include <QWindow>
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -377,6 +379,7 @@ void MainWindow::showEvent(QShowEvent* e)
     connect(&env_.model, &Quorlent::inspectionAheadFinished, this, &MainWindow::firstInspection, Qt::UniqueConnection);
     if (env_.model.inspectionAheadReady()) QTimer::singleShot(0, this, &MainWindow::firstInspection);
     QTimer::singleShot(500, this, &MainWindow::firstInspection);
+    if (QWindow* w = windowHandle()) w->installEventFilter(this);
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event)
@@ -389,6 +392,25 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
         }
     }
     if (watched == root_ && event->type() == QEvent::Resize) placeOverlay();
+    if (event->type() == QEvent::Expose && watched == windowHandle()) {
+        watched->removeEventFilter(this);
+        // An inspection ahead that ends in a moment is waited for and taken before the window
+        // paints: its first picture is then the first page, not the loading page replaced a
+        // frame later. The rest of the first inspection's turn (onboarding) comes as before.
+        bool ready = false;
+        if (started_ && !inspected_ && env_.model.inspectionAheadPending()) {
+            // Rather than waited through, the moment goes to loading the first page's faces.
+            while (!(ready = env_.model.waitForInspectionAhead(std::chrono::milliseconds(0))) && FirstUse::prepareNext()) {}
+            if (!ready) ready = env_.model.waitForInspectionAhead(kAheadWait);
+        }
+        if (ready) {
+            env_.model.refresh();
+            if (page_) {
+                page_->show();
+                pageLayout_->activate();
+            }
+        }
+    }
     if (watched == page_ && event->type() == QEvent::Paint && started_ && !inspected_) {
         page_->removeEventFilter(this);
         QTimer::singleShot(0, this, &MainWindow::firstInspection);

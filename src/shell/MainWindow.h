@@ -8,6 +8,7 @@
 
 #include <QMainWindow>
 
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -60,6 +61,8 @@ public:
     static inline const QString kFramePreferenceKey = QStringLiteral("mainWindowFrame");
     static constexpr int kDetailMinimumWidth = 560;
     static constexpr int kCopiedMs = 1500;
+    // How long the first paint may wait for an inspection ahead to end (it takes a few ms).
+    static constexpr std::chrono::milliseconds kAheadWait{30};
     // The gap that sets Export and Language apart from Refresh and Copy Report.
     static constexpr int kToolbarGroupGap = 12;
     static constexpr qreal kBlockedBlurRadius = 6;

@@ -339,6 +339,46 @@ TEST(Quorlent, APathThatCameWhileReadingAheadIsInTheNetworkSection)
     EXPECT_NE(f.inspectedHere(online), f.inspectedHere());  // the path shows in the section
 }
 
+TEST(Quorlent, TheFirstPathAfterReadingsTakenAheadIsAWholeNewInspection)
+{
+    // The window takes the readings ahead as soon as it is first exposed, often before the
+    // monitor's first path: that path is then an inspection of its own, as every path is.
+    AheadFixture f;
+    auto* monitor = new FakePathMonitor;
+    Quorlent model(f.deps(monitor));
+    model.inspectAhead();
+    ASSERT_TRUE(model.waitForInspectionAhead(std::chrono::seconds(30)));
+    model.refresh();
+    QSignalSpy time(&model, &Quorlent::lastUpdatedChanged);
+    f.system.thread = nullptr;
+    NetworkPath online;
+    online.status = NetworkPath::Status::Satisfied;
+    online.interfaceTypes = {NetworkPath::InterfaceType::Wifi};
+    monitor->deliver(online);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(time.count(), 1);
+    EXPECT_EQ(f.system.thread.load(), QThread::currentThread());  // every section read again
+    EXPECT_EQ(shown(model.sections()), f.inspectedHere(online));
+}
+
+TEST(Quorlent, WaitingForTheInspectionAheadIsBounded)
+{
+    AheadFixture f;
+    Quorlent model(f.deps());
+    EXPECT_FALSE(model.waitForInspectionAhead(std::chrono::milliseconds(0)));  // none started
+    EXPECT_FALSE(model.inspectionAheadPending());
+    f.system.held = true;
+    model.inspectAhead();
+    EXPECT_TRUE(model.inspectionAheadPending());
+    EXPECT_FALSE(model.waitForInspectionAhead(std::chrono::milliseconds(20)));  // still reading
+    f.system.release.set_value();
+    EXPECT_TRUE(model.waitForInspectionAhead(std::chrono::seconds(30)));
+    EXPECT_TRUE(model.inspectionAheadPending());  // finished, not taken yet
+    model.refresh();
+    EXPECT_FALSE(model.waitForInspectionAhead(std::chrono::milliseconds(0)));  // taken
+    EXPECT_FALSE(model.inspectionAheadPending());
+}
+
 TEST(Quorlent, GoneWhileReadingAheadLeavesNothingBehind)
 {
     AheadFixture f;

@@ -47,3 +47,27 @@ TEST(MainWindowPaintProbe, SeesTheFirstPaintOfAPageCoveredByItsChildren)
     w.repaint();
     EXPECT_EQ(seen.size(), 2);
 }
+
+TEST(MainWindowPaintProbe, AnInspectionAheadDoneByTheFirstExposeMakesTheOverviewTheFirstPagePainted)
+{
+    MainWindowFixture f;
+    MainWindowEnvironment env{*f.model, f.language, f.router, f.updates, f.preferences};
+    env.pages.overview = [](const PageContext&) { return coveredPage(); };
+    env.deferrer = f.clock.deferrer();
+    env.record = [](const DeviceSummary&, const QList<CapabilitySection>&) {};
+    env.quit = [] {};
+    f.window = std::make_unique<MainWindow>(std::move(env));
+    MainWindow& w = *f.window;
+    QStringList seen;
+    MainWindowPaintProbe loading(w, DetailRoute::Kind::loading, [&] { seen << QStringLiteral("loading"); });
+    MainWindowPaintProbe overview(w, DetailRoute::Kind::overview, [&] { seen << QStringLiteral("overview"); });
+    // As the application starts: shown, then the machine read on a worker while the window maps.
+    w.show();
+    f.model->inspectAhead();
+    ASSERT_TRUE(f.model->waitForInspectionAhead(std::chrono::seconds(30)));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return overview.fired(); }, 5000)) << seen.join(u',').toStdString();
+    // Taken before the first picture: the loading page is never painted, and the page is laid out.
+    EXPECT_EQ(seen, QStringList{QStringLiteral("overview")});
+    EXPECT_EQ(w.page()->size(), w.page()->parentWidget()->contentsRect().size());
+    EXPECT_TRUE(f.model->summary());
+}

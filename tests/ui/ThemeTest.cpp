@@ -1,7 +1,9 @@
 #include "support/PixelProbe.h"
+#include "ui/FirstUse.h"
 #include "ui/Theme.h"
 
 #include <QApplication>
+#include <QFontMetricsF>
 
 #include <cmath>
 
@@ -157,4 +159,14 @@ TEST(Theme, GradientsRunFromTopLeadingToBottomTrailingAndMirror)
     EXPECT_EQ(rtl.start(), QPointF(110, 20));
     EXPECT_EQ(rtl.finalStop(), QPointF(10, 70));
     EXPECT_EQ(Theme::brandGradient().stops.first().second, Theme::brandPrimary());
+}
+
+TEST(FirstUse, LoadsEachFaceOfTheFirstPageOnceThenHasNoneLeft)
+{
+    int loaded = 0;
+    while (FirstUse::prepareNext()) ASSERT_LE(++loaded, 32);
+    EXPECT_GE(loaded, 1);
+    // Done: asking again loads nothing more, and the styles measure as they did.
+    EXPECT_FALSE(FirstUse::prepareNext());
+    EXPECT_GT(QFontMetricsF(Theme::font(Theme::TextStyle::title, QFont::DemiBold)).height(), 0);
 }

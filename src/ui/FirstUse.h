@@ -1,0 +1,11 @@
+#pragma once
+
+// The faces of the text styles the first page shows, loaded ahead of their first use: each is
+// a font match of its own, the costliest part of building and laying out the overview the
+// first time. Meant for a moment the interface thread would otherwise spend waiting (the
+// window waiting for the machine's first readings); loaded or not, the page looks the same.
+namespace FirstUse {
+// Loads the next face not loaded yet; false once there is none left. On the interface thread:
+// Qt keeps loaded faces per thread.
+bool prepareNext();
+}
