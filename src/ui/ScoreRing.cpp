@@ -512,10 +512,19 @@ void ScoreRing::paintEvent(QPaintEvent*)
         pictures_->counts = PictureCounts{1, 0};  // made once for this ring, by copying
     }
     bringPicturesTo(drawn_);
-    if (shown_.value() == shown_.target() && !(settled.pictures && same(*settled.pictures, settled.startDegrees))) {
-        settled.pictures = std::make_unique<Pictures>(*pictures_);
-        settled.pictures->scratch = {};
-        settled.startDegrees = gradient_.startDegrees;
+    // Offered once each time the ring comes to rest: a page of rings at rest, repainted
+    // under other widgets' frames, would otherwise copy them back and forth on every frame.
+    const bool atRest = shown_.value() == shown_.target();
+    if (!atRest) settledOffered_ = false;
+    if (atRest && !settledOffered_) {
+        settledOffered_ = true;
+        if (!(settled.pictures && same(*settled.pictures, settled.startDegrees))) {
+            // The blur's working area is this ring's alone.
+            std::vector<quint32> scratch = std::move(pictures_->scratch);
+            settled.pictures = std::make_unique<Pictures>(*pictures_);
+            pictures_->scratch = std::move(scratch);
+            settled.startDegrees = gradient_.startDegrees;
+        }
     }
     QPainter p(this);
     // Back to front: the track, the glow (under the arc, over the track) and the arc.

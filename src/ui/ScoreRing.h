@@ -94,6 +94,7 @@ private:
     ClockedMotion shown_{0};
     double drawn_ = kMinimumArc;
     double minimumArc_ = kMinimumArc;
+    bool settledOffered_ = false;
     std::unique_ptr<Pictures> pictures_;
 };
 
