@@ -18,6 +18,7 @@
 #include <QEvent>
 #include <QHideEvent>
 
+#include <algorithm>
 #include <cmath>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -260,8 +261,13 @@ LiveMonitorView::LiveMonitorView(LiveMonitor& monitor, QWidget* parent) : QWidge
         if (!isVisible() || !mapped_) return;
         // Under a test's animation clock every change shows at once, as every animation does.
         if (showsContent() && MotionValue::stepsSleep()) {
+            // In the tick that comes next anyway (the pulse's, a ring's) when it comes within a
+            // frame: a tick of its own would be one more repaint.
             FrameClock& clock = FrameClock::shared();
-            clock.schedule(this, clock.now());
+            qint64 at = clock.now();
+            if (const std::optional<qint64> next = clock.nextTick(); next && *next - at < FrameClock::kFrameMs)
+                at = std::max(at, *next);
+            clock.schedule(this, at);
         } else {
             refresh();
         }

@@ -215,10 +215,26 @@ TEST(LinuxSamplerKeptFiles, ReadingsFollowFilesThatChangeGoAndComeBack)
     EXPECT_EQ(user(), 40u);
 }
 
-// The kept routing socket answers every reading, each with the links of that moment.
-TEST(LinuxSamplerKeptFiles, HostLinksOverOneSocketReadAfterRead)
+// The kept kernel files and routing socket answer every reading, each with the figures of
+// that moment.
+TEST(LinuxSamplerKeptFiles, HostReadingsOverKeptFilesAndOneSocket)
 {
     const LinuxSamplerSources src;
+    const auto ticks = src.processorTicks();
+    ASSERT_TRUE(ticks);
+    for (int i = 0; i < 3; ++i) {
+        QThread::msleep(20);
+        const auto later = src.processorTicks();
+        ASSERT_TRUE(later);
+        ASSERT_EQ(later->cores.size(), ticks->cores.size());
+        for (qsizetype k = 0; k < ticks->cores.size(); ++k) {
+            const CoreTickCounts& a = ticks->cores[k];
+            const CoreTickCounts& b = later->cores[k];
+            EXPECT_GE(b.user + b.system + b.nice, a.user + a.system + a.nice) << k;
+        }
+        EXPECT_TRUE(src.memoryPages());
+        EXPECT_TRUE(src.swapUsed());
+    }
     const auto first = src.interfaceLinks();
     ASSERT_TRUE(first);
     for (int i = 0; i < 3; ++i) {
