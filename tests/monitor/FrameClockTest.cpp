@@ -98,6 +98,27 @@ TEST(FrameClock, StepsEveryClientDueBeforeTheNextFrameInOneTick)
     clock.remove(&a);  // harmless when not scheduled
 }
 
+// Moments a little apart share one tick: the earlier waits for the later (at most the
+// slack), rather than each waking the window for a repaint of its own.
+TEST(FrameClock, AMomentShortlyBeforeAnotherWaitsForItsTick)
+{
+    FrameClock clock;
+    clock.setManualTime(0);
+    RecordingClient a({0, 300, 600}), b({0, 300 + FrameClock::kSlackMs, 640}), c({0, 500});
+    clock.schedule(&a, 0);
+    clock.schedule(&b, 0);
+    clock.schedule(&c, 0);
+    clock.tick();
+    // a at 300 waits for b at 340; c at 500 is too far from both to wait.
+    EXPECT_EQ(clock.nextTick(), 300 + FrameClock::kSlackMs);
+    runUntil(clock, 2000);
+    EXPECT_EQ(a.steppedAt, (QList<qint64>{0, 300 + FrameClock::kSlackMs, 640}));
+    EXPECT_EQ(b.steppedAt, (QList<qint64>{0, 300 + FrameClock::kSlackMs, 640}));
+    EXPECT_EQ(c.steppedAt, (QList<qint64>{0, 500}));
+    // Three ticks after the first instead of five.
+    EXPECT_EQ(clock.tickCount(), 4);
+}
+
 TEST(FrameClock, AnEaseStepsByVisibleStepsToItsExactEndAndThenSleeps)
 {
     ManualSharedClock manual;
