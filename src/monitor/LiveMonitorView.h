@@ -2,6 +2,7 @@
 
 #include "monitor/LiveMonitor.h"
 #include "monitor/MonitorModel.h"
+#include "ui/FrameClock.h"
 
 #include <QWidget>
 
@@ -100,8 +101,10 @@ private:
 
 // The live monitor page of the main window. While shown it is one client of the monitor
 // (start on show, stop on hide, whichever face is up; a minimised window still counts as shown); it shows "Collecting samples…"
-// until the first sample, then the content, redrawn with every sample.
-class LiveMonitorView : public QWidget {
+// until the first sample, then the content, redrawn with every sample. A sample that comes
+// while the content is up shows in the frame clock's next tick, so its repaint is the one of
+// the pulse's and the rings' frame rather than one of its own.
+class LiveMonitorView : public QWidget, public FrameClock::Client {
     Q_OBJECT
 public:
     explicit LiveMonitorView(LiveMonitor& monitor, QWidget* parent = nullptr);
@@ -111,6 +114,9 @@ public:
     bool showsContent() const;
     LiveMonitorContent* content() const { return content_; }
     QWidget* placeholder() const { return placeholder_; }
+    // Whether a sample waits for the next tick of the frame clock.
+    bool hasPendingSample() const { return FrameClock::shared().isScheduled(this); }
+    std::optional<qint64> advance(qint64 now) override;
 
 protected:
     void showEvent(QShowEvent* e) override;

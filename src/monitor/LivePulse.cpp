@@ -5,6 +5,7 @@
 
 #include <QEvent>
 #include <QPaintEvent>
+#include <QLineF>
 #include <QPainter>
 
 #include <cmath>
@@ -22,7 +23,10 @@ LivePulse::LivePulse(QWidget* parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("livePulse"));
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
-    connect(&Theme::Notifier::shared(), &Theme::Notifier::appearanceChanged, this, qOverload<>(&QWidget::update));
+    connect(&Theme::Notifier::shared(), &Theme::Notifier::appearanceChanged, this, [this] {
+        colours_.reset();
+        update();
+    });
     connect(&Theme::Notifier::shared(), &Theme::Notifier::reduceMotionChanged, this, &LivePulse::restart);
     setAccessibleName(UiLanguage::current().tr("Live"));
 }
@@ -113,17 +117,42 @@ QRectF LivePulse::dotRect() const
     return QRectF(x, r.center().y() - 4, 8, 8);
 }
 
+const LivePulse::Colours& LivePulse::colours()
+{
+    // Looked up once per appearance: the dot's frames come about nine times a second.
+    const Theme::Appearance appearance = Theme::appearance();
+    if (!colours_ || colours_->appearance != appearance)
+        colours_ = Colours{appearance, Theme::surfaceSunken(), Theme::statusSupported()};
+    return *colours_;
+}
+
 void LivePulse::paintEvent(QPaintEvent* e)
 {
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
     p.setLayoutDirection(layoutDirection());
     const QRectF r = QRectF(rect());
+    const Colours& c = colours();
     p.setPen(Qt::NoPen);
-    p.setBrush(Theme::surfaceSunken());
-    p.drawRoundedRect(r, r.height() / 2, r.height() / 2);
+    // A step of the pulse repaints a rectangle inside the pill's solid middle, where the pill
+    // is its colour all over: filled as such, without tracing the rounded outline.
+    const qreal radius = r.height() / 2;
+    const QRectF solid = r.adjusted(radius, 0, -radius, 0);
+    const QRectF changed = QRectF(e->rect());
+    auto insideCaps = [&](const QPointF& corner) {
+        if (solid.left() <= corner.x() && corner.x() <= solid.right()) return true;
+        const QPointF centre(corner.x() < solid.left() ? solid.left() : solid.right(), r.center().y());
+        return QLineF(centre, corner).length() <= radius - 1;
+    };
+    if (insideCaps(changed.topLeft()) && insideCaps(changed.topRight()) && insideCaps(changed.bottomLeft()) &&
+        insideCaps(changed.bottomRight()) && r.contains(changed)) {
+        p.fillRect(changed, c.sunken);
+    } else {
+        p.setBrush(c.sunken);
+        p.drawRoundedRect(r, radius, radius);
+    }
     const bool rtl = layoutDirection() == Qt::RightToLeft;
-    QColor dot = Theme::statusSupported();
+    QColor dot = c.dot;
     dot.setAlphaF(float(dot.alphaF() * opacity_));
     p.setBrush(dot);
     p.drawEllipse(dotRect());

@@ -1,6 +1,9 @@
 #pragma once
 
 #include "ui/FrameClock.h"
+#include "ui/Theme.h"
+
+#include <QColor>
 
 #include <QWidget>
 
@@ -34,6 +37,13 @@ private:
     // The next moment after `now` at which the dot differs visibly from what is shown.
     qint64 nextStep(qint64 now) const;
     QRectF dotRect() const;
+    struct Colours {
+        Theme::Appearance appearance;
+        QColor sunken;
+        QColor dot;
+    };
+    const Colours& colours();
+    std::optional<Colours> colours_;
     bool pulsing_ = false;
     qint64 started_ = 0;  // on the frame clock
     double opacity_ = 1.0;

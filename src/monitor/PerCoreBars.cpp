@@ -153,7 +153,9 @@ void PerCoreBars::setValues(const QList<double>& values)
     progress_ = 0;
     if (animation_) animation_->stop();
     eased_.setValue(0);
-    if (isVisible()) {
+    // Scrolled out of sight (a short window, the card below the fold), an ease would cost
+    // the frames of one with nothing to show for them: the bars take their levels at once.
+    if (isVisible() && !visibleRegion().isEmpty()) {
         startAnimation();
     } else {
         progress_ = 1;

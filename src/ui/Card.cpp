@@ -6,6 +6,7 @@
 #include "ui/PaintedText.h"
 #include "ui/SmoothCorners.h"
 
+#include <QPaintEvent>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
@@ -27,10 +28,9 @@ public:
     }
 
 protected:
-    void paintEvent(QPaintEvent*) override
+    void paintEvent(QPaintEvent* event) override
     {
         if (!card_) return;
-        QPainter p(this);
         const qreal e = Card::shadowExtent();
         const QRectF card(e, e, card_->width(), card_->height());
         // The card's opaque surface covers its shadow but for the rounded corners (smooth
@@ -40,6 +40,10 @@ protected:
         QRegion visible(rect());
         visible -= QRegion(inside.adjusted(r, 1, -r, -1));
         visible -= QRegion(inside.adjusted(1, r, -1, -r));
+        // A repaint of something on the card (a label, a ring's frame) reaches no shadow.
+        visible &= event->region();
+        if (visible.isEmpty()) return;
+        QPainter p(this);
         p.setClipRegion(visible);
         Card::paintShadow(p, card, card_->radius(), Theme::appearance());
     }

@@ -89,6 +89,15 @@ void FrameClock::tick()
         if (next) due_[client] = std::max(*next, t + 1);
         else due_.remove(client);
     }
+    // Moments a little apart would each be a tick (and a repaint) of their own: one that comes
+    // shortly before another waits for it, so both step in one tick. A client shows what its
+    // motion has at the moment it is stepped, so waiting only shifts the step along the ease.
+    if (due_.size() > 1) {
+        QList<qint64> moments = due_.values();
+        std::sort(moments.begin(), moments.end());
+        for (auto it = due_.begin(); it != due_.end(); ++it)  // the latest moment within the slack
+            it.value() = *std::prev(std::upper_bound(moments.cbegin(), moments.cend(), it.value() + kSlackMs));
+    }
     ticking_ = false;
     reschedule();
 }

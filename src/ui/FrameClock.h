@@ -33,6 +33,8 @@ public:
 
     // Twelve and a half frames a second at most: a 1 Hz value's ease still reads as motion.
     static constexpr int kFrameMs = 80;
+    // How late a client's step may come so that it shares the tick of another's soon after.
+    static constexpr int kSlackMs = kFrameMs / 2;
 
     static FrameClock& shared();
     explicit FrameClock(QObject* parent = nullptr);

@@ -33,7 +33,9 @@ struct ScoreRing::Pictures {
     QImage glow;                 // the shape blurred, in the glow colour at the glow's opacity
     QImage arc;                  // the arc in its gradient, with solid caps
     std::array<QRgb, 256> tint;  // glow colour per blurred coverage
-    std::vector<float> angles;   // per pixel: its angle clockwise from twelve o'clock (radians)
+    // Per pixel: its angle clockwise from twelve o'clock (radians); shared by the copies a
+    // settled ring hands on, for it changes only with the size.
+    std::shared_ptr<const std::vector<float>> angles;
     std::vector<quint32> scratch;  // the blur's working area, kept from frame to frame
     PictureCounts counts;
 };
@@ -345,15 +347,16 @@ void ScoreRing::bringPicturesTo(double fraction)
             f.setBrush(Qt::NoBrush);
             f.drawEllipse(circle);
         }
-        pic.angles.resize(size_t(pixels.width()) * size_t(pixels.height()));
+        auto angles = std::make_shared<std::vector<float>>(size_t(pixels.width()) * size_t(pixels.height()));
         const QPointF centre = c * dpr;
         for (int y = 0; y < pixels.height(); ++y)
             for (int x = 0; x < pixels.width(); ++x) {
                 // Clockwise from twelve o'clock, 0 … 2π, at the pixel's centre.
                 double a = std::atan2(x + 0.5 - centre.x(), centre.y() - (y + 0.5));
                 if (a < 0) a += 2 * M_PI;
-                pic.angles[size_t(y) * size_t(pixels.width()) + size_t(x)] = float(a);
+                (*angles)[size_t(y) * size_t(pixels.width()) + size_t(x)] = float(a);
             }
+        pic.angles = std::move(angles);
         const QColor glow = Theme::brandGlow();
         for (int a = 0; a < 256; ++a) {
             QColor shade = glow;
@@ -412,7 +415,7 @@ void ScoreRing::bringPicturesTo(double fraction)
     auto cutFromWhole = [&](QImage& picture, const QImage& whole, const QRect& changed) {
         const bool alphaOnly = picture.format() == QImage::Format_Alpha8;
         for (int y = changed.top(); y <= changed.bottom(); ++y) {
-            const float* angle = pic.angles.data() + size_t(y) * size_t(pixels.width());
+            const float* angle = pic.angles->data() + size_t(y) * size_t(pixels.width());
             if (alphaOnly) {
                 const uchar* from = whole.constScanLine(y);
                 uchar* to = picture.scanLine(y);
@@ -512,10 +515,19 @@ void ScoreRing::paintEvent(QPaintEvent*)
         pictures_->counts = PictureCounts{1, 0};  // made once for this ring, by copying
     }
     bringPicturesTo(drawn_);
-    if (shown_.value() == shown_.target() && !(settled.pictures && same(*settled.pictures, settled.startDegrees))) {
-        settled.pictures = std::make_unique<Pictures>(*pictures_);
-        settled.pictures->scratch = {};
-        settled.startDegrees = gradient_.startDegrees;
+    // Offered once each time the ring comes to rest: a page of rings at rest, repainted
+    // under other widgets' frames, would otherwise copy them back and forth on every frame.
+    const bool atRest = shown_.value() == shown_.target();
+    if (!atRest) settledOffered_ = false;
+    if (atRest && !settledOffered_) {
+        settledOffered_ = true;
+        if (!(settled.pictures && same(*settled.pictures, settled.startDegrees))) {
+            // The blur's working area is this ring's alone.
+            std::vector<quint32> scratch = std::move(pictures_->scratch);
+            settled.pictures = std::make_unique<Pictures>(*pictures_);
+            pictures_->scratch = std::move(scratch);
+            settled.startDegrees = gradient_.startDegrees;
+        }
     }
     QPainter p(this);
     // Back to front: the track, the glow (under the arc, over the track) and the arc.
@@ -637,6 +649,30 @@ bool inside(const QList<QRectF>& glyphs, qreal radius)
 
 RingGauge::ValueLine RingGauge::fitValueText(const QString& text, qreal size)
 {
+    // A live gauge's texts come back again and again (a load of 3 %, 4 %, 3 %): each is
+    // shaped and fitted once per size and face.
+    struct Fitted {
+        QString text;
+        qreal size;
+        QString face;
+        ValueLine line;
+    };
+    static QList<Fitted> recent;
+    constexpr qsizetype kKept = 48;
+    const QString face = valueFont(largestPixelSize(size)).key();
+    for (qsizetype i = 0; i < recent.size(); ++i) {
+        if (recent[i].size != size || recent[i].text != text || recent[i].face != face) continue;
+        if (i > 0) recent.move(i, 0);
+        return recent.constFirst().line;
+    }
+    ValueLine line = fitValueTextAfresh(text, size);
+    recent.prepend(Fitted{text, size, face, line});
+    if (recent.size() > kKept) recent.removeLast();
+    return line;
+}
+
+RingGauge::ValueLine RingGauge::fitValueTextAfresh(const QString& text, qreal size)
+{
     const qreal available = size - 2 * metrics(size).inset;
     const qreal radius = textRadius(size);
     const int smallest = smallestPixelSize(size);
@@ -712,14 +748,24 @@ QRectF RingGauge::titleRect() const
 
 const QImage& RingGauge::valuePicture(const QRect& area)
 {
-    ValuePicture& v = valuePicture_;
     const QRectF textRect = valueTextRect();
     const QRgb colour = Theme::foreground(Theme::Level::primary).rgba();
     const QRgb surface = surface_ ? Theme::color(*surface_).rgba() : 0;
     const qreal dpr = devicePixelRatioF();
-    if (v.text == value_.text && v.pixelSize == value_.pixelSize && v.rect == textRect && v.colour == colour &&
-        v.surface == surface && v.dpr == dpr && v.direction == layoutDirection() && !v.image.isNull())
-        return v.image;
+    // The last few texts' pictures: a live value goes back and forth between a few texts.
+    for (qsizetype i = 0; i < valuePictures_.size(); ++i) {
+        const ValuePicture& v = valuePictures_[i];
+        if (v.text == value_.text && v.pixelSize == value_.pixelSize && v.rect == textRect && v.colour == colour &&
+            v.surface == surface && v.dpr == dpr && v.direction == layoutDirection() && !v.image.isNull() &&
+            v.image.size() == (QSizeF(area.size()) * dpr).toSize()) {
+            if (i > 0) valuePictures_.move(i, 0);
+            return valuePictures_.constFirst().image;
+        }
+    }
+    constexpr qsizetype kKept = 6;
+    if (valuePictures_.size() >= kKept) valuePictures_.removeLast();
+    valuePictures_.prepend(ValuePicture{});
+    ValuePicture& v = valuePictures_.first();
     v = {QImage((QSizeF(area.size()) * dpr).toSize(), QImage::Format_ARGB32_Premultiplied), value_.text, value_.pixelSize,
          textRect, colour, surface, dpr, layoutDirection()};
     v.image.setDevicePixelRatio(dpr);

@@ -94,6 +94,7 @@ private:
     ClockedMotion shown_{0};
     double drawn_ = kMinimumArc;
     double minimumArc_ = kMinimumArc;
+    bool settledOffered_ = false;
     std::unique_ptr<Pictures> pictures_;
 };
 
@@ -167,6 +168,7 @@ protected:
 
 private:
     QRectF titleRect() const;
+    static ValueLine fitValueTextAfresh(const QString& text, qreal size);
     // The value text drawn once per text, colour and scale, then copied on every paint that
     // reaches it (a sweep's steps near the centre).
     const QImage& valuePicture(const QRect& area);
@@ -187,7 +189,7 @@ private:
         qreal dpr = 0;
         Qt::LayoutDirection direction = Qt::LeftToRight;
     };
-    ValuePicture valuePicture_;
+    QList<ValuePicture> valuePictures_;  // the most recent first
     // The caption's line height, measured once per title (a fallback face stands taller).
     mutable std::optional<std::pair<QString, qreal>> captionHeight_;
 };

@@ -5,6 +5,7 @@
 #include "monitor/LivePulse.h"
 #include "monitor/MonitorModel.h"
 #include "monitor/PerCoreBars.h"
+#include "HandDrivenLoop.h"
 #include "MonitorSamples.h"
 #include "support/OnScreen.h"
 #include "ui/FrameClock.h"
@@ -97,6 +98,27 @@ TEST(FrameClock, StepsEveryClientDueBeforeTheNextFrameInOneTick)
     clock.remove(&a);  // harmless when not scheduled
 }
 
+// Moments a little apart share one tick: the earlier waits for the later (at most the
+// slack), rather than each waking the window for a repaint of its own.
+TEST(FrameClock, AMomentShortlyBeforeAnotherWaitsForItsTick)
+{
+    FrameClock clock;
+    clock.setManualTime(0);
+    RecordingClient a({0, 300, 600}), b({0, 300 + FrameClock::kSlackMs, 640}), c({0, 500});
+    clock.schedule(&a, 0);
+    clock.schedule(&b, 0);
+    clock.schedule(&c, 0);
+    clock.tick();
+    // a at 300 waits for b at 340; c at 500 is too far from both to wait.
+    EXPECT_EQ(clock.nextTick(), 300 + FrameClock::kSlackMs);
+    runUntil(clock, 2000);
+    EXPECT_EQ(a.steppedAt, (QList<qint64>{0, 300 + FrameClock::kSlackMs, 640}));
+    EXPECT_EQ(b.steppedAt, (QList<qint64>{0, 300 + FrameClock::kSlackMs, 640}));
+    EXPECT_EQ(c.steppedAt, (QList<qint64>{0, 500}));
+    // Three ticks after the first instead of five.
+    EXPECT_EQ(clock.tickCount(), 4);
+}
+
 TEST(FrameClock, AnEaseStepsByVisibleStepsToItsExactEndAndThenSleeps)
 {
     ManualSharedClock manual;
@@ -181,4 +203,48 @@ TEST(FrameClock, ThePageOnScreenAfterNarrowedRepaintsEqualsAFullPaint)
             t += 1000;
         }
     }
+}
+
+TEST(FrameClock, ASampleOnScreenShowsInTheNextTickAndNotBefore)
+{
+    ManualSharedClock manual;
+    HandDrivenMonitor m;
+    LiveMonitorView page(m.monitor);
+    page.resize(940, 800);
+    page.show();
+    const QDateTime last(QDate(2026, 12, 10), QTime(12, 0), Qt::UTC);
+    m.feed(fixtureLaptopSamples(3, last));
+    ASSERT_TRUE(page.showsContent());
+    runUntil(manual.clock, 2000);
+    ASSERT_EQ(page.content()->model().points.size(), 3);
+    for (int i = 1; i <= 3; ++i) {
+        // Delivered as the sampling thread delivers it: the page waits for the clock.
+        MonitorSample next = plainSample(last.addSecs(i), 0.2 * i, 16);
+        m.now = next.date;
+        m.loop->deliver(next);
+        EXPECT_TRUE(page.hasPendingSample());
+        EXPECT_EQ(page.content()->model().points.size(), 2 + i);
+        // The next tick comes at once or within a frame, and shows it with the rest.
+        const std::optional<qint64> tick = manual.clock.nextTick();
+        ASSERT_TRUE(tick);
+        const qint64 at = manual.clock.now();
+        EXPECT_LE(*tick, at + FrameClock::kFrameMs);
+        const int before = manual.clock.tickCount();
+        manual.clock.setManualTime(std::max(*tick, at));
+        manual.clock.tick();
+        EXPECT_EQ(manual.clock.tickCount() - before, 1);
+        EXPECT_FALSE(page.hasPendingSample());
+        EXPECT_EQ(page.content()->model().points.size(), 3 + i);
+        EXPECT_EQ(page.content()->model().points.constLast().date, next.date);
+        runUntil(manual.clock, at + 1000);
+    }
+    // A page left before its frame drops the frame, and shows the newest when it is back.
+    MonitorSample late = plainSample(last.addSecs(4), 0.5, 16);
+    m.loop->deliver(late);
+    page.hide();  // leaves the page: the pending frame goes with it
+    EXPECT_FALSE(page.hasPendingSample());
+    m.monitor.start();  // another client keeps the history
+    page.show();
+    EXPECT_EQ(page.content()->model().points.constLast().date, late.date);
+    m.monitor.stop();
 }

@@ -2,6 +2,7 @@
 
 // A sampling loop the test drives by hand: it records begin/end and delivers the samples it is given.
 #include "monitor/LiveMonitor.h"
+#include "ui/FrameClock.h"
 
 #include <QDateTime>
 
@@ -32,12 +33,15 @@ struct HandDrivenMonitor {
     HandDrivenLoop* loop = new HandDrivenLoop;
     LiveMonitor monitor{LiveMonitor::Dependencies{std::unique_ptr<SamplingLoop>(loop), [this] { return now; }}};
 
-    // Delivers the samples in order, moving the clock to each one's date.
+    // Delivers the samples in order, moving the clock to each one's date. A page on screen
+    // shows each in the frame clock's next tick: run here at once, as the clock's timer would
+    // run it a moment later.
     void feed(const QList<MonitorSample>& samples)
     {
         for (const MonitorSample& s : samples) {
             now = s.date;
             loop->deliver(s);
+            if (FrameClock::shared().nextTick()) FrameClock::shared().tick();
         }
     }
 };

@@ -3,6 +3,9 @@
 #include "monitor/SystemSampler.h"
 #include "platform/linux/LinuxSamplerSources.h"
 
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
 #include <QThread>
 
 #include <unistd.h>
@@ -114,6 +117,143 @@ TEST(LinuxSamplerMissing, EmptyRootHasNoReadings)
     EXPECT_EQ(src.interfaceLinks(), std::nullopt);
     EXPECT_EQ(src.thermalState(), ThermalState::Unknown);
     EXPECT_EQ(SystemSampler::battery(src.powerSourceDescriptions()), std::nullopt);
+}
+
+// The sampler keeps its files open between readings: what it reads must still be what the
+// files say after each is rewritten, removed, put back or replaced by another file.
+TEST(LinuxSamplerKeptFiles, ReadingsFollowFilesThatChangeGoAndComeBack)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    ASSERT_TRUE(QDir(dir.path()).mkpath("proc/pressure"));
+    auto put = [&](const char* relative, const QByteArray& text) {
+        QFile f(dir.filePath(relative));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));  // the same file, rewritten
+        f.write(text);
+    };
+    auto replace = [&](const char* relative, const QByteArray& text) {
+        // Another file under the name, as an editor or an atomic writer leaves it.
+        const QString next = dir.filePath(QString(relative) + ".new");
+        QFile f(next);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(text);
+        f.close();
+        ASSERT_EQ(::rename(QFile::encodeName(next).constData(), QFile::encodeName(dir.filePath(relative)).constData()), 0);
+    };
+    auto remove = [&](const char* relative) { ASSERT_TRUE(QFile::remove(dir.filePath(relative))); };
+    auto stat = [](quint64 user) { return QByteArray("cpu  9 0 0 0\ncpu0 ") + QByteArray::number(user) + " 0 5 100\n"; };
+    auto meminfo = [](quint64 availableKiB) {
+        return QByteArray("MemTotal: 4000 kB\nMemAvailable: ") + QByteArray::number(availableKiB) +
+               " kB\nSwapTotal: 100 kB\nSwapFree: 40 kB\n";
+    };
+    const QByteArray calm = "some avg10=0.00 avg60=0.00 avg300=0.00 total=0\nfull avg10=0.00 avg60=0.00 avg300=0.00 total=0\n";
+    const QByteArray stalled = "some avg10=25.00 avg60=0.00 avg300=0.00 total=9\nfull avg10=0.00 avg60=0.00 avg300=0.00 total=0\n";
+
+    const LinuxSamplerSources src(dir.path(), 1024);
+    auto user = [&]() -> std::optional<quint64> {
+        const auto ticks = src.processorTicks();
+        if (!ticks || ticks->cores.isEmpty()) return std::nullopt;
+        return ticks->cores.first().user;
+    };
+    auto active = [&]() -> std::optional<quint64> {
+        const auto pages = src.memoryPages();
+        if (!pages) return std::nullopt;
+        return pages->active;
+    };
+
+    put("proc/stat", stat(10));
+    put("proc/meminfo", meminfo(3000));
+    put("proc/pressure/memory", calm);
+    EXPECT_EQ(user(), 10u);
+    EXPECT_EQ(active(), 1000u);  // (4000 − 3000) kB in pages of 1 KiB
+    EXPECT_EQ(src.swapUsed(), qint64(60 * kKiB));
+    EXPECT_EQ(src.memoryPressureLevel(), 1);
+
+    // Rewritten in place, and longer than before: read again from the start, whole.
+    put("proc/stat", stat(123456789));
+    put("proc/meminfo", meminfo(2500) + QByteArray(5000, '\n'));
+    put("proc/pressure/memory", stalled);
+    EXPECT_EQ(user(), 123456789u);
+    EXPECT_EQ(active(), 1500u);
+    EXPECT_EQ(src.memoryPressureLevel(), 2);
+
+    // Shorter again: nothing of the longer text is left behind.
+    put("proc/stat", stat(7));
+    EXPECT_EQ(user(), 7u);
+
+    // Gone: absent, every time it is asked.
+    remove("proc/stat");
+    remove("proc/meminfo");
+    remove("proc/pressure/memory");
+    for (int i = 0; i < 2; ++i) {
+        EXPECT_EQ(user(), std::nullopt);
+        EXPECT_EQ(active(), std::nullopt);
+        EXPECT_EQ(src.swapUsed(), std::nullopt);
+        EXPECT_EQ(src.memoryPressureLevel(), std::nullopt);
+    }
+
+    // Back: read at the next reading.
+    put("proc/stat", stat(20));
+    put("proc/meminfo", meminfo(1000));
+    put("proc/pressure/memory", calm);
+    EXPECT_EQ(user(), 20u);
+    EXPECT_EQ(active(), 3000u);
+    EXPECT_EQ(src.memoryPressureLevel(), 1);
+
+    // Replaced by another file under the same name while open: the new one is read.
+    replace("proc/stat", stat(30));
+    replace("proc/meminfo", meminfo(2000));
+    replace("proc/pressure/memory", stalled);
+    EXPECT_EQ(user(), 30u);
+    EXPECT_EQ(active(), 2000u);
+    EXPECT_EQ(src.memoryPressureLevel(), 2);
+
+    // Damaged in place: absent, and right again once mended.
+    put("proc/stat", "cpu0 x y z\n");
+    EXPECT_EQ(user(), std::nullopt);
+    put("proc/stat", stat(40));
+    EXPECT_EQ(user(), 40u);
+}
+
+// The kept kernel files and routing socket answer every reading, each with the figures of
+// that moment.
+TEST(LinuxSamplerKeptFiles, HostReadingsOverKeptFilesAndOneSocket)
+{
+    const LinuxSamplerSources src;
+    const auto ticks = src.processorTicks();
+    ASSERT_TRUE(ticks);
+    for (int i = 0; i < 3; ++i) {
+        QThread::msleep(20);
+        const auto later = src.processorTicks();
+        ASSERT_TRUE(later);
+        ASSERT_EQ(later->cores.size(), ticks->cores.size());
+        for (qsizetype k = 0; k < ticks->cores.size(); ++k) {
+            const CoreTickCounts& a = ticks->cores[k];
+            const CoreTickCounts& b = later->cores[k];
+            EXPECT_GE(b.user + b.system + b.nice, a.user + a.system + a.nice) << k;
+        }
+        EXPECT_TRUE(src.memoryPages());
+        EXPECT_TRUE(src.swapUsed());
+    }
+    const auto first = src.interfaceLinks();
+    ASSERT_TRUE(first);
+    for (int i = 0; i < 3; ++i) {
+        const auto again = src.interfaceLinks();
+        ASSERT_TRUE(again);
+        ASSERT_EQ(again->size(), first->size());
+        for (qsizetype k = 0; k < first->size(); ++k) {
+            EXPECT_EQ(again->at(k).name, first->at(k).name);
+            EXPECT_EQ(again->at(k).isVirtual, first->at(k).isVirtual);
+            // Counters only grow (or wrap, which three readings in a row will not see).
+            if (again->at(k).counters && first->at(k).counters) {
+                EXPECT_GE(again->at(k).counters->inBytes, first->at(k).counters->inBytes);
+            }
+        }
+    }
+    // Each the same as a dump over a socket of its own.
+    const auto fresh = LinuxSamplerSources::linksFromNetlink();
+    ASSERT_TRUE(fresh);
+    EXPECT_EQ(fresh->size(), first->size());
 }
 
 struct StatCase {

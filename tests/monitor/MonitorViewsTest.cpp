@@ -26,6 +26,7 @@
 #include <QPaintEvent>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollArea>
 #include <QSignalSpy>
 #include <QVBoxLayout>
 
@@ -141,6 +142,45 @@ TEST(PerCoreBars, AnimatesWhateverTheMotionSetting)
     clock.advance(400);
     EXPECT_DOUBLE_EQ(bars.shownLevel(0), 1.0);
     Theme::setReduceMotion(std::nullopt);
+}
+
+// Bars scrolled out of sight take new levels at once: an ease there would cost its frames
+// with nothing to show. Back in sight they ease again.
+TEST(PerCoreBars, OutOfSightTheyTakeTheirLevelsAtOnce)
+{
+    FakeAnimationClock clock;
+    QScrollArea area;
+    area.resize(300, 120);
+    auto* column = new QWidget;
+    auto* layout = new QVBoxLayout(column);
+    auto* spacer = new QWidget;
+    spacer->setFixedHeight(400);
+    layout->addWidget(spacer);
+    auto* bars = new PerCoreBars;
+    bars->setFixedHeight(90);
+    layout->addWidget(bars);
+    area.setWidget(column);
+    area.setWidgetResizable(true);
+    area.show();
+    QApplication::processEvents();
+    bars->setValues({0.1, 0.2});
+    clock.advance(1000);
+    ASSERT_TRUE(bars->visibleRegion().isEmpty());
+    bars->setValues({0.9, 0.6});
+    EXPECT_FALSE(bars->isAnimating());
+    EXPECT_DOUBLE_EQ(bars->shownLevel(0), 0.9);
+    EXPECT_DOUBLE_EQ(bars->shownLevel(1), 0.6);
+
+    area.ensureWidgetVisible(bars);
+    QApplication::processEvents();
+    ASSERT_FALSE(bars->visibleRegion().isEmpty());
+    bars->setValues({0.2, 0.3});
+    EXPECT_TRUE(bars->isAnimating());
+    clock.advance(100);
+    EXPECT_GT(bars->shownLevel(0), 0.2);
+    EXPECT_LT(bars->shownLevel(0), 0.9);
+    clock.advance(1000);
+    EXPECT_DOUBLE_EQ(bars->shownLevel(0), 0.2);
 }
 
 // The stepped ease: a moment per device pixel of the farthest-moving bar, never closer than

@@ -12,7 +12,9 @@
 #include <QFile>
 
 #include <cerrno>
+#include <chrono>
 #include <fcntl.h>
+#include <linux/magic.h>
 #include <ifaddrs.h>
 #include <linux/if_link.h>
 #include <linux/netlink.h>
@@ -20,6 +22,8 @@
 #include <net/if.h>
 #include <netpacket/packet.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/vfs.h>
 #include <unistd.h>
 
 namespace {
@@ -151,6 +155,84 @@ LinuxSamplerSources::LinuxSamplerSources(QString root, qint64 pageSize) : fs_(ro
     if (pageSize_ <= 0) pageSize_ = getpagesize();
 }
 
+LinuxSamplerSources::~LinuxSamplerSources()
+{
+    if (netlink_ >= 0) ::close(netlink_);
+}
+
+qint64 LinuxSamplerSources::seconds()
+{
+    return std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+
+// ---------------------------------------------------------------- KeptFile
+
+LinuxSamplerSources::KeptFile::KeptFile(QString relative, qsizetype limit, bool mayBeAbsent)
+    : relative_(std::move(relative)), limit_(limit), mayBeAbsent_(mayBeAbsent)
+{
+}
+
+LinuxSamplerSources::KeptFile::~KeptFile() { close(); }
+
+void LinuxSamplerSources::KeptFile::close()
+{
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
+}
+
+bool LinuxSamplerSources::KeptFile::open(const SysFs& fs)
+{
+    fd_ = SysFs::openRegular(QFile::encodeName(fs.path(relative_)));
+    if (fd_ < 0) return false;
+    struct statfs where {};
+    pseudo_ = ::fstatfs(fd_, &where) == 0 && (where.f_type == PROC_SUPER_MAGIC || where.f_type == SYSFS_MAGIC);
+    return true;
+}
+
+std::optional<QByteArray> LinuxSamplerSources::KeptFile::readOpen()
+{
+    // Pseudo-files report no size: the buffer grows only as far as the file does.
+    QByteArray data(std::min<qsizetype>(limit_, 4096), Qt::Uninitialized);
+    qsizetype used = 0;
+    while (used < limit_) {
+        if (used == data.size()) data.resize(std::min(data.size() * 2, limit_));
+        const ssize_t n = ::pread(fd_, data.data() + used, size_t(data.size() - used), off_t(used));
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return std::nullopt;
+        if (n == 0) break;
+        used += n;
+    }
+    data.truncate(used);
+    return data;
+}
+
+std::optional<QByteArray> LinuxSamplerSources::KeptFile::read(const SysFs& fs)
+{
+    if (fd_ >= 0 && !pseudo_) {
+        // On a plain file system (a recorded tree) a file removed or replaced stays readable
+        // through the old descriptor: its name no longer leads there.
+        struct stat st {};
+        if (::fstat(fd_, &st) != 0 || st.st_nlink == 0) close();
+    }
+    const bool wasOpen = fd_ >= 0;
+    if (!wasOpen) {
+        if (mayBeAbsent_ && absentSince_ && seconds() - *absentSince_ < kRelistSeconds) return std::nullopt;
+        if (!open(fs)) {
+            if (mayBeAbsent_) absentSince_ = seconds();
+            return std::nullopt;
+        }
+        absentSince_.reset();
+    }
+    if (auto data = readOpen()) return data;
+    close();
+    // A kernel file fails its reads once its device has gone; one that came back under the
+    // same name is another file.
+    if (!wasOpen || !open(fs)) return std::nullopt;
+    auto data = readOpen();
+    if (!data) close();
+    return data;
+}
+
 std::optional<ProcessorTicks> LinuxSamplerSources::parseProcessorTicks(const QByteArray& procStat)
 {
     ProcessorTicks ticks;
@@ -192,7 +274,7 @@ std::optional<ProcessorTicks> LinuxSamplerSources::parseProcessorTicks(const QBy
 
 std::optional<ProcessorTicks> LinuxSamplerSources::processorTicks() const
 {
-    auto text = readFile(fs_, "proc/stat");
+    auto text = stat_.read(fs_);
     if (!text) return std::nullopt;
     return parseProcessorTicks(*text);
 }
@@ -260,10 +342,10 @@ std::optional<MemoryPages> LinuxSamplerSources::parseMemoryPages(const QByteArra
 
 std::optional<MemoryPages> LinuxSamplerSources::memoryPages() const
 {
-    auto text = readFile(fs_, "proc/meminfo");
+    auto text = meminfo_.read(fs_);
     if (!text) return std::nullopt;
     // Only present where the ZFS module is loaded.
-    return parseMemoryPages(*text, pageSize_, readFile(fs_, "proc/spl/kstat/zfs/arcstats", 64 * 1024));
+    return parseMemoryPages(*text, pageSize_, arcstats_.read(fs_));
 }
 
 std::optional<qint64> LinuxSamplerSources::parseSwapUsed(const QByteArray& meminfo)
@@ -276,7 +358,7 @@ std::optional<qint64> LinuxSamplerSources::parseSwapUsed(const QByteArray& memin
 
 std::optional<qint64> LinuxSamplerSources::swapUsed() const
 {
-    auto text = readFile(fs_, "proc/meminfo");
+    auto text = meminfo_.read(fs_);
     if (!text) return std::nullopt;
     return parseSwapUsed(*text);
 }
@@ -297,21 +379,52 @@ std::optional<int> LinuxSamplerSources::parsePressureLevel(const QByteArray& pre
 std::optional<int> LinuxSamplerSources::memoryPressureLevel() const
 {
     // A kernel without pressure accounting has no file, or one that cannot be read.
-    auto text = readFile(fs_, "proc/pressure/memory", 4096);
+    auto text = pressure_.read(fs_);
     if (!text) return std::nullopt;
     return parsePressureLevel(*text);
 }
 
-ThermalState LinuxSamplerSources::thermalState() const { return readThermalState(fs_); }
+ThermalState LinuxSamplerSources::thermalState() const
+{
+    // A machine without thermal zones (most virtual ones) gets none within a session, short
+    // of a driver loaded later: looked for again now and then.
+    if (noThermalZonesSince_ && seconds() - *noThermalZonesSince_ < kRelistSeconds) return ThermalState::Unknown;
+    noThermalZonesSince_.reset();
+    const ThermalState state = readThermalState(fs_);
+    if (state == ThermalState::Unknown) {
+        const QStringList entries = fs_.list(QStringLiteral("sys/class/thermal"));
+        if (std::none_of(entries.cbegin(), entries.cend(), [](const QString& e) { return e.startsWith("thermal_zone"); }))
+            noThermalZonesSince_ = seconds();
+    }
+    return state;
+}
 
-std::optional<QVariantList> LinuxSamplerSources::powerSourceDescriptions() const { return power_.powerSourceDescriptions(); }
+std::optional<QVariantList> LinuxSamplerSources::powerSourceDescriptions() const
+{
+    // Likewise a machine without a battery: a new one (plugged in, a driver loaded) shows
+    // within kRelistSeconds.
+    if (noPowerSuppliesSince_ && seconds() - *noPowerSuppliesSince_ < kRelistSeconds) return QVariantList();
+    auto list = power_.powerSourceDescriptions();
+    if (list && list->isEmpty()) noPowerSuppliesSince_ = seconds();
+    else noPowerSuppliesSince_.reset();
+    return list;
+}
+
+int LinuxSamplerSources::openNetlink() { return ::socket(AF_NETLINK, SOCK_RAW | SOCK_CLOEXEC, NETLINK_ROUTE); }
 
 std::optional<QList<InterfaceLink>> LinuxSamplerSources::linksFromNetlink()
 {
+    const int fd = openNetlink();
+    if (fd < 0) return std::nullopt;
+    auto links = linksFromNetlink(fd, 1);
+    ::close(fd);
+    return links;
+}
+
+std::optional<QList<InterfaceLink>> LinuxSamplerSources::linksFromNetlink(int fd, quint32 sequence)
+{
     // One dump of the kernel's link table: every interface's flags and 64-bit counters in a
     // few system calls, where the files cost several per interface.
-    const int fd = ::socket(AF_NETLINK, SOCK_RAW | SOCK_CLOEXEC, NETLINK_ROUTE);
-    if (fd < 0) return std::nullopt;
     struct {
         nlmsghdr header;
         ifinfomsg info;
@@ -319,14 +432,12 @@ std::optional<QList<InterfaceLink>> LinuxSamplerSources::linksFromNetlink()
     request.header.nlmsg_len = sizeof request;
     request.header.nlmsg_type = RTM_GETLINK;
     request.header.nlmsg_flags = NLM_F_REQUEST | NLM_F_DUMP;
-    request.header.nlmsg_seq = 1;
+    request.header.nlmsg_seq = sequence;
     request.info.ifi_family = AF_UNSPEC;
     sockaddr_nl kernel{};
     kernel.nl_family = AF_NETLINK;
-    if (::sendto(fd, &request, sizeof request, 0, reinterpret_cast<sockaddr*>(&kernel), sizeof kernel) < 0) {
-        ::close(fd);
+    if (::sendto(fd, &request, sizeof request, 0, reinterpret_cast<sockaddr*>(&kernel), sizeof kernel) < 0)
         return std::nullopt;
-    }
     QList<InterfaceLink> links;
     alignas(nlmsghdr) static thread_local char buffer[32 * 1024];
     bool done = false, failed = false;
@@ -336,6 +447,8 @@ std::optional<QList<InterfaceLink>> LinuxSamplerSources::linksFromNetlink()
         if (n <= 0) { failed = true; break; }
         int length = int(n);
         for (auto* h = reinterpret_cast<nlmsghdr*>(buffer); NLMSG_OK(h, length); h = NLMSG_NEXT(h, length)) {
+            // A kept socket: an answer to an earlier request is not this one's.
+            if (h->nlmsg_seq != sequence) continue;
             if (h->nlmsg_type == NLMSG_DONE) { done = true; break; }
             if (h->nlmsg_type == NLMSG_ERROR) { failed = true; break; }
             if (h->nlmsg_type != RTM_NEWLINK || h->nlmsg_len < NLMSG_LENGTH(sizeof(ifinfomsg))) continue;
@@ -358,18 +471,44 @@ std::optional<QList<InterfaceLink>> LinuxSamplerSources::linksFromNetlink()
             if (!link.name.isEmpty()) links << link;
         }
     }
-    ::close(fd);
     if (failed) return std::nullopt;
     return links;
+}
+
+std::optional<QList<InterfaceLink>> LinuxSamplerSources::keptNetlinkLinks() const
+{
+    // The socket stays open between readings; one that fails is made afresh, once.
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        if (netlink_ < 0) netlink_ = openNetlink();
+        if (netlink_ < 0) return std::nullopt;
+        if (auto links = linksFromNetlink(netlink_, ++netlinkSequence_)) return links;
+        ::close(netlink_);
+        netlink_ = -1;
+    }
+    return std::nullopt;
+}
+
+const QStringList& LinuxSamplerSources::virtualLinks(const QStringList& names) const
+{
+    // Which links are software ones changes only with the links themselves.
+    if (names != linkNames_ || !virtualListed_ || seconds() - *virtualListed_ >= kRelistSeconds) {
+        virtualLinks_ = fs_.list(kVirtualNet);
+        linkNames_ = names;
+        virtualListed_ = seconds();
+    }
+    return virtualLinks_;
 }
 
 std::optional<QList<InterfaceLink>> LinuxSamplerSources::interfaceLinks() const
 {
     if (fs_.root() == QStringLiteral("/")) {
-        if (auto links = linksFromNetlink()) {
-            const QStringList virtualLinks = fs_.list(kVirtualNet);
+        if (auto links = keptNetlinkLinks()) {
+            QStringList names;
+            names.reserve(links->size());
+            for (const InterfaceLink& link : std::as_const(*links)) names << link.name;
+            const QStringList& virtualNames = virtualLinks(names);
             for (InterfaceLink& link : *links)
-                link.isVirtual = std::binary_search(virtualLinks.cbegin(), virtualLinks.cend(), link.name);
+                link.isVirtual = std::binary_search(virtualNames.cbegin(), virtualNames.cend(), link.name);
             return links;
         }
     }
@@ -392,9 +531,10 @@ std::optional<QList<InterfaceLink>> LinuxSamplerSources::interfaceLinks() const
     // Every interface's counters at once (64-bit); the two statistics files of an interface
     // only where the table lacks it. One listing says which links are virtual.
     QHash<QString, ByteCounters> table;
-    if (const auto dev = readFile(fs_, "proc/net/dev", 256 * 1024)) table = parseNetDev(*dev);
-    const QStringList virtualLinks = fs_.list(kVirtualNet);
-    for (const QString& name : fs_.list(kNet)) {
+    if (const auto dev = netDev_.read(fs_)) table = parseNetDev(*dev);
+    const QStringList names = fs_.list(kNet);
+    const QStringList& virtualNames = virtualLinks(names);
+    for (const QString& name : names) {
         const QString dir = kNet + name + '/';
         // Not every entry is an interface (bonding_masters is a control file).
         const auto flags = number(dir + "flags", 16);
@@ -409,7 +549,7 @@ std::optional<QList<InterfaceLink>> LinuxSamplerSources::interfaceLinks() const
             const auto rx = number(dir + "statistics/rx_bytes", 10), tx = number(dir + "statistics/tx_bytes", 10);
             if (rx && tx) link.counters = ByteCounters{*rx, *tx, 64};
         }
-        link.isVirtual = std::binary_search(virtualLinks.cbegin(), virtualLinks.cend(), name);
+        link.isVirtual = std::binary_search(virtualNames.cbegin(), virtualNames.cend(), name);
         links << link;
     }
     return links;
