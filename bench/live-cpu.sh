@@ -51,7 +51,9 @@ cleanup() {
 trap cleanup EXIT
 mkdir -p "$WORK/run" "$WORK/config/Lumbrel/Quorlent" "$WORK/data"
 chmod 700 "$WORK/run"
-printf '{\n    "onboardingCompleted": true\n}\n' >"$WORK/config/Lumbrel/Quorlent/preferences.json"
+# The preferences store keeps each value with its type; an untyped value reads as unset.
+printf '{\n    "onboardingCompleted": {\n        "type": "bool",\n        "value": true\n    }\n}\n' \
+  >"$WORK/config/Lumbrel/Quorlent/preferences.json"
 export HOME=$WORK XDG_CONFIG_HOME=$WORK/config XDG_DATA_HOME=$WORK/data XDG_RUNTIME_DIR=$WORK/run
 unset QT_QPA_PLATFORM
 
