@@ -21,18 +21,24 @@ QWidget* coveredPage()
     layout->addWidget(cover);
     return page;
 }
-}  // namespace
 
-TEST(MainWindowPaintProbe, SeesTheFirstPaintOfAPageCoveredByItsChildren)
+// The main window with a covered overview, the fixture's model and a fake clock.
+MainWindow& coveredWindow(MainWindowFixture& f)
 {
-    MainWindowFixture f;
     MainWindowEnvironment env{*f.model, f.language, f.router, f.updates, f.preferences};
     env.pages.overview = [](const PageContext&) { return coveredPage(); };
     env.deferrer = f.clock.deferrer();
     env.record = [](const DeviceSummary&, const QList<CapabilitySection>&) {};
     env.quit = [] {};
     f.window = std::make_unique<MainWindow>(std::move(env));
-    MainWindow& w = *f.window;
+    return *f.window;
+}
+}  // namespace
+
+TEST(MainWindowPaintProbe, SeesTheFirstPaintOfAPageCoveredByItsChildren)
+{
+    MainWindowFixture f;
+    MainWindow& w = coveredWindow(f);
     QStringList seen;
     MainWindowPaintProbe loading(w, DetailRoute::Kind::loading, [&] { seen << QStringLiteral("loading"); });
     MainWindowPaintProbe overview(w, DetailRoute::Kind::overview, [&] { seen << QStringLiteral("overview"); });
@@ -51,13 +57,7 @@ TEST(MainWindowPaintProbe, SeesTheFirstPaintOfAPageCoveredByItsChildren)
 TEST(MainWindowPaintProbe, AnInspectionAheadDoneByTheFirstExposeMakesTheOverviewTheFirstPagePainted)
 {
     MainWindowFixture f;
-    MainWindowEnvironment env{*f.model, f.language, f.router, f.updates, f.preferences};
-    env.pages.overview = [](const PageContext&) { return coveredPage(); };
-    env.deferrer = f.clock.deferrer();
-    env.record = [](const DeviceSummary&, const QList<CapabilitySection>&) {};
-    env.quit = [] {};
-    f.window = std::make_unique<MainWindow>(std::move(env));
-    MainWindow& w = *f.window;
+    MainWindow& w = coveredWindow(f);
     QStringList seen;
     MainWindowPaintProbe loading(w, DetailRoute::Kind::loading, [&] { seen << QStringLiteral("loading"); });
     MainWindowPaintProbe overview(w, DetailRoute::Kind::overview, [&] { seen << QStringLiteral("overview"); });
