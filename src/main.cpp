@@ -40,8 +40,9 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     // Qt's raster engine spreads large fills over the global pool, which otherwise grows to a
     // thread per core at the first painted window and keeps them idle for half a minute, each
-    // with its stack's touched pages: two helpers beside the main thread are enough here.
-    QThreadPool::globalInstance()->setMaxThreadCount(2);
+    // with its stack's touched pages: one helper beside the main thread maps and paints the
+    // first overview as soon, side by side.
+    QThreadPool::globalInstance()->setMaxThreadCount(1);
     // Qt's font list fills on a worker from here, the symbols' face registered first; then the
     // fallback faces of the standard controls' font are chosen there too (a sort of every
     // installed face, kept for the whole process; the first line edit would do it on this thread).
