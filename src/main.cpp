@@ -24,13 +24,25 @@
 #include <QApplication>
 #include <QFontMetricsF>
 #include <QSystemTrayIcon>
+#include <QThreadPool>
+
+#include <malloc.h>
 
 #include "BuildConfig.h"
 
 int main(int argc, char** argv)
 {
+    // Before the first thread: each thread that allocates would otherwise get a malloc arena of
+    // its own (the start's warm-up workers and Qt's pooled painting threads, one per core), each
+    // keeping its own touched pages; two arenas serve a process whose work is on the main thread.
+    mallopt(M_ARENA_MAX, 2);
     FontconfigWarmup fonts;  // beside the display connection and the settings, below
     QApplication app(argc, argv);
+    // Qt's raster engine spreads large fills over the global pool, which otherwise grows to a
+    // thread per core at the first painted window and keeps them idle for half a minute, each
+    // with its stack's touched pages: one helper beside the main thread maps and paints the
+    // first overview as soon, side by side.
+    QThreadPool::globalInstance()->setMaxThreadCount(1);
     // Qt's font list fills on a worker from here, the symbols' face registered first; then the
     // fallback faces of the standard controls' font are chosen there too (a sort of every
     // installed face, kept for the whole process; the first line edit would do it on this thread).

@@ -89,6 +89,7 @@ private:
         }
         QTimer::singleShot(0, this, [this] {
             StartupProbe::resident("start");
+            StartupProbe::stopIfAsked("start");
             if (qEnvironmentVariableIsSet("QRL_BENCH_TOUR") && window_) tour(*window_);
             QApplication::quit();
         });

@@ -44,12 +44,11 @@ QAccessibleInterface* scoreColumnAccessible(const QString& key, QObject* object)
     return nullptr;
 }
 
-// The blurred glow behind the device icon, made once per colour.
+// The blurred glow behind the device icon (the icon's image keeps it).
 QImage iconGlow(const QColor& color)
 {
-    static QColor cachedColor;
-    static QImage cached;
-    if (cached.isNull() || cachedColor != color) {
+    QImage cached;
+    {
         const int margin = 40;
         QImage img(96 + 2 * margin, 96 + 2 * margin, QImage::Format_ARGB32_Premultiplied);
         img.fill(Qt::transparent);
@@ -67,7 +66,6 @@ QImage iconGlow(const QColor& color)
             p.fillRect(img.rect(), color);
         }
         cached = img;
-        cachedColor = color;
     }
     return cached;
 }
@@ -240,12 +238,53 @@ void HeroCard::retranslate()
 
 QRectF HeroCard::iconRect() const { return QRectF(iconSpace_->geometry()); }
 
+const QImage& HeroCard::iconImage(qreal dpr) const
+{
+    static QString cachedKey;
+    static QImage cached;
+    const QColor glowColour = Theme::brandGlow();
+    const QString key = QStringLiteral("%1|%2|%3|%4|%5")
+                            .arg(deviceSymbol())
+                            .arg(int(Theme::appearance()))
+                            .arg(int(layoutDirection()))
+                            .arg(dpr)
+                            .arg(glowColour.rgba64().toArgb32());
+    if (!cached.isNull() && key == cachedKey) return cached;
+    const QImage glow = iconGlow(glowColour);
+    cached = QImage(glow.size() * dpr, QImage::Format_ARGB32_Premultiplied);
+    cached.setDevicePixelRatio(dpr);
+    cached.fill(Qt::transparent);
+    {
+        QPainter p(&cached);
+        p.setLayoutDirection(layoutDirection());
+        p.setRenderHint(QPainter::Antialiasing);
+        p.save();
+        p.setOpacity(0.8);
+        p.drawImage(QRectF(QPointF(0, 0), QSizeF(glow.size())), glow);
+        p.restore();
+        const QRectF icon((glow.width() - kIconFrame) / 2.0, (glow.height() - kIconFrame) / 2.0, kIconFrame, kIconFrame);
+        QPainterPath tile;
+        tile.addRoundedRect(icon, 20, 20);
+        p.fillPath(tile, Theme::toQGradient(Theme::brandGradient(), icon, layoutDirection()));
+        QPainterPath edge;
+        edge.addRoundedRect(icon.adjusted(0.5, 0.5, -0.5, -0.5), 19.5, 19.5);
+        p.setPen(QPen(QColor(255, 255, 255, int(255 * 0.18)), 1));
+        p.setBrush(Qt::NoBrush);
+        p.drawPath(edge);
+        const qreal s = 42;
+        Symbols::draw(p, deviceSymbol(), QRectF(icon.center().x() - s / 2, icon.center().y() - s / 2, s, s), QColor(Qt::white));
+    }
+    cachedKey = key;
+    return cached;
+}
+
 void HeroCard::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
     p.setLayoutDirection(layoutDirection());
-    // Shared by every hero card of that size: a page built anew repaints by copying.
-    CachedPaint::drawShared(p, *this, QStringLiteral("heroSurface|") + deviceSymbol(), [this](QPainter& painter) { paintSurface(painter); });
+    // Painted straight onto the window: a pixmap of the whole card would hold more than half a
+    // megabyte, where only the icon costs to paint (and keeps an image of its own).
+    paintSurface(p);
 }
 
 void HeroCard::paintSurface(QPainter& p) const
@@ -276,23 +315,10 @@ void HeroCard::paintSurface(QPainter& p) const
         p.restore();
     }
 
-    // Device icon: a blurred glow, then the gradient tile with its faint white edge and the symbol.
+    // Device icon: a blurred glow, then the gradient tile with its faint white edge and the symbol,
+    // kept as one small image (the symbol's outline is what costs), drawn centred on the icon's frame.
     const QRectF icon = iconRect();
-    {
-        const QImage glow = iconGlow(Theme::brandGlow());
-        p.save();
-        p.setOpacity(0.8);
-        p.drawImage(QPointF(icon.center().x() - glow.width() / 2.0, icon.center().y() - glow.height() / 2.0), glow);
-        p.restore();
-    }
-    QPainterPath tile;
-    tile.addRoundedRect(icon, 20, 20);
-    p.fillPath(tile, Theme::toQGradient(Theme::brandGradient(), icon, layoutDirection()));
-    QPainterPath edge;
-    edge.addRoundedRect(icon.adjusted(0.5, 0.5, -0.5, -0.5), 19.5, 19.5);
-    p.setPen(QPen(QColor(255, 255, 255, int(255 * 0.18)), 1));
-    p.setBrush(Qt::NoBrush);
-    p.drawPath(edge);
-    const qreal s = 42;
-    Symbols::draw(p, deviceSymbol(), QRectF(icon.center().x() - s / 2, icon.center().y() - s / 2, s, s), QColor(Qt::white));
+    const QImage& tile = iconImage(p.device() ? p.device()->devicePixelRatioF() : 1.0);
+    const QSizeF tileSize = tile.deviceIndependentSize();
+    p.drawImage(QPointF(icon.center().x() - tileSize.width() / 2, icon.center().y() - tileSize.height() / 2), tile);
 }

@@ -6,6 +6,7 @@
 #include "ui/ScoreRing.h"
 
 #include <QDateTime>
+#include <QImage>
 
 #include <optional>
 
@@ -62,6 +63,7 @@ protected:
 private:
     QRectF iconRect() const;
     void paintSurface(QPainter& p) const;
+    const QImage& iconImage(qreal dpr) const;
     DeviceSummary summary_;
     std::optional<QDateTime> lastUpdated_;
     QWidget* iconSpace_;

@@ -13,6 +13,7 @@
 #include <QVBoxLayout>
 
 #include <cmath>
+#include <cstring>
 
 namespace {
 
@@ -84,7 +85,8 @@ QImage blurredOutline(QSizeF card, qreal radius, int e)
         p.fillPath(roundedPath(QRectF(QPointF(e, e), card), radius), Qt::black);
     }
     blurAlpha(img, int(kShadowBlur / 2));
-    return img.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    // Black throughout: its alpha alone is kept (a quarter of the bytes), drawn as black.
+    return img.convertToFormat(QImage::Format_Alpha8);
 }
 }  // namespace
 
@@ -149,12 +151,15 @@ void paintShadow(QPainter& painter, const QRectF& rect, qreal radius, Theme::App
                 const QString partKey = key + QStringLiteral("|%1,%2,%3x%4").arg(source.x()).arg(source.y()).arg(stripSize.width()).arg(stripSize.height());
                 QImage* strip = strips.object(partKey);
                 if (!strip) {
-                    strip = new QImage(stripSize, QImage::Format_ARGB32_Premultiplied);
-                    strip->fill(Qt::transparent);
-                    {
-                        QPainter p(strip);
-                        p.setCompositionMode(QPainter::CompositionMode_Source);
-                        p.drawImage(QRect(QPoint(0, 0), stripSize), *img, source);
+                    // The one-pixel slice repeated along the strip.
+                    strip = new QImage(stripSize, QImage::Format_Alpha8);
+                    for (int y = 0; y < stripSize.height(); ++y) {
+                        uchar* line = strip->scanLine(y);
+                        if (across) {
+                            memset(line, img->constScanLine(source.y() + y)[source.x()], size_t(stripSize.width()));
+                        } else {
+                            memcpy(line, img->constScanLine(source.y()) + source.x(), size_t(stripSize.width()));
+                        }
                     }
                     strips.insert(partKey, strip, qMax<qsizetype>(1, strip->sizeInBytes()));
                 }
