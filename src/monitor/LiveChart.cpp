@@ -27,13 +27,13 @@ double drawable(double v) { return std::isfinite(v) ? v : 0.0; }
 // head for every new cell, so one path across the whole plot costs with the square of its
 // width: a flat line at an idle machine's level fills rows of hundreds of cells. Drawn as
 // narrow strips instead, each clipped to its own columns and given every segment that can reach
-// them (plus `reach`, for joins and antialiasing), every pixel is drawn once, from the same
-// edges, and comes out as the whole path would have painted it. `draw` gets the run of points
-// for one strip; `clip` is the clip to keep around all of them.
+// them, every pixel is drawn once, from the same edges, and comes out as the whole path would
+// have painted it. `reach(i)` is how far from segment i (points i and i + 1) its paint can
+// land; `draw` gets the run of points for one strip; `clip` is the clip kept around them all.
 constexpr int kStripWidth = 48;
 
-template <class Draw>
-void inStrips(QPainter& p, const QPolygonF& line, qreal reach, const QRectF& clip, Draw draw)
+template <class Reach, class Draw>
+void inStrips(QPainter& p, const QPolygonF& line, Reach reach, const QRectF& clip, Draw draw)
 {
     const QRectF bounds = line.boundingRect();
     if (line.size() < 3 || bounds.width() < 2 * kStripWidth) {
@@ -41,16 +41,17 @@ void inStrips(QPainter& p, const QPolygonF& line, qreal reach, const QRectF& cli
         return;
     }
     const QRect columns = clip.toAlignedRect();
-    const int left = std::max(columns.left(), int(std::floor(bounds.left() - reach)));
-    const int right = std::min(columns.right() + 1, int(std::ceil(bounds.right() + reach)));
+    const int left = std::max(columns.left(), int(std::floor(bounds.left())) - kStripWidth);
+    const int right = std::min(columns.right() + 1, int(std::ceil(bounds.right())) + kStripWidth);
     for (int x0 = left; x0 < right; x0 += kStripWidth) {
         const int x1 = std::min(right, x0 + kStripWidth);
         int lo = -1;
         int hi = -1;
         for (int i = 0; i + 1 < line.size(); ++i) {
-            const qreal a = std::min(line[i].x(), line[i + 1].x());
-            const qreal b = std::max(line[i].x(), line[i + 1].x());
-            if (b >= x0 - reach && a <= x1 + reach) {
+            const qreal r = reach(i);
+            const qreal a = std::min(line[i].x(), line[i + 1].x()) - r;
+            const qreal b = std::max(line[i].x(), line[i + 1].x()) + r;
+            if (b >= x0 && a <= x1) {
                 if (lo < 0) lo = i;
                 hi = i + 1;
             }
@@ -62,19 +63,36 @@ void inStrips(QPainter& p, const QPolygonF& line, qreal reach, const QRectF& cli
     p.setClipRect(clip);
 }
 
-// How far from its points a stroke paints: the miter's reach at the sharpest join it keeps,
-// and a pixel of antialiasing besides.
-qreal strokeReach(const QPen& pen)
+// How far from each point a stroke paints, antialiasing's two pixels besides: half the pen, or
+// a mitred join's tip, half the pen over the cosine of half the turn. A tip longer than the
+// miter limit (counted in pen widths) is cut square that far out along both segments.
+QList<qreal> strokeReach(const QPolygonF& line, const QPen& pen)
 {
     const qreal half = pen.widthF() / 2;
-    return (pen.joinStyle() == Qt::MiterJoin ? half * std::max<qreal>(pen.miterLimit(), 1) : half) + 2;
+    QList<qreal> reach(line.size(), half + 2);
+    if (pen.joinStyle() != Qt::MiterJoin) return reach;
+    const qreal limit = pen.widthF() * std::max<qreal>(pen.miterLimit(), 1);
+    for (int i = 1; i + 1 < line.size(); ++i) {
+        const QLineF in(line[i - 1], line[i]);
+        const QLineF out(line[i], line[i + 1]);
+        qreal tip = half + limit;
+        if (in.length() > 0 && out.length() > 0) {
+            const qreal turnCos = (in.dx() * out.dx() + in.dy() * out.dy()) / (in.length() * out.length());
+            const qreal halfTurnCos = std::sqrt(std::max<qreal>(0, (1 + turnCos) / 2));
+            if (halfTurnCos * limit > half) tip = half / halfTurnCos;
+        }
+        reach[i] = tip + 2;
+    }
+    return reach;
 }
 
 void strokeInStrips(QPainter& p, const QPolygonF& line, QPen pen, const QRectF& clip)
 {
     const bool dashed = pen.style() != Qt::SolidLine && pen.widthF() > 0;
     const qreal offset = pen.dashOffset();
-    inStrips(p, line, strokeReach(pen), clip, [&](int first, int count) {
+    const QList<qreal> reach = strokeReach(line, pen);
+    auto segmentReach = [&reach](int i) { return std::max(reach[i], reach[i + 1]); };
+    inStrips(p, line, segmentReach, clip, [&](int first, int count) {
         if (dashed) {
             // Each run starts the dashes where the whole line has them at its first point.
             qreal along = 0;
@@ -287,7 +305,7 @@ void LiveChart::paintEvent(QPaintEvent*)
         p.setBrush(g);
         QPolygonF area;
         area.reserve(a.size() + 2);
-        inStrips(p, a, 2, clip, [&](int first, int count) {
+        inStrips(p, a, [](int) { return 2.0; }, clip, [&](int first, int count) {
             area.clear();
             for (int i = first; i < first + count; ++i) area << a[i];
             area << QPointF(area.constLast().x(), plot.bottom()) << QPointF(area.constFirst().x(), plot.bottom());
