@@ -17,7 +17,8 @@
 # QRL_LIVE_PERF=<file> records a profile of the measured seconds (perf record -g) into
 # <file>.<mode>; QRL_LIVE_STRACE=<file> counts the system calls (strace -c -f) instead;
 # QRL_LIVE_COUNT=1 prints instructions and context switches per second (perf stat), which the
-# machine's load does not move.
+# machine's load does not move (QRL_LIVE_EVENTS=<perf events> counts others: instructions:u,
+# instructions:k).
 # Needs xvfb-run and dbus-daemon (scripts/setup installs both). Prints; never fails on a figure.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -93,7 +94,7 @@ if [ -n "${QRL_LIVE_PERF:-}" ]; then
   perf record -q ${QRL_LIVE_PERF_CALLS:--g} -o "$QRL_LIVE_PERF.$mode" -p "$app" -- sleep "$SECONDS_MEASURED" >/dev/null 2>&1 || sleep "$SECONDS_MEASURED"
 elif [ -n "${QRL_LIVE_COUNT:-}" ]; then
   # Or counts that the machine's load does not move: instructions, wake-ups (perf stat).
-  perf stat -x, -e task-clock,context-switches -o "$WORK/stat" -p "$app" -- sleep "$SECONDS_MEASURED" \
+  perf stat -x, -e "${QRL_LIVE_EVENTS:-task-clock,context-switches}" -o "$WORK/stat" -p "$app" -- sleep "$SECONDS_MEASURED" \
     >/dev/null 2>&1 || sleep "$SECONDS_MEASURED"
 elif [ -n "${QRL_LIVE_STRACE:-}" ]; then
   # Or the system calls (strace -c -f, to the file named): the wake-ups.

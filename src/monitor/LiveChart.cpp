@@ -23,6 +23,87 @@ QColor withOpacity(QColor c, double opacity)
 // Not-a-number and infinities draw at the bottom; the series keep what they were given.
 double drawable(double v) { return std::isfinite(v) ? v : 0.0; }
 
+// Qt's antialiasing rasteriser keeps each pixel row's cells in a sorted list it walks from the
+// head for every new cell, so one path across the whole plot costs with the square of its
+// width: a flat line at an idle machine's level fills rows of hundreds of cells. Drawn as
+// narrow strips instead, each clipped to its own columns and given every segment that can reach
+// them, every pixel is drawn once, from the same edges, and comes out as the whole path would
+// have painted it. `reach(i)` is how far from segment i (points i and i + 1) its paint can
+// land; `draw` gets the run of points for one strip; `clip` is the clip kept around them all.
+constexpr int kStripWidth = 48;
+
+template <class Reach, class Draw>
+void inStrips(QPainter& p, const QPolygonF& line, Reach reach, const QRectF& clip, Draw draw)
+{
+    const QRectF bounds = line.boundingRect();
+    if (line.size() < 3 || bounds.width() < 2 * kStripWidth) {
+        draw(0, int(line.size()));
+        return;
+    }
+    const QRect columns = clip.toAlignedRect();
+    const int left = std::max(columns.left(), int(std::floor(bounds.left())) - kStripWidth);
+    const int right = std::min(columns.right() + 1, int(std::ceil(bounds.right())) + kStripWidth);
+    for (int x0 = left; x0 < right; x0 += kStripWidth) {
+        const int x1 = std::min(right, x0 + kStripWidth);
+        int lo = -1;
+        int hi = -1;
+        for (int i = 0; i + 1 < line.size(); ++i) {
+            const qreal r = reach(i);
+            const qreal a = std::min(line[i].x(), line[i + 1].x()) - r;
+            const qreal b = std::max(line[i].x(), line[i + 1].x()) + r;
+            if (b >= x0 && a <= x1) {
+                if (lo < 0) lo = i;
+                hi = i + 1;
+            }
+        }
+        if (lo < 0) continue;
+        p.setClipRect(QRect(x0, columns.top(), x1 - x0, columns.height()));
+        draw(lo, hi - lo + 1);
+    }
+    p.setClipRect(clip);
+}
+
+// How far from each point a stroke paints, antialiasing's two pixels besides: half the pen, or
+// a mitred join's tip, half the pen over the cosine of half the turn. A tip longer than the
+// miter limit (counted in pen widths) is cut square that far out along both segments.
+QList<qreal> strokeReach(const QPolygonF& line, const QPen& pen)
+{
+    const qreal half = pen.widthF() / 2;
+    QList<qreal> reach(line.size(), half + 2);
+    if (pen.joinStyle() != Qt::MiterJoin) return reach;
+    const qreal limit = pen.widthF() * std::max<qreal>(pen.miterLimit(), 1);
+    for (int i = 1; i + 1 < line.size(); ++i) {
+        const QLineF in(line[i - 1], line[i]);
+        const QLineF out(line[i], line[i + 1]);
+        qreal tip = half + limit;
+        if (in.length() > 0 && out.length() > 0) {
+            const qreal turnCos = (in.dx() * out.dx() + in.dy() * out.dy()) / (in.length() * out.length());
+            const qreal halfTurnCos = std::sqrt(std::max<qreal>(0, (1 + turnCos) / 2));
+            if (halfTurnCos * limit > half) tip = half / halfTurnCos;
+        }
+        reach[i] = tip + 2;
+    }
+    return reach;
+}
+
+void strokeInStrips(QPainter& p, const QPolygonF& line, QPen pen, const QRectF& clip)
+{
+    const bool dashed = pen.style() != Qt::SolidLine && pen.widthF() > 0;
+    const qreal offset = pen.dashOffset();
+    const QList<qreal> reach = strokeReach(line, pen);
+    auto segmentReach = [&reach](int i) { return std::max(reach[i], reach[i + 1]); };
+    inStrips(p, line, segmentReach, clip, [&](int first, int count) {
+        if (dashed) {
+            // Each run starts the dashes where the whole line has them at its first point.
+            qreal along = 0;
+            for (int i = 0; i < first; ++i) along += QLineF(line[i], line[i + 1]).length();
+            pen.setDashOffset(offset + along / pen.widthF());
+        }
+        p.setPen(pen);
+        p.drawPolyline(line.constData() + first, count);
+    });
+}
+
 }  // namespace
 
 LiveChart::LiveChart(Kind kind, QWidget* parent) : QWidget(parent), kind_(kind)
@@ -204,7 +285,8 @@ void LiveChart::paintEvent(QPaintEvent*)
     if (first_.isEmpty()) return;
 
     p.setRenderHint(QPainter::Antialiasing);
-    p.setClipRect(plot.adjusted(-2, -2, 2, 2));
+    const QRectF clip = plot.adjusted(-2, -2, 2, 2);
+    p.setClipRect(clip);
     auto polyline = [this, &plot](const QList<QPointF>& series) {
         QPolygonF line;
         line.reserve(series.size());
@@ -214,16 +296,21 @@ void LiveChart::paintEvent(QPaintEvent*)
     const QPolygonF a = polyline(first_);
     const QPolygonF b = polyline(second_);
     auto fillArea = [&](const QColor& tint, double top, double bottom) {
-        QPolygonF area = a;
-        area << QPointF(a.constLast().x(), plot.bottom()) << QPointF(a.constFirst().x(), plot.bottom());
         // The fade runs over the area itself: from its highest point to its base.
-        const qreal highest = area.boundingRect().top();
+        const qreal highest = std::min(a.boundingRect().top(), plot.bottom());
         QLinearGradient g(QPointF(0, highest), QPointF(0, plot.bottom()));
         g.setColorAt(0, withOpacity(tint, top));
         g.setColorAt(1, withOpacity(tint, bottom));
         p.setPen(Qt::NoPen);
         p.setBrush(g);
-        p.drawPolygon(area);
+        QPolygonF area;
+        area.reserve(a.size() + 2);
+        inStrips(p, a, [](int) { return 2.0; }, clip, [&](int first, int count) {
+            area.clear();
+            for (int i = first; i < first + count; ++i) area << a[i];
+            area << QPointF(area.constLast().x(), plot.bottom()) << QPointF(area.constFirst().x(), plot.bottom());
+            p.drawPolygon(area);
+        });
         p.setBrush(Qt::NoBrush);
     };
     switch (kind_) {
@@ -236,8 +323,7 @@ void LiveChart::paintEvent(QPaintEvent*)
         p.setRenderHint(QPainter::Antialiasing, true);
         QPen line(primary, 1.6, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin);
         line.setMiterLimit(10);
-        p.setPen(line);
-        p.drawPolyline(b);
+        strokeInStrips(p, b, line, clip);
         break;
     }
     case Kind::memory: {
@@ -246,17 +332,14 @@ void LiveChart::paintEvent(QPaintEvent*)
         dashed.setMiterLimit(10);
         // Dash lengths count in pen widths: 4 points on, 3 off.
         dashed.setDashPattern({4 / 1.4, 3 / 1.4});
-        p.setPen(dashed);
-        p.drawPolyline(b);
+        strokeInStrips(p, b, dashed, clip);
         break;
     }
     case Kind::network:
         // Bevelled joins: round ones add an arc at each of up to 119 joins to stroke, for
         // corners a two-point line does not show.
-        p.setPen(QPen(Theme::brandPrimary(), 2, Qt::SolidLine, Qt::FlatCap, Qt::BevelJoin));
-        p.drawPolyline(a);
-        p.setPen(QPen(Theme::proGoldEnd(), 2, Qt::SolidLine, Qt::FlatCap, Qt::BevelJoin));
-        p.drawPolyline(b);
+        strokeInStrips(p, a, QPen(Theme::brandPrimary(), 2, Qt::SolidLine, Qt::FlatCap, Qt::BevelJoin), clip);
+        strokeInStrips(p, b, QPen(Theme::proGoldEnd(), 2, Qt::SolidLine, Qt::FlatCap, Qt::BevelJoin), clip);
         break;
     }
 }

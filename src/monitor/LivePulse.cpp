@@ -6,6 +6,7 @@
 #include <QEvent>
 #include <QPaintEvent>
 #include <QLineF>
+#include <QImage>
 #include <QPainter>
 
 #include <cmath>
@@ -19,7 +20,37 @@ constexpr int kPulseFrameMs = 60;
 constexpr double kVisibleStep = 0.08;
 }
 
-LivePulse::LivePulse(QWidget* parent) : QWidget(parent)
+// The dot, in a square of the pill's solid middle that it paints whole: a step of the pulse
+// then repaints this square alone, not the header, the page and the window under a
+// translucent pill (each a paint event, a region walk and a clip of its own).
+class LivePulse::Dot : public QWidget {
+public:
+    explicit Dot(LivePulse* pulse) : QWidget(pulse), pulse_(pulse)
+    {
+        setAttribute(Qt::WA_OpaquePaintEvent);
+        setAttribute(Qt::WA_TransparentForMouseEvents);
+        setFocusPolicy(Qt::NoFocus);
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter p(this);
+        const Colours& c = pulse_->colours();
+        p.fillRect(rect(), c.underDot);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setPen(Qt::NoPen);
+        QColor dot = c.dot;
+        dot.setAlphaF(float(dot.alphaF() * pulse_->opacity_));
+        p.setBrush(dot);
+        p.drawEllipse(pulse_->dotRect().translated(-QPointF(pos())));
+    }
+
+private:
+    LivePulse* pulse_;
+};
+
+LivePulse::LivePulse(QWidget* parent) : QWidget(parent), dot_(new Dot(this))
 {
     setObjectName(QStringLiteral("livePulse"));
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
@@ -54,7 +85,7 @@ std::optional<qint64> LivePulse::advance(qint64 now)
     if (std::abs(next - opacity_) >= kVisibleStep / 2 || next < kLowOpacity + 0.005 || next > 0.995) {
         if (next != opacity_) {
             opacity_ = next;
-            update(dotRect().toAlignedRect().adjusted(-1, -1, 1, 1));
+            dot_->update();
         }
     }
     return nextStep(now);
@@ -93,9 +124,18 @@ void LivePulse::showEvent(QShowEvent*) { restart(); }
 
 void LivePulse::hideEvent(QHideEvent*) { stop(); }
 
+void LivePulse::resizeEvent(QResizeEvent*) { placeDot(); }
+
+void LivePulse::placeDot() { dot_->setGeometry(dotRect().toAlignedRect().adjusted(-1, -1, 1, 1)); }
+
 void LivePulse::changeEvent(QEvent* e)
 {
     QWidget::changeEvent(e);
+    if (e->type() == QEvent::LayoutDirectionChange) placeDot();
+    if (e->type() == QEvent::PaletteChange) {
+        colours_.reset();
+        dot_->update();
+    }
     if (e->type() == QEvent::LanguageChange) {
         setAccessibleName(UiLanguage::current().tr("Live"));
         updateGeometry();
@@ -121,8 +161,18 @@ const LivePulse::Colours& LivePulse::colours()
 {
     // Looked up once per appearance: the dot's frames come about nine times a second.
     const Theme::Appearance appearance = Theme::appearance();
-    if (!colours_ || colours_->appearance != appearance)
-        colours_ = Colours{appearance, Theme::surfaceSunken(), Theme::statusSupported()};
+    const QColor window = palette().color(QPalette::Window);
+    if (!colours_ || colours_->appearance != appearance || colours_->window != window) {
+        const QColor sunken = Theme::surfaceSunken();
+        // The pill over the window's background, blended as a paint of the pill blends it.
+        QImage blend(1, 1, QImage::Format_ARGB32_Premultiplied);
+        blend.fill(window);
+        {
+            QPainter b(&blend);
+            b.fillRect(blend.rect(), sunken);
+        }
+        colours_ = Colours{appearance, window, sunken, Theme::statusSupported(), blend.pixelColor(0, 0)};
+    }
     return *colours_;
 }
 
@@ -152,10 +202,6 @@ void LivePulse::paintEvent(QPaintEvent* e)
         p.drawRoundedRect(r, radius, radius);
     }
     const bool rtl = layoutDirection() == Qt::RightToLeft;
-    QColor dot = c.dot;
-    dot.setAlphaF(float(dot.alphaF() * opacity_));
-    p.setBrush(dot);
-    p.drawEllipse(dotRect());
     const QRectF text = rtl ? QRectF(r.left() + 10, r.top(), r.width() - 10 - 8 - 6 - 10, r.height())
                             : QRectF(r.left() + 10 + 8 + 6, r.top(), r.width() - 10 - 8 - 6 - 10, r.height());
     // A step of the pulse repaints the dot only: no text to lay out then.

@@ -30,6 +30,7 @@ protected:
     void showEvent(QShowEvent*) override;
     void hideEvent(QHideEvent*) override;
     void changeEvent(QEvent* e) override;
+    void resizeEvent(QResizeEvent*) override;
 
 private:
     void restart();
@@ -37,14 +38,19 @@ private:
     // The next moment after `now` at which the dot differs visibly from what is shown.
     qint64 nextStep(qint64 now) const;
     QRectF dotRect() const;
+    class Dot;
+    void placeDot();
     struct Colours {
         Theme::Appearance appearance;
+        QColor window;
         QColor sunken;
         QColor dot;
+        QColor underDot;  // the pill's colour where it covers the window
     };
     const Colours& colours();
     std::optional<Colours> colours_;
     bool pulsing_ = false;
     qint64 started_ = 0;  // on the frame clock
     double opacity_ = 1.0;
+    Dot* dot_;
 };

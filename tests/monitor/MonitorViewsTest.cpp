@@ -11,6 +11,8 @@
 #include "monitor/LivePulse.h"
 #include "monitor/PerCoreBars.h"
 #include "support/OnScreen.h"
+#include "support/PixelProbe.h"
+#include "support/Render.h"
 #include "ui/BusyIndicator.h"
 #include "monitor/MonitorTrayItem.h"
 #include "support/AnimationClock.h"
@@ -452,6 +454,34 @@ TEST(LivePulse, PulsesUnlessMotionIsReduced)
         EXPECT_FALSE(pulse.isPulsing());
     }
     Theme::setReduceMotion(std::nullopt);
+}
+
+TEST(LivePulseBadge, TheDotsSquareIsThePillsColour)
+{
+    // A pulse step repaints the dot's square alone, over nothing: the square must come out as
+    // the pill does over the window, in each appearance and direction.
+    for (const auto appearance : {Theme::Appearance::Light, Theme::Appearance::Dark}) {
+        for (const QString& language : {QStringLiteral("en"), QStringLiteral("ar")}) {
+            QWidget host;
+            auto* layout = new QVBoxLayout(&host);
+            layout->setContentsMargins(20, 20, 20, 20);
+            auto* pulse = new LivePulse;
+            layout->addWidget(pulse, 0, Qt::AlignCenter);
+            const QImage image = grabWidget(host, QSize(200, 80), language, appearance);
+            const QRect r = pulse->geometry();
+            const bool rtl = language == "ar";
+            const int cy = r.top() + r.height() / 2;
+            // A corner of the square (outside the round dot) and the pill beside the dot.
+            const QPoint corner(rtl ? r.right() - 9 : r.left() + 9, cy - 5);
+            const QPoint beside(rtl ? r.right() - 20 : r.left() + 20, r.top() + 2);
+            const QColor window = PixelProbe::at(image, r.left() - 5, cy);
+            const QColor pill = PixelProbe::at(image, beside.x(), beside.y());
+            EXPECT_NE(pill, window) << qPrintable(language);
+            EXPECT_LE(PixelProbe::distance(PixelProbe::at(image, corner.x(), corner.y()), pill), 1)
+                << qPrintable(language) << " " << int(appearance);
+        }
+    }
+    Theme::setForcedAppearance(std::nullopt);
 }
 
 // ---------------------------------------------------------------- charts
