@@ -1,5 +1,6 @@
 #include "monitor/LivePulse.h"
 
+#include "ui/Accessibility.h"
 #include "ui/Theme.h"
 #include "ui/UiLanguage.h"
 
@@ -30,6 +31,8 @@ public:
         setAttribute(Qt::WA_OpaquePaintEvent);
         setAttribute(Qt::WA_TransparentForMouseEvents);
         setFocusPolicy(Qt::NoFocus);
+        // The pulse reads as one "Live" element; its dot is a picture of it.
+        UiAccessibility::markDecorative(this);
     }
 
 protected:

@@ -13,6 +13,7 @@
 #include "support/OnScreen.h"
 #include "support/PixelProbe.h"
 #include "support/Render.h"
+#include "ui/Accessibility.h"
 #include "ui/BusyIndicator.h"
 #include "monitor/MonitorTrayItem.h"
 #include "support/AnimationClock.h"
@@ -482,6 +483,23 @@ TEST(LivePulseBadge, TheDotsSquareIsThePillsColour)
         }
     }
     Theme::setForcedAppearance(std::nullopt);
+}
+
+TEST(LivePulseBadge, ReadsAsOneLiveElementWithoutItsDot)
+{
+    UiAccessibility::install();
+    LivePulse pulse;
+    pulse.show();
+    QAccessibleInterface* a = QAccessible::queryAccessibleInterface(&pulse);
+    ASSERT_NE(a, nullptr);
+    EXPECT_EQ(a->text(QAccessible::Name), UiLanguage::current().tr("Live"));
+    // The dot is a child widget only so a step repaints its square alone: a reader skips it.
+    for (int i = 0; i < a->childCount(); ++i) {
+        QAccessibleInterface* c = a->child(i);
+        ASSERT_NE(c, nullptr);
+        EXPECT_TRUE(c->state().invisible);
+        EXPECT_EQ(c->role(), QAccessible::NoRole);
+    }
 }
 
 // ---------------------------------------------------------------- charts
