@@ -20,24 +20,29 @@
 // ---- APISession -------------------------------------------------------------------------------
 
 namespace {
-// The loaded module stays loaded: transports made from it may live until the end.
+// The loaded module stays loaded, and its library object is never destroyed: transports made
+// from it may live until the very end. The object is kept where it can be reached, not dropped.
 QrlCreateHttpTransport transportFactory()
 {
-    static const QrlCreateHttpTransport factory = []() -> QrlCreateHttpTransport {
+    struct Loaded {
+        QLibrary* library = nullptr;
+        QrlCreateHttpTransport factory = nullptr;
+    };
+    static const Loaded loaded = []() -> Loaded {
         for (const QString& dir : APISession::transportSearchPaths()) {
             const QString path = QDir(dir).filePath(APISession::transportFileName());
             if (!QFileInfo::exists(path)) continue;
             auto* library = new QLibrary(path);
             if (auto f = reinterpret_cast<QrlCreateHttpTransport>(library->resolve(kQrlCreateHttpTransportSymbol)))
-                return f;
+                return Loaded{library, f};
             qWarning("Update transport %s: %s", qPrintable(path), qPrintable(library->errorString()));
             delete library;
         }
         qWarning("No update transport (%s) found: update checks cannot reach the server",
                  qPrintable(APISession::transportFileName()));
-        return nullptr;
+        return {};
     }();
-    return factory;
+    return loaded.factory;
 }
 }  // namespace
 
