@@ -5,30 +5,20 @@
 FontconfigWarmup::FontconfigWarmup()
     : worker_([this] {
           FcInit();
-          const std::lock_guard lock(mutex_);
-          loaded_ = true;
-          done_.notify_all();
+          loaded_.count_down();
       })
 {
 }
 
 FontconfigWarmup::~FontconfigWarmup() { worker_.join(); }
 
-void FontconfigWarmup::wait()
-{
-    std::unique_lock lock(mutex_);
-    done_.wait(lock, [this] { return loaded_; });
-}
+void FontconfigWarmup::wait() { loaded_.wait(); }
 
 FontListWarmup::FontListWarmup(FontconfigWarmup& fontconfig, std::function<void()> register_, std::function<void()> fill)
     : worker_([this, &fontconfig, register_ = std::move(register_), fill = std::move(fill)] {
           fontconfig.wait();
           if (register_) register_();
-          {
-              const std::lock_guard lock(mutex_);
-              registered_ = true;
-              done_.notify_all();
-          }
+          registered_.count_down();
           if (fill) fill();
       })
 {
@@ -36,8 +26,4 @@ FontListWarmup::FontListWarmup(FontconfigWarmup& fontconfig, std::function<void(
 
 FontListWarmup::~FontListWarmup() { worker_.join(); }
 
-void FontListWarmup::waitForRegistered()
-{
-    std::unique_lock lock(mutex_);
-    done_.wait(lock, [this] { return registered_; });
-}
+void FontListWarmup::waitForRegistered() { registered_.wait(); }

@@ -1,8 +1,7 @@
 #pragma once
 
-#include <condition_variable>
 #include <functional>
-#include <mutex>
+#include <latch>
 #include <thread>
 
 // Fontconfig's configuration and font cache are the largest single cost before the main window
@@ -23,9 +22,7 @@ public:
     void wait();
 
 private:
-    std::mutex mutex_;
-    std::condition_variable done_;
-    bool loaded_ = false;
+    std::latch loaded_{1};
     std::thread worker_;
 };
 
@@ -50,8 +47,6 @@ public:
     void waitForRegistered();
 
 private:
-    std::mutex mutex_;
-    std::condition_variable done_;
-    bool registered_ = false;
+    std::latch registered_{1};
     std::thread worker_;
 };

@@ -153,6 +153,15 @@ QString filled(const char16_t* pattern, const QString& value)
     return out;
 }
 
+// ASCII digits in the locale's own (Arabic-Indic, Devanagari, …), which follow its zero.
+QString inLocalDigits(const KeptLocale& k, const QByteArray& ascii)
+{
+    QString out;
+    out.reserve(ascii.size());
+    for (char c : ascii) out += QChar(char16_t(k.zero + (c - '0')));
+    return out;
+}
+
 // A non-negative number as ICU formats it: the shortest decimal that reads back as the double
 // (what ICU rounds, not the binary value), scaled by 10^scale, rounded half to even to
 // `maxFraction` digits, trailing zeros dropped. Empty when the number is not one of those.
@@ -198,12 +207,6 @@ QString keptNumber(const KeptLocale& k, double value, int scale, int maxFraction
     if (whole.isEmpty()) whole = "0";
     while (whole.size() > 1 && whole[0] == '0') whole.remove(0, 1);
 
-    auto localDigits = [&](const QByteArray& ascii) {
-        QString out;
-        out.reserve(ascii.size());
-        for (char c : ascii) out += QChar(char16_t(k.zero + (c - '0')));
-        return out;
-    };
     QString text;
     const int n = int(whole.size());
     if (grouping && n >= k.primary + k.minGrouping) {
@@ -219,12 +222,12 @@ QString keptNumber(const KeptLocale& k, double value, int scale, int maxFraction
         }
         for (qsizetype i = 0; i < groups.size(); ++i) {
             if (i) text += QString::fromUtf16(k.group);
-            text += localDigits(groups[i]);
+            text += inLocalDigits(k, groups[i]);
         }
     } else {
-        text = localDigits(whole);
+        text = inLocalDigits(k, whole);
     }
-    if (!fraction.isEmpty()) text += QString::fromUtf16(k.decimal) + localDigits(fraction);
+    if (!fraction.isEmpty()) text += QString::fromUtf16(k.decimal) + inLocalDigits(k, fraction);
     return text;
 }
 
@@ -233,11 +236,7 @@ QString keptTime(const KeptLocale& k, const QDateTime& when, const char16_t* tim
     const QTime t = when.toLocalTime().time();
     const QString pattern = QString::fromUtf16(timePattern);
     QString out;
-    auto number = [&](int n, int width) {
-        QString s = QString::number(n).rightJustified(width, u'0');
-        for (QChar& c : s) c = QChar(char16_t(k.zero + (c.unicode() - u'0')));
-        return s;
-    };
+    auto number = [&](int n, int width) { return inLocalDigits(k, QByteArray::number(n).rightJustified(width, '0')); };
     for (qsizetype i = 0; i < pattern.size();) {
         const QChar c = pattern[i];
         qsizetype run = 1;
@@ -339,15 +338,15 @@ QString byteCount(qint64 bytes, const Localization& l, ByteStyle style, bool spe
     }
     if (bytes < 0) value = -value;
     if (text.isEmpty()) {
-    const LocalizedNumberFormatter& f = cachedFormatter(l, kUnit + unit * 10 + digits, [&] {
-        return NumberFormatter::with()
-            .unit(units[unit]())
-            .unitWidth(UNUM_UNIT_WIDTH_SHORT)
-            .roundingMode(UNUM_ROUND_HALFEVEN)
-            .precision(Precision::maxFraction(digits));
-    });
-    icu::UnicodeString s = f.formatDouble(value, status).toString(status);
-    text = U_SUCCESS(status) ? fromIcu(s) : QString::number(value, 'f', digits);
+        const LocalizedNumberFormatter& f = cachedFormatter(l, kUnit + unit * 10 + digits, [&] {
+            return NumberFormatter::with()
+                .unit(units[unit]())
+                .unitWidth(UNUM_UNIT_WIDTH_SHORT)
+                .roundingMode(UNUM_ROUND_HALFEVEN)
+                .precision(Precision::maxFraction(digits));
+        });
+        icu::UnicodeString s = f.formatDouble(value, status).toString(status);
+        text = U_SUCCESS(status) ? fromIcu(s) : QString::number(value, 'f', digits);
     }
     // English byte counts write kilobytes "KB", as the "Zero KB" of an empty count does.
     if (unit == 0 && l.localeId.startsWith(QLatin1String("en"))) text.replace(QLatin1String("kB"), QLatin1String("KB"));
