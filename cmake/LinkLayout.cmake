@@ -20,6 +20,9 @@ if(QRL_LINK_LAYOUT AND NOT QRL_SANITIZE)
     set(QRL_LINK_LAYOUT_ACTIVE ON)
     add_compile_options(-ffunction-sections -fdata-sections)
     add_link_options(-fuse-ld=lld LINKER:--gc-sections)
+    # Qt's version tag is data nothing refers to; kept, the executable goes on asking for the
+    # Qt minor version it was built against when it is loaded.
+    add_link_options(LINKER:--undefined=qt_version_tag_use)
     if(EXISTS "${QRL_LINK_ORDER_FILE}")
       add_link_options(LINKER:--symbol-ordering-file=${QRL_LINK_ORDER_FILE} LINKER:--no-warn-symbol-ordering)
     endif()
