@@ -1,12 +1,22 @@
 #include "ui/Symbols.h"
 
+#include <QCoreApplication>
 #include <QFontDatabase>
 #include <QHash>
 #include <QMutex>
 #include <QPainter>
 #include <QPainterPath>
+#include <QRawFont>
 #include <QSet>
+#include <QThread>
 #include <QtDebug>
+
+#include <optional>
+
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 struct Glyph {
@@ -113,10 +123,12 @@ const Glyph* find(const QString& symbolName)
     return nullptr;
 }
 
+constexpr const char* kFacePath = "/usr/share/fonts/truetype/material-design-icons-iconfont/MaterialIcons-Regular.ttf";
+
 const QString& family()
 {
     static const QString f = [] {
-        const char* path = "/usr/share/fonts/truetype/material-design-icons-iconfont/MaterialIcons-Regular.ttf";
+        const char* path = kFacePath;
         const int id = QFontDatabase::addApplicationFont(QString::fromLatin1(path));
         const QString loaded = id >= 0 ? QFontDatabase::applicationFontFamilies(id).value(0) : QString();
         if (loaded.isEmpty()) qWarning().noquote() << "Symbols: Material Icons font not found at" << path;
@@ -150,6 +162,54 @@ bool mirrorsInRightToLeft(const QString& symbolName)
 
 namespace {
 constexpr qreal kOutlineSize = 240;
+
+// The outlines are read from the face's own file, mapped once for the process, rather than
+// through a font of the family: the family also names the package's compressed web copies,
+// which the font database prefers, and each thread's first symbol would unpack one again
+// (several milliseconds). Mapped, its pages are shared with the page cache and only those
+// read are resident.
+const QByteArray& faceData()
+{
+    static const QByteArray data = [] {
+        const int fd = ::open(kFacePath, O_RDONLY | O_CLOEXEC);
+        if (fd < 0) return QByteArray();
+        struct stat st {};
+        void* mapped = MAP_FAILED;
+        if (::fstat(fd, &st) == 0 && st.st_size > 0) mapped = ::mmap(nullptr, size_t(st.st_size), PROT_READ, MAP_PRIVATE, fd, 0);
+        ::close(fd);
+        // Kept for the life of the process: every thread's raw font reads from it.
+        return mapped == MAP_FAILED ? QByteArray() : QByteArray::fromRawData(static_cast<const char*>(mapped), qsizetype(st.st_size));
+    }();
+    return data;
+}
+
+// The face at the outlines' size, one per thread: Qt's font engines are not shared between
+// threads, and the PDF may draw symbols off the interface thread.
+struct OutlineFace {
+    std::optional<QRawFont> face;
+    bool loaded = false;
+};
+thread_local OutlineFace outlineFaceSlot;
+
+void dropOutlineFace()
+{
+    outlineFaceSlot.face.reset();
+    outlineFaceSlot.loaded = false;
+}
+
+const QRawFont* outlineFace()
+{
+    OutlineFace& slot = outlineFaceSlot;
+    if (!slot.loaded) {
+        slot.loaded = true;
+        if (!faceData().isEmpty()) slot.face.emplace(faceData(), kOutlineSize);
+        // Qt lets go of the interface thread's font data with the application object, before
+        // this thread's variables go at exit: the face goes first, with the application.
+        if (QCoreApplication* app = QCoreApplication::instance(); app && app->thread() == QThread::currentThread())
+            qAddPostRoutine(&dropOutlineFace);
+    }
+    return slot.face && slot.face->isValid() ? &*slot.face : nullptr;
+}
 }  // namespace
 
 QStringList names()
@@ -174,7 +234,8 @@ void draw(QPainter& painter, const QString& symbolName, const QRectF& rect, cons
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing);
     const Glyph* g = find(symbolName);
-    if (!g || family().isEmpty()) {
+    const QRawFont* face = g ? outlineFace() : nullptr;
+    if (!face) {
         // A neutral dot keeps the layout and shows that something belongs here.
         const qreal d = rect.height() * 0.35;
         painter.setPen(Qt::NoPen);
@@ -196,11 +257,11 @@ void draw(QPainter& painter, const QString& symbolName, const QRectF& rect, cons
         const char32_t cp = g->codepoint;
         auto it = outlines.constFind(cp);
         if (it == outlines.cend()) {
-            const QFont f = font(kOutlineSize);
             Outline o;
-            o.path.addText(0, 0, f, QString::fromUcs4(&cp, 1));
-            const QFontMetricsF m(f);
-            o.emCentre = QPointF(kOutlineSize / 2, -m.ascent() + (m.ascent() + m.descent()) / 2);
+            // The glyph's pen position at the origin, on the baseline.
+            const QList<quint32> index = face->glyphIndexesForString(QString::fromUcs4(&cp, 1));
+            if (index.size() == 1) o.path = face->pathForGlyph(index.first());
+            o.emCentre = QPointF(kOutlineSize / 2, -face->ascent() + (face->ascent() + face->descent()) / 2);
             it = outlines.insert(cp, o);
         }
         QPainterPath path = it->path;

@@ -4,9 +4,12 @@
 #include <QFile>
 #include <QImage>
 #include <QPainter>
+#include <QPainterPath>
 #include <QRawFont>
 #include <QRegularExpression>
 #include <QTextLayout>
+
+#include <thread>
 
 #include <gtest/gtest.h>
 
@@ -128,4 +131,52 @@ TEST(Symbols, DirectionalSymbolsMirrorInRightToLeft)
     EXPECT_LT(rtl, 24);
     EXPECT_TRUE(Symbols::mirrorsInRightToLeft("chevron.backward"));
     EXPECT_FALSE(Symbols::mirrorsInRightToLeft("cpu"));
+}
+
+namespace {
+QImage drawn(const QString& name, int side)
+{
+    QImage img(side, side, QImage::Format_ARGB32_Premultiplied);
+    img.fill(Qt::transparent);
+    QPainter p(&img);
+    Symbols::draw(p, name, QRectF(0, 0, side, side), QColor(Qt::black));
+    return img;
+}
+}  // namespace
+
+// The outline is the font family's own glyph, placed on the em square as before, on any thread:
+// the face is read from its file, one per thread, not matched by family.
+TEST(Symbols, DrawsTheFamilysGlyphOnEveryThread)
+{
+    ASSERT_FALSE(Symbols::loadedFamily().isEmpty()) << "Material Icons font missing";
+    const QRawFont raw = QRawFont::fromFont(Symbols::font(240));
+    ASSERT_TRUE(raw.isValid());
+    const int side = 22;
+    QList<QImage> onWorker;
+    std::thread worker([&] {
+        for (const QString& name : Symbols::names()) onWorker << drawn(name, side);
+    });
+    worker.join();
+    const QStringList names = Symbols::names();
+    ASSERT_EQ(onWorker.size(), names.size());
+    for (int i = 0; i < names.size(); ++i) {
+        SCOPED_TRACE(names[i].toStdString());
+        const char32_t cp = Symbols::codepoint(names[i]);
+        const QList<quint32> index = raw.glyphIndexesForString(QString::fromUcs4(&cp, 1));
+        ASSERT_EQ(index.size(), 1);
+        const qreal scale = side * Symbols::kEmPerInk / 240;
+        QTransform place;
+        place.translate(side / 2.0, side / 2.0);
+        place.scale(scale, scale);
+        place.translate(-120, raw.ascent() - (raw.ascent() + raw.descent()) / 2);
+        QImage expected(side, side, QImage::Format_ARGB32_Premultiplied);
+        expected.fill(Qt::transparent);
+        {
+            QPainter p(&expected);
+            p.setRenderHint(QPainter::Antialiasing);
+            p.fillPath(place.map(raw.pathForGlyph(index.first())), QColor(Qt::black));
+        }
+        EXPECT_EQ(drawn(names[i], side), expected);
+        EXPECT_EQ(onWorker[i], expected);
+    }
 }
