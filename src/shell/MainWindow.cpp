@@ -394,6 +394,7 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
     if (watched == root_ && event->type() == QEvent::Resize) placeOverlay();
     if (event->type() == QEvent::Expose && watched == windowHandle()) {
         watched->removeEventFilter(this);
+        FirstUse::prepareWindowBuffer(*this);
         // An inspection ahead that ends in a moment is waited for and taken before the window
         // paints: its first picture is then the first page, not the loading page replaced a
         // frame later. The rest of the first inspection's turn (onboarding) comes as before.

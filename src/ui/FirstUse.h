@@ -4,8 +4,14 @@
 // a font match of its own, the costliest part of building and laying out the overview the
 // first time. Meant for a moment the interface thread would otherwise spend waiting (the
 // window waiting for the machine's first readings); loaded or not, the page looks the same.
+class QWidget;
+
 namespace FirstUse {
 // Loads the next face not loaded yet; false once there is none left. On the interface thread:
 // Qt keeps loaded faces per thread.
 bool prepareNext();
+
+// Makes the window's backing store at the window's size and faults in its pages at once,
+// before the first paint writes each for the first time.
+void prepareWindowBuffer(QWidget& window);
 }

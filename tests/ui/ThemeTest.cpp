@@ -3,6 +3,10 @@
 #include "ui/Theme.h"
 
 #include <QApplication>
+#include <QBackingStore>
+#include <QPainter>
+#include <QThreadPool>
+#include <QWidget>
 #include <QFontMetricsF>
 
 #include <cmath>
@@ -169,4 +173,32 @@ TEST(FirstUse, LoadsEachFaceOfTheFirstPageOnceThenHasNoneLeft)
     // Done: asking again loads nothing more, and the styles measure as they did.
     EXPECT_FALSE(FirstUse::prepareNext());
     EXPECT_GT(QFontMetricsF(Theme::font(Theme::TextStyle::title, QFont::DemiBold)).height(), 0);
+}
+
+TEST(FirstUse, PreparedWindowBufferIsTheOneTheFirstPaintUsesAndPaintsTheSame)
+{
+    // A window whose paint fills it in one colour: the buffer made ahead at the window's size
+    // must be the one painted into, and faulting its pages in changes none of them.
+    class Plain : public QWidget {
+    protected:
+        void paintEvent(QPaintEvent*) override { QPainter(this).fillRect(rect(), QColor(0x12, 0x34, 0x56)); }
+    };
+    Plain window;
+    window.resize(320, 200);
+    window.show();
+    ASSERT_NE(window.backingStore(), nullptr);
+    FirstUse::prepareWindowBuffer(window);
+    EXPECT_EQ(window.backingStore()->size(), window.size());
+    QThreadPool::globalInstance()->waitForDone();
+    const QImage painted = window.grab().toImage();
+    EXPECT_EQ(painted.pixelColor(painted.width() / 2, painted.height() / 2), QColor(0x12, 0x34, 0x56));
+    // A window not shown yet has a store of no size: preparing it makes it at the window's.
+    Plain later;
+    later.resize(100, 80);
+    later.winId();
+    if (later.backingStore()) {
+        FirstUse::prepareWindowBuffer(later);
+        EXPECT_EQ(later.backingStore()->size(), later.size());
+    }
+    QThreadPool::globalInstance()->waitForDone();
 }
