@@ -1,9 +1,10 @@
 # How the executables are laid out, for a start that touches little of them.
 #
 # Every function gets a section of its own, and lld lays first, side by side, the functions a
-# start runs (then those of the report run, then those of the other pages), in the order of
-# bench/link/start-order.txt; what nothing reaches is dropped. Without this the start's code
-# is spread over the whole text, and the kernel's fault-around maps most of it at start.
+# start runs (until the window is mapped, then until it settles), then those the report run
+# adds, in the order of bench/link/start-order.txt; what nothing reaches is dropped. Without
+# this the start's code is spread over the whole text, and the kernel's fault-around maps most
+# of it at start.
 # bench/link/make-order.sh writes the list from a profiled start. A list gone stale (functions
 # renamed or gone) only costs speed: lld passes over names it does not find.
 #
