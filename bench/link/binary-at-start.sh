@@ -43,5 +43,6 @@ col() { awk -v c="$1" '{ print $c }' "$WORK/lines" | median; }
 echo "the executable at the first painted overview (median of $(wc -l <"$WORK/lines") starts, KB resident):"
 echo "  read-only $(col 1)  text $(col 2)  relocated data + data $(col 3)  all $(col 4)"
 echo "  process resident $(col 5) KB; page faults until mapped $(col 6), until painted $(col 7)"
-text=$(readelf -SW "$BIN" | awk '$2 == ".text" { print $6 }')
+# The size column follows the name, whatever the section number's width does to the fields.
+text=$(readelf -SW "$BIN" | awk '{ for (i = 1; i < NF; i++) if ($i == ".text") print $(i + 4) }')
 echo "  .text is $((16#$text / 1024)) KB"
