@@ -12,6 +12,7 @@
 #include <QGuiApplication>
 
 #include <malloc.h>
+#include <sys/resource.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -40,7 +41,10 @@ struct Stages {
         timespec cpu{}, now{};
         clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &cpu);
         clock_gettime(CLOCK_MONOTONIC, &now);
-        std::fprintf(stderr, "before main (CPU) %.1f ms\n", cpu.tv_sec * 1e3 + cpu.tv_nsec / 1e6);
+        rusage use{};
+        getrusage(RUSAGE_SELF, &use);
+        std::fprintf(stderr, "before main (CPU) %.1f ms, %ld page faults\n", cpu.tv_sec * 1e3 + cpu.tv_nsec / 1e6,
+                     use.ru_minflt + use.ru_majflt);
         // QRL_REPORT_RUN_STAGES may hold the monotonic clock (ns) of the moment before exec.
         if (const qint64 before = qgetenv("QRL_REPORT_RUN_STAGES").toLongLong(); before > 1)
             std::fprintf(stderr, "exec to main %.1f ms\n", (now.tv_sec * 1e9 + now.tv_nsec - double(before)) / 1e6);
