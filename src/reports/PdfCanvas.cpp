@@ -718,7 +718,7 @@ void PdfCanvas::drawGlyphs(const GlyphRun& run, QPointF origin, const QColor& co
         }
         font.characters.insert(c);
     }
-    const double size = run.font.pixelSize();
+    const double size = run.size > 0 ? run.size : run.font.pixelSize();
     const double scale = 1000.0 / font.face->upem;
     QByteArray& o = out();
     const bool translucent = color.alpha() < 255;
