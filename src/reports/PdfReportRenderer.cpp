@@ -224,7 +224,7 @@ ReportExporter::PdfResult PdfReportRenderer::render()
 
 void PdfReportRenderer::prepare()
 {
-    // The counting pass lays out every kind of text, which loads each face at each size; the
+    // The counting pass lays out every kind of text, which loads each face; the
     // drawing would only write pages that are thrown away. Of the drawing, what outlasts the
     // document is each symbol's outline (kept per thread) and the symbols' face.
     drawing_ = false;

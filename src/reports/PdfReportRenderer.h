@@ -36,8 +36,8 @@ public:
     ~PdfReportRenderer();
 
     ReportExporter::PdfResult render();
-    // The counting pass alone: loads every face at every size the document sets, and
-    // draws nothing.
+    // The counting pass alone: loads every face the document sets (each at the one layout
+    // size), and draws nothing.
     void prepare();
 
     QSizeF pageSize() const { return pageSize_; }
