@@ -11,8 +11,11 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstring>
+#include <future>
+#include <vector>
 
 namespace {
 
@@ -718,7 +721,7 @@ void PdfCanvas::drawGlyphs(const GlyphRun& run, QPointF origin, const QColor& co
         }
         font.characters.insert(c);
     }
-    const double size = run.font.pixelSize();
+    const double size = run.size > 0 ? run.size : run.font.pixelSize();
     const double scale = 1000.0 / font.face->upem;
     QByteArray& o = out();
     const bool translucent = color.alpha() < 255;
@@ -762,6 +765,56 @@ void PdfCanvas::drawGlyphs(const GlyphRun& run, QPointF origin, const QColor& co
     if (translucent) o += "Q\n";
 }
 
+namespace {
+struct Subset {
+    QByteArray file, cff, deflated;
+};
+
+// The face cut down to `glyphs` (kept at their ids), and, for a CFF face, its CFF table.
+Subset subsetOf(const Face& face, const QList<quint32>& glyphs)
+{
+    Subset out;
+    hb_subset_input_t* input = hb_subset_input_create_or_fail();
+    hb_face_t* subset = nullptr;
+    if (input) {
+        hb_set_t* set = hb_subset_input_glyph_set(input);
+        hb_set_add(set, 0);
+        for (quint32 g : glyphs) hb_set_add(set, g);
+        hb_subset_input_set_flags(input, HB_SUBSET_FLAGS_RETAIN_GIDS | HB_SUBSET_FLAGS_NO_HINTING);
+        // Only what a reader draws with: no layout, no character map (the pages name glyphs).
+        hb_set_t* drop = hb_subset_input_set(input, HB_SUBSET_SETS_DROP_TABLE_TAG);
+        hb_tag_t tags[64];
+        for (unsigned offset = 0;;) {
+            unsigned count = 64;
+            hb_face_get_table_tags(face.face, offset, &count, tags);
+            for (unsigned t = 0; t < count; ++t)
+                if (!keptTable(tags[t])) hb_set_add(drop, tags[t]);
+            if (count < 64) break;
+            offset += count;
+        }
+        subset = hb_subset_or_fail(face.face, input);
+        hb_subset_input_destroy(input);
+    }
+    if (subset) {
+        hb_blob_t* blob = hb_face_reference_blob(subset);
+        unsigned length = 0;
+        const char* data = hb_blob_get_data(blob, &length);
+        out.file = QByteArray(data, int(length));
+        hb_blob_destroy(blob);
+        if (face.cff) {
+            hb_blob_t* table = hb_face_reference_table(subset, HB_TAG('C', 'F', 'F', ' '));
+            data = hb_blob_get_data(table, &length);
+            out.cff = QByteArray(data, int(length));
+            hb_blob_destroy(table);
+        }
+        hb_face_destroy(subset);
+    }
+    out.deflated = deflate(out.file);
+    return out;
+}
+
+}  // namespace
+
 QByteArray PdfCanvas::finish(const PdfDocumentInfo::Info& info)
 {
     if (pages_.isEmpty()) newPage();
@@ -776,9 +829,11 @@ QByteArray PdfCanvas::finish(const PdfDocumentInfo::Info& info)
     };
     int next = 1;
     const int catalog = next++, pagesObject = next++, resources = next++, infoObject = next++;
-    auto stream = [&](int object, const QByteArray& dictionary, const QByteArray& data, bool compress) {
+    // `compressed`: the data deflated already.
+    auto stream = [&](int object, const QByteArray& dictionary, const QByteArray& data, bool compress,
+                      const QByteArray* compressed = nullptr) {
         begin(object);
-        const QByteArray body = compress ? deflate(data) : data;
+        const QByteArray body = !compress ? data : compressed ? *compressed : deflate(data);
         const bool deflated = compress && !body.isEmpty();
         pdf += "<< " + dictionary + " /Length " + QByteArray::number(deflated ? body.size() : data.size());
         if (deflated) pdf += " /Filter /FlateDecode";
@@ -786,6 +841,28 @@ QByteArray PdfCanvas::finish(const PdfDocumentInfo::Info& info)
         pdf += deflated ? body : data;
         pdf += "\nendstream\nendobj\n";
     };
+
+    // Cutting each face down and compressing it is most of the writing, and needs nothing of
+    // the pages: two helper threads cut faces while this one writes the pages, then this one
+    // joins in. Each takes the next face not yet taken.
+    // Plain vectors: the threads write their own elements, and nothing detaches.
+    std::vector<QList<quint32>> glyphSets;
+    for (const std::shared_ptr<Font>& font : std::as_const(fonts_)) {
+        QList<quint32> glyphs = font->widths.keys();
+        std::sort(glyphs.begin(), glyphs.end());
+        glyphSets.push_back(glyphs);
+    }
+    std::vector<Subset> subsets(size_t(fonts_.size()));
+    std::vector<const Face*> faces;
+    for (const std::shared_ptr<Font>& font : std::as_const(fonts_)) faces.push_back(font->face.get());
+    std::atomic<size_t> nextFace = 0;
+    const auto cut = [&glyphSets, &subsets, &faces, &nextFace] {
+        for (size_t i = nextFace++; i < faces.size(); i = nextFace++) subsets[i] = subsetOf(*faces[i], glyphSets[i]);
+    };
+    std::vector<std::future<void>> cutting;
+    // Deferred, and so run by the get() below, when no thread can be had.
+    for (qsizetype h = 0; h < std::min<qsizetype>(2, fonts_.size() - 1); ++h)
+        cutting.push_back(std::async(std::launch::async | std::launch::deferred, cut));
 
     // Pages.
     QByteArray kids;
@@ -806,46 +883,14 @@ QByteArray PdfCanvas::finish(const PdfDocumentInfo::Info& info)
 
     // Fonts: a Type 0 font over a CID font of the subset, with its widths and text.
     QByteArray fontResources;
-    for (const std::shared_ptr<Font>& font : std::as_const(fonts_)) {
+    cut();
+    for (std::future<void>& c : cutting) c.get();
+    for (qsizetype f = 0; f < fonts_.size(); ++f) {
+        const std::shared_ptr<Font>& font = std::as_const(fonts_)[f];
         const Face& face = *font->face;
-        QList<quint32> glyphs = font->widths.keys();
-        std::sort(glyphs.begin(), glyphs.end());
-        hb_subset_input_t* input = hb_subset_input_create_or_fail();
-        hb_face_t* subset = nullptr;
-        if (input) {
-            hb_set_t* set = hb_subset_input_glyph_set(input);
-            hb_set_add(set, 0);
-            for (quint32 g : glyphs) hb_set_add(set, g);
-            hb_subset_input_set_flags(input, HB_SUBSET_FLAGS_RETAIN_GIDS | HB_SUBSET_FLAGS_NO_HINTING);
-            // Only what a reader draws with: no layout, no character map (the pages name glyphs).
-            hb_set_t* drop = hb_subset_input_set(input, HB_SUBSET_SETS_DROP_TABLE_TAG);
-            hb_tag_t tags[64];
-            for (unsigned offset = 0;;) {
-                unsigned count = 64;
-                hb_face_get_table_tags(face.face, offset, &count, tags);
-                for (unsigned t = 0; t < count; ++t)
-                    if (!keptTable(tags[t])) hb_set_add(drop, tags[t]);
-                if (count < 64) break;
-                offset += count;
-            }
-            subset = hb_subset_or_fail(face.face, input);
-            hb_subset_input_destroy(input);
-        }
-        QByteArray fontFile, cffTable;
-        if (subset) {
-            hb_blob_t* blob = hb_face_reference_blob(subset);
-            unsigned length = 0;
-            const char* data = hb_blob_get_data(blob, &length);
-            fontFile = QByteArray(data, int(length));
-            hb_blob_destroy(blob);
-            if (face.cff) {
-                hb_blob_t* table = hb_face_reference_table(subset, HB_TAG('C', 'F', 'F', ' '));
-                data = hb_blob_get_data(table, &length);
-                cffTable = QByteArray(data, int(length));
-                hb_blob_destroy(table);
-            }
-            hb_face_destroy(subset);
-        }
+        const QList<quint32>& glyphs = glyphSets[size_t(f)];
+        const QByteArray& fontFile = subsets[size_t(f)].file;
+        const QByteArray& cffTable = subsets[size_t(f)].cff;
         // Codes in the pages are glyph ids; a CID-keyed CFF face is reached through its CIDs.
         const QHash<quint32, quint32> cids = face.cff ? cidsOf(cffTable) : QHash<quint32, quint32>();
         const auto cidOf = [&](quint32 g) { return cids.isEmpty() ? g : cids.value(g, 0); };
@@ -934,7 +979,8 @@ QByteArray PdfCanvas::finish(const PdfDocumentInfo::Info& info)
         d += QByteArray::number(file) + " 0 R >>\nendobj\n";
         begin(descriptor);
         pdf += d;
-        stream(file, face.cff ? "/Subtype /OpenType" : "/Length1 " + QByteArray::number(fontFile.size()), fontFile, true);
+        stream(file, face.cff ? "/Subtype /OpenType" : "/Length1 " + QByteArray::number(fontFile.size()), fontFile, true,
+               &subsets[size_t(f)].deflated);
 
         QByteArray cmap =
             "/CIDInit /ProcSet findresource begin\n12 dict begin\nbegincmap\n/CIDSystemInfo << /Registry (Adobe) /Ordering "

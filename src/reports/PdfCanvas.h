@@ -47,7 +47,7 @@ public:
     void clip(const QPainterPath& path);
 
     // One run of glyphs of one face: glyph ids of `font`, positions of their origins
-    // relative to `origin`. `text` holds the characters the glyphs were set from (for
+    // relative to `origin`, at `size` (or the font's own pixel size). `text` holds the characters the glyphs were set from (for
     // copying and searching: each glyph is read as the character whose nominal glyph it is);
     // where shaping makes that ambiguous, the run goes between begin- and endActualText.
     struct GlyphRun {
@@ -55,6 +55,7 @@ public:
         const quint32* glyphs = nullptr;
         const QPointF* positions = nullptr;
         qsizetype count = 0;
+        double size = 0;  // the size the glyphs are set at; 0 for the font's own
     };
     void drawGlyphs(const GlyphRun& run, QPointF origin, const QColor& color, const QString& text);
     // Marks the glyphs drawn between begin and end as one piece of text, read as `text`.

@@ -146,6 +146,18 @@ bool ordersLeftToRight(const QString& text)
     return controls;
 }
 
+// The text face as a layout in `font` loads it: QRawFont::fromFont would load it a second time,
+// apart from the fallback faces, with a font match of its own.
+QRawFont loadedTextFace(const QFont& font)
+{
+    QTextLayout probe(QStringLiteral("0"), font, measureDevice());
+    probe.beginLayout();
+    probe.createLine();
+    probe.endLayout();
+    const QList<QGlyphRun> runs = probe.glyphRuns();
+    return runs.isEmpty() ? QRawFont() : runs.first().rawFont();
+}
+
 QString oneLine(QString text)
 {
     text.replace(QStringLiteral("\r\n"), QStringLiteral(" "));
@@ -212,7 +224,7 @@ ReportExporter::PdfResult PdfReportRenderer::render()
 
 void PdfReportRenderer::prepare()
 {
-    // The counting pass lays out every kind of text, which loads each face at each size; the
+    // The counting pass lays out every kind of text, which loads each face; the
     // drawing would only write pages that are thrown away. Of the drawing, what outlasts the
     // document is each symbol's outline (kept per thread) and the symbols' face.
     drawing_ = false;
@@ -552,10 +564,14 @@ PdfReportRenderer::TextBlock PdfReportRenderer::layoutText(const QString& text, 
                + QString::number(r.format.foreground().color().rgba(), 16);
     if (const auto it = layouts_.constFind(key); it != layouts_.constEnd()) return *it;
 
-    QFont f = font(style.size, style.weight, text);
+    // A face is set at whole points (9.5 points come out at 10, as they always have here):
+    // the text is laid out at the one layout size and scaled to that.
+    const int shownSize = std::max(1, qRound(style.size));
+    const double scale = double(shownSize) / layoutSize;
+    QFont f = font(layoutSize, style.weight, text);
     // Tracking would tear apart the joined letters of Arabic and the headline of Devanagari.
     const bool shaped = !shapedRuns(text).isEmpty();
-    if (style.kern != 0 && !shaped) f.setLetterSpacing(QFont::AbsoluteSpacing, style.kern);
+    if (style.kern != 0 && !shaped) f.setLetterSpacing(QFont::AbsoluteSpacing, style.kern / scale);
     QString shown;
     if (style.wrap) {
         shown = text;
@@ -571,8 +587,13 @@ PdfReportRenderer::TextBlock PdfReportRenderer::layoutText(const QString& text, 
     // Every line takes the text face's height, with its baseline where the text face puts
     // it: a fallback face's taller ascent and descent (Arabic, CJK, a stray mark such as
     // U+061C) must not make one language's rows taller than another's.
+    // The shown size's own metrics place the lines: scaled ones would round differently, and a
+    // row's height (rounded up to a whole point) could change with them.
     const QFontMetricsF metrics(f, measureDevice());
     const double lineHeight = metrics.ascent() + metrics.descent() + std::max(0.0, metrics.leading());
+    const LineMetrics shownLine = shownMetrics(f, shownSize);
+    block.scale = scale;
+    block.shownSize = shownSize;
     const auto build = [&](const QString& shown) {
         block.layout = std::make_shared<QTextLayout>(shown, f, measureDevice());
         QTextOption option(style.align);
@@ -605,25 +626,52 @@ PdfReportRenderer::TextBlock PdfReportRenderer::layoutText(const QString& text, 
         }
         if (!ranges.isEmpty()) block.layout->setFormats(ranges);
         block.layout->setCacheEnabled(true);
-        double height = 0, widest = 0;
+        double height = 0, shownHeight = 0, widest = 0;
+        block.layoutBaselines.clear();
+        block.shownBaselines.clear();
         block.layout->beginLayout();
         for (QTextLine line = block.layout->createLine(); line.isValid(); line = block.layout->createLine()) {
             line.setLeadingIncluded(true);
-            line.setLineWidth(width);
+            line.setLineWidth(width / scale);
             line.setPosition(QPointF(0, height + metrics.ascent() - line.ascent()));
+            block.layoutBaselines.append(height + metrics.ascent());
+            block.shownBaselines.append(shownHeight + shownLine.ascent);
             height += lineHeight;
-            widest = std::max(widest, line.naturalTextWidth());
+            shownHeight += shownLine.lineHeight;
+            widest = std::max(widest, line.naturalTextWidth() * scale);
         }
         block.layout->endLayout();
-        block.height = std::ceil(height - 1e-6);
+        block.height = std::ceil(shownHeight - 1e-6);
         return widest;
     };
     // A one-line text is cut with an ellipsis only when it does not fit.
     if (build(shown) > width + 1e-6 && !style.wrap)
-        build(QFontMetricsF(f, measureDevice()).elidedText(shown, Qt::ElideRight, width));
+        build(QFontMetricsF(f, measureDevice()).elidedText(shown, Qt::ElideRight, width / scale));
     block.color = style.color;
     layouts_.insert(key, block);
     return block;
+}
+
+PdfReportRenderer::LineMetrics PdfReportRenderer::shownMetrics(const QFont& layoutFont, int size) const
+{
+    const int key = int(layoutFont.weight()) << 16 | size;
+    if (const auto it = shownMetrics_.constFind(key); it != shownMetrics_.constEnd()) return *it;
+    // The text face at the layout size, copied at the shown one: a copy shares the loaded face
+    // and asks fontconfig nothing.
+    QRawFont face = loadedTextFace(layoutFont);
+    LineMetrics m;
+    if (face.isValid()) {
+        face.setPixelSize(size);
+        m.ascent = face.ascent();
+        m.lineHeight = face.ascent() + face.descent() + std::max(0.0, face.leading());
+    } else {
+        const QFontMetricsF metrics(layoutFont, measureDevice());
+        const double scale = double(size) / layoutSize;
+        m.ascent = metrics.ascent() * scale;
+        m.lineHeight = (metrics.ascent() + metrics.descent() + std::max(0.0, metrics.leading())) * scale;
+    }
+    shownMetrics_.insert(key, m);
+    return m;
 }
 
 QList<QTextLayout::FormatRange> PdfReportRenderer::shapedRuns(const QString& text)
@@ -721,7 +769,7 @@ QList<QTextLayout::FormatRange> PdfReportRenderer::digitFallbacks(const QString&
         const QChar c = text[i];
         // The text face has every ASCII digit; the face is opened only to ask about others.
         if (!c.isDigit() || c.unicode() < 0x80) continue;
-        if (!textFace_) textFace_ = QRawFont::fromFont(QFont(TextFamily::family()));
+        if (!textFace_) textFace_ = loadedTextFace(font(layoutSize, QFont::Normal, text));
         if (!textFace_->isValid() || textFace_->supportsCharacter(c)) continue;
         if (!ranges.isEmpty() && ranges.last().start + ranges.last().length == i) {
             ++ranges.last().length;
@@ -752,6 +800,15 @@ void PdfReportRenderer::drawRange(const TextBlock& block, int start, int length,
     const QString& text = block.layout->text();
     const int from = start < 0 ? 0 : start;
     const int to = start < 0 ? int(text.size()) : std::min<int>(int(text.size()), start + length);
+    // From the layout's size to the shown one: across in proportion; down to the line's shown
+    // baseline, a shaped mark's offset from its own baseline in proportion.
+    const auto shown = [&block](QPointF at) {
+        const QList<double>& from = block.layoutBaselines;
+        if (block.scale == 1 || from.isEmpty()) return at;
+        qsizetype line = 0;
+        while (line + 1 < from.size() && std::abs(from[line + 1] - at.y()) < std::abs(from[line] - at.y())) ++line;
+        return QPointF(at.x() * block.scale, block.shownBaselines[line] + (at.y() - from[line]) * block.scale);
+    };
     // Shaped Devanagari reorders and joins letters into glyphs that no character names:
     // each of its runs, line by line, is given its text as a whole. Other glyphs are read
     // one by one as the characters they were set from.
@@ -807,7 +864,7 @@ void PdfReportRenderer::drawRange(const TextBlock& block, int start, int length,
         for (qsizetype r = 0; r < runs.size(); ++r) {
             const QList<quint32> ids = runs[r].glyphIndexes();
             const QList<QPointF> at = runs[r].positions();
-            for (qsizetype g = 0; g < ids.size() && g < at.size(); ++g) glyphs.append({r, ids[g], at[g]});
+            for (qsizetype g = 0; g < ids.size() && g < at.size(); ++g) glyphs.append({r, ids[g], shown(at[g])});
         }
         if (glyphs.isEmpty()) continue;
         std::stable_sort(glyphs.begin(), glyphs.end(), [](const Glyph& a, const Glyph& b) {
@@ -825,8 +882,9 @@ void PdfReportRenderer::drawRange(const TextBlock& block, int start, int length,
                 indexes.append(glyphs[k].index);
                 positions.append(glyphs[k].position);
             }
-            canvas_->drawGlyphs({runs[glyphs[i].run].rawFont(), indexes.constData(), positions.constData(), indexes.size()}, origin,
-                                color, pieceText);
+            canvas_->drawGlyphs({runs[glyphs[i].run].rawFont(), indexes.constData(), positions.constData(), indexes.size(),
+                                 double(block.shownSize)},
+                                origin, color, pieceText);
             i = end;
         }
         if (piece.whole) canvas_->endActualText();

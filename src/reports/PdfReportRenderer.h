@@ -36,8 +36,8 @@ public:
     ~PdfReportRenderer();
 
     ReportExporter::PdfResult render();
-    // The counting pass alone: loads every face at every size the document sets, and
-    // draws nothing.
+    // The counting pass alone: loads every face the document sets (each at the one layout
+    // size), and draws nothing.
     void prepare();
 
     QSizeF pageSize() const { return pageSize_; }
@@ -65,8 +65,13 @@ private:
         double kern = 0;
     };
     struct TextBlock {
-        std::shared_ptr<QTextLayout> layout;  // none for empty text
+        std::shared_ptr<QTextLayout> layout;  // none for empty text, else laid out at layoutSize
         double height = 0;
+        // The layout's positions times `scale` are the shown text's; each line's baseline
+        // moves from its place in the layout to its place at the shown size.
+        double scale = 1;
+        QList<double> layoutBaselines, shownBaselines;
+        int shownSize = 0;  // in points, whole: the size every glyph is drawn at
         QColor color;
         // Ranges drawn in a colour of their own (the count chips); when there are any, only
         // they are drawn.
@@ -109,6 +114,17 @@ private:
     void drawSymbol(const QString& name, double pointSize, const QRectF& box, const QColor& color);
     void fillRoundedRect(const QRectF& ltrRect, double radius, const QColor& color);
 
+    // Every text is laid out at this one size and scaled to its own, so each face is loaded
+    // once rather than once per size (each load a font match against every installed face).
+    // The table's text is set at this size, so its rows are laid out exactly as shown.
+    static constexpr int layoutSize = 10;
+    struct LineMetrics {
+        double ascent = 0;
+        double lineHeight = 0;
+    };
+    // The text face's metrics at a shown size, as a face loaded at that size gives them.
+    LineMetrics shownMetrics(const QFont& layoutFont, int size) const;
+
     QFont font(double size, QFont::Weight weight, const QString& text) const;
     QStringList familiesFor(const QString& text) const;
     // Ranges of `text` whose digits the text face lacks, set in a face with tabular ones.
@@ -131,6 +147,7 @@ private:
     mutable QHash<int, QStringList> families_;      // by the scripts a text needs
     mutable QHash<QString, TextBlock> layouts_;     // by text, style and width
     mutable std::optional<QRawFont> textFace_;  // the text face, to tell which digits it has
+    mutable QHash<int, LineMetrics> shownMetrics_;  // by weight and size
 
     class PdfCanvas* canvas_ = nullptr;  // present only in the drawing pass
     QPainter* painter_ = nullptr;        // on the canvas, for the symbols

@@ -66,7 +66,7 @@ PdfResult pdf(const DeviceSummary& summary, const QList<CapabilitySection>& sect
 // while its main thread makes the application.
 void loadFontConfiguration();
 // Loads on the calling thread what the first PDF there would wait for: the font database,
-// each face of the report at each size it sets for the language (by laying out a report of
+// each face of the report the language needs, once for every size (by laying out a report of
 // every kind of text, drawn nowhere), the symbols' face and outlines. A program can do this
 // while it inspects, then make its PDF on the same thread (fonts are loaded per thread).
 void preparePdf(const Localization& L);

@@ -8,6 +8,8 @@
 
 #include <QFontDatabase>
 #include <QFontInfo>
+#include <QFontMetricsF>
+#include <QImage>
 #include <QRegularExpression>
 
 #include <gtest/gtest.h>
@@ -89,6 +91,46 @@ TEST(TextFace, PdfTextKeepsEveryLetterWhenCopied)
     const QString text = doc.text(1);
     EXPECT_TRUE(text.contains(QStringLiteral("Workstation of the official fixture"))) << text.toStdString();
     EXPECT_TRUE(text.contains(QStringLiteral("Capabilities"))) << text.toStdString();
+}
+
+TEST(TextFace, EachTextIsSetAtItsOwnSizeInWholePoints)
+{
+    // Every text is laid out at one size and scaled: each word must come out as wide as its
+    // face sets it at the text's own size, rounded to whole points (9.5 as 10).
+    QImage device(1, 1, QImage::Format_ARGB32_Premultiplied);
+    device.setDotsPerMeterX(2835);  // 72 dpi: points
+    device.setDotsPerMeterY(2835);
+    const auto width = [&device](const QString& word, int size, QFont::Weight weight) {
+        QFont f(QStringLiteral("Lato"));
+        f.setPointSizeF(size);
+        f.setWeight(weight);
+        f.setHintingPreference(QFont::PreferNoHinting);
+        f.setStyleStrategy(QFont::PreferNoShaping);
+        return QFontMetricsF(f, &device).horizontalAdvance(word);
+    };
+    const PdfTools::Document doc(pdf(ReportFixtures::english(), Localization::english()));
+    const QList<PdfTools::Word> words = doc.words();
+    struct Case {
+        const char* word;
+        int size;
+        QFont::Weight weight;
+    };
+    // The headline, the device's name, a badge's title, a fact's value, the footer; the
+    // largest of each word's boxes on the cover is the one in that text.
+    for (const Case& c : {Case{"Capabilities", 22, QFont::Bold}, Case{"Workstation", 14, QFont::DemiBold},
+                          Case{"Warnings", 10, QFont::Medium}, Case{"TB", 11, QFont::Medium}, Case{"Generated", 8, QFont::Normal}}) {
+        const PdfTools::Word* found = nullptr;
+        for (const PdfTools::Word& w : words)
+            if (w.page == 1 && w.text == QLatin1String(c.word) && (!found || w.box.height() > found->box.height())) found = &w;
+        ASSERT_NE(found, nullptr) << c.word;
+        EXPECT_NEAR(found->box.width(), width(QString::fromLatin1(c.word), c.size, c.weight), 0.08) << c.word;
+    }
+    // Every page's footer stands on the same baseline.
+    QList<double> footers;
+    for (const PdfTools::Word& w : words)
+        if (w.text == QLatin1String("Generated")) footers << w.box.bottom();
+    ASSERT_GE(footers.size(), 2);
+    for (double bottom : footers) EXPECT_NEAR(bottom, footers.first(), 0.01);
 }
 
 }  // namespace

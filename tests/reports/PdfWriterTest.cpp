@@ -142,6 +142,29 @@ QByteArray report(const ReportFixtures::Inspection& i, const Localization& L)
     return bytes ? *bytes : QByteArray();
 }
 
+TEST(PdfWriter, FacesCutOnHelperThreadsComeOutTheSameEveryTime)
+{
+    // Several faces (Latin, Japanese, the symbols) are cut down at once on other threads:
+    // the document must not depend on which thread took which face, nor on their timing.
+    const Localization L = Localization::forCode(QStringLiteral("ja"), QStringLiteral("ja_JP"));
+    const ReportFixtures::Inspection i = ReportFixtures::japanese();
+    const QRegularExpression date(QStringLiteral("/CreationDate \\(D:[0-9Z+\\-']+\\)"));
+    QByteArray first;
+    for (int run = 0; run < 4; ++run) {
+        const ReportExporter::PdfResult r = ReportExporter::pdf(i.summary, i.sections, ReportFixtures::reportDate(), L, "JP");
+        const QByteArray* bytes = std::get_if<QByteArray>(&r);
+        ASSERT_NE(bytes, nullptr);
+        const QByteArray undated = QString::fromLatin1(*bytes).remove(date).toLatin1();
+        ASSERT_NE(undated, QString::fromLatin1(*bytes).toLatin1()) << "the creation date is found";
+        if (run == 0) {
+            first = undated;
+            EXPECT_GE(parse(*bytes).objects.size(), 20);
+            continue;
+        }
+        EXPECT_EQ(undated, first) << "run " << run;
+    }
+}
+
 TEST(PdfWriter, ReportsInFourScriptsAreSoundAndReadBack)
 {
     struct Case {
