@@ -16,9 +16,12 @@
 #   modes      any of page, tray, page-reduced (reduce motion on) (default: "page tray")
 # QRL_LIVE_PERF=<file> records a profile of the measured seconds (perf record -g) into
 # <file>.<mode>; QRL_LIVE_STRACE=<file> counts the system calls (strace -c -f) instead;
+# QRL_LIVE_CALLGRIND=<file> runs the application under callgrind and counts the instructions of
+# the measured seconds only, into <file>.<mode>.<n> (machine load does not move them).
 # QRL_LIVE_COUNT=1 prints instructions and context switches per second (perf stat), which the
 # machine's load does not move (QRL_LIVE_EVENTS=<perf events> counts others: instructions:u,
-# instructions:k).
+# instructions:k). QRL_LIVE_EVENTS_TO=<file> has the application count, over the measured seconds,
+# its window syncs, paint events per widget and timer events per second, into <file>.<mode>.
 # Needs xvfb-run and dbus-daemon (scripts/setup installs both). Prints; never fails on a figure.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -71,9 +74,17 @@ if [ "$mode" = page-reduced ]; then
   env_mode=page
   export QRL_LIVE_REDUCE_MOTION=1
 fi
-QRL_LIVE_BENCH=$env_mode QRL_LIVE_READY=$WORK/ready "$BUILD/bench/quorlent_live" >"$WORK/app.log" 2>&1 &
+if [ -n "${QRL_LIVE_EVENTS_TO:-}" ]; then
+  export QRL_LIVE_EVENTS_TO=$QRL_LIVE_EVENTS_TO.$mode QRL_LIVE_EVENTS_FOR=$SECONDS_MEASURED QRL_LIVE_SETTLE=$SETTLE
+fi
+runner=()
+if [ -n "${QRL_LIVE_CALLGRIND:-}" ]; then
+  # Instruction counts of the measured seconds (valgrind, collection switched on for them only).
+  runner=(valgrind --tool=callgrind --instr-atstart=no --callgrind-out-file="$QRL_LIVE_CALLGRIND.$mode")
+fi
+QRL_LIVE_BENCH=$env_mode QRL_LIVE_READY=$WORK/ready "${runner[@]}" "$BUILD/bench/quorlent_live" >"$WORK/app.log" 2>&1 &
 app=$!
-for _ in $(seq 300); do
+for _ in $(seq ${QRL_LIVE_CALLGRIND:+3}300); do
   [ -s "$WORK/ready" ] && break
   kill -0 "$app" 2>/dev/null || break
   sleep 0.1
@@ -89,7 +100,12 @@ hz=$(getconf CLK_TCK)
 before=$(ticks)
 load_before=$(cut -d' ' -f1 /proc/loadavg)
 start=$(date +%s%N)
-if [ -n "${QRL_LIVE_PERF:-}" ]; then
+if [ -n "${QRL_LIVE_CALLGRIND:-}" ]; then
+  callgrind_control -i on "$app" >/dev/null
+  sleep "$SECONDS_MEASURED"
+  callgrind_control -d "$app" >/dev/null
+  callgrind_control -i off "$app" >/dev/null
+elif [ -n "${QRL_LIVE_PERF:-}" ]; then
   # A profile of the measured seconds besides (perf record -g, to the file named).
   perf record -q ${QRL_LIVE_PERF_CALLS:--g} -o "$QRL_LIVE_PERF.$mode" -p "$app" -- sleep "$SECONDS_MEASURED" >/dev/null 2>&1 || sleep "$SECONDS_MEASURED"
 elif [ -n "${QRL_LIVE_COUNT:-}" ]; then
@@ -98,7 +114,7 @@ elif [ -n "${QRL_LIVE_COUNT:-}" ]; then
     >/dev/null 2>&1 || sleep "$SECONDS_MEASURED"
 elif [ -n "${QRL_LIVE_STRACE:-}" ]; then
   # Or the system calls (strace -c -f, to the file named): the wake-ups.
-  timeout "$SECONDS_MEASURED" strace -c -f -o "$QRL_LIVE_STRACE.$mode" -p "$app" >/dev/null 2>&1 || true
+  timeout "$SECONDS_MEASURED" strace ${QRL_LIVE_STRACE_HOW:--c} -f -o "$QRL_LIVE_STRACE.$mode" -p "$app" >/dev/null 2>&1 || true
 else
   sleep "$SECONDS_MEASURED"
 fi
@@ -108,6 +124,8 @@ if ! kill -0 "$app" 2>/dev/null; then
 fi
 after=$(ticks)
 end=$(date +%s%N)
+# The counts are written once the counting seconds are over.
+if [ -n "${QRL_LIVE_EVENTS_TO:-}" ]; then sleep 3; fi
 load_after=$(cut -d' ' -f1 /proc/loadavg)
 fetches=$(grep -vc registered "$WORK/tray.log" 2>/dev/null || true)
 awk -v m="$mode" -v t=$((after - before)) -v hz="$hz" -v ns=$((end - start)) -v l1="$load_before" -v l2="$load_after" \

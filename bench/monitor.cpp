@@ -10,7 +10,9 @@
 //   --reduce-motion                 (before the others) with the desktop's reduce-motion setting on
 // These run in this process on the offscreen platform; bench/live-cpu.sh measures the running
 // application on a virtual screen with its own tray, the figures the live page is held to.
+#include "monitor/LiveChart.h"
 #include "monitor/LiveMonitor.h"
+#include "monitor/MonitorModel.h"
 #include "monitor/LiveMonitorView.h"
 #include "monitor/MonitorTrayItem.h"
 #include "monitor/SystemSampler.h"
@@ -23,6 +25,7 @@
 #include <QFile>
 #include <QHash>
 #include <QIcon>
+#include <QImage>
 #include <QPixmap>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -206,6 +209,61 @@ void BM_PageTick(benchmark::State& state)
     }
 }
 BENCHMARK(BM_PageTick)->Arg(8)->Arg(256)->Unit(benchmark::kMillisecond);
+
+// The three charts painted for a new sample over a full history, at the page's sizes (the
+// processor chart across the column, memory and network side by side): the part of a
+// second's repaint that grows with the samples.
+void BM_ChartsPaint(benchmark::State& state)
+{
+    const QDateTime start(QDate(2026, 12, 10), QTime(12, 0), Qt::UTC);
+    auto points = [&](int shift) {
+        QList<MonitorSample> samples;
+        for (int i = 0; i < LiveMonitor::kHistoryLength; ++i) {
+            // An idle machine's jitter: a load of a few percent, memory all but flat, a
+            // trickle of network traffic with the odd burst.
+            const int k = i + shift;
+            const quint32 noise = quint32(k) * 2654435761u;
+            MonitorSample s = benchSample(start.addSecs(k), 8, k);
+            s.cpuUsage = 0.01 + 0.04 * double(noise % 1000) / 1000.0;
+            s.memoryUsed = (8LL << 30) + (noise % 7) * 4096;
+            s.networkInPerSecond = (noise % 13 == 0) ? 2.0e5 : 300.0 + double(noise % 500);
+            s.networkOutPerSecond = (noise % 17 == 0) ? 5.0e4 : 100.0 + double(noise % 200);
+            samples << s;
+        }
+        return MonitorModel(samples, samples.constLast()).points;
+    };
+    const QList<MonitorModel::Point> a = points(0), b = points(1);
+    struct Chart {
+        LiveChart::Kind kind;
+        int width;
+    };
+    std::vector<std::unique_ptr<LiveChart>> charts;
+    QList<QImage> images;
+    // Arg 0, 1 or 2: that chart alone; 3: all three.
+    const QList<Chart> all{Chart{LiveChart::Kind::processor, 846}, Chart{LiveChart::Kind::memory, 401},
+                           Chart{LiveChart::Kind::network, 401}};
+    const QList<Chart> chosen = state.range(0) < 3 ? QList<Chart>{all[state.range(0)]} : all;
+    for (const Chart& c : chosen) {
+        auto chart = std::make_unique<LiveChart>(c.kind);
+        chart->setSurface(Theme::Color::surfaceElevated);
+        chart->resize(c.width, 140);
+        images << QImage(chart->size(), QImage::Format_ARGB32_Premultiplied);
+        charts.push_back(std::move(chart));
+    }
+    int n = 0;
+    for (auto _ : state) {
+        const QList<MonitorModel::Point>& shown = (n++ % 2) ? b : a;
+        for (size_t i = 0; i < charts.size(); ++i) {
+            charts[i]->setPoints(shown);
+            charts[i]->render(&images[qsizetype(i)]);
+        }
+        benchmark::DoNotOptimize(images.constFirst().constBits());
+    }
+    int backgrounds = 0;
+    for (const auto& chart : charts) backgrounds += chart->backgroundPaints();
+    state.counters["backgrounds"] = backgrounds;
+}
+BENCHMARK(BM_ChartsPaint)->DenseRange(0, 3)->Unit(benchmark::kMicrosecond);
 
 // The tray item's icon for a new load: the six sizes desktops ask for.
 void BM_TrayIcon(benchmark::State& state)

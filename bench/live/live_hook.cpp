@@ -2,8 +2,11 @@
 // beside it, for bench/live-cpu.sh. Under QRL_LIVE_BENCH=page it opens the live monitor page
 // once the main window is on screen; under QRL_LIVE_BENCH=tray it waits until the tray item
 // is there (closing the window then no longer quits) and closes the window. Either way it
-// then writes "ready" to the file named by QRL_LIVE_READY. QRL_LIVE_REDUCE_MOTION turns motion off. The shipped executable carries
-// none of this.
+// then writes "ready" to the file named by QRL_LIVE_READY. QRL_LIVE_REDUCE_MOTION turns motion off.
+// QRL_LIVE_EVENTS_TO=<file> counts, from QRL_LIVE_SETTLE seconds after ready for
+// QRL_LIVE_EVENTS_FOR seconds, the window syncs (update requests of top-level windows), the paint
+// events per widget class and the timer events per receiver class, and writes them per second to
+// <file>. The shipped executable carries none of this.
 #include "StartupProbe.h"
 
 #include "app/AppRouter.h"
@@ -11,7 +14,12 @@
 #include "ui/Theme.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
+#include <QEvent>
 #include <QFile>
+#include <QHash>
+#include <QPaintEvent>
+#include <QTextStream>
 #include <QPointer>
 #include <QTimer>
 #include <QWindow>
@@ -31,6 +39,72 @@ MainWindow* mainWindow()
     return nullptr;
 }
 
+// Counts what the event loop does per second while the page or the tray is live.
+class EventCounter : public QObject {
+public:
+    EventCounter(QString file, int settleMs, int forMs) : file_(std::move(file)), forMs_(forMs)
+    {
+        QTimer::singleShot(settleMs, this, [this] {
+            qApp->installEventFilter(this);
+            clock_.start();
+            QTimer::singleShot(forMs_, this, &EventCounter::write);
+        });
+    }
+
+protected:
+    bool eventFilter(QObject* o, QEvent* e) override
+    {
+        switch (e->type()) {
+        case QEvent::UpdateRequest:
+            if (o->isWidgetType() && static_cast<QWidget*>(o)->isWindow()) {
+                ++syncs_;
+                syncTimes_ << clock_.elapsed();
+            }
+            break;
+        case QEvent::Paint: {
+            QByteArray name = QByteArray(o->metaObject()->className()) + " " + o->objectName().toUtf8();
+            if (o->objectName().isEmpty() && o->parent())
+                name += QByteArray("in ") + o->parent()->metaObject()->className() + " " + o->parent()->objectName().toUtf8();
+            ++paints_[name];
+            const QRect r = static_cast<QPaintEvent*>(e)->rect();
+            timeline_ << QStringLiteral("%1 %2 %3x%4").arg(clock_.elapsed()).arg(QString::fromUtf8(name)).arg(r.width()).arg(r.height());
+            break;
+        }
+        case QEvent::Timer: ++timers_[o->metaObject()->className()]; break;
+        default: break;
+        }
+        return false;
+    }
+
+private:
+    void write()
+    {
+        qApp->removeEventFilter(this);
+        QFile f(file_);
+        if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate)) return;
+        QTextStream out(&f);
+        const double s = forMs_ / 1000.0;
+        out << "window syncs per second " << syncs_ / s << "\n";
+        for (auto it = paints_.cbegin(); it != paints_.cend(); ++it)
+            out << "paint " << it.key() << " " << it.value() / s << "\n";
+        for (auto it = timers_.cbegin(); it != timers_.cend(); ++it)
+            out << "timer " << it.key() << " " << it.value() / s << "\n";
+        out << "sync moments (ms):";
+        for (qint64 t : std::as_const(syncTimes_)) out << " " << t;
+        out << "\n";
+        for (const QString& line : std::as_const(timeline_)) out << line << "\n";
+    }
+
+    QString file_;
+    int forMs_;
+    QElapsedTimer clock_;
+    int syncs_ = 0;
+    QList<qint64> syncTimes_;
+    QHash<QByteArray, int> paints_;
+    QHash<QByteArray, int> timers_;
+    QStringList timeline_;
+};
+
 class Hook : public QObject {
 public:
     explicit Hook(QByteArray mode)
@@ -47,6 +121,7 @@ private:
             QTimer::singleShot(0, this, [this] {
                 AppRouter::shared().setSelection(SidebarItem::pro(ProFeature::liveMonitor));
                 ready("page");
+                countEvents();
             });
             return;
         }
@@ -57,8 +132,18 @@ private:
             poll->deleteLater();
             window_->close();
             ready("tray");
+            countEvents();
         });
         poll->start(100);
+    }
+
+    void countEvents()
+    {
+        const QString file = qEnvironmentVariable("QRL_LIVE_EVENTS_TO");
+        if (file.isEmpty()) return;
+        const int settle = qEnvironmentVariableIntValue("QRL_LIVE_SETTLE");
+        const int seconds = qEnvironmentVariableIntValue("QRL_LIVE_EVENTS_FOR");
+        new EventCounter(file, 1000 * (settle > 0 ? settle : 8), 1000 * (seconds > 0 ? seconds : 20));
     }
 
     QByteArray mode_;

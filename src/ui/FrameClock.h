@@ -33,8 +33,10 @@ public:
 
     // Twelve and a half frames a second at most: a 1 Hz value's ease still reads as motion.
     static constexpr int kFrameMs = 80;
-    // How late a client's step may come so that it shares the tick of another's soon after.
-    static constexpr int kSlackMs = kFrameMs / 2;
+    // How late a client's step may come so that it shares the tick of another's soon after:
+    // a frame, so that two motions at their own paces (the pulse's fade, a ring's sweep) step
+    // in the same ticks instead of taking turns at waking the window.
+    static constexpr int kSlackMs = kFrameMs;
 
     static FrameClock& shared();
     explicit FrameClock(QObject* parent = nullptr);

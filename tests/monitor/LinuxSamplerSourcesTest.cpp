@@ -119,6 +119,33 @@ TEST(LinuxSamplerMissing, EmptyRootHasNoReadings)
     EXPECT_EQ(SystemSampler::battery(src.powerSourceDescriptions()), std::nullopt);
 }
 
+// A sample's memory figures and its swap come from one reading of meminfo: the swap asked
+// for right after the memory pages is the one that reading held, even if the file has
+// changed since; asked for on its own, it reads the file.
+TEST(LinuxSamplerKeptFiles, OneSampleReadsMeminfoOnce)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    ASSERT_TRUE(QDir(dir.path()).mkpath("proc"));
+    auto put = [&](quint64 swapFreeKiB) {
+        QFile f(dir.filePath("proc/meminfo"));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write("MemTotal: 4000 kB\nMemAvailable: 3000 kB\nSwapTotal: 100 kB\nSwapFree: " +
+                QByteArray::number(swapFreeKiB) + " kB\n");
+    };
+    const LinuxSamplerSources src(dir.path(), 1024);
+    put(40);
+    ASSERT_TRUE(src.memoryPages());
+    put(10);
+    EXPECT_EQ(src.swapUsed(), qint64(60 * kKiB));  // the memory pages' reading
+    EXPECT_EQ(src.swapUsed(), qint64(90 * kKiB));  // handed on once: read afresh
+    // A reading that failed hands nothing on: the swap reads the file itself.
+    QFile::remove(dir.filePath("proc/meminfo"));
+    EXPECT_EQ(src.memoryPages(), std::nullopt);
+    put(70);
+    EXPECT_EQ(src.swapUsed(), qint64(30 * kKiB));
+}
+
 // The sampler keeps its files open between readings: what it reads must still be what the
 // files say after each is rewritten, removed, put back or replaced by another file.
 TEST(LinuxSamplerKeptFiles, ReadingsFollowFilesThatChangeGoAndComeBack)

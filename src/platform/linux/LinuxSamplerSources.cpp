@@ -340,9 +340,21 @@ std::optional<MemoryPages> LinuxSamplerSources::parseMemoryPages(const QByteArra
     return MemoryPages{active / page, wired / page, compressed / page};
 }
 
+namespace {
+qint64 steadyMs()
+{
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+// How long a reading of meminfo stands for the swap figure of the same sample.
+constexpr qint64 kSameSampleMs = 100;
+}  // namespace
+
 std::optional<MemoryPages> LinuxSamplerSources::memoryPages() const
 {
     auto text = meminfo_.read(fs_);
+    meminfoForSwap_ = text;
+    meminfoReadAtMs_ = steadyMs();
     if (!text) return std::nullopt;
     // Only present where the ZFS module is loaded.
     return parseMemoryPages(*text, pageSize_, arcstats_.read(fs_));
@@ -358,7 +370,10 @@ std::optional<qint64> LinuxSamplerSources::parseSwapUsed(const QByteArray& memin
 
 std::optional<qint64> LinuxSamplerSources::swapUsed() const
 {
-    auto text = meminfo_.read(fs_);
+    std::optional<QByteArray> text;
+    if (meminfoForSwap_ && steadyMs() - meminfoReadAtMs_ < kSameSampleMs) text = std::move(meminfoForSwap_);
+    else text = meminfo_.read(fs_);
+    meminfoForSwap_.reset();
     if (!text) return std::nullopt;
     return parseSwapUsed(*text);
 }
