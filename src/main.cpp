@@ -3,6 +3,7 @@
 #include "monitor/LiveMonitor.h"
 #include "monitor/MonitorTrayItem.h"
 #include "platform/Preferences.h"
+#include "platform/linux/LinuxSystemBus.h"
 #include "reports/ExportMenu.h"
 #include "reports/ReportExporter.h"
 #include "shell/ExportAction.h"
@@ -51,8 +52,10 @@ int main(int argc, char** argv)
         QFontMetricsF(QFont()).height();
     });
     // And the session bus connects, for the first widget shown (a copy that only forwards to the
-    // running one waits for it at its end: only as long as the connection takes).
-    SessionBusWarmup bus;
+    // running one waits for it at its end: only as long as the connection takes); the system
+    // bus of the machine's readers first, which the main thread asks for while it builds the
+    // models, and would otherwise wait out the session bus's launch for.
+    SessionBusWarmup bus([] { LinuxSystemBus::shared(); });
     QApplication::setApplicationName(QStringLiteral("Quorlent"));
     QApplication::setOrganizationName(QStringLiteral("Lumbrel"));
     QApplication::setApplicationVersion(QString::fromLatin1(BuildConfig::version));
