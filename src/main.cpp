@@ -29,6 +29,8 @@
 
 #include <malloc.h>
 
+#include <thread>
+
 #include "BuildConfig.h"
 
 int main(int argc, char** argv)
@@ -38,6 +40,10 @@ int main(int argc, char** argv)
     // keeping its own touched pages; two arenas serve a process whose work is on the main thread.
     mallopt(M_ARENA_MAX, 2);
     FontconfigWarmup fonts;  // beside the display connection and the settings, below
+    // And the interface's string table for the system's language (the interface language unless
+    // another was chosen in the settings) is read and parsed beside them: the language manager,
+    // the first thing made after the application object, then finds it loaded.
+    std::jthread strings([] { StringTable::forCode(LanguageManager::systemLanguage(LanguageManager::environmentLanguages(), StringTable::availableCodes())); });
     QApplication app(argc, argv);
     // Qt's raster engine spreads large fills over the global pool, which otherwise grows to a
     // thread per core at the first painted window and keeps them idle for half a minute, each
