@@ -25,6 +25,7 @@
 #include <QApplication>
 #include <QFontMetricsF>
 #include <QSystemTrayIcon>
+#include <QThread>
 #include <QThreadPool>
 
 #include <malloc.h>
@@ -39,6 +40,9 @@ int main(int argc, char** argv)
     // its own (the start's warm-up workers and Qt's pooled painting threads, one per core), each
     // keeping its own touched pages; two arenas serve a process whose work is on the main thread.
     mallopt(M_ARENA_MAX, 2);
+    // Qt takes the first thread that asks for its thread data as the main one: this one, before
+    // any worker below touches an object of Qt's.
+    QThread::currentThread();
     FontconfigWarmup fonts;  // beside the display connection and the settings, below
     // And the interface's string table for the system's language (the interface language unless
     // another was chosen in the settings) is read and parsed beside them: the language manager,
