@@ -3,6 +3,7 @@
 #include "monitor/LiveMonitor.h"
 #include "monitor/MonitorTrayItem.h"
 #include "platform/Preferences.h"
+#include "platform/linux/LinuxSystemBus.h"
 #include "reports/ExportMenu.h"
 #include "reports/ReportExporter.h"
 #include "shell/ExportAction.h"
@@ -24,9 +25,12 @@
 #include <QApplication>
 #include <QFontMetricsF>
 #include <QSystemTrayIcon>
+#include <QThread>
 #include <QThreadPool>
 
 #include <malloc.h>
+
+#include <thread>
 
 #include "BuildConfig.h"
 
@@ -36,7 +40,14 @@ int main(int argc, char** argv)
     // its own (the start's warm-up workers and Qt's pooled painting threads, one per core), each
     // keeping its own touched pages; two arenas serve a process whose work is on the main thread.
     mallopt(M_ARENA_MAX, 2);
+    // Qt takes the first thread that asks for its thread data as the main one: this one, before
+    // any worker below touches an object of Qt's.
+    QThread::currentThread();
     FontconfigWarmup fonts;  // beside the display connection and the settings, below
+    // And the interface's string table for the system's language (the interface language unless
+    // another was chosen in the settings) is read and parsed beside them: the language manager,
+    // the first thing made after the application object, then finds it loaded.
+    std::jthread strings([] { StringTable::forCode(LanguageManager::systemLanguage(LanguageManager::environmentLanguages(), StringTable::availableCodes())); });
     QApplication app(argc, argv);
     // Qt's raster engine spreads large fills over the global pool, which otherwise grows to a
     // thread per core at the first painted window and keeps them idle for half a minute, each
@@ -51,8 +62,10 @@ int main(int argc, char** argv)
         QFontMetricsF(QFont()).height();
     });
     // And the session bus connects, for the first widget shown (a copy that only forwards to the
-    // running one waits for it at its end: only as long as the connection takes).
-    SessionBusWarmup bus;
+    // running one waits for it at its end: only as long as the connection takes); the system
+    // bus of the machine's readers first, which the main thread asks for while it builds the
+    // models, and would otherwise wait out the session bus's launch for.
+    SessionBusWarmup bus([] { LinuxSystemBus::shared(); });
     QApplication::setApplicationName(QStringLiteral("Quorlent"));
     QApplication::setOrganizationName(QStringLiteral("Lumbrel"));
     QApplication::setApplicationVersion(QString::fromLatin1(BuildConfig::version));

@@ -231,6 +231,10 @@ MainWindow::MainWindow(MainWindowEnvironment environment, QWidget* parent)
                                      env_.router.selection(), env_.model.sections());
     page_ = makePage(route_);
     pageLayout_->addWidget(page_);
+    // The loading page is the first frame only when the first inspection is late, which is
+    // known at the first expose: shown there, its text is not measured (nor its face loaded)
+    // before the window maps, for a first frame that is most often the overview instead.
+    if (env_.inspectWhenShown && route_.kind == DetailRoute::Kind::loading) page_->hide();
     applyUpdateGate();
 }
 
@@ -404,12 +408,11 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
             while (!(ready = env_.model.waitForInspectionAhead(std::chrono::milliseconds(0))) && FirstUse::prepareNext()) {}
             if (!ready) ready = env_.model.waitForInspectionAhead(kAheadWait);
         }
-        if (ready) {
-            env_.model.refresh();
-            if (page_) {
-                page_->show();
-                pageLayout_->activate();
-            }
+        if (ready) env_.model.refresh();
+        // The page taken here, or the loading page kept, is laid out before the first paint.
+        if (page_ && page_->isHidden()) {
+            page_->show();
+            pageLayout_->activate();
         }
     }
     if (watched == page_ && event->type() == QEvent::Paint && started_ && !inspected_) {
@@ -425,6 +428,8 @@ void MainWindow::firstInspection()
     inspected_ = true;
     // A network path that came first has inspected already: once is enough for the first page.
     if (!env_.model.summary()) env_.model.refresh();
+    // A window not exposed yet (a minimised start) still has its page, whatever the inspection gave.
+    if (page_ && page_->isHidden()) page_->show();
     if (!env_.preferences.boolValue(kOnboardingCompleted).value_or(false)) env_.router.setShowOnboarding(true);
 }
 

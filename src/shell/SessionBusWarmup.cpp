@@ -2,6 +2,12 @@
 
 #include <QDBusConnection>
 
-SessionBusWarmup::SessionBusWarmup() : worker_([] { QDBusConnection::sessionBus().isConnected(); }) {}
+SessionBusWarmup::SessionBusWarmup(std::function<void()> first)
+    : worker_([first = std::move(first)] {
+          if (first) first();
+          QDBusConnection::sessionBus().isConnected();
+      })
+{
+}
 
 SessionBusWarmup::~SessionBusWarmup() { worker_.join(); }

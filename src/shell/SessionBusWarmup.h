@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <thread>
 
 // The first widget shown asks the accessibility bridge whether a screen reader listens, and the
@@ -10,9 +11,15 @@
 // only for the rest of it. Qt keeps one session connection per process, made once behind a
 // lock, so whichever thread asks first makes it. Joined at the end: gone before the
 // application object.
+//
+// That lock is one for every bus: while the session bus is being launched, a first ask for the
+// system bus waits behind it too. `first` runs on the worker before the session bus is asked
+// for, for the connections the main thread needs while it builds the window (the system bus of
+// the machine's readers), so that its first ask finds them made rather than waiting out the
+// launch.
 class SessionBusWarmup {
 public:
-    SessionBusWarmup();
+    explicit SessionBusWarmup(std::function<void()> first = {});
     ~SessionBusWarmup();
     SessionBusWarmup(const SessionBusWarmup&) = delete;
     SessionBusWarmup& operator=(const SessionBusWarmup&) = delete;

@@ -2,6 +2,8 @@
 
 #include <QSignalSpy>
 
+#include <thread>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -132,4 +134,23 @@ TEST(LanguageManager, RelaunchStartsANewInstanceThenQuits)
     EXPECT_EQ(launched, 1);
     // The quit is queued; the test program's loop is not running, so nothing ends here.
     EXPECT_FALSE(quit);
+}
+
+// At start the system language's table is read on a worker before the manager exists; with
+// nothing chosen in the settings, the manager takes that very table rather than a second copy.
+TEST(LanguageManager, WithNothingChosenTakesTheTableReadAheadForTheSystemLanguage)
+{
+    const QByteArray saved = qgetenv("LC_ALL");
+    qputenv("LC_ALL", "fr_FR.UTF-8");
+    const StringTable* ahead = nullptr;
+    std::thread([&ahead] {
+        ahead = StringTable::forCode(LanguageManager::systemLanguage(LanguageManager::environmentLanguages(), StringTable::availableCodes()));
+    }).join();
+    Preferences prefs{QString()};
+    LanguageManager manager(prefs, &LanguageManager::environmentLanguages);
+    if (saved.isNull()) qunsetenv("LC_ALL");
+    else qputenv("LC_ALL", saved);
+    ASSERT_NE(ahead, nullptr);
+    EXPECT_EQ(manager.code(), "fr");
+    EXPECT_EQ(manager.bundle(), ahead);
 }

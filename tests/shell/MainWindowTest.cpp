@@ -119,6 +119,46 @@ TEST(MainWindow, OpensAtTheDefaultSizeWithItsMinimum)
     EXPECT_GE(split->widget(1)->minimumWidth(), 560);
 }
 
+// The first frame is most often the overview, taken at the first expose: the loading page is
+// neither shown nor laid out (its text measured, its face loaded) before then, but it is whole
+// by its first paint when the inspection is late, and shown at once when the window does not
+// inspect by itself.
+TEST(MainWindow, TheLoadingPageIsLaidOutAtTheFirstExposeNotBeforeTheWindowMaps)
+{
+    MainWindowFixture f;
+    MainWindow& w = f.open();
+    QWidget* loading = w.page();
+    ASSERT_EQ(loading->objectName(), "page.loading");
+    struct Events : QObject {
+        int resizes = 0;
+        int paints = 0;
+        bool eventFilter(QObject*, QEvent* e) override
+        {
+            if (e->type() == QEvent::Resize) ++resizes;
+            if (e->type() == QEvent::Paint) ++paints;
+            return false;
+        }
+    } events;
+    loading->installEventFilter(&events);
+    w.show();
+    // The window is made and its map asked for; nothing has been exposed yet.
+    EXPECT_TRUE(loading->isHidden());
+    EXPECT_EQ(events.resizes, 0);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return events.paints > 0 || f.model->summary().has_value(); }, 5000));
+    // No inspection ahead here: the loading page is the first frame, shown and laid out before
+    // it is painted.
+    ASSERT_EQ(w.page(), loading);
+    EXPECT_GE(events.paints, 1);
+    EXPECT_TRUE(loading->isVisible());
+    EXPECT_EQ(loading->size(), loading->parentWidget()->contentsRect().size());
+
+    MainWindowFixture still;
+    MainWindow& look = still.open({}, false);
+    look.show();
+    EXPECT_TRUE(look.page()->isVisible());
+    EXPECT_EQ(look.page()->size(), look.page()->parentWidget()->contentsRect().size());
+}
+
 TEST(MainWindow, PaintsTheProgressMessageThenInspects)
 {
     MainWindowFixture f(false);
