@@ -11,6 +11,10 @@ namespace FirstUse {
 // Qt keeps loaded faces per thread.
 bool prepareNext();
 
+// Makes, on the calling thread (any), the font matches those faces' engines will ask for, and
+// keeps them for the first engine of each (see FontMatches). Returns how many are kept.
+int matchFacesAhead();
+
 // Makes the window's backing store at the window's size and faults in its pages at once,
 // before the first paint writes each for the first time.
 void prepareWindowBuffer(QWidget& window);
