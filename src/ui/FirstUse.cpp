@@ -3,6 +3,7 @@
 #include "ui/FontMatches.h"
 #include "ui/Theme.h"
 
+#include <QFontInfo>
 #include <QFontMetricsF>
 #include <QBackingStore>
 #include <QEvent>
@@ -61,7 +62,15 @@ int matchFacesAhead()
         family = f.family();
         wanted.push_back({f.weight(), f.pixelSize()});
     }
-    return FontMatches::keepAhead(family, wanted);
+    // And the window's own text before the page: the body style (search field, sidebar) and
+    // the standard controls' font, by the family the font list resolves it to.
+    const QFont body = Theme::font(S::body);
+    wanted.push_back({body.weight(), body.pixelSize()});
+    FontMatches::keepAhead(family, wanted);
+    const QFont controls;
+    const QFontInfo resolved(controls);
+    const FontMatches::Face standard[] = {{resolved.weight(), resolved.pixelSize()}};
+    return FontMatches::keepAhead(resolved.family(), standard);
 }
 
 namespace {

@@ -9,21 +9,29 @@
 #include <atomic>
 #include <cmath>
 #include <mutex>
+#include <string>
 #include <vector>
 
 namespace {
 
 using MatchFn = FcPattern* (*)(FcConfig*, FcPattern*, FcResult*);
+using SubstituteFn = FcBool (*)(FcConfig*, FcPattern*, FcMatchKind);
 
+// The definitions below stand in for fontconfig's in this process; the library's own are the
+// next ones of those names.
 MatchFn fontconfigMatch()
 {
-    // The definition below stands in for fontconfig's in this process; the library's own is
-    // the next one of that name.
-    static const MatchFn next = reinterpret_cast<MatchFn>(dlsym(RTLD_NEXT, "FcFontMatch"));
+    static const auto next = reinterpret_cast<MatchFn>(dlsym(RTLD_NEXT, "FcFontMatch"));
     return next;
 }
 
-// What a match depends on besides the request: the configuration, its installed faces and the
+SubstituteFn fontconfigSubstitute()
+{
+    static const auto next = reinterpret_cast<SubstituteFn>(dlsym(RTLD_NEXT, "FcConfigSubstitute"));
+    return next;
+}
+
+// What an answer depends on besides the request: the configuration, its installed faces and the
 // application's own (Qt adds those to the configuration's application set).
 struct Generation {
     FcConfig* config = nullptr;
@@ -42,55 +50,155 @@ Generation generationOf(FcConfig* config)
     return g;
 }
 
+// The same values and the same binding of each: what the configuration's rules and the
+// matching look at. (FcPatternEqual compares the values only.)
+bool identical(const FcPattern* a, const FcPattern* b)
+{
+    if (!FcPatternEqual(a, b)) return false;
+    FcPatternIter ia;
+    FcPatternIterStart(a, &ia);
+    if (!FcPatternIterIsValid(a, &ia)) return true;
+    do {
+        FcPatternIter ib;
+        if (!FcPatternFindIter(b, &ib, FcPatternIterGetObject(a, &ia))) return false;
+        const int n = FcPatternIterValueCount(a, &ia);
+        if (n != FcPatternIterValueCount(b, &ib)) return false;
+        for (int i = 0; i < n; ++i) {
+            FcValue va, vb;
+            FcValueBinding ba, bb;
+            if (FcPatternIterGetValue(a, &ia, i, &va, &ba) != FcResultMatch || FcPatternIterGetValue(b, &ib, i, &vb, &bb) != FcResultMatch
+                || ba != bb || !FcValueEqual(va, vb))
+                return false;
+        }
+    } while (FcPatternIterNext(a, &ia));
+    return true;
+}
+
+// Only values bound strongly or weakly can be written back as they are.
+bool rewritable(const FcPattern* p)
+{
+    FcPatternIter it;
+    FcPatternIterStart(p, &it);
+    if (!FcPatternIterIsValid(p, &it)) return true;
+    do {
+        for (int i = 0, n = FcPatternIterValueCount(p, &it); i < n; ++i) {
+            FcValue v;
+            FcValueBinding b;
+            if (FcPatternIterGetValue(p, &it, i, &v, &b) != FcResultMatch || b == FcValueBindingSame) return false;
+        }
+    } while (FcPatternIterNext(p, &it));
+    return true;
+}
+
+std::vector<std::string> objectsOf(const FcPattern* p)
+{
+    std::vector<std::string> objects;
+    FcPatternIter it;
+    FcPatternIterStart(p, &it);
+    if (FcPatternIterIsValid(p, &it)) do
+            objects.emplace_back(FcPatternIterGetObject(p, &it));
+        while (FcPatternIterNext(p, &it));
+    return objects;
+}
+
+// Makes `p` hold what `from` holds, bindings and order of values included.
+void assign(FcPattern* p, const FcPattern* from)
+{
+    for (const std::string& object : objectsOf(p)) FcPatternDel(p, object.c_str());
+    FcPatternIter it;
+    FcPatternIterStart(from, &it);
+    if (!FcPatternIterIsValid(from, &it)) return;
+    do {
+        const char* object = FcPatternIterGetObject(from, &it);
+        for (int i = 0, n = FcPatternIterValueCount(from, &it); i < n; ++i) {
+            FcValue v;
+            FcValueBinding b;
+            if (FcPatternIterGetValue(from, &it, i, &v, &b) != FcResultMatch) continue;
+            if (b == FcValueBindingWeak)
+                FcPatternAddWeak(p, object, v, FcTrue);
+            else
+                FcPatternAdd(p, object, v, FcTrue);
+        }
+    } while (FcPatternIterNext(from, &it));
+}
+
+// A request and fontconfig's answer to it: for a match, the matched face; for a substitution,
+// the request as the configuration's rules leave it.
 struct Kept {
     FcPattern* request;
     FcChar32 hash;
     Generation generation;
-    FcPattern* match;
+    FcPattern* answer;
     FcResult result;
 };
 
-std::mutex keptLock;
-std::vector<Kept> keptMatches;
-std::atomic<int> keptCount{0};
-std::atomic<int> takenCount{0};
-
-void destroy(Kept& k)
-{
-    FcPatternDestroy(k.request);
-    if (k.match) FcPatternDestroy(k.match);
-}
-
-// A kept match for `request`, handed over (each serves one request), or null.
-FcPattern* take(FcConfig* config, FcPattern* request, FcResult* result)
-{
-    if (keptCount.load(std::memory_order_acquire) == 0) return nullptr;
-    const FcChar32 hash = FcPatternHash(request);
-    const Generation now = generationOf(config);
-    std::lock_guard lock(keptLock);
-    for (auto it = keptMatches.begin(); it != keptMatches.end();) {
-        if (it->generation != now) {
-            destroy(*it);
-            it = keptMatches.erase(it);
-            continue;
+class Table {
+public:
+    // The kept entry for `request`, taken out of the table, if any.
+    bool take(FcConfig* config, const FcPattern* request, Kept& out)
+    {
+        if (count_.load(std::memory_order_acquire) == 0) return false;
+        const FcChar32 hash = FcPatternHash(request);
+        const Generation now = generationOf(config);
+        std::lock_guard hold(lock_);
+        bool found = false;
+        for (auto it = entries_.begin(); it != entries_.end();) {
+            if (it->generation != now) {
+                destroy(*it);
+                it = entries_.erase(it);
+            } else if (!found && it->hash == hash && identical(it->request, request)) {
+                out = *it;
+                found = true;
+                it = entries_.erase(it);
+            } else {
+                ++it;
+            }
         }
-        if (it->hash == hash && FcPatternEqual(it->request, request)) {
-            FcPattern* match = it->match;
-            if (result) *result = it->result;
-            FcPatternDestroy(it->request);
-            keptMatches.erase(it);
-            keptCount.store(int(keptMatches.size()), std::memory_order_release);
-            takenCount.fetch_add(1, std::memory_order_relaxed);
-            return match;
-        }
-        ++it;
+        count_.store(int(entries_.size()), std::memory_order_release);
+        return found;
     }
-    keptCount.store(int(keptMatches.size()), std::memory_order_release);
-    return nullptr;
-}
+    bool holds(const FcPattern* request)
+    {
+        const FcChar32 hash = FcPatternHash(request);
+        std::lock_guard hold(lock_);
+        for (const Kept& k : entries_)
+            if (k.hash == hash && identical(k.request, request)) return true;
+        return false;
+    }
+    // Takes ownership of both patterns.
+    void keep(FcPattern* request, const Generation& generation, FcPattern* answer, FcResult result)
+    {
+        std::lock_guard hold(lock_);
+        entries_.push_back({request, FcPatternHash(request), generation, answer, result});
+        count_.store(int(entries_.size()), std::memory_order_release);
+    }
+    int count() const { return count_.load(std::memory_order_acquire); }
+    void drop()
+    {
+        std::lock_guard hold(lock_);
+        for (Kept& k : entries_) destroy(k);
+        entries_.clear();
+        count_.store(0, std::memory_order_release);
+    }
+    static void destroy(Kept& k)
+    {
+        FcPatternDestroy(k.request);
+        if (k.answer) FcPatternDestroy(k.answer);
+    }
 
-// The request a font engine makes for the face in `file`: the family, the face's file and
-// index and the pixel size, completed by the configuration's rules and defaults.
+private:
+    std::mutex lock_;
+    std::vector<Kept> entries_;
+    std::atomic<int> count_{0};
+};
+
+Table matches;
+Table substitutions;
+std::atomic<int> takenCount{0};
+std::atomic<int> substitutedCount{0};
+
+// The request a font engine makes for the face in `file`, before the configuration's rules:
+// the family, the face's file and index, and the pixel size.
 FcPattern* engineRequest(const QByteArray& family, const FcChar8* file, int index, double pixelSize)
 {
     FcPattern* p = FcPatternCreate();
@@ -98,8 +206,6 @@ FcPattern* engineRequest(const QByteArray& family, const FcChar8* file, int inde
     FcPatternAddString(p, FC_FILE, file);
     FcPatternAddInteger(p, FC_INDEX, index);
     FcPatternAddDouble(p, FC_PIXEL_SIZE, pixelSize);
-    FcConfigSubstitute(nullptr, p, FcMatchPattern);
-    FcDefaultSubstitute(p);
     return p;
 }
 
@@ -107,7 +213,13 @@ FcPattern* engineRequest(const QByteArray& family, const FcChar8* file, int inde
 
 extern "C" FcPattern* FcFontMatch(FcConfig* config, FcPattern* p, FcResult* result)
 {
-    if (FcPattern* kept = take(config, p, result)) return kept;
+    Kept kept;
+    if (p && matches.take(config, p, kept)) {
+        FcPatternDestroy(kept.request);
+        if (result) *result = kept.result;
+        takenCount.fetch_add(1, std::memory_order_relaxed);
+        return kept.answer;
+    }
     const MatchFn next = fontconfigMatch();
     if (!next) {
         if (result) *result = FcResultNoMatch;
@@ -116,12 +228,32 @@ extern "C" FcPattern* FcFontMatch(FcConfig* config, FcPattern* p, FcResult* resu
     return next(config, p, result);
 }
 
+extern "C" FcBool FcConfigSubstitute(FcConfig* config, FcPattern* p, FcMatchKind kind)
+{
+    Kept kept;
+    if (p && kind == FcMatchPattern && substitutions.take(config, p, kept)) {
+        assign(p, kept.answer);
+        const bool done = identical(p, kept.answer);
+        // Should the copy differ in any way, the request is put back as it came and the
+        // configuration asked after all.
+        if (!done) assign(p, kept.request);
+        Table::destroy(kept);
+        if (done) {
+            substitutedCount.fetch_add(1, std::memory_order_relaxed);
+            return FcTrue;
+        }
+    }
+    const SubstituteFn next = fontconfigSubstitute();
+    return next ? next(config, p, kind) : FcFalse;
+}
+
 namespace FontMatches {
 
 int keepAhead(const QString& family, std::span<const Face> faces)
 {
-    const MatchFn next = fontconfigMatch();
-    if (!next || family.isEmpty()) return kept();
+    const MatchFn match = fontconfigMatch();
+    const SubstituteFn substitute = fontconfigSubstitute();
+    if (!match || !substitute || family.isEmpty()) return kept();
     const QByteArray name = family.toUtf8();
     // The family's upright faces of normal width, as the font list has them.
     FcPattern* query = FcPatternCreate();
@@ -162,37 +294,35 @@ int keepAhead(const QString& family, std::span<const Face> faces)
         FcPatternGetInteger(chosen, FC_INDEX, 0, &index);
 
         FcPattern* request = engineRequest(name, file, index, face.pixelSize);
-        const FcChar32 hash = FcPatternHash(request);
-        {
-            std::lock_guard lock(keptLock);
-            bool already = false;
-            for (const Kept& k : keptMatches) already = already || (k.hash == hash && FcPatternEqual(k.request, request));
-            if (already) {
-                FcPatternDestroy(request);
-                continue;
-            }
-        }
         const Generation generation = generationOf(nullptr);
+        FcPattern* substituted = FcPatternDuplicate(request);
+        substitute(nullptr, substituted, FcMatchPattern);
+        if (rewritable(substituted) && !substitutions.holds(request))
+            substitutions.keep(FcPatternDuplicate(request), generation, FcPatternDuplicate(substituted), FcResultMatch);
+        FcPatternDestroy(request);
+        FcDefaultSubstitute(substituted);
+        if (matches.holds(substituted)) {
+            FcPatternDestroy(substituted);
+            continue;
+        }
         FcResult result = FcResultNoMatch;
-        FcPattern* match = next(nullptr, request, &result);
-        std::lock_guard lock(keptLock);
-        keptMatches.push_back({request, hash, generation, match, result});
-        keptCount.store(int(keptMatches.size()), std::memory_order_release);
+        FcPattern* matched = match(nullptr, substituted, &result);
+        matches.keep(substituted, generation, matched, result);
     }
     FcFontSetDestroy(listed);
     return kept();
 }
 
-int kept() { return keptCount.load(std::memory_order_acquire); }
+int kept() { return matches.count(); }
 
 int taken() { return takenCount.load(std::memory_order_relaxed); }
 
+int substituted() { return substitutedCount.load(std::memory_order_relaxed); }
+
 void drop()
 {
-    std::lock_guard lock(keptLock);
-    for (Kept& k : keptMatches) destroy(k);
-    keptMatches.clear();
-    keptCount.store(0, std::memory_order_release);
+    matches.drop();
+    substitutions.drop();
 }
 
 }  // namespace FontMatches

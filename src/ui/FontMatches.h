@@ -2,7 +2,6 @@
 
 #include <QString>
 
-#include <functional>
 #include <span>
 
 // Every font engine Qt makes asks fontconfig for the best match of its face, only to read the
@@ -10,9 +9,10 @@
 // against every installed face, about as costly as the rest of the engine's set-up together.
 // Qt keeps engines per thread, so the interface thread makes its own whatever a worker has
 // made; fontconfig keeps no result at all. The matches of faces the first page will load can be
-// made ahead on a worker instead, and each kept for the first identical request, on any thread.
-// A kept match is the very one fontconfig gives for that request while the font configuration
-// and the application's own faces stay as they were; if either changes, it is dropped unused.
+// made ahead on a worker instead, and each kept for the first identical request, on any thread;
+// so are the configuration's rules applied to each request before its match. A kept answer is
+// the very one fontconfig gives for that request while the font configuration and the
+// application's own faces stay as they were; if either changes, it is dropped unused.
 namespace FontMatches {
 
 struct Face {
@@ -25,9 +25,12 @@ struct Face {
 // left for their engines to match as usual. Returns how many matches are kept now.
 int keepAhead(const QString& family, std::span<const Face> faces);
 
-// Matches kept and not taken yet; and how many requests were answered by a kept match.
+// Matches kept and not taken yet; how many requests for a match were answered by a kept one;
+// and how many of the configuration's substitutions before them (the rules applied to the
+// request, kept beside each match).
 int kept();
 int taken();
+int substituted();
 
 // Lets go of every match kept.
 void drop();

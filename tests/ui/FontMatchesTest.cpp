@@ -55,8 +55,10 @@ TEST(FontMatches, AMatchKeptOnAWorkerAnswersTheInterfaceThreadsEngineAndDrawsThe
     ASSERT_EQ(kept, 1);
 
     const int before = FontMatches::taken();
+    const int substitutedBefore = FontMatches::substituted();
     const QImage withKept = drawn(face);
     EXPECT_EQ(FontMatches::taken(), before + 1);
+    EXPECT_EQ(FontMatches::substituted(), substitutedBefore + 1);
     EXPECT_EQ(FontMatches::kept(), 0);
 
     // The same face's engine made on another thread, where nothing is kept any more, asks
@@ -65,6 +67,7 @@ TEST(FontMatches, AMatchKeptOnAWorkerAnswersTheInterfaceThreadsEngineAndDrawsThe
     std::thread other([&] { asked = drawn(face); });
     other.join();
     EXPECT_EQ(FontMatches::taken(), before + 1);
+    EXPECT_EQ(FontMatches::substituted(), substitutedBefore + 1);
     EXPECT_EQ(withKept, asked);
 }
 
@@ -103,7 +106,9 @@ TEST(FontMatches, AKeptMatchIsDroppedUnusedOnceTheApplicationsFacesChange)
     if (!icons.open(QIODevice::ReadOnly)) GTEST_SKIP() << "no icon face to register";
     ASSERT_GE(QFontDatabase::addApplicationFontFromData(icons.readAll()), 0);
     const int before = FontMatches::taken();
+    const int substitutedBefore = FontMatches::substituted();
     QFontMetricsF(face).height();
     EXPECT_EQ(FontMatches::taken(), before);
+    EXPECT_EQ(FontMatches::substituted(), substitutedBefore);
     EXPECT_EQ(FontMatches::kept(), 0);
 }
