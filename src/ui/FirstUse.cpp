@@ -10,6 +10,8 @@
 #include <QImage>
 #include <QString>
 #include <QThreadPool>
+#include <QTimer>
+#include <QWindow>
 #include <QWidget>
 
 #include <sys/mman.h>
@@ -51,6 +53,13 @@ bool prepareNext()
     // Measuring a text loads the face and its shaper.
     QFontMetricsF(faces[next++]()).horizontalAdvance(QStringLiteral("0"));
     return true;
+}
+
+void prepareUntilExposed(QWindow& window)
+{
+    QTimer::singleShot(0, &window, [w = &window] {
+        if (!w->isExposed() && prepareNext()) prepareUntilExposed(*w);
+    });
 }
 
 int matchFacesAhead()

@@ -255,3 +255,21 @@ TEST(FirstUse, APreparedBufferLeavesWhatIsPaintedMeanwhileAsItIs)
     for (int y : {0, 1, 77, 255, 256, 599})
         for (int x : {0, 400, 799}) EXPECT_EQ(image->pixelColor(QPoint(x, y) * dpr), QColor(y % 256, 255 - y % 256, 0x40)) << x << "," << y;
 }
+
+TEST(FirstUse, FacesLoadWhileTheWindowWaitsForItsFirstExposeAndNotOnceItIsExposed)
+{
+    QWidget exposed;
+    exposed.resize(200, 100);
+    exposed.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&exposed));
+    FirstUse::prepareUntilExposed(*exposed.windowHandle());
+    for (int i = 0; i < 20; ++i) QApplication::processEvents();
+    EXPECT_TRUE(FirstUse::prepareNext()) << "an exposed window's moment is its paint's";
+
+    QWidget waiting;
+    waiting.winId();  // a window asked for, never shown: never exposed
+    ASSERT_FALSE(waiting.windowHandle()->isExposed());
+    FirstUse::prepareUntilExposed(*waiting.windowHandle());
+    for (int i = 0; i < 40; ++i) QApplication::processEvents();
+    EXPECT_FALSE(FirstUse::prepareNext()) << "every face is loaded while the window waits";
+}
