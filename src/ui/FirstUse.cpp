@@ -1,6 +1,7 @@
 #include "ui/FirstUse.h"
 
 #include "ui/FontMatches.h"
+#include "ui/Symbols.h"
 #include "ui/Theme.h"
 
 #include <QFontInfo>
@@ -71,11 +72,13 @@ int matchFacesAhead()
         family = f.family();
         wanted.push_back({f.weight(), f.pixelSize()});
     }
-    // And the window's own text before the page: the body style (search field, sidebar) and
-    // the standard controls' font, by the family the font list resolves it to.
+    // And the window's own faces before the page: the body style (search field, sidebar), the
+    // symbols' outlines, and the standard controls' font by the family the font list resolves
+    // it to.
     const QFont body = Theme::font(S::body);
     wanted.push_back({body.weight(), body.pixelSize()});
     FontMatches::keepAhead(family, wanted);
+    Symbols::matchOutlineFaceAhead();
     const QFont controls;
     const QFontInfo resolved(controls);
     const FontMatches::Face standard[] = {{resolved.weight(), resolved.pixelSize()}};

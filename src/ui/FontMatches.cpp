@@ -247,13 +247,37 @@ extern "C" FcBool FcConfigSubstitute(FcConfig* config, FcPattern* p, FcMatchKind
     return next ? next(config, p, kind) : FcFalse;
 }
 
+namespace {
+
+// Keeps the configuration's substitution for `request` (a font engine's, before the rules) and
+// the match for the substituted request. Takes ownership of `request`.
+void keep(FcPattern* request)
+{
+    const MatchFn match = fontconfigMatch();
+    const SubstituteFn substitute = fontconfigSubstitute();
+    const Generation generation = generationOf(nullptr);
+    FcPattern* substituted = FcPatternDuplicate(request);
+    substitute(nullptr, substituted, FcMatchPattern);
+    if (rewritable(substituted) && !substitutions.holds(request))
+        substitutions.keep(FcPatternDuplicate(request), generation, FcPatternDuplicate(substituted), FcResultMatch);
+    FcPatternDestroy(request);
+    FcDefaultSubstitute(substituted);
+    if (matches.holds(substituted)) {
+        FcPatternDestroy(substituted);
+        return;
+    }
+    FcResult result = FcResultNoMatch;
+    FcPattern* matched = match(nullptr, substituted, &result);
+    matches.keep(substituted, generation, matched, result);
+}
+
+}  // namespace
+
 namespace FontMatches {
 
 int keepAhead(const QString& family, std::span<const Face> faces)
 {
-    const MatchFn match = fontconfigMatch();
-    const SubstituteFn substitute = fontconfigSubstitute();
-    if (!match || !substitute || family.isEmpty()) return kept();
+    if (!fontconfigMatch() || !fontconfigSubstitute() || family.isEmpty()) return kept();
     const QByteArray name = family.toUtf8();
     // The family's upright faces of normal width, as the font list has them.
     FcPattern* query = FcPatternCreate();
@@ -293,23 +317,21 @@ int keepAhead(const QString& family, std::span<const Face> faces)
         if (!chosen || FcPatternGetString(chosen, FC_FILE, 0, &file) != FcResultMatch) continue;
         FcPatternGetInteger(chosen, FC_INDEX, 0, &index);
 
-        FcPattern* request = engineRequest(name, file, index, face.pixelSize);
-        const Generation generation = generationOf(nullptr);
-        FcPattern* substituted = FcPatternDuplicate(request);
-        substitute(nullptr, substituted, FcMatchPattern);
-        if (rewritable(substituted) && !substitutions.holds(request))
-            substitutions.keep(FcPatternDuplicate(request), generation, FcPatternDuplicate(substituted), FcResultMatch);
-        FcPatternDestroy(request);
-        FcDefaultSubstitute(substituted);
-        if (matches.holds(substituted)) {
-            FcPatternDestroy(substituted);
-            continue;
-        }
-        FcResult result = FcResultNoMatch;
-        FcPattern* matched = match(nullptr, substituted, &result);
-        matches.keep(substituted, generation, matched, result);
+        keep(engineRequest(name, file, index, face.pixelSize));
     }
     FcFontSetDestroy(listed);
+    return kept();
+}
+
+int keepAheadForData(const QString& family, double pixelSize)
+{
+    if (!fontconfigMatch() || !fontconfigSubstitute() || family.isEmpty()) return kept();
+    // A face made from its data has no file: its engine asks by the face's family name and size.
+    const QByteArray name = family.toUtf8();
+    FcPattern* request = FcPatternCreate();
+    FcPatternAddString(request, FC_FAMILY, reinterpret_cast<const FcChar8*>(name.constData()));
+    FcPatternAddDouble(request, FC_PIXEL_SIZE, pixelSize);
+    keep(request);
     return kept();
 }
 

@@ -25,6 +25,9 @@ struct Face {
 // left for their engines to match as usual. Returns how many matches are kept now.
 int keepAhead(const QString& family, std::span<const Face> faces);
 
+// The same for a face loaded from its data (a raw font) whose family is `family`.
+int keepAheadForData(const QString& family, double pixelSize);
+
 // Matches kept and not taken yet; how many requests for a match were answered by a kept one;
 // and how many of the configuration's substitutions before them (the rules applied to the
 // request, kept beside each match).

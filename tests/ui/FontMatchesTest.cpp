@@ -1,4 +1,5 @@
 #include "ui/FontMatches.h"
+#include "ui/Symbols.h"
 #include "ui/Theme.h"
 
 #include <QFile>
@@ -7,6 +8,7 @@
 #include <QFontMetricsF>
 #include <QImage>
 #include <QPainter>
+#include <QRawFont>
 
 #include <thread>
 
@@ -110,5 +112,19 @@ TEST(FontMatches, AKeptMatchIsDroppedUnusedOnceTheApplicationsFacesChange)
     QFontMetricsF(face).height();
     EXPECT_EQ(FontMatches::taken(), before);
     EXPECT_EQ(FontMatches::substituted(), substitutedBefore);
+    EXPECT_EQ(FontMatches::kept(), 0);
+}
+
+TEST(FontMatches, AMatchKeptForAFaceMadeFromItsDataAnswersThatRawFont)
+{
+    Clean clean;
+    QFile icons(QStringLiteral("/usr/share/fonts/truetype/material-design-icons-iconfont/MaterialIcons-Regular.ttf"));
+    if (!icons.open(QIODevice::ReadOnly) || Symbols::loadedFamily().isEmpty()) GTEST_SKIP() << "no icon face here";
+    const QByteArray data = icons.readAll();
+    EXPECT_EQ(FontMatches::keepAheadForData(Symbols::loadedFamily(), kRareSize), 1);
+    const int before = FontMatches::taken();
+    const QRawFont raw(data, kRareSize);
+    ASSERT_TRUE(raw.isValid());
+    EXPECT_EQ(FontMatches::taken(), before + 1);
     EXPECT_EQ(FontMatches::kept(), 0);
 }
