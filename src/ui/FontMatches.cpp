@@ -192,8 +192,10 @@ private:
     std::atomic<int> count_{0};
 };
 
-Table matches;
-Table substitutions;
+// Never destroyed: whatever is left in them at exit stays reachable, and nothing is handed back
+// to fontconfig after Qt's font database has let go of its configuration.
+Table& matches = *new Table;
+Table& substitutions = *new Table;
 std::atomic<int> takenCount{0};
 std::atomic<int> substitutedCount{0};
 
