@@ -45,11 +45,14 @@ QFont (*const faces[])() = {
     [] { return Theme::font(S::headline); },
 };
 
+size_t next = 0;
+
 }  // namespace
+
+int facesLeft() { return int(std::size(faces) - next); }
 
 bool prepareNext()
 {
-    static size_t next = 0;
     if (next >= std::size(faces)) return false;
     // Measuring a text loads the face and its shaper.
     QFontMetricsF(faces[next++]()).horizontalAdvance(QStringLiteral("0"));

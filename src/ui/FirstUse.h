@@ -11,6 +11,8 @@ namespace FirstUse {
 // Loads the next face not loaded yet; false once there is none left. On the interface thread:
 // Qt keeps loaded faces per thread.
 bool prepareNext();
+// How many are not loaded yet.
+int facesLeft();
 
 // Loads those faces one at a time, each at the event loop's next turn, until the window is
 // exposed or none is left: the moment between asking for the window and its first expose is

@@ -262,14 +262,16 @@ TEST(FirstUse, FacesLoadWhileTheWindowWaitsForItsFirstExposeAndNotOnceItIsExpose
     exposed.resize(200, 100);
     exposed.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&exposed));
+    const int left = FirstUse::facesLeft();
     FirstUse::prepareUntilExposed(*exposed.windowHandle());
     for (int i = 0; i < 20; ++i) QApplication::processEvents();
-    EXPECT_TRUE(FirstUse::prepareNext()) << "an exposed window's moment is its paint's";
+    EXPECT_EQ(FirstUse::facesLeft(), left) << "an exposed window's moment is its paint's";
 
     QWidget waiting;
     waiting.winId();  // a window asked for, never shown: never exposed
     ASSERT_FALSE(waiting.windowHandle()->isExposed());
     FirstUse::prepareUntilExposed(*waiting.windowHandle());
     for (int i = 0; i < 40; ++i) QApplication::processEvents();
-    EXPECT_FALSE(FirstUse::prepareNext()) << "every face is loaded while the window waits";
+    EXPECT_EQ(FirstUse::facesLeft(), 0) << "every face is loaded while the window waits";
+    EXPECT_FALSE(FirstUse::prepareNext());
 }
