@@ -19,6 +19,7 @@
 #include "shell/QuorlentApplication.h"
 #include "shell/SingleInstance.h"
 #include "ui/DeferredWidget.h"
+#include "ui/FirstUse.h"
 #include "ui/Symbols.h"
 #include "ui/TextFamily.h"
 
@@ -60,6 +61,7 @@ int main(int argc, char** argv)
     FontListWarmup fontList(fonts, &Symbols::loadedFamily, [] {
         TextFamily::family();
         QFontMetricsF(QFont()).height();
+        FirstUse::matchFacesAhead();
     });
     // And the session bus connects, for the first widget shown (a copy that only forwards to the
     // running one waits for it at its end: only as long as the connection takes); the system

@@ -383,7 +383,10 @@ void MainWindow::showEvent(QShowEvent* e)
     connect(&env_.model, &Quorlent::inspectionAheadFinished, this, &MainWindow::firstInspection, Qt::UniqueConnection);
     if (env_.model.inspectionAheadReady()) QTimer::singleShot(0, this, &MainWindow::firstInspection);
     QTimer::singleShot(500, this, &MainWindow::firstInspection);
-    if (QWindow* w = windowHandle()) w->installEventFilter(this);
+    if (QWindow* w = windowHandle()) {
+        w->installEventFilter(this);
+        FirstUse::prepareUntilExposed(*w);
+    }
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event)

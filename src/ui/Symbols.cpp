@@ -1,5 +1,7 @@
 #include "ui/Symbols.h"
 
+#include "ui/FontMatches.h"
+
 #include <QCoreApplication>
 #include <QFontDatabase>
 #include <QHash>
@@ -220,6 +222,12 @@ QStringList names()
 }
 
 QString loadedFamily() { return family(); }
+
+void matchOutlineFaceAhead()
+{
+    // The raw face is named by the family its file declares, the one registered for it.
+    if (!faceData().isEmpty()) FontMatches::keepAheadForData(family(), kOutlineSize);
+}
 
 QFont font(qreal pixelSize)
 {

@@ -33,6 +33,9 @@ QStringList names();
 QFont font(qreal pixelSize);
 // The font's family name once loaded; empty when the font file is missing.
 QString loadedFamily();
+// Makes ahead, on the calling thread (any), the font match the outlines' face will ask for on
+// its first use (see FontMatches).
+void matchOutlineFaceAhead();
 
 // The icon font draws each symbol within 20 of its em's 24 units: an em this many times
 // the symbol's size makes the symbol itself (its live area) the size asked for.

@@ -6,10 +6,12 @@
 #include <QBackingStore>
 #include <QPainter>
 #include <QThreadPool>
+#include <QTest>
 #include <QWidget>
 #include <QFontMetricsF>
 
 #include <cmath>
+#include <future>
 
 #include <gtest/gtest.h>
 
@@ -201,4 +203,75 @@ TEST(FirstUse, PreparedWindowBufferIsTheOneTheFirstPaintUsesAndPaintsTheSame)
         EXPECT_EQ(later.backingStore()->size(), later.size());
     }
     QThreadPool::globalInstance()->waitForDone();
+}
+
+TEST(FirstUse, AWindowResizedBeforeItsBufferIsTouchedStopsTheWorkerAndPaintsRight)
+{
+    // The pooled worker is held busy until the window has moved on from the buffer it was
+    // given: it must then leave that buffer alone (gone or not) and the window paint as ever.
+    class Plain : public QWidget {
+    protected:
+        void paintEvent(QPaintEvent*) override { QPainter(this).fillRect(rect(), QColor(0x65, 0x43, 0x21)); }
+    };
+    Plain window;
+    window.resize(320, 200);
+    window.show();
+    ASSERT_NE(window.backingStore(), nullptr);
+    std::promise<void> release;
+    std::shared_future<void> released = release.get_future().share();
+    QThreadPool::globalInstance()->start([released] { released.wait(); });
+    FirstUse::prepareWindowBuffer(window);
+    window.resize(640, 420);
+    QApplication::processEvents();
+    window.backingStore()->resize(window.size());  // the old buffer is let go here
+    release.set_value();
+    QThreadPool::globalInstance()->waitForDone();
+    const QImage painted = window.grab().toImage();
+    EXPECT_EQ(painted.size(), QSize(640, 420) * painted.devicePixelRatio());
+    EXPECT_EQ(painted.pixelColor(painted.width() - 2, painted.height() - 2), QColor(0x65, 0x43, 0x21));
+}
+
+TEST(FirstUse, APreparedBufferLeavesWhatIsPaintedMeanwhileAsItIs)
+{
+    // The worker's touch of each page races the first paint by design: it must change no pixel.
+    class Stripes : public QWidget {
+    protected:
+        void paintEvent(QPaintEvent*) override
+        {
+            QPainter p(this);
+            for (int y = 0; y < height(); ++y) p.fillRect(0, y, width(), 1, QColor(y % 256, 255 - y % 256, 0x40));
+        }
+    };
+    Stripes window;
+    window.resize(800, 600);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    FirstUse::prepareWindowBuffer(window);
+    window.repaint();
+    QThreadPool::globalInstance()->waitForDone();
+    auto* image = dynamic_cast<QImage*>(window.backingStore()->paintDevice());
+    ASSERT_NE(image, nullptr);
+    const qreal dpr = image->devicePixelRatio();
+    for (int y : {0, 1, 77, 255, 256, 599})
+        for (int x : {0, 400, 799}) EXPECT_EQ(image->pixelColor(QPoint(x, y) * dpr), QColor(y % 256, 255 - y % 256, 0x40)) << x << "," << y;
+}
+
+TEST(FirstUse, FacesLoadWhileTheWindowWaitsForItsFirstExposeAndNotOnceItIsExposed)
+{
+    QWidget exposed;
+    exposed.resize(200, 100);
+    exposed.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&exposed));
+    const int left = FirstUse::facesLeft();
+    FirstUse::prepareUntilExposed(*exposed.windowHandle());
+    for (int i = 0; i < 20; ++i) QApplication::processEvents();
+    EXPECT_EQ(FirstUse::facesLeft(), left) << "an exposed window's moment is its paint's";
+
+    QWidget waiting;
+    waiting.winId();  // a window asked for, never shown: never exposed
+    ASSERT_FALSE(waiting.windowHandle()->isExposed());
+    FirstUse::prepareUntilExposed(*waiting.windowHandle());
+    for (int i = 0; i < 40; ++i) QApplication::processEvents();
+    EXPECT_EQ(FirstUse::facesLeft(), 0) << "every face is loaded while the window waits";
+    EXPECT_FALSE(FirstUse::prepareNext());
 }
