@@ -165,9 +165,10 @@ void prepareWindowBuffer(QWidget& window)
     if (!device || device->devType() != QInternal::Image) return;
     const auto* image = static_cast<const QImage*>(device);
     const auto page = uintptr_t(sysconf(_SC_PAGESIZE));
-    const auto begin = uintptr_t(image->constBits()) & ~(page - 1);
-    const auto end = uintptr_t(image->constBits()) + uintptr_t(image->sizeInBytes());
-    if (!begin || end <= begin) return;
+    const auto bits = uintptr_t(image->constBits());
+    const auto begin = bits & ~(page - 1);
+    const auto end = bits + uintptr_t(image->sizeInBytes());
+    if (!bits || end <= bits) return;
     // Every page of it is written by the first paint, which covers the whole window, and each
     // page's first write costs twice: the kernel's fault, and on this virtual machine the first
     // store through the new mapping. Both are paid here, off this thread, while it builds the
@@ -176,10 +177,13 @@ void prepareWindowBuffer(QWidget& window)
     // background paint then fills mapped memory.
     auto touch = std::make_shared<BufferTouch>();
     new BufferGuard(window, touch);
-    QThreadPool::globalInstance()->start([touch, begin, end, page] {
+    QThreadPool::globalInstance()->start([touch, bits, begin, end, page] {
         if (!touch->begin()) return;
+        // The advice starts at the page boundary below the image (it changes no byte); the
+        // stores stay inside the image, whose first page it may share with other memory.
         madvise(reinterpret_cast<void*>(begin), end - begin, MADV_POPULATE_WRITE);
-        for (uintptr_t at = begin; at < end && !touch->stop.load(std::memory_order_relaxed); at += page)
+        for (uintptr_t at = bits; at + sizeof(std::uint32_t) <= end && !touch->stop.load(std::memory_order_relaxed);
+             at = (at & ~(page - 1)) + page)
             std::atomic_ref<std::uint32_t>(*reinterpret_cast<std::uint32_t*>(at)).fetch_or(0, std::memory_order_relaxed);
         touch->end();
     });
