@@ -6,6 +6,7 @@
 #include "platform/linux/LinuxSystemBus.h"
 #include "reports/ExportMenu.h"
 #include "reports/ReportExporter.h"
+#include "shell/DisplaySessionBus.h"
 #include "shell/ExportAction.h"
 #include "shell/FontconfigWarmup.h"
 #include "shell/MainWindow.h"
@@ -41,6 +42,9 @@ int main(int argc, char** argv)
     // its own (the start's warm-up workers and Qt's pooled painting threads, one per core), each
     // keeping its own touched pages; two arenas serve a process whose work is on the main thread.
     mallopt(M_ARENA_MAX, 2);
+    // Where no session bus is named, the display is asked for its own, before any thread reads the
+    // environment: the first connection then needs no launcher process, and the window no wait.
+    DisplaySessionBus::adopt();
     // Qt takes the first thread that asks for its thread data as the main one: this one, before
     // any worker below touches an object of Qt's.
     QThread::currentThread();
