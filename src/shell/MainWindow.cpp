@@ -103,6 +103,9 @@ MainWindow::MainWindow(MainWindowEnvironment environment, QWidget* parent)
     : QMainWindow(parent), env_(std::move(environment)), context_{env_.model, env_.language, env_.router}
 {
     setObjectName(QStringLiteral("main"));
+    // The menu bar first: it asks the session bus whether the desktop shows menus globally, a wait
+    // best spent while the font list still fills, before the first text needs it.
+    menuBar();
     // The icon is the application's, given once the first page shows (QuorlentApplication).
     resize(kDefaultSize);
 

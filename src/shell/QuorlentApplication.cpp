@@ -18,6 +18,7 @@
 #include "ui/UiLanguage.h"
 #include "updates/UpdateChecker.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QLibraryInfo>
 #include <QProxyStyle>
@@ -75,6 +76,10 @@ QuorlentApplication::~QuorlentApplication()
 
 void QuorlentApplication::start()
 {
+    // The window's first widgets ask the accessibility bridge whether a screen reader listens, and
+    // the bridge asks the session bus and the display before it answers: asked now, those waits
+    // fall while the font list still fills on its worker, which the first text waits for anyway.
+    QAccessible::isActive();
     LanguageManager& language = LanguageManager::shared();
     Quorlent::Dependencies deps;
     deps.language = [&language] { return language.localization(); };
