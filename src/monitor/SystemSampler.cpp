@@ -118,14 +118,15 @@ MonitorSample SystemSampler::sample()
     s.date = clock_.wallTime();
     const std::chrono::nanoseconds now = clock_.steadyTime();
     std::tie(s.cpuUsage, s.perCoreUsage) = cpuUsage();
-    std::tie(s.memoryUsed, s.memoryPressure) = memoryStats();
+    const MemoryReading memory = sources_.memory();
+    std::tie(s.memoryUsed, s.memoryPressure) = memoryStats(memory.pages);
     s.memoryTotal = physicalMemory_;
     std::tie(s.networkInPerSecond, s.networkOutPerSecond) = networkRates(now);
     if (const auto b = battery(sources_.powerSourceDescriptions())) {
         s.batteryLevel = b->first;
         s.isCharging = b->second;
     }
-    s.swapUsed = std::max<qint64>(sources_.swapUsed().value_or(0), 0);
+    s.swapUsed = std::max<qint64>(memory.swapUsed.value_or(0), 0);
     s.thermalState = sources_.thermalState();
     return s;
 }
@@ -161,9 +162,8 @@ std::pair<double, QList<double>> SystemSampler::cpuUsage()
     return {share(busySum, totalSum), perCore};
 }
 
-std::pair<qint64, double> SystemSampler::memoryStats() const
+std::pair<qint64, double> SystemSampler::memoryStats(const std::optional<MemoryPages>& pages) const
 {
-    const auto pages = sources_.memoryPages();
     if (!pages) return {0, 0.0};
     const qint64 active = saturatingBytes(pages->active, pageSize_);
     const qint64 wired = saturatingBytes(pages->wired, pageSize_);

@@ -41,7 +41,7 @@ public:
 
 private:
     std::pair<double, QList<double>> cpuUsage();
-    std::pair<qint64, double> memoryStats() const;
+    std::pair<qint64, double> memoryStats(const std::optional<MemoryPages>& pages) const;
     QHash<QString, ByteCounters> networkCounters() const;
     std::pair<double, double> networkRates(std::chrono::nanoseconds now);
 

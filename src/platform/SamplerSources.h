@@ -64,6 +64,14 @@ struct InterfaceLink {
     bool operator==(const InterfaceLink&) const = default;
 };
 
+// The memory figures and the swap in use of one moment, as one reading gives them (on Linux,
+// one read of /proc/meminfo), so that the two agree.
+struct MemoryReading {
+    std::optional<MemoryPages> pages;
+    std::optional<qint64> swapUsed;
+    bool operator==(const MemoryReading&) const = default;
+};
+
 // Raw readings the live sampler turns into figures. Each read stands alone and
 // reports absence instead of failing; every call comes from one sampling thread.
 class SamplerSources {
@@ -77,6 +85,9 @@ public:
     virtual std::optional<int> memoryPressureLevel() const = 0;
     // Bytes of swap in use; absent when it cannot be read.
     virtual std::optional<qint64> swapUsed() const = 0;
+    // Both of the above from one reading, as the sampler takes them for a sample; readers whose
+    // two figures come from one source read it once.
+    virtual MemoryReading memory() const { return {memoryPages(), swapUsed()}; }
     virtual ThermalState thermalState() const = 0;
     // The power sources with the keys "Type", "Current Capacity", "Max Capacity" and "Is Charging".
     virtual std::optional<QVariantList> powerSourceDescriptions() const = 0;

@@ -3,6 +3,8 @@
 #include "monitor/SystemSampler.h"
 #include "platform/linux/LinuxSamplerSources.h"
 
+#include "FakeSamplerSources.h"
+
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -119,9 +121,9 @@ TEST(LinuxSamplerMissing, EmptyRootHasNoReadings)
     EXPECT_EQ(SystemSampler::battery(src.powerSourceDescriptions()), std::nullopt);
 }
 
-// A sample's memory figures and its swap come from one reading of meminfo: the swap asked
-// for right after the memory pages is the one that reading held, even if the file has
-// changed since; asked for on its own, it reads the file.
+// A sample's memory figures and its swap come from one reading of meminfo: the sampler takes
+// both from one call, which reads the file once, so the two agree even while the file changes;
+// asked for on their own, each reads the file afresh.
 TEST(LinuxSamplerKeptFiles, OneSampleReadsMeminfoOnce)
 {
     QTemporaryDir dir;
@@ -133,17 +135,41 @@ TEST(LinuxSamplerKeptFiles, OneSampleReadsMeminfoOnce)
         f.write("MemTotal: 4000 kB\nMemAvailable: 3000 kB\nSwapTotal: 100 kB\nSwapFree: " +
                 QByteArray::number(swapFreeKiB) + " kB\n");
     };
+    // What the sampler is given: the host's readers, counted.
+    struct Counted : SamplerSources {
+        const LinuxSamplerSources& real;
+        mutable int pagesAsked = 0, swapAsked = 0, memoryAsked = 0;
+        explicit Counted(const LinuxSamplerSources& r) : real(r) {}
+        std::optional<ProcessorTicks> processorTicks() const override { return real.processorTicks(); }
+        std::optional<MemoryPages> memoryPages() const override { return ++pagesAsked, real.memoryPages(); }
+        std::optional<int> memoryPressureLevel() const override { return real.memoryPressureLevel(); }
+        std::optional<qint64> swapUsed() const override { return ++swapAsked, real.swapUsed(); }
+        MemoryReading memory() const override { return ++memoryAsked, real.memory(); }
+        ThermalState thermalState() const override { return real.thermalState(); }
+        std::optional<QVariantList> powerSourceDescriptions() const override { return real.powerSourceDescriptions(); }
+        std::optional<QList<InterfaceLink>> interfaceLinks() const override { return real.interfaceLinks(); }
+        quint64 physicalMemory() const override { return 4000 * kKiB; }
+        qint64 pageSize() const override { return 1024; }
+    };
     const LinuxSamplerSources src(dir.path(), 1024);
     put(40);
-    ASSERT_TRUE(src.memoryPages());
+    EXPECT_EQ(src.memory(), (MemoryReading{MemoryPages{1000, 0, 0}, qint64(60 * kKiB)}));
+    const Counted counted(src);
+    FakeSamplerClock clock;
+    SystemSampler sampler(counted, clock);
+    const MonitorSample s = sampler.sample();
+    EXPECT_EQ(counted.memoryAsked, 1);
+    EXPECT_EQ(counted.pagesAsked + counted.swapAsked, 0) << "a second read of the file for one sample";
+    EXPECT_EQ(s.swapUsed, qint64(60 * kKiB));
+    EXPECT_EQ(s.memoryUsed, qint64(1000 * kKiB));
+    // On their own, each reads the file as it is now; a file gone reads as absent for both.
     put(10);
-    EXPECT_EQ(src.swapUsed(), qint64(60 * kKiB));  // the memory pages' reading
-    EXPECT_EQ(src.swapUsed(), qint64(90 * kKiB));  // handed on once: read afresh
-    // A reading that failed hands nothing on: the swap reads the file itself.
+    EXPECT_EQ(src.swapUsed(), qint64(90 * kKiB));
     QFile::remove(dir.filePath("proc/meminfo"));
+    EXPECT_EQ(src.memory(), MemoryReading{});
     EXPECT_EQ(src.memoryPages(), std::nullopt);
     put(70);
-    EXPECT_EQ(src.swapUsed(), qint64(30 * kKiB));
+    EXPECT_EQ(src.memory().swapUsed, qint64(30 * kKiB));
 }
 
 // The sampler keeps its files open between readings: what it reads must still be what the

@@ -340,21 +340,9 @@ std::optional<MemoryPages> LinuxSamplerSources::parseMemoryPages(const QByteArra
     return MemoryPages{active / page, wired / page, compressed / page};
 }
 
-namespace {
-qint64 steadyMs()
-{
-    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
-        .count();
-}
-// How long a reading of meminfo stands for the swap figure of the same sample.
-constexpr qint64 kSameSampleMs = 100;
-}  // namespace
-
 std::optional<MemoryPages> LinuxSamplerSources::memoryPages() const
 {
-    auto text = meminfo_.read(fs_);
-    meminfoForSwap_ = text;
-    meminfoReadAtMs_ = steadyMs();
+    const auto text = meminfo_.read(fs_);
     if (!text) return std::nullopt;
     // Only present where the ZFS module is loaded.
     return parseMemoryPages(*text, pageSize_, arcstats_.read(fs_));
@@ -370,12 +358,16 @@ std::optional<qint64> LinuxSamplerSources::parseSwapUsed(const QByteArray& memin
 
 std::optional<qint64> LinuxSamplerSources::swapUsed() const
 {
-    std::optional<QByteArray> text;
-    if (meminfoForSwap_ && steadyMs() - meminfoReadAtMs_ < kSameSampleMs) text = std::move(meminfoForSwap_);
-    else text = meminfo_.read(fs_);
-    meminfoForSwap_.reset();
+    const auto text = meminfo_.read(fs_);
     if (!text) return std::nullopt;
     return parseSwapUsed(*text);
+}
+
+MemoryReading LinuxSamplerSources::memory() const
+{
+    const auto text = meminfo_.read(fs_);
+    if (!text) return {};
+    return {parseMemoryPages(*text, pageSize_, arcstats_.read(fs_)), parseSwapUsed(*text)};
 }
 
 std::optional<int> LinuxSamplerSources::parsePressureLevel(const QByteArray& pressure)

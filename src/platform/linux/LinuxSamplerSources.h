@@ -48,6 +48,7 @@ public:
     std::optional<MemoryPages> memoryPages() const override;
     std::optional<int> memoryPressureLevel() const override;
     std::optional<qint64> swapUsed() const override;
+    MemoryReading memory() const override;
     ThermalState thermalState() const override;
     std::optional<QVariantList> powerSourceDescriptions() const override;
     std::optional<QList<InterfaceLink>> interfaceLinks() const override;
@@ -112,10 +113,6 @@ private:
     // Every read comes from one sampling thread.
     mutable KeptFile stat_{QStringLiteral("proc/stat")};
     mutable KeptFile meminfo_{QStringLiteral("proc/meminfo")};
-    // The memory figures and the swap of one sample come from one reading of meminfo: the
-    // text memoryPages() read, handed on once to the swapUsed() that follows it soon after.
-    mutable std::optional<QByteArray> meminfoForSwap_;
-    mutable qint64 meminfoReadAtMs_ = 0;
     mutable KeptFile arcstats_{QStringLiteral("proc/spl/kstat/zfs/arcstats"), 64 * 1024, true};
     mutable KeptFile pressure_{QStringLiteral("proc/pressure/memory"), 4096};
     mutable KeptFile netDev_{QStringLiteral("proc/net/dev"), 256 * 1024};
