@@ -18,6 +18,18 @@
 using Theme::Appearance;
 
 namespace {
+// A window whose paint fills it in one colour.
+class Filled : public QWidget {
+public:
+    explicit Filled(QColor colour) : colour_(colour) {}
+
+protected:
+    void paintEvent(QPaintEvent*) override { QPainter(this).fillRect(rect(), colour_); }
+
+private:
+    QColor colour_;
+};
+
 struct ThemeGuard {
     ~ThemeGuard()
     {
@@ -179,13 +191,8 @@ TEST(FirstUse, LoadsEachFaceOfTheFirstPageOnceThenHasNoneLeft)
 
 TEST(FirstUse, PreparedWindowBufferIsTheOneTheFirstPaintUsesAndPaintsTheSame)
 {
-    // A window whose paint fills it in one colour: the buffer made ahead at the window's size
-    // must be the one painted into, and faulting its pages in changes none of them.
-    class Plain : public QWidget {
-    protected:
-        void paintEvent(QPaintEvent*) override { QPainter(this).fillRect(rect(), QColor(0x12, 0x34, 0x56)); }
-    };
-    Plain window;
+    // The buffer made ahead at the window's size must be the one painted into, and faulting its pages in changes none of them.
+    Filled window(QColor(0x12, 0x34, 0x56));
     window.resize(320, 200);
     window.show();
     ASSERT_NE(window.backingStore(), nullptr);
@@ -195,7 +202,7 @@ TEST(FirstUse, PreparedWindowBufferIsTheOneTheFirstPaintUsesAndPaintsTheSame)
     const QImage painted = window.grab().toImage();
     EXPECT_EQ(painted.pixelColor(painted.width() / 2, painted.height() / 2), QColor(0x12, 0x34, 0x56));
     // A window not shown yet has a store of no size: preparing it makes it at the window's.
-    Plain later;
+    Filled later(QColor(0x12, 0x34, 0x56));
     later.resize(100, 80);
     later.winId();
     if (later.backingStore()) {
@@ -209,11 +216,7 @@ TEST(FirstUse, AWindowResizedBeforeItsBufferIsTouchedStopsTheWorkerAndPaintsRigh
 {
     // The pooled worker is held busy until the window has moved on from the buffer it was
     // given: it must then leave that buffer alone (gone or not) and the window paint as ever.
-    class Plain : public QWidget {
-    protected:
-        void paintEvent(QPaintEvent*) override { QPainter(this).fillRect(rect(), QColor(0x65, 0x43, 0x21)); }
-    };
-    Plain window;
+    Filled window(QColor(0x65, 0x43, 0x21));
     window.resize(320, 200);
     window.show();
     ASSERT_NE(window.backingStore(), nullptr);
