@@ -3,6 +3,7 @@
 #include <QMutex>
 #include <QPaintEngine>
 #include <QSet>
+#include <QThreadPool>
 #include <QtEndian>
 
 #include <fontconfig/fontconfig.h>
@@ -14,7 +15,8 @@
 #include <atomic>
 #include <cmath>
 #include <cstring>
-#include <future>
+#include <condition_variable>
+#include <mutex>
 #include <vector>
 
 namespace {
@@ -859,10 +861,28 @@ QByteArray PdfCanvas::finish(const PdfDocumentInfo::Info& info)
     const auto cut = [&glyphSets, &subsets, &faces, &nextFace] {
         for (size_t i = nextFace++; i < faces.size(); i = nextFace++) subsets[i] = subsetOf(*faces[i], glyphSets[i]);
     };
-    std::vector<std::future<void>> cutting;
-    // Deferred, and so run by the get() below, when no thread can be had.
-    for (qsizetype h = 0; h < std::min<qsizetype>(2, fonts_.size() - 1); ++h)
-        cutting.push_back(std::async(std::launch::async | std::launch::deferred, cut));
+    // The helpers are the shared pool's; where it has no thread free, this one cuts them all.
+    struct Helpers {
+        std::mutex lock;
+        std::condition_variable done;
+        int running = 0;
+    } helpers;
+    for (qsizetype h = 0; h < std::min<qsizetype>(2, fonts_.size() - 1); ++h) {
+        {
+            std::lock_guard hold(helpers.lock);
+            ++helpers.running;
+        }
+        const bool started = QThreadPool::globalInstance()->tryStart([&helpers, &cut] {
+            cut();
+            std::lock_guard hold(helpers.lock);
+            --helpers.running;
+            helpers.done.notify_all();
+        });
+        if (started) continue;
+        std::lock_guard hold(helpers.lock);
+        --helpers.running;
+        break;
+    }
 
     // Pages.
     QByteArray kids;
@@ -884,7 +904,10 @@ QByteArray PdfCanvas::finish(const PdfDocumentInfo::Info& info)
     // Fonts: a Type 0 font over a CID font of the subset, with its widths and text.
     QByteArray fontResources;
     cut();
-    for (std::future<void>& c : cutting) c.get();
+    {
+        std::unique_lock hold(helpers.lock);
+        helpers.done.wait(hold, [&helpers] { return helpers.running == 0; });
+    }
     for (qsizetype f = 0; f < fonts_.size(); ++f) {
         const std::shared_ptr<Font>& font = std::as_const(fonts_)[f];
         const Face& face = *font->face;
