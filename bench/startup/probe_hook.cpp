@@ -71,7 +71,23 @@ private:
                 return;
             }
     }
-    void painted()
+    // The page's first paint event comes before any of it is drawn: the moment is stamped once the
+    // repaint it belongs to has drawn the page and put it on the screen, when the event loop
+    // next turns, ahead of whatever else waits for that turn (the application's own work after
+    // its first page).
+    void painted() { QCoreApplication::postEvent(this, new QEvent(drawnEvent()), Qt::HighEventPriority); }
+    static QEvent::Type drawnEvent()
+    {
+        static const auto type = QEvent::Type(QEvent::registerEventType());
+        return type;
+    }
+    bool event(QEvent* e) override
+    {
+        if (e->type() != drawnEvent()) return QObject::event(e);
+        drawn();
+        return true;
+    }
+    void drawn()
     {
         StartupProbe::stage("painted");
         StartupProbe::stopIfAsked("painted");
