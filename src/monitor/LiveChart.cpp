@@ -86,6 +86,31 @@ QList<qreal> strokeReach(const QPolygonF& line, const QPen& pen)
     return reach;
 }
 
+// Exactly level runs (a network at rest, a load pinned at the top) as their two ends: a stroke or
+// an area's edge along a level run paints the same pixels through its inner points as without
+// them, and the rasteriser no longer walks a cell list per point. With the runs gone, a chart
+// whose series only slid along a level line shows the same polylines as before.
+QPolygonF withoutLevelRuns(const QPolygonF& line)
+{
+    if (line.size() < 3) return line;
+    QPolygonF kept;
+    kept.reserve(line.size());
+    kept << line[0];
+    for (qsizetype i = 1; i + 1 < line.size(); ++i)
+        if (!(line[i - 1].y() == line[i].y() && line[i].y() == line[i + 1].y())) kept << line[i];
+    kept << line.constLast();
+    return kept;
+}
+
+bool samePoints(const QPolygonF& a, const QPolygonF& b)
+{
+    // Exactly: QPointF's own comparison forgives differences a paint could show.
+    if (a.size() != b.size()) return false;
+    for (qsizetype i = 0; i < a.size(); ++i)
+        if (a[i].x() != b[i].x() || a[i].y() != b[i].y()) return false;
+    return true;
+}
+
 void strokeInStrips(QPainter& p, const QPolygonF& line, QPen pen, const QRectF& clip)
 {
     const bool dashed = pen.style() != Qt::SolidLine && pen.widthF() > 0;
@@ -166,7 +191,24 @@ void LiveChart::setPoints(const QList<MonitorModel::Point>& points)
         const NetworkScale::Axis axis = NetworkScale::axis(largest);
         if (axis.ticks != marks_ || axis.top != top_) setMarks(axis.ticks, axis.top);
     }
+    // A sample that leaves every line where it was drawn (a level series moving along itself)
+    // changes no pixel: no repaint then. Anything else that changes the picture (size,
+    // labels, colours, direction) asks for its own.
+    if (painted_ && !first_.isEmpty()) {
+        const QRectF plot = plotRect();
+        if (plot == painted_->plot && samePoints(shownLine(plot, first_), painted_->first) &&
+            samePoints(shownLine(plot, second_), painted_->second))
+            return;
+    }
     update();
+}
+
+QPolygonF LiveChart::shownLine(const QRectF& plot, const QList<QPointF>& series) const
+{
+    QPolygonF line;
+    line.reserve(series.size());
+    for (const QPointF& s : series) line << mapInto(plot, s.x(), s.y());
+    return withoutLevelRuns(line);
 }
 
 void LiveChart::setMarks(const QList<double>& values, double top)
@@ -261,7 +303,7 @@ void LiveChart::paintBackground(QPainter& p, const QRectF& plot) const
     }
 }
 
-void LiveChart::paintEvent(QPaintEvent*)
+void LiveChart::paintEvent(QPaintEvent* e)
 {
     QPainter p(this);
     const QRectF plot = plotRect();
@@ -282,19 +324,16 @@ void LiveChart::paintEvent(QPaintEvent*)
         ++backgroundPaints_;
     }
     p.drawPixmap(0, 0, background_);
+    painted_.reset();
     if (first_.isEmpty()) return;
 
     p.setRenderHint(QPainter::Antialiasing);
     const QRectF clip = plot.adjusted(-2, -2, 2, 2);
     p.setClipRect(clip);
-    auto polyline = [this, &plot](const QList<QPointF>& series) {
-        QPolygonF line;
-        line.reserve(series.size());
-        for (const QPointF& s : series) line << mapInto(plot, s.x(), s.y());
-        return line;
-    };
-    const QPolygonF a = polyline(first_);
-    const QPolygonF b = polyline(second_);
+    const QPolygonF a = shownLine(plot, first_);
+    const QPolygonF b = shownLine(plot, second_);
+    // Only a paint of the whole chart is a picture of these lines.
+    if (e->rect().contains(rect())) painted_ = Painted{plot, a, b};
     auto fillArea = [&](const QColor& tint, double top, double bottom) {
         // The fade runs over the area itself: from its highest point to its base.
         const qreal highest = std::min(a.boundingRect().top(), plot.bottom());

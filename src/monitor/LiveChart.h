@@ -6,6 +6,7 @@
 #include <QList>
 #include <QPixmap>
 #include <QPointF>
+#include <QPolygonF>
 #include <QStringList>
 #include <QWidget>
 
@@ -72,6 +73,8 @@ private:
     QPointF mapInto(const QRectF& plot, double seconds, double value) const;
     qreal verticalRoom() const;
     void paintBackground(QPainter& p, const QRectF& plot) const;
+    // A series as drawn into `plot`, level runs reduced to their ends.
+    QPolygonF shownLine(const QRectF& plot, const QList<QPointF>& series) const;
 
     Kind kind_;
     QList<QPointF> first_;   // processor load, memory used (the area's edge) or received
@@ -98,4 +101,11 @@ private:
     BackgroundKey backgroundKey_;
     std::optional<Theme::Color> surface_;
     int backgroundPaints_ = 0;
+    // The lines the last whole paint drew, and where.
+    struct Painted {
+        QRectF plot;
+        QPolygonF first;
+        QPolygonF second;
+    };
+    std::optional<Painted> painted_;
 };
