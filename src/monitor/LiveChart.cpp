@@ -63,9 +63,12 @@ void inStrips(QPainter& p, const QPolygonF& line, Reach reach, const QRectF& cli
     p.setClipRect(clip);
 }
 
-// How far from each point a stroke paints, antialiasing's two pixels besides: half the pen, or
-// a mitred join's tip, half the pen over the cosine of half the turn. A tip longer than the
-// miter limit (counted in pen widths) is cut square that far out along both segments.
+// How far across (in x: the strips are columns) from each point a stroke paints,
+// antialiasing's two pixels besides: half the pen, or a mitred join's tip, which lies on the
+// bisector of the turn half the pen over the cosine of half the turn away. A tip longer than
+// the miter limit (counted in pen widths) is cut square that far out along both segments: its
+// corners then lie along the segments themselves, so a steep spike's cut tip reaches hardly
+// sideways at all. Both are counted where it is not plain which one the stroker takes.
 QList<qreal> strokeReach(const QPolygonF& line, const QPen& pen)
 {
     const qreal half = pen.widthF() / 2;
@@ -77,9 +80,21 @@ QList<qreal> strokeReach(const QPolygonF& line, const QPen& pen)
         const QLineF out(line[i], line[i + 1]);
         qreal tip = half + limit;
         if (in.length() > 0 && out.length() > 0) {
-            const qreal turnCos = (in.dx() * out.dx() + in.dy() * out.dy()) / (in.length() * out.length());
+            const QPointF u(in.dx() / in.length(), in.dy() / in.length());
+            const QPointF v(out.dx() / out.length(), out.dy() / out.length());
+            // Cut: out along the incoming segment and back along the outgoing one, each corner
+            // half the pen to the side.
+            const qreal cut = limit * std::max(std::abs(u.x()), std::abs(v.x())) + half;
+            tip = cut;
+            const qreal turnCos = u.x() * v.x() + u.y() * v.y();
             const qreal halfTurnCos = std::sqrt(std::max<qreal>(0, (1 + turnCos) / 2));
-            if (halfTurnCos * limit > half) tip = half / halfTurnCos;
+            if (halfTurnCos * limit > half) {
+                // Perhaps whole: the tip along the bisector, (u - v) in direction.
+                const QPointF bisector = u - v;
+                const qreal length = std::hypot(bisector.x(), bisector.y());
+                const qreal across = length > 0 ? std::abs(bisector.x()) / length : 1;
+                tip = std::max({half, cut, half / halfTurnCos * across});
+            }
         }
         reach[i] = tip + 2;
     }
@@ -111,7 +126,9 @@ bool samePoints(const QPolygonF& a, const QPolygonF& b)
     return true;
 }
 
-void strokeInStrips(QPainter& p, const QPolygonF& line, QPen pen, const QRectF& clip)
+}  // namespace
+
+void LiveChart::strokeInStrips(QPainter& p, const QPolygonF& line, QPen pen, const QRectF& clip)
 {
     const bool dashed = pen.style() != Qt::SolidLine && pen.widthF() > 0;
     const qreal offset = pen.dashOffset();
@@ -128,8 +145,6 @@ void strokeInStrips(QPainter& p, const QPolygonF& line, QPen pen, const QRectF& 
         p.drawPolyline(line.constData() + first, count);
     });
 }
-
-}  // namespace
 
 LiveChart::LiveChart(Kind kind, QWidget* parent) : QWidget(parent), kind_(kind)
 {
