@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace {
 
@@ -66,9 +67,10 @@ void inStrips(QPainter& p, const QPolygonF& line, Reach reach, const QRectF& cli
 // How far across (in x: the strips are columns) from each point a stroke paints,
 // antialiasing's two pixels besides: half the pen, or a mitred join's tip, which lies on the
 // bisector of the turn half the pen over the cosine of half the turn away. A tip longer than
-// the miter limit (counted in pen widths) is cut square that far out along both segments: its
-// corners then lie along the segments themselves, so a steep spike's cut tip reaches hardly
-// sideways at all. Both are counted where it is not plain which one the stroker takes.
+// the miter limit is cut square along both segments, at most the limit (in pen widths) out:
+// its corners then lie along the segments themselves, so a steep spike's cut tip reaches hardly
+// sideways at all. Half the limit is kept whole and the whole limit cut however the limit is
+// read; between the two both are counted.
 QList<qreal> strokeReach(const QPolygonF& line, const QPen& pen)
 {
     const qreal half = pen.widthF() / 2;
@@ -82,19 +84,19 @@ QList<qreal> strokeReach(const QPolygonF& line, const QPen& pen)
         if (in.length() > 0 && out.length() > 0) {
             const QPointF u(in.dx() / in.length(), in.dy() / in.length());
             const QPointF v(out.dx() / out.length(), out.dy() / out.length());
-            // Cut: out along the incoming segment and back along the outgoing one, each corner
-            // half the pen to the side.
-            const qreal cut = limit * std::max(std::abs(u.x()), std::abs(v.x())) + half;
-            tip = cut;
             const qreal turnCos = u.x() * v.x() + u.y() * v.y();
             const qreal halfTurnCos = std::sqrt(std::max<qreal>(0, (1 + turnCos) / 2));
-            if (halfTurnCos * limit > half) {
-                // Perhaps whole: the tip along the bisector, (u - v) in direction.
+            // The whole tip's length from the join (endless for a line turning straight back).
+            const qreal length = halfTurnCos * limit > half ? half / halfTurnCos : std::numeric_limits<qreal>::infinity();
+            tip = half;
+            if (length <= limit) {
                 const QPointF bisector = u - v;
-                const qreal length = std::hypot(bisector.x(), bisector.y());
-                const qreal across = length > 0 ? std::abs(bisector.x()) / length : 1;
-                tip = std::max({half, cut, half / halfTurnCos * across});
+                const qreal size = std::hypot(bisector.x(), bisector.y());
+                tip = std::max(tip, length * (size > 0 ? std::abs(bisector.x()) / size : 1));
             }
+            // Cut: out along the incoming segment and back along the outgoing one, each corner
+            // half the pen to the side.
+            if (length > limit / 2) tip = std::max(tip, limit * std::max(std::abs(u.x()), std::abs(v.x())) + half);
         }
         reach[i] = tip + 2;
     }

@@ -197,7 +197,7 @@ TEST(LiveChartStrips, StrokeTheSamePixelsAsTheWholeLine)
              QPolygonF line;
              for (int k = 0; k < 12; ++k) {
                  const qreal spread = 0.25 * (k + 1);  // ever blunter tips
-                 line << QPointF(40 + 60 * k, 20) << QPointF(100 + 60 * k, 20 + spread * 4) << QPointF(40 + 60 * k, 20 + spread * 8);
+                 line << QPointF(40 + 61 * k, 20) << QPointF(100 + 61 * k, 20 + spread * 4) << QPointF(40 + 61 * k, 20 + spread * 8);
              }
              return line;
          }()},
@@ -205,7 +205,7 @@ TEST(LiveChartStrips, StrokeTheSamePixelsAsTheWholeLine)
              QPolygonF line;
              for (int k = 0; k < 12; ++k) {
                  const qreal spread = 0.2 * (k + 1);
-                 line << QPointF(780 - 60 * k, 70) << QPointF(720 - 60 * k, 70 + spread * 4) << QPointF(780 - 60 * k, 70 + spread * 8);
+                 line << QPointF(780 - 59 * k, 70) << QPointF(720 - 59 * k, 70 + spread * 4) << QPointF(780 - 59 * k, 70 + spread * 8);
              }
              return line;
          }()},
