@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace {
 
@@ -63,9 +64,13 @@ void inStrips(QPainter& p, const QPolygonF& line, Reach reach, const QRectF& cli
     p.setClipRect(clip);
 }
 
-// How far from each point a stroke paints, antialiasing's two pixels besides: half the pen, or
-// a mitred join's tip, half the pen over the cosine of half the turn. A tip longer than the
-// miter limit (counted in pen widths) is cut square that far out along both segments.
+// How far across (in x: the strips are columns) from each point a stroke paints,
+// antialiasing's two pixels besides: half the pen, or a mitred join's tip, which lies on the
+// bisector of the turn half the pen over the cosine of half the turn away. A tip longer than
+// the miter limit is cut square along both segments, at most the limit (in pen widths) out:
+// its corners then lie along the segments themselves, so a steep spike's cut tip reaches hardly
+// sideways at all. Half the limit is kept whole and the whole limit cut however the limit is
+// read; between the two both are counted.
 QList<qreal> strokeReach(const QPolygonF& line, const QPen& pen)
 {
     const qreal half = pen.widthF() / 2;
@@ -77,16 +82,55 @@ QList<qreal> strokeReach(const QPolygonF& line, const QPen& pen)
         const QLineF out(line[i], line[i + 1]);
         qreal tip = half + limit;
         if (in.length() > 0 && out.length() > 0) {
-            const qreal turnCos = (in.dx() * out.dx() + in.dy() * out.dy()) / (in.length() * out.length());
+            const QPointF u(in.dx() / in.length(), in.dy() / in.length());
+            const QPointF v(out.dx() / out.length(), out.dy() / out.length());
+            const qreal turnCos = u.x() * v.x() + u.y() * v.y();
             const qreal halfTurnCos = std::sqrt(std::max<qreal>(0, (1 + turnCos) / 2));
-            if (halfTurnCos * limit > half) tip = half / halfTurnCos;
+            // The whole tip's length from the join (endless for a line turning straight back).
+            const qreal length = halfTurnCos * limit > half ? half / halfTurnCos : std::numeric_limits<qreal>::infinity();
+            tip = half;
+            if (length <= limit) {
+                const QPointF bisector = u - v;
+                const qreal size = std::hypot(bisector.x(), bisector.y());
+                tip = std::max(tip, length * (size > 0 ? std::abs(bisector.x()) / size : 1));
+            }
+            // Cut: out along the incoming segment and back along the outgoing one, each corner
+            // half the pen to the side.
+            if (length > limit / 2) tip = std::max(tip, limit * std::max(std::abs(u.x()), std::abs(v.x())) + half);
         }
         reach[i] = tip + 2;
     }
     return reach;
 }
 
-void strokeInStrips(QPainter& p, const QPolygonF& line, QPen pen, const QRectF& clip)
+// Exactly level runs (a network at rest, a load pinned at the top) as their two ends: a stroke or
+// an area's edge along a level run paints the same pixels through its inner points as without
+// them, and the rasteriser no longer walks a cell list per point. With the runs gone, a chart
+// whose series only slid along a level line shows the same polylines as before.
+QPolygonF withoutLevelRuns(const QPolygonF& line)
+{
+    if (line.size() < 3) return line;
+    QPolygonF kept;
+    kept.reserve(line.size());
+    kept << line[0];
+    for (qsizetype i = 1; i + 1 < line.size(); ++i)
+        if (!(line[i - 1].y() == line[i].y() && line[i].y() == line[i + 1].y())) kept << line[i];
+    kept << line.constLast();
+    return kept;
+}
+
+bool samePoints(const QPolygonF& a, const QPolygonF& b)
+{
+    // Exactly: QPointF's own comparison forgives differences a paint could show.
+    if (a.size() != b.size()) return false;
+    for (qsizetype i = 0; i < a.size(); ++i)
+        if (a[i].x() != b[i].x() || a[i].y() != b[i].y()) return false;
+    return true;
+}
+
+}  // namespace
+
+void LiveChart::strokeInStrips(QPainter& p, const QPolygonF& line, QPen pen, const QRectF& clip)
 {
     const bool dashed = pen.style() != Qt::SolidLine && pen.widthF() > 0;
     const qreal offset = pen.dashOffset();
@@ -103,8 +147,6 @@ void strokeInStrips(QPainter& p, const QPolygonF& line, QPen pen, const QRectF& 
         p.drawPolyline(line.constData() + first, count);
     });
 }
-
-}  // namespace
 
 LiveChart::LiveChart(Kind kind, QWidget* parent) : QWidget(parent), kind_(kind)
 {
@@ -166,7 +208,24 @@ void LiveChart::setPoints(const QList<MonitorModel::Point>& points)
         const NetworkScale::Axis axis = NetworkScale::axis(largest);
         if (axis.ticks != marks_ || axis.top != top_) setMarks(axis.ticks, axis.top);
     }
+    // A sample that leaves every line where it was drawn (a level series moving along itself)
+    // changes no pixel: no repaint then. Anything else that changes the picture (size,
+    // labels, colours, direction) asks for its own.
+    if (painted_ && !first_.isEmpty()) {
+        const QRectF plot = plotRect();
+        if (plot == painted_->plot && samePoints(shownLine(plot, first_), painted_->first) &&
+            samePoints(shownLine(plot, second_), painted_->second))
+            return;
+    }
     update();
+}
+
+QPolygonF LiveChart::shownLine(const QRectF& plot, const QList<QPointF>& series) const
+{
+    QPolygonF line;
+    line.reserve(series.size());
+    for (const QPointF& s : series) line << mapInto(plot, s.x(), s.y());
+    return withoutLevelRuns(line);
 }
 
 void LiveChart::setMarks(const QList<double>& values, double top)
@@ -261,7 +320,7 @@ void LiveChart::paintBackground(QPainter& p, const QRectF& plot) const
     }
 }
 
-void LiveChart::paintEvent(QPaintEvent*)
+void LiveChart::paintEvent(QPaintEvent* e)
 {
     QPainter p(this);
     const QRectF plot = plotRect();
@@ -282,19 +341,16 @@ void LiveChart::paintEvent(QPaintEvent*)
         ++backgroundPaints_;
     }
     p.drawPixmap(0, 0, background_);
+    painted_.reset();
     if (first_.isEmpty()) return;
 
     p.setRenderHint(QPainter::Antialiasing);
     const QRectF clip = plot.adjusted(-2, -2, 2, 2);
     p.setClipRect(clip);
-    auto polyline = [this, &plot](const QList<QPointF>& series) {
-        QPolygonF line;
-        line.reserve(series.size());
-        for (const QPointF& s : series) line << mapInto(plot, s.x(), s.y());
-        return line;
-    };
-    const QPolygonF a = polyline(first_);
-    const QPolygonF b = polyline(second_);
+    const QPolygonF a = shownLine(plot, first_);
+    const QPolygonF b = shownLine(plot, second_);
+    // Only a paint of the whole chart is a picture of these lines.
+    if (e->rect().contains(rect())) painted_ = Painted{plot, a, b};
     auto fillArea = [&](const QColor& tint, double top, double bottom) {
         // The fade runs over the area itself: from its highest point to its base.
         const qreal highest = std::min(a.boundingRect().top(), plot.bottom());

@@ -6,6 +6,7 @@
 #include <QList>
 #include <QPixmap>
 #include <QPointF>
+#include <QPolygonF>
 #include <QStringList>
 #include <QWidget>
 
@@ -50,6 +51,11 @@ public:
     // How many times the grid and labels were drawn (they are kept between samples).
     int backgroundPaints() const { return backgroundPaints_; }
 
+    // A line stroked as the chart strokes its series: in narrow strips, each clipped to its
+    // own columns and given every segment that can paint in them; the same pixels as one
+    // stroke of the whole line inside `clip`.
+    static void strokeInStrips(QPainter& p, const QPolygonF& line, QPen pen, const QRectF& clip);
+
     // The percent axis marks: 0, 0.5 and 1.
     static QList<double> percentMarks() { return {0.0, 0.5, 1.0}; }
 
@@ -72,6 +78,8 @@ private:
     QPointF mapInto(const QRectF& plot, double seconds, double value) const;
     qreal verticalRoom() const;
     void paintBackground(QPainter& p, const QRectF& plot) const;
+    // A series as drawn into `plot`, level runs reduced to their ends.
+    QPolygonF shownLine(const QRectF& plot, const QList<QPointF>& series) const;
 
     Kind kind_;
     QList<QPointF> first_;   // processor load, memory used (the area's edge) or received
@@ -98,4 +106,11 @@ private:
     BackgroundKey backgroundKey_;
     std::optional<Theme::Color> surface_;
     int backgroundPaints_ = 0;
+    // The lines the last whole paint drew, and where.
+    struct Painted {
+        QRectF plot;
+        QPolygonF first;
+        QPolygonF second;
+    };
+    std::optional<Painted> painted_;
 };
