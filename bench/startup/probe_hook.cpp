@@ -103,9 +103,10 @@ private:
             });
             return;
         }
+        // Memory as the first frame leaves it, before the work that waits for that frame.
+        StartupProbe::resident("start");
+        StartupProbe::stopIfAsked("start");
         QTimer::singleShot(0, this, [this] {
-            StartupProbe::resident("start");
-            StartupProbe::stopIfAsked("start");
             if (qEnvironmentVariableIsSet("QRL_BENCH_TOUR") && window_) tour(*window_);
             QApplication::quit();
         });
