@@ -80,14 +80,11 @@ public:
 
     // Absent when the processor counters cannot be read; an empty list when none are online.
     virtual std::optional<ProcessorTicks> processorTicks() const = 0;
-    virtual std::optional<MemoryPages> memoryPages() const = 0;
     // The kernel's memory pressure level: 1 normal, 2 warning, 4 critical; absent when unknown.
     virtual std::optional<int> memoryPressureLevel() const = 0;
-    // Bytes of swap in use; absent when it cannot be read.
-    virtual std::optional<qint64> swapUsed() const = 0;
-    // Both of the above from one reading, as the sampler takes them for a sample; readers whose
-    // two figures come from one source read it once.
-    virtual MemoryReading memory() const { return {memoryPages(), swapUsed()}; }
+    // The memory pages and the bytes of swap in use, from one reading; each absent when it
+    // cannot be read.
+    virtual MemoryReading memory() const = 0;
     virtual ThermalState thermalState() const = 0;
     // The power sources with the keys "Type", "Current Capacity", "Max Capacity" and "Is Charging".
     virtual std::optional<QVariantList> powerSourceDescriptions() const = 0;

@@ -193,7 +193,7 @@ TEST(HostUntouched, AnInspectionOfAFixtureTreeReadsTheTreeAlone)
         (void)sampler.physicalMemory();
         (void)sampler.interfaceLinks();
         (void)sampler.processorTicks();
-        (void)sampler.memoryPages();
+        (void)sampler.memory();
         (void)sampler.thermalState();
         recording = false;
         EXPECT_EQ(sections.size(), 11);

@@ -16,7 +16,7 @@ public:
     ThermalState thermal = ThermalState::Nominal;
     std::optional<QVariantList> power = QVariantList{};
     std::optional<QList<InterfaceLink>> links = QList<InterfaceLink>{};
-    quint64 memory = 16ull << 30;
+    quint64 physical = 16ull << 30;
     qint64 page = 16384;
 
     mutable std::atomic<int> tickReads{0};
@@ -29,17 +29,16 @@ public:
         readingThread = QThread::currentThread();
         return ticks;
     }
-    std::optional<MemoryPages> memoryPages() const override { return pages; }
+    MemoryReading memory() const override { return {pages, swap}; }
     std::optional<int> memoryPressureLevel() const override
     {
         ++pressureReads;
         return pressureLevel;
     }
-    std::optional<qint64> swapUsed() const override { return swap; }
     ThermalState thermalState() const override { return thermal; }
     std::optional<QVariantList> powerSourceDescriptions() const override { return power; }
     std::optional<QList<InterfaceLink>> interfaceLinks() const override { return links; }
-    quint64 physicalMemory() const override { return memory; }
+    quint64 physicalMemory() const override { return physical; }
     qint64 pageSize() const override { return page; }
 
     // Processors with these cumulative counts, 64-bit unless told otherwise.

@@ -39,9 +39,9 @@ TEST(LinuxSamplerLaptop, MemoryWithoutZswapAndWithoutPressure)
     EXPECT_EQ(src.physicalMemory(), 8000000 * kKiB);
     // wired = Unevictable + SUnreclaim + KernelStack + PageTables = 120000 kB;
     // active = (MemTotal − MemAvailable) − wired = 2880000 kB.
-    EXPECT_EQ(src.memoryPages(), (MemoryPages{2880000 / 4, 120000 / 4, 0}));
+    EXPECT_EQ(src.memory().pages, (MemoryPages{2880000 / 4, 120000 / 4, 0}));
     EXPECT_EQ(src.memoryPressureLevel(), std::nullopt);
-    EXPECT_EQ(src.swapUsed(), qint64(1048576 * kKiB));
+    EXPECT_EQ(src.memory().swapUsed, qint64(1048576 * kKiB));
     EXPECT_EQ(src.pageSize(), 4096);
 }
 
@@ -87,9 +87,9 @@ TEST(LinuxSamplerServer, ZswapPressureAndNoBattery)
     // part of user and nice, so the fields after steal are not read.
     EXPECT_EQ(ticks->cores, (QList<CoreTickCounts>{{10, 2, 30, 1, 5, 6, 7, 4}, {1, 3, 4, 2}}));
     // compressed = Zswap (the pool, not what it holds); active = 12000000 − 400000 − 1600000 kB.
-    EXPECT_EQ(src.memoryPages(), (MemoryPages{10000000 / 4, 400000 / 4, 1600000 / 4}));
+    EXPECT_EQ(src.memory().pages, (MemoryPages{10000000 / 4, 400000 / 4, 1600000 / 4}));
     EXPECT_EQ(src.memoryPressureLevel(), 2);
-    EXPECT_EQ(src.swapUsed(), 0);
+    EXPECT_EQ(src.memory().swapUsed, 0);
     EXPECT_EQ(src.thermalState(), ThermalState::Unknown);
     EXPECT_EQ(SystemSampler::battery(src.powerSourceDescriptions()), std::nullopt);
 }
@@ -98,9 +98,9 @@ TEST(LinuxSamplerDamaged, EveryReadDegradesToAbsent)
 {
     const LinuxSamplerSources src(fixture("monitor-damaged"), 4096);
     EXPECT_EQ(src.processorTicks(), std::nullopt);  // a torn line would misplace every later processor
-    EXPECT_EQ(src.memoryPages(), std::nullopt);
+    EXPECT_EQ(src.memory().pages, std::nullopt);
     EXPECT_EQ(src.physicalMemory(), 0u);
-    EXPECT_EQ(src.swapUsed(), std::nullopt);  // more free than there is
+    EXPECT_EQ(src.memory().swapUsed, std::nullopt);  // more free than there is
     EXPECT_EQ(src.memoryPressureLevel(), std::nullopt);
     EXPECT_EQ(SystemSampler::battery(src.powerSourceDescriptions()), std::nullopt);  // no charge reading
     const auto links = src.interfaceLinks();
@@ -113,8 +113,8 @@ TEST(LinuxSamplerMissing, EmptyRootHasNoReadings)
 {
     const LinuxSamplerSources src(fixture("monitor-nonexistent"), 4096);
     EXPECT_EQ(src.processorTicks(), std::nullopt);
-    EXPECT_EQ(src.memoryPages(), std::nullopt);
-    EXPECT_EQ(src.swapUsed(), std::nullopt);
+    EXPECT_EQ(src.memory().pages, std::nullopt);
+    EXPECT_EQ(src.memory().swapUsed, std::nullopt);
     EXPECT_EQ(src.memoryPressureLevel(), std::nullopt);
     EXPECT_EQ(src.interfaceLinks(), std::nullopt);
     EXPECT_EQ(src.thermalState(), ThermalState::Unknown);
@@ -123,7 +123,7 @@ TEST(LinuxSamplerMissing, EmptyRootHasNoReadings)
 
 // A sample's memory figures and its swap come from one reading of meminfo: the sampler takes
 // both from one call, which reads the file once, so the two agree even while the file changes;
-// asked for on their own, each reads the file afresh.
+// each call reads the file afresh.
 TEST(LinuxSamplerKeptFiles, OneSampleReadsMeminfoOnce)
 {
     QTemporaryDir dir;
@@ -138,12 +138,10 @@ TEST(LinuxSamplerKeptFiles, OneSampleReadsMeminfoOnce)
     // What the sampler is given: the host's readers, counted.
     struct Counted : SamplerSources {
         const LinuxSamplerSources& real;
-        mutable int pagesAsked = 0, swapAsked = 0, memoryAsked = 0;
+        mutable int memoryAsked = 0;
         explicit Counted(const LinuxSamplerSources& r) : real(r) {}
         std::optional<ProcessorTicks> processorTicks() const override { return real.processorTicks(); }
-        std::optional<MemoryPages> memoryPages() const override { return ++pagesAsked, real.memoryPages(); }
         std::optional<int> memoryPressureLevel() const override { return real.memoryPressureLevel(); }
-        std::optional<qint64> swapUsed() const override { return ++swapAsked, real.swapUsed(); }
         MemoryReading memory() const override { return ++memoryAsked, real.memory(); }
         ThermalState thermalState() const override { return real.thermalState(); }
         std::optional<QVariantList> powerSourceDescriptions() const override { return real.powerSourceDescriptions(); }
@@ -158,16 +156,15 @@ TEST(LinuxSamplerKeptFiles, OneSampleReadsMeminfoOnce)
     FakeSamplerClock clock;
     SystemSampler sampler(counted, clock);
     const MonitorSample s = sampler.sample();
-    EXPECT_EQ(counted.memoryAsked, 1);
-    EXPECT_EQ(counted.pagesAsked + counted.swapAsked, 0) << "a second read of the file for one sample";
+    EXPECT_EQ(counted.memoryAsked, 1) << "a second read of the file for one sample";
     EXPECT_EQ(s.swapUsed, qint64(60 * kKiB));
     EXPECT_EQ(s.memoryUsed, qint64(1000 * kKiB));
-    // On their own, each reads the file as it is now; a file gone reads as absent for both.
+    // The next call reads the file as it is now; a file gone reads as absent for both.
     put(10);
-    EXPECT_EQ(src.swapUsed(), qint64(90 * kKiB));
+    EXPECT_EQ(src.memory().swapUsed, qint64(90 * kKiB));
     QFile::remove(dir.filePath("proc/meminfo"));
     EXPECT_EQ(src.memory(), MemoryReading{});
-    EXPECT_EQ(src.memoryPages(), std::nullopt);
+    EXPECT_EQ(src.memory().pages, std::nullopt);
     put(70);
     EXPECT_EQ(src.memory().swapUsed, qint64(30 * kKiB));
 }
@@ -209,7 +206,7 @@ TEST(LinuxSamplerKeptFiles, ReadingsFollowFilesThatChangeGoAndComeBack)
         return ticks->cores.first().user;
     };
     auto active = [&]() -> std::optional<quint64> {
-        const auto pages = src.memoryPages();
+        const auto pages = src.memory().pages;
         if (!pages) return std::nullopt;
         return pages->active;
     };
@@ -219,7 +216,7 @@ TEST(LinuxSamplerKeptFiles, ReadingsFollowFilesThatChangeGoAndComeBack)
     put("proc/pressure/memory", calm);
     EXPECT_EQ(user(), 10u);
     EXPECT_EQ(active(), 1000u);  // (4000 − 3000) kB in pages of 1 KiB
-    EXPECT_EQ(src.swapUsed(), qint64(60 * kKiB));
+    EXPECT_EQ(src.memory().swapUsed, qint64(60 * kKiB));
     EXPECT_EQ(src.memoryPressureLevel(), 1);
 
     // Rewritten in place, and longer than before: read again from the start, whole.
@@ -241,7 +238,7 @@ TEST(LinuxSamplerKeptFiles, ReadingsFollowFilesThatChangeGoAndComeBack)
     for (int i = 0; i < 2; ++i) {
         EXPECT_EQ(user(), std::nullopt);
         EXPECT_EQ(active(), std::nullopt);
-        EXPECT_EQ(src.swapUsed(), std::nullopt);
+        EXPECT_EQ(src.memory().swapUsed, std::nullopt);
         EXPECT_EQ(src.memoryPressureLevel(), std::nullopt);
     }
 
@@ -285,8 +282,8 @@ TEST(LinuxSamplerKeptFiles, HostReadingsOverKeptFilesAndOneSocket)
             const CoreTickCounts& b = later->cores[k];
             EXPECT_GE(b.user + b.system + b.nice, a.user + a.system + a.nice) << k;
         }
-        EXPECT_TRUE(src.memoryPages());
-        EXPECT_TRUE(src.swapUsed());
+        EXPECT_TRUE(src.memory().pages);
+        EXPECT_TRUE(src.memory().swapUsed);
     }
     const auto first = src.interfaceLinks();
     ASSERT_TRUE(first);
@@ -382,7 +379,7 @@ TEST(LinuxSamplerZfs, ArcAboveItsMinimumIsCache)
     const LinuxSamplerSources src(fixture("monitor-zfs"), 4096);
     // in use = 32000000 − 8000000 kB, less the ARC above its minimum (13312000000 −
     // 1024000000 bytes = 12000000 kB); wired = 300000 kB.
-    EXPECT_EQ(src.memoryPages(), (MemoryPages{(24000000 - 12000000 - 300000) / 4, 300000 / 4, 0}));
+    EXPECT_EQ(src.memory().pages, (MemoryPages{(24000000 - 12000000 - 300000) / 4, 300000 / 4, 0}));
 }
 
 struct MemoryCase {
@@ -436,7 +433,7 @@ TEST(LinuxSamplerHost, ReadsThisMachine)
     EXPECT_LE(ticks->cores.size(), qsizetype(sysconf(_SC_NPROCESSORS_CONF)));
     EXPECT_GT(src.physicalMemory(), 0u);
     EXPECT_GT(src.pageSize(), 0);
-    EXPECT_TRUE(src.memoryPages());
+    EXPECT_TRUE(src.memory().pages);
     const auto links = src.interfaceLinks();
     ASSERT_TRUE(links);
     const auto lo = std::find_if(links->cbegin(), links->cend(), [](const InterfaceLink& l) { return l.name == "lo"; });

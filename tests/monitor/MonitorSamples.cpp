@@ -32,15 +32,14 @@ public:
         }
         return t;
     }
-    std::optional<MemoryPages> memoryPages() const override
+    MemoryReading memory() const override
     {
         // The tree's figures, with a little growth over the minutes.
-        auto p = tree_.memoryPages();
-        if (p) p->active += quint64(tick) * 256;
-        return p;
+        MemoryReading m = tree_.memory();
+        if (m.pages) m.pages->active += quint64(tick) * 256;
+        return m;
     }
     std::optional<int> memoryPressureLevel() const override { return tree_.memoryPressureLevel(); }
-    std::optional<qint64> swapUsed() const override { return tree_.swapUsed(); }
     ThermalState thermalState() const override { return tree_.thermalState(); }
     std::optional<QVariantList> powerSourceDescriptions() const override { return tree_.powerSourceDescriptions(); }
     std::optional<QList<InterfaceLink>> interfaceLinks() const override

@@ -154,7 +154,7 @@ TEST_P(MemoryFigures, UsedAndPressure)
     Fixture f;
     f.sources.pages = c.pages;
     f.sources.page = c.pageSize;
-    f.sources.memory = c.physical;
+    f.sources.physical = c.physical;
     f.sources.pressureLevel = c.level;
     SystemSampler sampler(f.sources, f.clock);
     const MonitorSample s = sampler.sample();

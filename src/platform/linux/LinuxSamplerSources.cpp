@@ -340,13 +340,6 @@ std::optional<MemoryPages> LinuxSamplerSources::parseMemoryPages(const QByteArra
     return MemoryPages{active / page, wired / page, compressed / page};
 }
 
-std::optional<MemoryPages> LinuxSamplerSources::memoryPages() const
-{
-    const auto text = meminfo_.read(fs_);
-    if (!text) return std::nullopt;
-    // Only present where the ZFS module is loaded.
-    return parseMemoryPages(*text, pageSize_, arcstats_.read(fs_));
-}
 
 std::optional<qint64> LinuxSamplerSources::parseSwapUsed(const QByteArray& meminfo)
 {
@@ -356,17 +349,11 @@ std::optional<qint64> LinuxSamplerSources::parseSwapUsed(const QByteArray& memin
     return qint64(std::min<quint64>(used, quint64(std::numeric_limits<qint64>::max())));
 }
 
-std::optional<qint64> LinuxSamplerSources::swapUsed() const
-{
-    const auto text = meminfo_.read(fs_);
-    if (!text) return std::nullopt;
-    return parseSwapUsed(*text);
-}
-
 MemoryReading LinuxSamplerSources::memory() const
 {
     const auto text = meminfo_.read(fs_);
     if (!text) return {};
+    // arcstats: only present where the ZFS module is loaded.
     return {parseMemoryPages(*text, pageSize_, arcstats_.read(fs_)), parseSwapUsed(*text)};
 }
 

@@ -45,9 +45,7 @@ public:
     static constexpr int kRelistSeconds = 30;
 
     std::optional<ProcessorTicks> processorTicks() const override;
-    std::optional<MemoryPages> memoryPages() const override;
     std::optional<int> memoryPressureLevel() const override;
-    std::optional<qint64> swapUsed() const override;
     MemoryReading memory() const override;
     ThermalState thermalState() const override;
     std::optional<QVariantList> powerSourceDescriptions() const override;
