@@ -172,6 +172,9 @@ mb() { python3 -c "import sys; print('%.1f' % (float(sys.argv[1]) / 1024))" "$1"
 if awk '$2 == "flag_onboarding" && $3 == 1 { found = 1 } END { exit !found }' "$WORK/window"; then
   row "(onboarding was shown: these are not the figures of a usual start)" "" "" "" ""
 fi
+if awk '$1 == "ours" && $2 == "flag_font_matches_taken" && $3 == 0 { found = 1 } END { exit !found }' "$WORK/window"; then
+  row "(no font match made ahead was taken: the executable no longer stands in for fontconfig's matches)" "" "" "" ""
+fi
 if [ -z "$bare_mapped" ] || [ -z "$ours_mapped" ] || [ -z "$ours_painted" ]; then
   row "start-up on the virtual screen" "failed" "" "" "no report (is xvfb-run installed?)"
 else

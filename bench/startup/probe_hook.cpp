@@ -10,6 +10,7 @@
 #include "shell/MainWindow.h"
 #include "shell/MainWindowPaintProbe.h"
 #include "shell/Sidebar.h"
+#include "ui/FontMatches.h"
 
 #include <QApplication>
 #include <QLineEdit>
@@ -93,6 +94,9 @@ private:
         StartupProbe::stopIfAsked("painted");
         // A start that shows onboarding measures another start than the one asked for.
         StartupProbe::flag("onboarding", AppRouter::shared().showOnboarding());
+        // Whether the interface thread's font engines took the font matches made ahead: they
+        // reach it only while the executable itself defines fontconfig's two calls.
+        StartupProbe::flag("font_matches_taken", FontMatches::taken() > 0);
         // QRL_BENCH_SHOT=<file.png> keeps a picture of the window as the start left it (once the
         // machine's readings are in), to compare the look of two builds' starts.
         const QString shot = qEnvironmentVariable("QRL_BENCH_SHOT");
