@@ -1,5 +1,6 @@
 #include "monitor/LiveChart.h"
 
+#include "monitor/ThinStroke.h"
 #include "ui/Formatters.h"
 #include "ui/Theme.h"
 #include "ui/UiLanguage.h"
@@ -7,11 +8,9 @@
 #include <QEvent>
 #include <QPaintEvent>
 #include <QPainter>
-#include <QPainterPath>
 
 #include <algorithm>
 #include <cmath>
-#include <limits>
 
 namespace {
 
@@ -64,45 +63,6 @@ void inStrips(QPainter& p, const QPolygonF& line, Reach reach, const QRectF& cli
     p.setClipRect(clip);
 }
 
-// How far across (in x: the strips are columns) from each point a stroke paints,
-// antialiasing's two pixels besides: half the pen, or a mitred join's tip, which lies on the
-// bisector of the turn half the pen over the cosine of half the turn away. A tip longer than
-// the miter limit is cut square along both segments, at most the limit (in pen widths) out:
-// its corners then lie along the segments themselves, so a steep spike's cut tip reaches hardly
-// sideways at all. Half the limit is kept whole and the whole limit cut however the limit is
-// read; between the two both are counted.
-QList<qreal> strokeReach(const QPolygonF& line, const QPen& pen)
-{
-    const qreal half = pen.widthF() / 2;
-    QList<qreal> reach(line.size(), half + 2);
-    if (pen.joinStyle() != Qt::MiterJoin) return reach;
-    const qreal limit = pen.widthF() * std::max<qreal>(pen.miterLimit(), 1);
-    for (int i = 1; i + 1 < line.size(); ++i) {
-        const QLineF in(line[i - 1], line[i]);
-        const QLineF out(line[i], line[i + 1]);
-        qreal tip = half + limit;
-        if (in.length() > 0 && out.length() > 0) {
-            const QPointF u(in.dx() / in.length(), in.dy() / in.length());
-            const QPointF v(out.dx() / out.length(), out.dy() / out.length());
-            const qreal turnCos = u.x() * v.x() + u.y() * v.y();
-            const qreal halfTurnCos = std::sqrt(std::max<qreal>(0, (1 + turnCos) / 2));
-            // The whole tip's length from the join (endless for a line turning straight back).
-            const qreal length = halfTurnCos * limit > half ? half / halfTurnCos : std::numeric_limits<qreal>::infinity();
-            tip = half;
-            if (length <= limit) {
-                const QPointF bisector = u - v;
-                const qreal size = std::hypot(bisector.x(), bisector.y());
-                tip = std::max(tip, length * (size > 0 ? std::abs(bisector.x()) / size : 1));
-            }
-            // Cut: out along the incoming segment and back along the outgoing one, each corner
-            // half the pen to the side.
-            if (length > limit / 2) tip = std::max(tip, limit * std::max(std::abs(u.x()), std::abs(v.x())) + half);
-        }
-        reach[i] = tip + 2;
-    }
-    return reach;
-}
-
 // Exactly level runs (a network at rest, a load pinned at the top) as their two ends: a stroke or
 // an area's edge along a level run paints the same pixels through its inner points as without
 // them, and the rasteriser no longer walks a cell list per point. With the runs gone, a chart
@@ -129,24 +89,6 @@ bool samePoints(const QPolygonF& a, const QPolygonF& b)
 }
 
 }  // namespace
-
-void LiveChart::strokeInStrips(QPainter& p, const QPolygonF& line, QPen pen, const QRectF& clip)
-{
-    const bool dashed = pen.style() != Qt::SolidLine && pen.widthF() > 0;
-    const qreal offset = pen.dashOffset();
-    const QList<qreal> reach = strokeReach(line, pen);
-    auto segmentReach = [&reach](int i) { return std::max(reach[i], reach[i + 1]); };
-    inStrips(p, line, segmentReach, clip, [&](int first, int count) {
-        if (dashed) {
-            // Each run starts the dashes where the whole line has them at its first point.
-            qreal along = 0;
-            for (int i = 0; i < first; ++i) along += QLineF(line[i], line[i + 1]).length();
-            pen.setDashOffset(offset + along / pen.widthF());
-        }
-        p.setPen(pen);
-        p.drawPolyline(line.constData() + first, count);
-    });
-}
 
 LiveChart::LiveChart(Kind kind, QWidget* parent) : QWidget(parent), kind_(kind)
 {
@@ -377,25 +319,25 @@ void LiveChart::paintEvent(QPaintEvent* e)
         p.setRenderHint(QPainter::Antialiasing, false);
         fillArea(primary, 0.45, 0.02);
         p.setRenderHint(QPainter::Antialiasing, true);
-        QPen line(primary, 1.6, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin);
+        // A miter longer than ten pen widths is beveled.
+        QPen line(primary, 1.6, Qt::SolidLine, Qt::FlatCap, Qt::SvgMiterJoin);
         line.setMiterLimit(10);
-        strokeInStrips(p, b, line, clip);
+        ThinStroke::draw(p, b, line, clip);
         break;
     }
     case Kind::memory: {
         fillArea(Theme::brandSecondary(), 0.4, 0.02);
-        QPen dashed(Theme::statusWarning(), 1.4, Qt::CustomDashLine, Qt::FlatCap, Qt::MiterJoin);
+        QPen dashed(Theme::statusWarning(), 1.4, Qt::CustomDashLine, Qt::FlatCap, Qt::SvgMiterJoin);
         dashed.setMiterLimit(10);
         // Dash lengths count in pen widths: 4 points on, 3 off.
         dashed.setDashPattern({4 / 1.4, 3 / 1.4});
-        strokeInStrips(p, b, dashed, clip);
+        ThinStroke::draw(p, b, dashed, clip);
         break;
     }
     case Kind::network:
-        // Bevelled joins: round ones add an arc at each of up to 119 joins to stroke, for
-        // corners a two-point line does not show.
-        strokeInStrips(p, a, QPen(Theme::brandPrimary(), 2, Qt::SolidLine, Qt::FlatCap, Qt::BevelJoin), clip);
-        strokeInStrips(p, b, QPen(Theme::proGoldEnd(), 2, Qt::SolidLine, Qt::FlatCap, Qt::BevelJoin), clip);
+        // Bevelled joins: the corners of a two-pixel line that a round join would add do not show.
+        ThinStroke::draw(p, a, QPen(Theme::brandPrimary(), 2, Qt::SolidLine, Qt::FlatCap, Qt::BevelJoin), clip);
+        ThinStroke::draw(p, b, QPen(Theme::proGoldEnd(), 2, Qt::SolidLine, Qt::FlatCap, Qt::BevelJoin), clip);
         break;
     }
 }

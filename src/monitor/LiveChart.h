@@ -51,11 +51,6 @@ public:
     // How many times the grid and labels were drawn (they are kept between samples).
     int backgroundPaints() const { return backgroundPaints_; }
 
-    // A line stroked as the chart strokes its series: in narrow strips, each clipped to its
-    // own columns and given every segment that can paint in them; the same pixels as one
-    // stroke of the whole line inside `clip`.
-    static void strokeInStrips(QPainter& p, const QPolygonF& line, QPen pen, const QRectF& clip);
-
     // The percent axis marks: 0, 0.5 and 1.
     static QList<double> percentMarks() { return {0.0, 0.5, 1.0}; }
 

@@ -1,5 +1,6 @@
 #include "monitor/LiveChart.h"
 #include "monitor/MonitorModel.h"
+#include "monitor/ThinStroke.h"
 #include "support/OnScreen.h"
 
 #include <gtest/gtest.h>
@@ -15,8 +16,8 @@
 
 namespace {
 
-// The chart draws a level run of a series by its two ends only; that holds only while Qt's
-// stroker and rasteriser paint a level run's inner points as nothing.
+// The chart draws a level run of a series by its two ends only; that holds only while the
+// stroke and Qt's rasteriser (the areas) paint a level run's inner points as nothing.
 QImage drawn(const QPolygonF& line, const QPen& pen, bool area, bool antialiased, const QRect& clip)
 {
     QImage image(420, 140, QImage::Format_ARGB32_Premultiplied);
@@ -34,8 +35,7 @@ QImage drawn(const QPolygonF& line, const QPen& pen, bool area, bool antialiased
         p.setBrush(g);
         p.drawPolygon(closed);
     } else {
-        p.setPen(pen);
-        p.drawPolyline(line);
+        ThinStroke::draw(p, line, pen, clip);
     }
     return image;
 }
@@ -171,64 +171,3 @@ TEST(LiveChartLevelRuns, ASampleThatLeavesEveryLineInPlaceRepaintsNothing)
 }
 
 
-TEST(LiveChartStrips, StrokeTheSamePixelsAsTheWholeLine)
-{
-    QPen processor(QColor(40, 90, 200), 1.6, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin);
-    processor.setMiterLimit(10);
-    QPen pressure(QColor(220, 150, 20), 1.4, Qt::CustomDashLine, Qt::FlatCap, Qt::MiterJoin);
-    pressure.setMiterLimit(10);
-    pressure.setDashPattern({4 / 1.4, 3 / 1.4});
-    const QPen network(QColor(200, 60, 60), 2, Qt::SolidLine, Qt::FlatCap, Qt::BevelJoin);
-    auto series = [](int count, qreal width, auto value) {
-        QPolygonF line;
-        for (int i = 0; i < count; ++i) line << QPointF(10 + i * width / (count - 1), value(i));
-        return line;
-    };
-    auto noise = [](int i) { return double((quint32(i) * 2654435761u) % 1000) / 1000.0; };
-    // A machine's load from idle to busy, steep spikes (their joins cut), and lines that turn
-    // back on themselves at every sharpness, so that a join's tip (whole or cut) points across
-    // the strips.
-    const QList<std::pair<const char*, QPolygonF>> lines{
-        {"idle", series(120, 820, [&](int i) { return 128 - 6 * noise(i); })},
-        {"busy", series(120, 820, [&](int i) { return 10 + 118 * noise(i); })},
-        {"spikes", series(120, 820, [&](int i) { return i % 5 ? 128.0 - 3 * noise(i) : 12.0; })},
-        {"narrow spikes", series(120, 380, [&](int i) { return i % 2 ? 12.0 + 20 * noise(i) : 128.0; })},
-        {"arrows", [] {
-             QPolygonF line;
-             for (int k = 0; k < 12; ++k) {
-                 const qreal spread = 0.25 * (k + 1);  // ever blunter tips
-                 line << QPointF(40 + 61 * k, 20) << QPointF(100 + 61 * k, 20 + spread * 4) << QPointF(40 + 61 * k, 20 + spread * 8);
-             }
-             return line;
-         }()},
-        {"arrows back", [] {
-             QPolygonF line;
-             for (int k = 0; k < 12; ++k) {
-                 const qreal spread = 0.2 * (k + 1);
-                 line << QPointF(780 - 59 * k, 70) << QPointF(720 - 59 * k, 70 + spread * 4) << QPointF(780 - 59 * k, 70 + spread * 8);
-             }
-             return line;
-         }()},
-    };
-    for (const QPen& pen : {processor, pressure, network})
-        for (const auto& [name, line] : lines) {
-            QImage whole(840, 140, QImage::Format_ARGB32_Premultiplied);
-            whole.fill(Qt::white);
-            QImage strips = whole;
-            const QRectF clip(4, 4, 832, 132);
-            {
-                QPainter p(&whole);
-                p.setRenderHint(QPainter::Antialiasing);
-                p.setClipRect(clip);
-                p.setPen(pen);
-                p.drawPolyline(line);
-            }
-            {
-                QPainter p(&strips);
-                p.setRenderHint(QPainter::Antialiasing);
-                p.setClipRect(clip);
-                LiveChart::strokeInStrips(p, line, pen, clip);
-            }
-            EXPECT_EQ(whole, strips) << name << ", pen " << pen.widthF();
-        }
-}
