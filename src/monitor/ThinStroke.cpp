@@ -421,6 +421,12 @@ void ThinStroke::draw(QPainter& p, const QPolygonF& line, const QPen& pen, const
     canvas.width = int(std::ceil(std::min(right, deviceClip.right()))) - canvas.ox + 1;
     canvas.height = int(std::ceil(std::min(bottom, deviceClip.bottom()))) - canvas.oy + 1;
     if (canvas.width <= 0 || canvas.height <= 0) return;
+    // A clip far larger than a chart: Qt's stroke, rather than a buffer of that size.
+    if (qint64(canvas.width) * canvas.height > (qint64(1) << 24)) {
+        p.setPen(pen);
+        p.drawPolyline(line);
+        return;
+    }
     // Kept between strokes, and left all zero after each.
     thread_local std::vector<float> cells;
     const size_t needed = size_t(canvas.width) * size_t(canvas.height);
