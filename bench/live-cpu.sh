@@ -13,7 +13,9 @@
 #   build dir  configured with -DQRL_BUILD_BENCH=ON (default: build-cc); the two targets are
 #              built first unless QRL_FIGURES_NO_BUILD=1
 #   seconds    measured seconds per run (default 60)
-#   modes      any of page, tray, page-reduced (reduce motion on) (default: "page tray")
+#   modes      any of page, tray, page-reduced (reduce motion on), bare-pulse (the floor: a bare
+#              Qt window repainting a ten-pixel square at the badge's mean frame rate, bench/live/
+#              bare_pulse.cpp) (default: "page tray")
 # QRL_LIVE_PERF=<file> records a profile of the measured seconds (perf record -g) into
 # <file>.<mode>; QRL_LIVE_STRACE=<file> counts the system calls (strace -c -f) instead;
 # QRL_LIVE_CALLGRIND=<file> runs the application under callgrind and counts the instructions of
@@ -32,7 +34,7 @@ SETTLE=${QRL_LIVE_SETTLE:-8}
 
 if [ "${QRL_LIVE_INNER:-}" != 1 ]; then
   if [ "${QRL_FIGURES_NO_BUILD:-}" != 1 ]; then
-    cmake --build "$BUILD" -j 2 --target quorlent_live bench_tray_host >/dev/null
+    cmake --build "$BUILD" -j 2 --target quorlent_live bench_tray_host bench_bare_pulse >/dev/null
   fi
   BUILD=$(realpath "$BUILD")
   for mode in $MODES; do
@@ -82,7 +84,9 @@ if [ -n "${QRL_LIVE_CALLGRIND:-}" ]; then
   # Instruction counts of the measured seconds (valgrind, collection switched on for them only).
   runner=(valgrind --tool=callgrind --instr-atstart=no --callgrind-out-file="$QRL_LIVE_CALLGRIND.$mode")
 fi
-QRL_LIVE_BENCH=$env_mode QRL_LIVE_READY=$WORK/ready "${runner[@]}" "$BUILD/bench/quorlent_live" >"$WORK/app.log" 2>&1 &
+binary=$BUILD/bench/quorlent_live
+[ "$mode" = bare-pulse ] && binary=$BUILD/bench/bench_bare_pulse
+QRL_LIVE_BENCH=$env_mode QRL_LIVE_READY=$WORK/ready "${runner[@]}" "$binary" >"$WORK/app.log" 2>&1 &
 app=$!
 for _ in $(seq ${QRL_LIVE_CALLGRIND:+3}300); do
   [ -s "$WORK/ready" ] && break
