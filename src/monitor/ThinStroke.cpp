@@ -172,9 +172,10 @@ struct Canvas {
                 float share = piece.band ? bandShare(float(piece.n.x * px + piece.n.y * py - piece.nc), h) : 1.0f;
                 if (share <= 0) continue;
                 // A cut that crosses the pixel: where it runs nearly along the band (a sharp
-                // join's bisector, a bevel) the shares would not multiply, so the pixel takes
-                // its exact share, clipped by the edges that reach into it; a cut across the
-                // band multiplies the band's share by its own.
+                // join's bisector, a bevel), or a second cut crosses it too, the shares would
+                // not multiply, so the pixel takes its exact share, clipped by the edges that
+                // reach into it; a single cut across the band multiplies the band's share by
+                // its own.
                 bool exact = false;
                 bool outside = false;
                 float across = 1.0f;
@@ -192,6 +193,9 @@ struct Canvas {
                         reaching[reached++] = &k;
                         if (i >= cutsFrom) {
                             if (alongBand[size_t(i)]) exact = true;
+                            // Two cuts across one pixel (both ends of a piece shorter than a
+                            // pixel, a dash's among them) overlap rather than multiply.
+                            else if (across < 1.0f) exact = true;
                             else across *= planeShare(float(d));
                         }
                     }

@@ -50,6 +50,7 @@ QList<std::pair<const char*, QPen>> pens()
     pressure.setDashPattern({4 / 1.4, 3 / 1.4});
     QPen offset = pressure;
     offset.setDashOffset(1.7);
+
     const QPen network(QColor(200, 60, 60), 2, Qt::SolidLine, Qt::FlatCap, Qt::BevelJoin);
     QPen translucent(QColor(10, 160, 90, 140), 2.5, Qt::SolidLine, Qt::FlatCap, Qt::SvgMiterJoin);
     translucent.setMiterLimit(4);
@@ -145,6 +146,24 @@ TEST(ThinStroke, ALevelLineIsExactAndJoinsShowNoSeam)
         double ink = 0;
         for (int y = 50; y < 70; ++y) ink += (255 - qRed(image.pixel(x, y))) / 255.0;
         EXPECT_NEAR(ink, 1.6, 0.01) << "column " << x;
+    }
+}
+
+TEST(ThinStroke, DashesShorterThanAPixelCarryTheirOwnArea)
+{
+    // Both ends of such a dash cross the same pixels: its ink is its length times the pen.
+    const QPolygonF line{QPointF(20, 60.3), QPointF(800, 60.3)};
+    for (qreal on : {0.05, 0.3}) {
+        QPen pen(Qt::black, 1.4, Qt::CustomDashLine, Qt::FlatCap, Qt::SvgMiterJoin);
+        pen.setDashPattern({on, 1.5});
+        const QImage image = stroked(line, pen, true);
+        double ink = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x) ink += (255 - qRed(image.pixel(x, y))) / 255.0;
+        const qreal period = (on + 1.5) * 1.4;
+        double expected = 0;
+        for (qreal at = 0; at < 780; at += period) expected += std::min(on * 1.4, 780 - at) * 1.4;
+        EXPECT_NEAR(ink / expected, 1.0, 0.01) << "dash " << on;
     }
 }
 
