@@ -154,12 +154,8 @@ struct Canvas {
                 const double b = piece.n.y * py - piece.nc + piece.n.x * (ox + 0.5);
                 any = below(piece.n.x, b, piece.h + 0.5, lo, hi) && below(-piece.n.x, -b, piece.h + 0.5, lo, hi);
             }
-            for (int i = 0; any && i < piece.count; ++i) {
-                const Plane& k = piece.planes[size_t(i)];
-                any = below(k.k.x, k.k.y * py - k.c + k.k.x * (ox + 0.5), 0.75, lo, hi);
-            }
-            for (int i = 0; any && i < piece.bevelCount; ++i) {
-                const Plane& k = piece.bevels[size_t(i)];
+            for (int i = cutsFrom; any && i < total; ++i) {
+                const Plane& k = all[size_t(i)];
                 any = below(k.k.x, k.k.y * py - k.c + k.k.x * (ox + 0.5), 0.75, lo, hi);
             }
             if (!any) continue;
@@ -367,11 +363,11 @@ bool ThinStroke::handles(const QPainter& p, const QPen& pen)
 void ThinStroke::draw(QPainter& p, const QPolygonF& line, const QPen& pen, const QRectF& clip)
 {
     if (line.size() < 2) return;
-    if (!handles(p, pen)) {
+    auto byQt = [&] {
         p.setPen(pen);
         p.drawPolyline(line);
-        return;
-    }
+    };
+    if (!handles(p, pen)) return byQt();
     const double dpr = p.device() ? p.device()->devicePixelRatioF() : 1.0;
     const QPointF shift(p.worldTransform().dx(), p.worldTransform().dy());
     const double width = pen.widthF() * dpr;
@@ -426,11 +422,7 @@ void ThinStroke::draw(QPainter& p, const QPolygonF& line, const QPen& pen, const
     canvas.height = int(std::ceil(std::min(bottom, deviceClip.bottom()))) - canvas.oy + 1;
     if (canvas.width <= 0 || canvas.height <= 0) return;
     // A clip far larger than a chart: Qt's stroke, rather than a buffer of that size.
-    if (qint64(canvas.width) * canvas.height > (qint64(1) << 24)) {
-        p.setPen(pen);
-        p.drawPolyline(line);
-        return;
-    }
+    if (qint64(canvas.width) * canvas.height > (qint64(1) << 24)) return byQt();
     // Kept between strokes, and left all zero after each.
     thread_local std::vector<float> cells;
     const size_t needed = size_t(canvas.width) * size_t(canvas.height);
