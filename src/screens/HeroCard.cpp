@@ -59,7 +59,7 @@ QImage iconGlow(const QColor& color)
             p.setPen(Qt::NoPen);
             p.drawEllipse(QRectF(margin, margin, 96, 96));
         }
-        blurAlpha(img, 13);
+        blurAlphaSoft(img, 13);
         {
             QPainter p(&img);
             p.setCompositionMode(QPainter::CompositionMode_SourceIn);

@@ -84,7 +84,7 @@ QImage blurredOutline(QSizeF card, qreal radius, int e)
         p.setRenderHint(QPainter::Antialiasing);
         p.fillPath(roundedPath(QRectF(QPointF(e, e), card), radius), Qt::black);
     }
-    blurAlpha(img, int(kShadowBlur / 2));
+    blurAlphaSoft(img, int(kShadowBlur / 2));
     // Black throughout: its alpha alone is kept (a quarter of the bytes), drawn as black.
     return img.convertToFormat(QImage::Format_Alpha8);
 }

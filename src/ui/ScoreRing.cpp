@@ -349,12 +349,18 @@ void ScoreRing::bringPicturesTo(double fraction)
         }
         auto angles = std::make_shared<std::vector<float>>(size_t(pixels.width()) * size_t(pixels.height()));
         const QPointF centre = c * dpr;
+        // Read only where the ring's stroke has ink: a pixel's angle is taken within the band
+        // (with two pixels to spare for the antialiased edges), the rest stays 0.
+        const double inner = std::max(0.0, (r - h) * dpr - 2), outer = (r + h) * dpr + 2;
         for (int y = 0; y < pixels.height(); ++y)
             for (int x = 0; x < pixels.width(); ++x) {
+                const float dx = float(x + 0.5 - centre.x()), dy = float(centre.y() - (y + 0.5));
+                const double d2 = double(dx) * dx + double(dy) * dy;
+                if (d2 < inner * inner || d2 > outer * outer) continue;
                 // Clockwise from twelve o'clock, 0 … 2π, at the pixel's centre.
-                double a = std::atan2(x + 0.5 - centre.x(), centre.y() - (y + 0.5));
-                if (a < 0) a += 2 * M_PI;
-                (*angles)[size_t(y) * size_t(pixels.width()) + size_t(x)] = float(a);
+                float a = std::atan2(dx, dy);
+                if (a < 0) a += float(2 * M_PI);
+                (*angles)[size_t(y) * size_t(pixels.width()) + size_t(x)] = a;
             }
         pic.angles = std::move(angles);
         const QColor glow = Theme::brandGlow();

@@ -101,3 +101,49 @@ TEST(Blur, NoRadiusLeavesTheImageAlone)
     blurAlpha(empty, 4);
     EXPECT_TRUE(empty.isNull());
 }
+
+// The soft blur is the full-size blur's picture, within a few levels, for the shapes it is
+// given: a card's outline under its shadow's radius, the hero icon's disc under its glow's,
+// a window-sized sheet under the update overlay's, and a radius too small to reduce for.
+TEST(Blur, SoftBlurLooksLikeTheFullBlur)
+{
+    auto roundedCard = [](QSize size, int inset, qreal radius) {
+        QImage img(size, QImage::Format_ARGB32_Premultiplied);
+        img.fill(Qt::transparent);
+        QPainter p(&img);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setBrush(Qt::black);
+        p.setPen(Qt::NoPen);
+        p.drawRoundedRect(QRectF(inset, inset, size.width() - 2 * inset, size.height() - 2 * inset), radius, radius);
+        return img;
+    };
+    struct Case {
+        QImage image;
+        int radius;
+        int tolerance;
+    };
+    const Case cases[] = {
+        {roundedCard(QSize(171, 171), 28, 14), 4, 3},
+        {roundedCard(QSize(97, 61), 28, 12), 4, 3},
+        {disc(QSize(176, 176)), 13, 3},
+        {roundedCard(QSize(300, 240), 50, 20), 15, 3},
+        {disc(QSize(40, 30)), 3, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.image.width() << "x" << c.image.height() << " r" << c.radius);
+        QImage full = c.image.copy(), soft = c.image.copy();
+        blurAlpha(full, c.radius);
+        blurAlphaSoft(soft, c.radius);
+        int worst = 0;
+        qint64 inkFull = 0, inkSoft = 0;
+        for (int y = 0; y < full.height(); ++y)
+            for (int x = 0; x < full.width(); ++x) {
+                worst = std::max(worst, std::abs(qAlpha(full.pixel(x, y)) - qAlpha(soft.pixel(x, y))));
+                inkFull += qAlpha(full.pixel(x, y));
+                inkSoft += qAlpha(soft.pixel(x, y));
+                ASSERT_EQ(qRed(soft.pixel(x, y)), 0);
+            }
+        EXPECT_LE(worst, c.tolerance);
+        EXPECT_NEAR(double(inkSoft) / double(inkFull), 1.0, 0.01);
+    }
+}
