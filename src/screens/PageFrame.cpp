@@ -186,6 +186,12 @@ void OneLineLabel::changeEvent(QEvent* e)
 
 void OneLineLabel::elide()
 {
+    // Before its first geometry the label has the width no layout gave it: eliding for that
+    // width would only be undone by the first resize (which comes, at the latest, when shown).
+    if (!testAttribute(Qt::WA_Resized)) {
+        if (text() != full_) setText(full_);
+        return;
+    }
     const int available = contentsRect().width();
     const bool fits = PaintedText::width(font(), full_) <= available;
     const QString shown = PaintedText::elided(font(), full_, available);

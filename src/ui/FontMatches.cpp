@@ -235,9 +235,10 @@ extern "C" FcBool FcConfigSubstitute(FcConfig* config, FcPattern* p, FcMatchKind
     Kept kept;
     if (p && kind == FcMatchPattern && substitutions.take(config, p, kept)) {
         assign(p, kept.answer);
-        const bool done = identical(p, kept.answer);
-        // Should the copy differ in any way, the request is put back as it came and the
-        // configuration asked after all.
+        // Every value goes back with its own binding (an answer bound "same" is never kept), so
+        // only a value could come out otherwise. Should one, the request is put back as it came
+        // and the configuration asked after all.
+        const bool done = FcPatternEqual(p, kept.answer);
         if (!done) assign(p, kept.request);
         Table::destroy(kept);
         if (done) {

@@ -4,6 +4,9 @@
 
 #include <QEvent>
 #include <QHash>
+#include <QMovie>
+#include <QPicture>
+#include <QStyle>
 
 #include <cmath>
 
@@ -54,6 +57,26 @@ int ThemedLabel::inkHeight() const
     return int(std::ceil(PaintedText::measure(font(), text()).centredHeight())) + m.top() + m.bottom() + 2 * margin();
 }
 
+std::optional<QSize> ThemedLabel::unwrappedHint() const
+{
+    // QLabel sizes such a label by laying its text out three times (at its default width, at
+    // no width and at the widest), and without wrapping all three come to the text's own lines.
+    // Laid out once here the way QLabel does it, for the labels it does it that way for: plain
+    // text, no frame or indent, no mnemonic (an empty label has no text to lay out at all).
+    if (text().isEmpty() || wordWrap() || textFormat() != Qt::PlainText || (textInteractionFlags() & (Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard | Qt::TextEditable)) || buddy() ||
+        frameWidth() != 0 || indent() > 0 || !pixmap().isNull() || movie() || !picture().isNull())
+        return std::nullopt;
+    ensurePolished();
+    const QMargins m = contentsMargins();
+    const int extra = 2 * margin();
+    const QString& shown = text();
+    const Qt::Alignment align =
+        QStyle::visualAlignment(shown.isRightToLeft() ? Qt::RightToLeft : Qt::LeftToRight, alignment());
+    const int flags = int(align & ~(Qt::AlignVCenter | Qt::AlignHCenter)) | Qt::TextExpandTabs;
+    const QRect lines = fontMetrics().boundingRect(0, 0, 2000 - extra - m.left() - m.right(), 2000, flags, shown);
+    return QSize(lines.width() + extra + m.left() + m.right(), lines.height() + extra + m.top() + m.bottom()).expandedTo(minimumSize());
+}
+
 ThemedLabel::Hints& ThemedLabel::labelHints() const
 {
     static QHash<HintKey, Hints> kept;
@@ -63,7 +86,13 @@ ThemedLabel::Hints& ThemedLabel::labelHints() const
     if (it == kept.end()) {
         if (kept.size() >= kKeptHints) kept.clear();
         const int ink = inkHeight();
-        QSize size = QLabel::sizeHint(), minimum = QLabel::minimumSizeHint();
+        QSize size, minimum;
+        if (const std::optional<QSize> line = unwrappedHint()) {
+            size = minimum = *line;
+        } else {
+            size = QLabel::sizeHint();
+            minimum = QLabel::minimumSizeHint();
+        }
         size.setHeight(qMax(size.height(), ink));
         minimum.setHeight(qMax(minimum.height(), ink));
         it = kept.insert(std::move(key), Hints{size, minimum, {}});

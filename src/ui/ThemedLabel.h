@@ -35,6 +35,9 @@ protected:
 private:
     void refresh();
     int inkHeight() const;
+    // The hint of a label that neither wraps nor takes input, measured once; nothing where
+    // QLabel must measure.
+    std::optional<QSize> unwrappedHint() const;
     // Both size hints, the ink's height included, and the heights asked of a wrapping label;
     // kept for every label with the same text, font and settings (the same label on the
     // next page built asks the same questions, and QLabel lays the text out again for each).

@@ -14,6 +14,7 @@
 #include <QPainter>
 #include <QTextLayout>
 
+#include <cmath>
 #include <functional>
 #include <memory>
 
@@ -224,6 +225,53 @@ TEST(ThemedLabelHints, ALabelDifferingInOneSettingGetsItsOwnHint)
         EXPECT_EQ(themed.minimumSizeHint().width(), plain.minimumSizeHint().width());
         // Asked again, the same.
         EXPECT_EQ(themed.sizeHint().width(), plain.sizeHint().width());
+    }
+}
+
+// A label that neither wraps nor takes input is measured once, not three times as QLabel does:
+// its hints are QLabel's own, for every text and setting such a label may have.
+TEST(ThemedLabelHints, AnUnwrappedLabelMeasuredOnceIsSizedAsQLabelSizesIt)
+{
+    const QFont callout = Theme::font(Theme::TextStyle::callout);
+    const struct {
+        const char* what;
+        QString text;
+        std::function<void(QLabel&)> change;
+    } cases[] = {
+        {"one line", QStringLiteral("Hardware ray tracing"), [](QLabel&) {}},
+        {"empty", QString(), [](QLabel&) {}},
+        {"two lines", QStringLiteral("Memory\n16 GB of 32"), [](QLabel&) {}},
+        {"a tab", QStringLiteral("Cores\t8"), [](QLabel&) {}},
+        {"right to left", QStringLiteral("المعالج والذاكرة"), [](QLabel&) {}},
+        {"right aligned", QStringLiteral("Hardware ray tracing"), [](QLabel& l) { l.setAlignment(Qt::AlignRight | Qt::AlignVCenter); }},
+        {"centred", QStringLiteral("Hardware ray tracing"), [](QLabel& l) { l.setAlignment(Qt::AlignCenter); }},
+        {"absolute right, right to left", QStringLiteral("المعالج"),
+         [](QLabel& l) { l.setAlignment(Qt::AlignRight | Qt::AlignAbsolute | Qt::AlignTop); }},
+        {"margins", QStringLiteral("Hardware ray tracing"),
+         [](QLabel& l) {
+             l.setContentsMargins(7, 5, 11, 3);
+             l.setMargin(4);
+         }},
+        {"no indent", QStringLiteral("Hardware ray tracing"), [](QLabel& l) { l.setIndent(0); }},
+        {"minimum size", QStringLiteral("Hi"), [](QLabel& l) { l.setMinimumSize(200, 40); }},
+        {"bold title", QStringLiteral("Quorlent 42"), [](QLabel& l) { l.setFont(Theme::font(Theme::TextStyle::title, QFont::Bold)); }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        ThemedLabel themed(c.text, callout, Theme::Level::primary);
+        QLabel plain(PaintedText::forLayout(c.text));
+        plain.setTextFormat(Qt::PlainText);
+        plain.setFont(callout);
+        c.change(themed);
+        c.change(plain);
+        const int ink = themed.text().isEmpty()
+                            ? 0
+                            : int(std::ceil(PaintedText::measure(themed.font(), themed.text()).centredHeight())) +
+                                  themed.contentsMargins().top() + themed.contentsMargins().bottom() + 2 * themed.margin();
+        const QSize want(plain.sizeHint().width(), std::max(plain.sizeHint().height(), ink));
+        const QSize wantMinimum(plain.minimumSizeHint().width(), std::max(plain.minimumSizeHint().height(), ink));
+        EXPECT_EQ(themed.sizeHint(), want);
+        EXPECT_EQ(themed.minimumSizeHint(), wantMinimum);
     }
 }
 
