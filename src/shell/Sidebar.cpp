@@ -12,11 +12,126 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPainter>
+#include <QStyledItemDelegate>
+#include <QTextLayout>
 #include <QVBoxLayout>
 
 namespace {
 enum Role { kKind = Qt::UserRole + 1, kPayload, kSymbol, kHeaderKey };
 constexpr int kHeader = -1;
+
+// Rows drawn as the style draws a list's rows, with one difference of cost: the style lays a row
+// out (check box, icon and text places) before each of the three places it asks for, and each
+// time it lays the row's text out to measure it, then again to elide it and to draw it. These
+// rows' places depend on their size alone, not on their text: they are asked for once per kind
+// of row and kept, and the text is laid out once to place and draw it (again only when elided).
+// A row with the keyboard focus, whose frame fits its text, is the style's to draw.
+class RowDelegate final : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        QStyleOptionViewItem opt = option;
+        initStyleOption(&opt, index);
+        const QWidget* widget = opt.widget;
+        QStyle* style = widget ? widget->style() : QApplication::style();
+        const bool plain = !opt.icon.isNull() && !opt.text.isEmpty() && opt.decorationPosition == QStyleOptionViewItem::Left &&
+                           !(opt.features & (QStyleOptionViewItem::WrapText | QStyleOptionViewItem::HasCheckIndicator)) &&
+                           !(opt.state & QStyle::State_Editing) && !opt.text.contains(QChar::LineSeparator) &&
+                           !opt.text.contains(QLatin1Char('\n')) && !(opt.state & QStyle::State_HasFocus);
+        if (!plain) {
+            style->drawControl(QStyle::CE_ItemViewItem, &opt, painter, widget);
+            return;
+        }
+        const Places& at = placesFor(opt, style);
+        const QPoint origin = opt.rect.topLeft();
+        painter->save();
+        painter->setClipRect(opt.rect);
+        style->drawPrimitive(QStyle::PE_PanelItemViewItem, &opt, painter, widget);
+        const QIcon::Mode mode = !(opt.state & QStyle::State_Enabled) ? QIcon::Disabled
+                                 : (opt.state & QStyle::State_Selected) ? QIcon::Selected
+                                                                         : QIcon::Normal;
+        opt.icon.paint(painter, at.icon.translated(origin), opt.decorationAlignment, mode,
+                       (opt.state & QStyle::State_Open) ? QIcon::On : QIcon::Off);
+        QPalette::ColorGroup group = (opt.state & QStyle::State_Enabled) ? QPalette::Normal : QPalette::Disabled;
+        if (group == QPalette::Normal && !(opt.state & QStyle::State_Active)) group = QPalette::Inactive;
+        painter->setPen(opt.palette.color(group, (opt.state & QStyle::State_Selected) ? QPalette::HighlightedText : QPalette::Text));
+        drawText(*painter, opt, at.text.translated(origin), style);
+        painter->restore();
+    }
+
+private:
+    struct Places {
+        QRect icon, text;  // from the row's top left; the text's is the widest a text may take
+    };
+    struct Kind {
+        QSize size;
+        Qt::LayoutDirection direction;
+        QFont font;
+        QSize decoration;
+        Qt::Alignment decorationAlignment, displayAlignment;
+        int features;
+        const QStyle* style;
+        bool operator==(const Kind&) const = default;
+    };
+
+    const Places& placesFor(const QStyleOptionViewItem& opt, const QStyle* style) const
+    {
+        const Kind kind{opt.rect.size(),  opt.direction,          opt.font, opt.decorationSize, opt.decorationAlignment,
+                        opt.displayAlignment, int(opt.features), style};
+        for (const auto& [k, places] : kept_)
+            if (k == kind) return places;
+        if (kept_.size() >= 8) kept_.clear();
+        // The text's place is as wide as its text, up to the room beside the icon: asked with a
+        // text longer than any room, it is that room. A shorter text is drawn from its leading
+        // edge (the trailing one right to left is the same edge of the room), and elided only
+        // where it passes the room.
+        QStyleOptionViewItem at = opt;
+        at.rect.moveTopLeft(QPoint(0, 0));
+        at.text = QString(at.rect.width() / qMax(1, at.fontMetrics.horizontalAdvance(QLatin1Char('M'))) + 2, QLatin1Char('M'));
+        const QWidget* widget = opt.widget;
+        kept_.append({kind, Places{style->subElementRect(QStyle::SE_ItemViewItemDecoration, &at, widget),
+                                   style->subElementRect(QStyle::SE_ItemViewItemText, &at, widget)}});
+        return kept_.last().second;
+    }
+
+    // The row's one line where the style puts it: in its text place less the focus frame's margin,
+    // centred by the line's height, elided to the place's width when longer.
+    static void drawText(QPainter& painter, const QStyleOptionViewItem& opt, const QRect& place, const QStyle* style)
+    {
+        const int margin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, opt.widget) + 1;
+        const QRect box = place.adjusted(margin, 0, -margin, 0);
+        QTextOption option;
+        option.setWrapMode(QTextOption::ManualWrap);
+        option.setTextDirection(opt.direction);
+        option.setAlignment(QStyle::visualAlignment(opt.direction, opt.displayAlignment));
+        auto layOut = [&](QTextLayout& layout) {
+            layout.setTextOption(option);
+            qreal height = 0;
+            layout.beginLayout();
+            for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+                line.setLineWidth(box.width());
+                line.setPosition(QPointF(0, height));
+                height += line.height();
+            }
+            layout.endLayout();
+        };
+        QTextLayout whole(opt.text, opt.font);
+        layOut(whole);
+        const QRect lines = QStyle::alignedRect(Qt::LayoutDirectionAuto, opt.displayAlignment, whole.boundingRect().size().toSize(), box);
+        const QPointF position(box.x(), lines.top());
+        if (whole.lineCount() != 1 || whole.lineAt(0).naturalTextWidth() <= box.width()) {
+            whole.draw(&painter, position);
+            return;
+        }
+        QTextLayout elided(QFontMetrics(opt.font).elidedText(opt.text, opt.textElideMode, box.width()), opt.font);
+        layOut(elided);
+        elided.draw(&painter, position);
+    }
+
+    mutable QList<std::pair<Kind, Places>> kept_;
+};
 
 QString symbolFor(const SidebarItem& item)
 {
@@ -61,6 +176,7 @@ Sidebar::Sidebar(Quorlent& model, AppRouter& router, QWidget* parent) : QWidget(
     list_->setAutoFillBackground(false);
     list_->setSpacing(1);
     list_->setFont(Theme::font(Theme::TextStyle::body));
+    list_->setItemDelegate(new RowDelegate(list_));
     layout->addWidget(list_, 1);
 
     // A click chooses the row even when it is already selected: that leaves a status list.

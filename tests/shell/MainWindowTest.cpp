@@ -16,7 +16,9 @@
 #include <QItemSelectionModel>
 #include <QListWidget>
 #include <QPointer>
+#include <QPainter>
 #include <QSplitter>
+#include <QStyledItemDelegate>
 #include <QTest>
 #include <QToolBar>
 #include <QToolButton>
@@ -273,6 +275,60 @@ TEST(MainWindow, SidebarChoosesAndFollowsTheSelection)
             EXPECT_FALSE(r->flags() & Qt::ItemIsSelectable) << r->text().toStdString();
         }
     }
+}
+
+// The sidebar's rows are drawn as the style draws a list's rows, pixel for pixel: every row, at
+// the sidebar's width and at one that elides, left to right and right to left, at rest,
+// selected and selected with the keyboard focus, in a window active and not.
+TEST(MainWindow, SidebarRowsAreDrawnAsTheStyleDrawsThem)
+{
+    MainWindowFixture f;
+    MainWindow& w = f.open();
+    showAndInspect(f, w);
+    QListWidget* list = w.sidebar()->list();
+    QAbstractItemDelegate* ours = list->itemDelegate();
+    QStyledItemDelegate standard;
+    ASSERT_NE(ours, nullptr);
+    int compared = 0;
+    for (Qt::LayoutDirection direction : {Qt::LeftToRight, Qt::RightToLeft})
+        for (int width : {Sidebar::kIdealWidth - 16, 90})
+            for (int row = 0; row < list->count(); ++row) {
+                const QModelIndex index = list->model()->index(row, 0);
+                const Qt::ItemFlags flags = list->item(row)->flags();
+                for (QStyle::State extra : {QStyle::State(QStyle::State_None), QStyle::State(QStyle::State_Selected),
+                                            QStyle::State_Selected | QStyle::State_HasFocus})
+                    for (bool active : {true, false}) {
+                        QStyleOptionViewItem opt;
+                        opt.initFrom(list);
+                        opt.widget = list;
+                        opt.direction = direction;
+                        opt.font = list->font();
+                        opt.fontMetrics = QFontMetrics(opt.font);
+                        opt.decorationSize = list->iconSize();
+                        opt.decorationPosition = QStyleOptionViewItem::Left;
+                        opt.decorationAlignment = Qt::AlignCenter;
+                        opt.displayAlignment = Qt::AlignLeft | Qt::AlignVCenter;
+                        opt.textElideMode = list->textElideMode();
+                        opt.rect = QRect(QPoint(0, 0), QSize(width, list->item(row)->sizeHint().height()));
+                        opt.state &= ~(QStyle::State_Enabled | QStyle::State_Active);
+                        if (flags & Qt::ItemIsEnabled) opt.state |= QStyle::State_Enabled;
+                        if (active) opt.state |= QStyle::State_Active;
+                        opt.state |= extra;
+                        auto paint = [&](QAbstractItemDelegate& delegate) {
+                            QImage image(opt.rect.size(), QImage::Format_ARGB32_Premultiplied);
+                            image.fill(Qt::transparent);
+                            QPainter p(&image);
+                            p.setLayoutDirection(direction);
+                            delegate.paint(&p, opt, index);
+                            p.end();
+                            return image;
+                        };
+                        EXPECT_EQ(paint(*ours), paint(standard)) << "row " << row << " width " << width << " state " << int(extra)
+                                                                 << (direction == Qt::RightToLeft ? " right to left" : "");
+                        ++compared;
+                    }
+            }
+    EXPECT_GT(compared, 100);
 }
 
 TEST(MainWindow, ARowSelectedByAssistiveTechnologyOpensItsPage)
