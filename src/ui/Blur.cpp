@@ -87,7 +87,7 @@ void blurAlpha(QImage& img, int radius)
 void blurAlphaSoft(QImage& img, int radius)
 {
     // A wide blur leaves nothing finer than its box: the picture is averaged down by f, blurred
-    // there and enlarged again, for a 1/f^2 of the work. The boxes there are chosen so the
+    // there and enlarged again, for about 1/f² of the work. The boxes there are chosen so the
     // spread (the variance of the whole: the averaging, the boxes and the enlarging) is the
     // full-size blur's.
     const int f = radius >= 4 ? 2 : 1;

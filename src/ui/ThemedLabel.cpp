@@ -63,7 +63,8 @@ std::optional<QSize> ThemedLabel::unwrappedHint() const
     // no width and at the widest), and without wrapping all three come to the text's own lines.
     // Laid out once here the way QLabel does it, for the labels it does it that way for: plain
     // text, no frame or indent, no mnemonic (an empty label has no text to lay out at all).
-    if (text().isEmpty() || wordWrap() || textFormat() != Qt::PlainText || (textInteractionFlags() & (Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard | Qt::TextEditable)) || buddy() ||
+    const Qt::TextInteractionFlags input = Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard | Qt::TextEditable;
+    if (text().isEmpty() || wordWrap() || textFormat() != Qt::PlainText || (textInteractionFlags() & input) || buddy() ||
         frameWidth() != 0 || indent() > 0 || !pixmap().isNull() || movie() || !picture().isNull())
         return std::nullopt;
     ensurePolished();
@@ -74,7 +75,8 @@ std::optional<QSize> ThemedLabel::unwrappedHint() const
         QStyle::visualAlignment(shown.isRightToLeft() ? Qt::RightToLeft : Qt::LeftToRight, alignment());
     const int flags = int(align & ~(Qt::AlignVCenter | Qt::AlignHCenter)) | Qt::TextExpandTabs;
     const QRect lines = fontMetrics().boundingRect(0, 0, 2000 - extra - m.left() - m.right(), 2000, flags, shown);
-    return QSize(lines.width() + extra + m.left() + m.right(), lines.height() + extra + m.top() + m.bottom()).expandedTo(minimumSize());
+    const QSize contents(lines.width() + extra + m.left() + m.right(), lines.height() + extra + m.top() + m.bottom());
+    return contents.expandedTo(minimumSize());
 }
 
 ThemedLabel::Hints& ThemedLabel::labelHints() const
