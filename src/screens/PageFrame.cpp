@@ -175,7 +175,7 @@ QSize OneLineLabel::minimumSizeHint() const
 void OneLineLabel::resizeEvent(QResizeEvent* e)
 {
     ThemedLabel::resizeEvent(e);
-    elide();
+    elide(true);
 }
 
 void OneLineLabel::changeEvent(QEvent* e)
@@ -184,11 +184,11 @@ void OneLineLabel::changeEvent(QEvent* e)
     if (e->type() == QEvent::FontChange) elide();
 }
 
-void OneLineLabel::elide()
+void OneLineLabel::elide(bool resized)
 {
     // Before its first geometry the label has the width no layout gave it: eliding for that
     // width would only be undone by the first resize (which comes, at the latest, when shown).
-    if (!testAttribute(Qt::WA_Resized)) {
+    if (!resized && !testAttribute(Qt::WA_Resized)) {
         if (text() != full_) setText(full_);
         return;
     }

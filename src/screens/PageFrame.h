@@ -44,7 +44,8 @@ protected:
     void changeEvent(QEvent* e) override;
 
 private:
-    void elide();
+    // `resized`: from a resize, when the label has the width a layout (or the window) gave it.
+    void elide(bool resized = false);
     QString full_;
 };
 

@@ -16,6 +16,7 @@
 #include <QApplication>
 #include <QLabel>
 #include <QSet>
+#include <QVBoxLayout>
 
 #include <gtest/gtest.h>
 
@@ -285,4 +286,37 @@ TEST(SectionSummaryCard, CountsDetailsAndSpokenNames)
     QApplication::processEvents();
     click(&card, QPoint(card.width() - 60, card.height() / 2));  // between texts and chevron
     EXPECT_EQ(lastSymbol, "internaldrive");
+}
+
+// A one-line label elides for the width it is given, and only then: built, it holds its whole
+// text; laid out narrow, it is elided with the whole text as its tooltip; shown at its own size
+// without a layout, it is elided for that size; given room again, it is whole.
+TEST(OneLineLabel, ElidesForTheWidthItIsGiven)
+{
+    const QString text = QStringLiteral("A machine name long enough to pass any narrow card by far");
+    const QFont font = Theme::font(Theme::TextStyle::title, QFont::DemiBold);
+    {
+        QWidget host;
+        auto* layout = new QVBoxLayout(&host);
+        auto* label = new OneLineLabel(text, font, Theme::Level::primary);
+        layout->addWidget(label);
+        EXPECT_EQ(label->text(), text);
+        EXPECT_TRUE(label->toolTip().isEmpty());
+        host.resize(160, 60);
+        host.show();
+        QApplication::processEvents();
+        EXPECT_NE(label->text(), text);
+        EXPECT_TRUE(label->text().endsWith(QChar(0x2026))) << label->text().toStdString();
+        EXPECT_FALSE(label->toolTip().isEmpty());
+        host.resize(1400, 60);
+        QApplication::processEvents();
+        EXPECT_EQ(label->text(), text);
+        EXPECT_TRUE(label->toolTip().isEmpty());
+    }
+    {
+        OneLineLabel alone(text, font, Theme::Level::primary);
+        alone.show();  // at a widget's default size, far narrower than its text
+        QApplication::processEvents();
+        EXPECT_TRUE(alone.text().endsWith(QChar(0x2026))) << alone.text().toStdString();
+    }
 }
