@@ -1,6 +1,7 @@
 #include "ui/Blur.h"
 
 #include <QPainter>
+#include <QPainterPath>
 #include <QRandomGenerator>
 
 #include <vector>
@@ -45,17 +46,23 @@ QImage noise(QSize size, quint32 seed)
     return img;
 }
 
-QImage disc(QSize size)
+// `shape` filled in black on a clear picture of `size`.
+QImage filled(QSize size, const QPainterPath& shape)
 {
     QImage img(size, QImage::Format_ARGB32_Premultiplied);
     img.fill(Qt::transparent);
     QPainter p(&img);
     p.setRenderHint(QPainter::Antialiasing);
-    p.setBrush(Qt::black);
-    p.setPen(Qt::NoPen);
-    p.drawEllipse(QRectF(QPointF(0, 0), size).adjusted(size.width() / 4.0, size.height() / 4.0, -size.width() / 4.0,
-                                                       -size.height() / 4.0));
+    p.fillPath(shape, Qt::black);
     return img;
+}
+
+QImage disc(QSize size)
+{
+    QPainterPath circle;
+    circle.addEllipse(QRectF(QPointF(0, 0), size).adjusted(size.width() / 4.0, size.height() / 4.0, -size.width() / 4.0,
+                                                            -size.height() / 4.0));
+    return filled(size, circle);
 }
 }  // namespace
 
@@ -104,18 +111,13 @@ TEST(Blur, NoRadiusLeavesTheImageAlone)
 
 // The soft blur is the full-size blur's picture, within a few levels, for the shapes it is
 // given: a card's outline under its shadow's radius, the hero icon's disc under its glow's,
-// a window-sized sheet under the update overlay's, and a radius too small to reduce for.
+// a larger sheet under a wider radius, and a radius too small to reduce for.
 TEST(Blur, SoftBlurLooksLikeTheFullBlur)
 {
     auto roundedCard = [](QSize size, int inset, qreal radius) {
-        QImage img(size, QImage::Format_ARGB32_Premultiplied);
-        img.fill(Qt::transparent);
-        QPainter p(&img);
-        p.setRenderHint(QPainter::Antialiasing);
-        p.setBrush(Qt::black);
-        p.setPen(Qt::NoPen);
-        p.drawRoundedRect(QRectF(inset, inset, size.width() - 2 * inset, size.height() - 2 * inset), radius, radius);
-        return img;
+        QPainterPath card;
+        card.addRoundedRect(QRectF(inset, inset, size.width() - 2 * inset, size.height() - 2 * inset), radius, radius);
+        return filled(size, card);
     };
     struct Case {
         QImage image;
